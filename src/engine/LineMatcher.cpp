@@ -1,0 +1,277 @@
+#include "engine/LineMatcher.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "engine/AsciiCase.h"
+#include "engine/ConfirmAnswer.h"
+#include "engine/LineDisplay.h"
+
+namespace kesto {
+namespace {
+
+constexpr std::string_view kTooManyStarsMessage =
+    "Too many wild card matches in replace string\n**  Must Stop  **";
+constexpr std::string_view kStarOutOfMemoryMessage = "Out of  memory!\n**  Must Stop  **";
+constexpr std::size_t kNone = std::string_view::npos;
+
+std::size_t FindByte(std::string_view text, char byte, std::size_t from) {
+    if (from >= text.size()) return kNone;
+    const void* found = std::memchr(text.data() + from, static_cast<unsigned char>(byte), text.size() - from);
+    return found ? static_cast<std::size_t>(static_cast<const char*>(found) - text.data()) : kNone;
+}
+
+// The places where a literal first pattern byte occurs, in either case without Match Case.
+// Each case remembers its next occurrence, so a whole scan reads the text once per case.
+class FirstByteScan {
+public:
+    FirstByteScan(std::string_view text, char byte, bool matchCase)
+        : m_text(text), m_byte(byte), m_otherCase(matchCase ? byte : SwapCase(byte)) {}
+
+    std::size_t NextAtOrAfter(std::size_t from) {
+        Refresh(m_next, m_byte, from);
+        if (m_otherCase == m_byte) return m_next;
+        Refresh(m_nextOther, m_otherCase, from);
+        return std::min(m_next, m_nextOther);
+    }
+
+private:
+    void Refresh(std::size_t& cached, char byte, std::size_t from) const {
+        if (cached == kUnknown || (cached != kNone && cached < from)) cached = FindByte(m_text, byte, from);
+    }
+
+    static constexpr std::size_t kUnknown = kNone - 1;
+    std::string_view m_text;
+    char m_byte;
+    char m_otherCase;
+    std::size_t m_next = kUnknown;
+    std::size_t m_nextOther = kUnknown;
+};
+
+// Whether the pattern positions [first, last), none of them a star, match at `at`.
+bool SegmentMatches(std::string_view text, std::size_t at, const CompiledPattern& search,
+                    std::size_t first, std::size_t last, char lineBreakChar, bool matchCase) {
+    if (at + (last - first) > text.size()) return false;
+    for (std::size_t k = first; k < last; ++k, ++at) {
+        if (search.IsLiteral(k)) {
+            if (!ByteMatches(text[at], search.byte(k), matchCase)) return false;
+        } else if (text[at] == lineBreakChar) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Where the unchanged tail of an edited line begins: the lines are compared backwards from
+// their ends. An edit that changed nothing goes on after the match.
+std::size_t UnchangedTailStart(std::string_view shown, std::string_view edited,
+                               const MatchSpan& match) {
+    std::size_t i = shown.size();
+    std::size_t j = edited.size();
+    while (i > 0 && j > 0 && shown[i - 1] == edited[j - 1]) {
+        --i;
+        --j;
+    }
+    if (i == 0 && j == 0) return match.end();
+    return j;
+}
+
+}  // namespace
+
+bool MatchStar(std::string_view text, std::size_t pos, const CompiledPattern& search,
+               std::size_t starIndex, char lineBreakChar, bool matchCase, std::size_t& length) {
+    const std::size_t next = starIndex + 1;
+    const bool takesWord =
+        next >= search.size() || !search.IsLiteral(next) || IsWhiteSpace(search.byte(next));
+    if (takesWord) {
+        std::size_t end = std::min(pos, text.size());
+        while (end < text.size() && !IsWhiteSpace(text[end])) ++end;
+        length = end - std::min(pos, text.size());
+        return true;
+    }
+
+    std::size_t segmentEnd = next;
+    while (segmentEnd < search.size() && search.symbol(segmentEnd) != PatternSymbol::AnyRun) {
+        ++segmentEnd;
+    }
+    for (std::size_t at = pos; at < text.size(); ++at) {
+        if (SegmentMatches(text, at, search, next, segmentEnd, lineBreakChar, matchCase)) {
+            length = at - pos;
+            return true;
+        }
+        if (text[at] == lineBreakChar) return false;
+    }
+    return false;
+}
+
+LineMatcher::LineMatcher(SessionOptions& options, Prompter& prompter, ReplaceConfirmer& confirmer)
+    : m_options(options), m_prompter(prompter), m_confirmer(confirmer) {}
+
+MatchResult LineMatcher::MatchAt(std::string_view text, std::size_t pos,
+                                 const CompiledPatterns& patterns, std::size_t& length) {
+    m_captures.ReleaseCaptures();
+    const CompiledPattern& search = patterns.search;
+    const char lineBreakChar = patterns.layout.lineBreakChar;
+    const bool matchCase = m_options.matchCase;
+    const bool keepStars = patterns.replace.StarCount() > 0;
+
+    std::size_t at = pos;
+    for (std::size_t i = 0; i < search.size(); ++i) {
+        switch (search.symbol(i)) {
+        case PatternSymbol::Literal:
+            if (at >= text.size() || !ByteMatches(text[at], search.byte(i), matchCase)) {
+                return MatchResult::NoMatch;
+            }
+            ++at;
+            break;
+        case PatternSymbol::AnyChar:
+            if (at >= text.size() || text[at] == lineBreakChar) return MatchResult::NoMatch;
+            m_captures.CaptureQuestion(text[at]);
+            ++at;
+            break;
+        case PatternSymbol::AnyRun: {
+            std::size_t run = 0;
+            if (!MatchStar(text, at, search, i, lineBreakChar, matchCase, run)) {
+                return MatchResult::NoMatch;
+            }
+            if (keepStars) {
+                const auto stored = m_captures.CaptureStar(text.substr(at, run));
+                if (stored != WildcardCaptures::StarCapture::Stored) return StopForCapture(stored);
+            }
+            at += run;
+            break;
+        }
+        }
+    }
+    length = at - pos;
+    return MatchResult::Match;
+}
+
+MatchResult LineMatcher::FindNext(std::string_view text, std::size_t from,
+                                  const CompiledPatterns& patterns, MatchSpan& match) {
+    const auto tryAt = [&](std::size_t pos) {
+        std::size_t length = 0;
+        const MatchResult result = MatchAt(text, pos, patterns, length);
+        if (result == MatchResult::Match) match = {pos, length};
+        return result;
+    };
+
+    if (m_options.anchorLineStart) {
+        const char lineBreakChar = patterns.layout.lineBreakChar;
+        std::size_t pos = from;
+        if (pos > 0 && pos < text.size() && text[pos - 1] != lineBreakChar) {
+            pos = FindByte(text, lineBreakChar, pos);
+            if (pos != kNone) ++pos;
+        }
+        while (pos < text.size()) {
+            const MatchResult result = tryAt(pos);
+            if (result != MatchResult::NoMatch) return result;
+            pos = FindByte(text, lineBreakChar, pos);
+            if (pos == kNone) break;
+            ++pos;
+        }
+        return MatchResult::NoMatch;
+    }
+
+    const CompiledPattern& search = patterns.search;
+    const bool literalFirst = !search.empty() && search.IsLiteral(0);
+    FirstByteScan scan(text, literalFirst ? search.byte(0) : '\0', m_options.matchCase);
+    for (std::size_t pos = from; pos < text.size(); ++pos) {
+        if (literalFirst) {
+            pos = scan.NextAtOrAfter(pos);
+            if (pos == kNone) break;
+        }
+        const MatchResult result = tryAt(pos);
+        if (result != MatchResult::NoMatch) return result;
+    }
+    return MatchResult::NoMatch;
+}
+
+int LineMatcher::MatchLine(std::string& line, const CompiledPatterns& patterns,
+                           std::string_view fileName, int lineNumber, MatchCounters& counters,
+                           std::size_t matchStart, std::size_t matchEnd) {
+    ++counters.possible;
+    ++counters.linesWithMatch;
+    int changes = 0;
+    MatchSpan match{matchStart, matchEnd - matchStart};
+    const bool buildsReplacement = patterns.replace.HasWildcards();
+
+    for (;;) {
+        std::string editedLine;
+        if (m_options.confirmEachReplace &&
+            !AskUser(line, match, fileName, lineNumber, editedLine)) {
+            return 0;
+        }
+
+        std::size_t resume = match.end();
+        const bool replaceWanted =
+            (m_options.globalReplace || m_options.replaceAllThisFile || m_options.replaceThisOne) &&
+            !m_options.stopRequested && !m_options.skipRestOfFile;
+        if (m_options.userEditedLine) {
+            m_options.userEditedLine = false;
+            resume = UnchangedTailStart(line, editedLine, match);
+            line = std::move(editedLine);
+            ++changes;
+        } else if (replaceWanted) {
+            const std::string replacement = buildsReplacement
+                                                ? m_captures.BuildReplacement(patterns.replace)
+                                                : patterns.replace.text();
+            line.replace(match.start, match.length, replacement);
+            // The inserted text is never searched again.
+            resume = match.start + replacement.size();
+            ++changes;
+        }
+
+        if (m_options.firstInstanceOnly || m_options.stopRequested || m_options.skipRestOfFile ||
+            m_options.anchorLineStart) {
+            return changes;
+        }
+        // An empty match (a lone star before white space) must not be found again in place.
+        if (match.length == 0 && resume == match.start) ++resume;
+
+        const MatchResult next = FindNext(line, resume, patterns, match);
+        if (next == MatchResult::MustStop) return 0;
+        if (next == MatchResult::NoMatch) return changes;
+        ++counters.possible;
+    }
+}
+
+bool LineMatcher::AskUser(const std::string& line, const MatchSpan& match,
+                          std::string_view fileName, int lineNumber, std::string& editedLine) {
+    // With control escapes in the search the tabs may be part of the match, so they are
+    // shown as they are.
+    const bool expandTabs = !m_options.controlEscapesInSearch;
+    const int spaces = m_options.expandTabSpaces;
+
+    ConfirmRequest request;
+    request.fileName = fileName;
+    request.lineNumber = FormatLineNumber(lineNumber);
+    request.displayedLine = expandTabs ? ExpandTabs(line, spaces) : line;
+    request.highlightStart =
+        expandTabs ? DisplayColumn(line, match.start, spaces) : static_cast<int>(match.start);
+    request.highlightEnd =
+        expandTabs ? DisplayColumn(line, match.end(), spaces) : static_cast<int>(match.end());
+    request.line = line;
+    request.matchStart = match.start;
+    request.matchLength = match.length;
+
+    m_options.userEditedLine = false;
+    m_options.highlightStart = request.highlightStart;
+    m_options.highlightEnd = request.highlightEnd;
+
+    ConfirmAnswer answer = m_confirmer.ConfirmReplace(request);
+    ApplyConfirmAnswer(answer, m_options);
+    if (m_options.userEditedLine) editedLine = std::move(*answer.editedLine);
+    return !m_options.abortRequested;
+}
+
+MatchResult LineMatcher::StopForCapture(WildcardCaptures::StarCapture failure) {
+    m_prompter.ShowMessage(failure == WildcardCaptures::StarCapture::TooMany ? kTooManyStarsMessage
+                                                                             : kStarOutOfMemoryMessage,
+                           MessageIcon::Stop);
+    m_options.stopRequested = true;
+    m_captureFailed = true;
+    return MatchResult::MustStop;
+}
+
+}  // namespace kesto

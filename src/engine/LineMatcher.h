@@ -1,0 +1,87 @@
+// LineMatcher: finds the compiled search pattern in text and replaces matches within one
+// line, asking the user when Confirm each Replace is on.
+//
+// The per-file passes find the first match of a line with FindNext, cut the line out and
+// hand it to MatchLine, which decides about that match and every further one in the line.
+// The matcher knows nothing of files or windows: it reads and writes the run-control flags
+// of SessionOptions, asks through ReplaceConfirmer and reports a fatal capture problem
+// through Prompter. One matcher serves a whole run; it owns the wildcard capture state.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "engine/PatternPreparation.h"
+#include "engine/Prompter.h"
+#include "engine/ReplaceConfirmer.h"
+#include "engine/WildcardCaptures.h"
+#include "session/SessionOptions.h"
+
+namespace kesto {
+
+enum class MatchResult {
+    NoMatch,
+    Match,
+    MustStop,  // a star capture failed: the message was shown and stopRequested is set
+};
+
+struct MatchSpan {
+    std::size_t start = 0;
+    std::size_t length = 0;
+    std::size_t end() const { return start + length; }
+};
+
+// Per-file counts that MatchLine adds to.
+struct MatchCounters {
+    int possible = 0;        // matches found, replaced or not
+    int linesWithMatch = 0;  // lines handed to MatchLine
+};
+
+// Whether the star at `starIndex` of `search` can match at `pos` of `text`, and how much it
+// takes. A star that ends the pattern or is followed by white space (or by ?) takes
+// everything up to the next white space and never fails. Otherwise it takes the shortest
+// run after which the next pattern character and those following it, up to the next star,
+// match; that run never crosses `lineBreakChar`.
+bool MatchStar(std::string_view text, std::size_t pos, const CompiledPattern& search,
+               std::size_t starIndex, char lineBreakChar, bool matchCase, std::size_t& length);
+
+class LineMatcher {
+public:
+    LineMatcher(SessionOptions& options, Prompter& prompter, ReplaceConfirmer& confirmer);
+
+    // Tries the search pattern at `pos` of `text`; the match may not run past the end of
+    // `text`. Releases the captures first and captures what the wildcards take.
+    MatchResult MatchAt(std::string_view text, std::size_t pos, const CompiledPatterns& patterns,
+                        std::size_t& length);
+
+    // The first match starting at or after `from`. With anchorLineStart a match must start
+    // at the start of `text` or right after a line-break character.
+    MatchResult FindNext(std::string_view text, std::size_t from, const CompiledPatterns& patterns,
+                         MatchSpan& match);
+
+    // Decides about the match [matchStart, matchEnd) of `line`, which FindNext found (its
+    // captures are still held), and every further match of the line; rewrites `line` in
+    // place. Returns the number of changes made; 0 after Abort or a failed star capture.
+    int MatchLine(std::string& line, const CompiledPatterns& patterns, std::string_view fileName,
+                  int lineNumber, MatchCounters& counters, std::size_t matchStart,
+                  std::size_t matchEnd);
+
+    WildcardCaptures& captures() { return m_captures; }
+
+    // Set when a star capture failed in this run; the pass then restores the file.
+    bool captureFailed() const { return m_captureFailed; }
+
+private:
+    bool AskUser(const std::string& line, const MatchSpan& match, std::string_view fileName,
+                 int lineNumber, std::string& editedLine);
+    MatchResult StopForCapture(WildcardCaptures::StarCapture failure);
+
+    SessionOptions& m_options;
+    Prompter& m_prompter;
+    ReplaceConfirmer& m_confirmer;
+    WildcardCaptures m_captures;
+    bool m_captureFailed = false;
+};
+
+}  // namespace kesto
