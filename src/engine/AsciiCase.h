@@ -4,10 +4,16 @@
 
 namespace kesto {
 
-constexpr bool IsAsciiUpper(char c) { return c >= 'A' && c <= 'Z'; }
-constexpr bool IsAsciiLower(char c) { return c >= 'a' && c <= 'z'; }
+constexpr bool IsAsciiUpper(char c) {
+    return c >= 'A' && c <= 'Z';
+}
+constexpr bool IsAsciiLower(char c) {
+    return c >= 'a' && c <= 'z';
+}
 
-constexpr char ToLowerAscii(char c) { return IsAsciiUpper(c) ? static_cast<char>(c + 32) : c; }
+constexpr char ToLowerAscii(char c) {
+    return IsAsciiUpper(c) ? static_cast<char>(c + 32) : c;
+}
 
 // A-Z become a-z, a-z become A-Z, every other byte is unchanged.
 constexpr char SwapCase(char c) {

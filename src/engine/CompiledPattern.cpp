@@ -1,6 +1,5 @@
 #include "engine/CompiledPattern.h"
 
-
 namespace kesto {
 
 CompiledPattern CompiledPattern::FromLiteral(std::string_view text) {

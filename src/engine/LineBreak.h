@@ -15,10 +15,14 @@ constexpr char LineBreakChar(LineBreakType type) {
 
 constexpr std::string_view LineBreakBytes(LineBreakType type) {
     switch (type) {
-    case LineBreakType::Dos: return "\r\n";
-    case LineBreakType::Unix: return "\n";
-    case LineBreakType::Mac: return "\r";
-    case LineBreakType::None: break;
+    case LineBreakType::Dos:
+        return "\r\n";
+    case LineBreakType::Unix:
+        return "\n";
+    case LineBreakType::Mac:
+        return "\r";
+    case LineBreakType::None:
+        break;
     }
     return {};
 }

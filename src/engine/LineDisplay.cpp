@@ -6,7 +6,9 @@
 namespace kesto {
 namespace {
 
-int BlanksPerTab(int spaces) { return std::max(spaces, 1); }
+int BlanksPerTab(int spaces) {
+    return std::max(spaces, 1);
+}
 
 }  // namespace
 

@@ -17,7 +17,8 @@ constexpr std::size_t kNone = std::string_view::npos;
 
 std::size_t FindByte(std::string_view text, char byte, std::size_t from) {
     if (from >= text.size()) return kNone;
-    const void* found = std::memchr(text.data() + from, static_cast<unsigned char>(byte), text.size() - from);
+    const void* found =
+        std::memchr(text.data() + from, static_cast<unsigned char>(byte), text.size() - from);
     return found ? static_cast<std::size_t>(static_cast<const char*>(found) - text.data()) : kNone;
 }
 
@@ -37,7 +38,8 @@ public:
 
 private:
     void Refresh(std::size_t& cached, char byte, std::size_t from) const {
-        if (cached == kUnknown || (cached != kNone && cached < from)) cached = FindByte(m_text, byte, from);
+        if (cached == kUnknown || (cached != kNone && cached < from))
+            cached = FindByte(m_text, byte, from);
     }
 
     static constexpr std::size_t kUnknown = kNone - 1;
@@ -105,7 +107,8 @@ bool MatchStar(std::string_view text, std::size_t pos, const CompiledPattern& se
 }
 
 LineMatcher::LineMatcher(SessionOptions& options, Prompter& prompter, ReplaceConfirmer& confirmer)
-    : m_options(options), m_prompter(prompter), m_confirmer(confirmer) {}
+    : m_options(options), m_prompter(prompter), m_confirmer(confirmer) {
+}
 
 MatchResult LineMatcher::MatchAt(std::string_view text, std::size_t pos,
                                  const CompiledPatterns& patterns, std::size_t& length) {
@@ -266,8 +269,9 @@ bool LineMatcher::AskUser(const std::string& line, const MatchSpan& match,
 }
 
 MatchResult LineMatcher::StopForCapture(WildcardCaptures::StarCapture failure) {
-    m_prompter.ShowMessage(failure == WildcardCaptures::StarCapture::TooMany ? kTooManyStarsMessage
-                                                                             : kStarOutOfMemoryMessage,
+    m_prompter.ShowMessage(failure == WildcardCaptures::StarCapture::TooMany
+                               ? kTooManyStarsMessage
+                               : kStarOutOfMemoryMessage,
                            MessageIcon::Stop);
     m_options.stopRequested = true;
     m_captureFailed = true;

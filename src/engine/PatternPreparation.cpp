@@ -67,7 +67,8 @@ PatternLayout PreparePatterns(SessionOptions& options, LineBreakType type, std::
     if (!options.matchCase) LowercaseAscii(search);
     layout.endsAtLineEnd = EndsWith(search, lineBreak);
 
-    if ((options.lineBreakInReplace || options.batchMode) && TranslateLineEnds(replace, lineBreak)) {
+    if ((options.lineBreakInReplace || options.batchMode) &&
+        TranslateLineEnds(replace, lineBreak)) {
         options.lineBreakInStrings = true;
     }
     if (padWholeWord) replace = ' ' + replace + ' ';

@@ -59,8 +59,9 @@ constexpr std::string_view kTildeWithReplace =
 std::string SpecialInReplaceMessage(char special) {
     std::string text = "You have included special character => ";
     text += special;
-    text += " in the Replace\nString!  This character may only appear if it has\n"
-            "a \\ in front of it!";
+    text +=
+        " in the Replace\nString!  This character may only appear if it has\n"
+        "a \\ in front of it!";
     return text;
 }
 
@@ -164,8 +165,7 @@ void ResetDerivedFlags(SessionOptions& options) {
 
 // The refusals of the search string for ^ and ~; an empty optional accepts.
 std::optional<std::string_view> SearchTokenRefusal(const Token& token, const TokenCount& count,
-                                                   std::size_t typedLength,
-                                                   bool replaceIsEmpty) {
+                                                   std::size_t typedLength, bool replaceIsEmpty) {
     if (token.letter == '^') {
         if (count.firstUnescapedAt && *count.firstUnescapedAt != 0) return kCaretNotFirst;
     } else if (token.letter == '~') {
@@ -180,8 +180,12 @@ std::optional<std::string_view> SearchTokenRefusal(const Token& token, const Tok
 void SetSearchFlags(const Token& token, SessionOptions& options) {
     if (token.IsEscape()) options.controlEscapesInSearch = true;
     switch (token.letter) {
-    case 'n': options.lineBreakInStrings = true; break;
-    case '^': options.anchorLineStart = true; break;
+    case 'n':
+        options.lineBreakInStrings = true;
+        break;
+    case '^':
+        options.anchorLineStart = true;
+        break;
     case '$':
         options.anchorLineEnd = true;
         options.lineBreakInStrings = true;
@@ -191,7 +195,8 @@ void SetSearchFlags(const Token& token, SessionOptions& options) {
         options.globalReplace = true;
         options.confirmEachReplace = false;
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -219,7 +224,8 @@ ValidationResult ValidateBeforeRun(const RunDialogValues& values, SessionOptions
     options.insertAtColumn = values.insertAtColumn;
     if (values.insertAtColumn) {
         if (!AllDigits(values.replaceText)) {
-            result.check = PatternCheck::Reject(std::string(kColumnDigitsMessage), FocusField::Replace);
+            result.check =
+                PatternCheck::Reject(std::string(kColumnDigitsMessage), FocusField::Replace);
             return result;
         }
         const int column = ParseColumn(values.replaceText);
@@ -289,8 +295,7 @@ PatternCheck ProcessSpecialCharacters(SessionOptions& options) {
         if (!processReplace) continue;
         const TokenCount replaceCount = ProcessToken(replace, token);
         if ((token.letter == '^' || token.letter == '~') && replaceCount.unescaped > 0) {
-            return PatternCheck::Reject(SpecialInReplaceMessage(token.letter),
-                                        FocusField::Replace);
+            return PatternCheck::Reject(SpecialInReplaceMessage(token.letter), FocusField::Replace);
         }
         if ((token.letter == 'n' || token.letter == '$') && replaceCount.unescaped > 0) {
             options.lineBreakInStrings = true;

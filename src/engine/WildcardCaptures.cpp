@@ -30,8 +30,8 @@ bool SameAt(const CompiledPattern& search, std::ptrdiff_t s, const CompiledPatte
                      : ToLowerAscii(search.byte(s)) == ToLowerAscii(replace.byte(r));
 }
 
-bool SameSurroundings(const CompiledPattern& search, std::size_t s,
-                      const CompiledPattern& replace, std::size_t r, bool matchCase) {
+bool SameSurroundings(const CompiledPattern& search, std::size_t s, const CompiledPattern& replace,
+                      std::size_t r, bool matchCase) {
     const auto si = static_cast<std::ptrdiff_t>(s);
     const auto ri = static_cast<std::ptrdiff_t>(r);
     if (!SameAt(search, si + 1, replace, ri + 1, matchCase)) return false;
@@ -45,8 +45,8 @@ bool SameSurroundings(const CompiledPattern& search, std::size_t s,
 }
 
 // Pairs the wildcards of one kind; marks the search wildcards passed over in `notCarried`.
-bool PairKind(const CompiledPattern& search, const CompiledPattern& replace,
-              PatternSymbol symbol, bool matchCase, std::vector<bool>& notCarried) {
+bool PairKind(const CompiledPattern& search, const CompiledPattern& replace, PatternSymbol symbol,
+              bool matchCase, std::vector<bool>& notCarried) {
     const std::vector<std::size_t> searchAt = PositionsOf(search, symbol);
     const std::vector<std::size_t> replaceAt = PositionsOf(replace, symbol);
     notCarried.assign(searchAt.size(), false);
@@ -54,7 +54,8 @@ bool PairKind(const CompiledPattern& search, const CompiledPattern& replace,
 
     std::size_t next = 0;
     for (std::size_t r : replaceAt) {
-        while (next < searchAt.size() && !SameSurroundings(search, searchAt[next], replace, r, matchCase)) {
+        while (next < searchAt.size() &&
+               !SameSurroundings(search, searchAt[next], replace, r, matchCase)) {
             notCarried[next++] = true;
         }
         if (next == searchAt.size()) return false;
@@ -91,8 +92,8 @@ void WildcardCaptures::ResetPairing() {
     m_starNotCarried.clear();
 }
 
-bool WildcardCaptures::PairWildcards(const CompiledPattern& search,
-                                     const CompiledPattern& replace, bool matchCase) {
+bool WildcardCaptures::PairWildcards(const CompiledPattern& search, const CompiledPattern& replace,
+                                     bool matchCase) {
     const bool questionsPaired =
         PairKind(search, replace, PatternSymbol::AnyChar, matchCase, m_questionNotCarried);
     const bool starsPaired =

@@ -20,12 +20,12 @@ struct SessionOptions {
     // Switches of the mode dialogs.
     bool matchCase = false;
     bool matchWholeWord = false;
-    bool firstInstanceOnly = false;   // exclusive with allInstancesInLine
+    bool firstInstanceOnly = false;  // exclusive with allInstancesInLine
     bool allInstancesInLine = true;
-    bool confirmEachReplace = true;   // never 1 together with globalReplace at a run's start
+    bool confirmEachReplace = true;  // never 1 together with globalReplace at a run's start
     bool globalReplace = false;
     bool insertAtColumn = false;
-    std::int32_t insertColumn = 0;    // 1-based
+    std::int32_t insertColumn = 0;  // 1-based
     bool specialCharSession = false;
     bool wildcardSession = false;
     bool selectViaFileDialog = true;

@@ -46,8 +46,8 @@ protected:
         MatchSpan first;
         if (matcher.FindNext(line, 0, patterns, first) == MatchResult::Match) {
             outcome.found = true;
-            outcome.changes = matcher.MatchLine(line, patterns, "dir/file.txt", 7,
-                                                outcome.counters, first.start, first.end());
+            outcome.changes = matcher.MatchLine(line, patterns, "dir/file.txt", 7, outcome.counters,
+                                                first.start, first.end());
         }
         outcome.line = std::move(line);
         return outcome;

@@ -73,23 +73,27 @@ TEST(SpecialCharactersTest, MisplacedSpecialCharactersAreRefusedWithTheirOwnMess
     const RefusalRow rows[] = {
         {"a^bc", "",
          "You have included special character => ^ in the Search\nString but it is NOT the 1st "
-         "character!  If you meant it\nto be literal, define it as \\^, otherwise, make it the\n1st "
+         "character!  If you meant it\nto be literal, define it as \\^, otherwise, make it "
+         "the\n1st "
          "character in the Search String!\n",
          FocusField::Search},
         {"\\^a^b", "",
          "You have included special character => ^ in the Search\nString but it is NOT the 1st "
-         "character!  If you meant it\nto be literal, define it as \\^, otherwise, make it the\n1st "
+         "character!  If you meant it\nto be literal, define it as \\^, otherwise, make it "
+         "the\n1st "
          "character in the Search String!\n",
          FocusField::Search},
         {"x~", "",
          "You have included special character => ~ in the Search\nString but it is NOT the 1st "
-         "character!  If you meant it\nto be literal, define it as \\~, otherwise, make it the\n1st "
+         "character!  If you meant it\nto be literal, define it as \\~, otherwise, make it "
+         "the\n1st "
          "and ONLY character in the Search String!\nNote: Replace String MUST be empty when "
          "stripping end-\nof-line whitespaces.",
          FocusField::Search},
         {"~~", "",
          "You have included multiple instances of special character\n=> ~ in the Search String!  "
-         "This character may only\nappear once in the line without a \\ in front of it and it\nmust "
+         "This character may only\nappear once in the line without a \\ in front of it and "
+         "it\nmust "
          "be the ONLY character in the string!\n",
          FocusField::Search},
         {"~x", "",
@@ -166,7 +170,7 @@ TEST(PatternSyntaxTest, CountUnescapedSkipsCharactersBehindABackslash) {
 
 TEST(PatternSyntaxTest, DoubledBackslashesBeforeEscapeLettersAreReduced) {
     const std::pair<std::string, std::string> rows[] = {
-        {"\\\\t", "\\t"},     {"\\\\n\\\\v", "\\n\\v"}, {"\\\\x", "\\\\x"},
+        {"\\\\t", "\\t"},         {"\\\\n\\\\v", "\\n\\v"}, {"\\\\x", "\\\\x"},
         {"\\\\\\\\t", "\\\\\\t"}, {"a\\\\", "a\\\\"},       {"\\t", "\\t"},
     };
     for (const auto& [input, expected] : rows) {

@@ -49,14 +49,14 @@ struct StarRow {
 
 TEST(MatchStarTest, StarTakesAWordOrTheShortestRunBeforeWhatFollows) {
     const StarRow rows[] = {
-        {"ab*", "abcd efg", 2, 2, true, "cd"},           // ends the pattern: up to white space
-        {"a* b", "abc def b", 1, 1, true, "bc"},         // followed by a blank: the same
-        {"a*d", "abcd", 1, 1, true, "bc"},               // shortest run before d
-        {"a*b", "a xb", 1, 1, true, " x"},               // may cross blanks
-        {"a*cd", "abcxcd", 1, 1, true, "bcx"},           // c must be followed by d
-        {"a*b", "a x\nb", 1, 1, false, ""},              // never crosses the line break
+        {"ab*", "abcd efg", 2, 2, true, "cd"},    // ends the pattern: up to white space
+        {"a* b", "abc def b", 1, 1, true, "bc"},  // followed by a blank: the same
+        {"a*d", "abcd", 1, 1, true, "bc"},        // shortest run before d
+        {"a*b", "a xb", 1, 1, true, " x"},        // may cross blanks
+        {"a*cd", "abcxcd", 1, 1, true, "bcx"},    // c must be followed by d
+        {"a*b", "a x\nb", 1, 1, false, ""},       // never crosses the line break
         {"a*b", "aab", 1, 1, true, "a"},
-        {"a*?", "abc d", 1, 1, true, "bc"},              // a ? after the star counts as a blank
+        {"a*?", "abc d", 1, 1, true, "bc"},  // a ? after the star counts as a blank
         {"*", "", 0, 0, true, ""},
         {"a*z", "abc", 1, 1, false, ""},
     };
@@ -137,7 +137,8 @@ TEST_F(WildcardTest, AnEleventhStarCaptureStopsTheRun) {
     const std::string line = "1a2b3c4d5e6f7g8h9i0jX";
     EXPECT_EQ(matcher.FindNext(line, 0, patterns, match), MatchResult::MustStop);
     ASSERT_EQ(prompter.messages.size(), 1u);
-    EXPECT_EQ(prompter.messages[0], "Too many wild card matches in replace string\n**  Must Stop  **");
+    EXPECT_EQ(prompter.messages[0],
+              "Too many wild card matches in replace string\n**  Must Stop  **");
     EXPECT_TRUE(options.stopRequested);
     EXPECT_TRUE(matcher.captureFailed());
 }
