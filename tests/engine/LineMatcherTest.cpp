@@ -1,7 +1,10 @@
 #include "engine/LineMatcher.h"
 
 #include "MatcherFixture.h"
+#include "engine/AsciiCase.h"
 #include "engine/LineDisplay.h"
+
+#include <random>
 
 namespace kesto {
 namespace {
@@ -240,6 +243,75 @@ TEST_F(ConfirmFlagsTest, AnEditedLineIsTakenAndTheScanGoesOnWhereItsTailIsUnchan
     EXPECT_EQ(outcome.changes, 1);
     EXPECT_EQ(confirmer.seen.size(), 2u);
     EXPECT_EQ(confirmer.seen[1].highlightStart, 4);
+}
+
+}  // namespace
+}  // namespace kesto
+
+namespace kesto {
+namespace {
+
+// A deliberately plain replacement: compare at every offset, left to right, never looking
+// at replaced text again.
+std::string ReferenceReplace(std::string_view line, std::string_view search,
+                             std::string_view replace, bool matchCase, bool firstOnly) {
+    const auto same = [&](std::size_t at) {
+        for (std::size_t k = 0; k < search.size(); ++k) {
+            char a = line[at + k];
+            char b = search[k];
+            if (!matchCase) {
+                a = ToLowerAscii(a);
+                b = ToLowerAscii(b);
+            }
+            if (a != b) return false;
+        }
+        return true;
+    };
+    std::string out;
+    std::size_t at = 0;
+    while (at < line.size()) {
+        if (at + search.size() <= line.size() && same(at)) {
+            out += replace;
+            at += search.size();
+            if (firstOnly) break;
+        } else {
+            out += line[at++];
+        }
+    }
+    out += line.substr(at);
+    return out;
+}
+
+TEST_F(MatcherTest, LiteralReplacementAgreesWithAPlainReferenceOnRandomLines) {
+    std::mt19937 random(20261207);
+    const std::string alphabet = "aAbB \t.";
+    const auto pick = [&](std::size_t length) {
+        std::string text;
+        for (std::size_t i = 0; i < length; ++i) text += alphabet[random() % alphabet.size()];
+        return text;
+    };
+    for (int round = 0; round < 20000; ++round) {
+        const std::string line = pick(random() % 40);
+        const std::string search = pick(1 + random() % 3);
+        const std::string replace = pick(random() % 4);
+        values.matchCase = random() % 2 == 0;
+        values.firstInstanceOnly = random() % 3 == 0;
+        values.allInstancesInLine = !values.firstInstanceOnly;
+        const std::string expected = ReferenceReplace(line, search, replace, values.matchCase,
+                                                      values.firstInstanceOnly);
+        const LineOutcome outcome = Run(search, replace, line);
+        ASSERT_EQ(outcome.found ? outcome.line : line, expected)
+            << "line [" << line << "] search [" << search << "] replace [" << replace
+            << "] case " << values.matchCase << " first " << values.firstInstanceOnly;
+        // Replacing a literal by itself leaves every line as it was (without Match Case, as
+        // it was but for the case of the matches).
+        const auto folded = [](std::string text) {
+            for (char& c : text) c = ToLowerAscii(c);
+            return text;
+        };
+        const std::string same = Run(search, search, line).line;
+        ASSERT_EQ(values.matchCase ? same : folded(same), values.matchCase ? line : folded(line));
+    }
 }
 
 }  // namespace
