@@ -1,0 +1,49 @@
+#include "engine/TextFile.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <new>
+
+namespace kesto {
+
+ReadResult ReadWholeFile(int fd, std::size_t size, TextBuffer& buffer) {
+    buffer.bytes.reset(new (std::nothrow) char[size + 2]);
+    buffer.size = 0;
+    if (!buffer.bytes) return ReadResult::OutOfMemory;
+    std::size_t got = 0;
+    while (got < size) {
+        const ssize_t n = ::read(fd, buffer.bytes.get() + got, size - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return ReadResult::Failed;
+        got += static_cast<std::size_t>(n);
+    }
+    char extra;
+    ssize_t more;
+    do {
+        more = ::read(fd, &extra, 1);
+    } while (more < 0 && errno == EINTR);
+    if (more != 0) return ReadResult::Failed;
+    buffer.bytes[size] = '\0';
+    buffer.bytes[size + 1] = '\0';
+    buffer.size = size;
+    return ReadResult::Ok;
+}
+
+LineBreakType DetectLineBreakType(std::string_view text) {
+    const char* data = text.data();
+    const std::size_t size = text.size();
+    const void* carriageReturn = std::memchr(data, '\r', size);
+    if (carriageReturn) {
+        for (const char* at = static_cast<const char*>(carriageReturn); at;) {
+            const std::size_t offset = static_cast<std::size_t>(at - data);
+            if (offset + 1 < size && at[1] == '\n') return LineBreakType::Dos;
+            at = static_cast<const char*>(std::memchr(at + 1, '\r', size - offset - 1));
+        }
+        return LineBreakType::Mac;
+    }
+    return std::memchr(data, '\n', size) ? LineBreakType::Unix : LineBreakType::None;
+}
+
+}  // namespace kesto

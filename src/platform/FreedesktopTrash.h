@@ -1,0 +1,28 @@
+// FreedesktopTrash: the freedesktop.org Trash, as the recycle bin of removed backups.
+//
+// A file on the home volume goes to $XDG_DATA_HOME/Trash (default ~/.local/share/Trash,
+// created when missing); a file on another volume to $topdir/.Trash/$uid when that folder
+// exists with the sticky bit and is not a link, else to $topdir/.Trash-$uid. The info file
+// is created first, exclusively (another name on a clash), then the file is renamed into
+// files/. A file that could only be trashed by copying it across volumes is a failure.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "safety/RecycleBin.h"
+
+namespace kesto {
+
+class FreedesktopTrash : public RecycleBin {
+public:
+    bool MoveToRecycleBin(const std::vector<std::string>& paths) override;
+
+    // Moves one file; false when it stays where it is.
+    bool MoveToTrash(const std::string& path);
+
+    // The Path= value of an info file: every byte outside A-Z a-z 0-9 - . _ ~ / as %XX.
+    static std::string EncodeTrashPath(const std::string& path);
+};
+
+}  // namespace kesto

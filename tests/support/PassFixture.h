@@ -1,0 +1,68 @@
+// Everything a per-file pass needs, with scripted hosts, around a temporary folder.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/ConvertPass.h"
+#include "engine/LineMatcher.h"
+#include "engine/PassContext.h"
+#include "engine/PatternSyntax.h"
+#include "engine/SearchReplacePass.h"
+#include "engine/StripInsertPass.h"
+#include "support/RecordingStatusHost.h"
+#include "support/ScriptedHosts.h"
+#include "support/TempDir.h"
+
+namespace kesto::test {
+
+class PassTest : public ::testing::Test {
+protected:
+    PassTest() {
+        values.confirmEachReplace = false;
+        values.globalReplace = true;
+        options.sessionRunning = true;
+    }
+
+    // Checks the typed strings as Begin does; the switches come from `values`.
+    void Begin(std::string search, std::string replace) {
+        values.searchText = std::move(search);
+        values.replaceText = std::move(replace);
+        const ValidationResult result = ValidateBeforeRun(values, options, prompter);
+        ASSERT_TRUE(result.check.accepted) << result.check.message;
+    }
+
+    std::string File(const std::string& name) const { return dir / name; }
+
+    // Runs a search/replace pass over the named files of the folder, in order.
+    std::vector<bool> ProcessFiles(const std::vector<std::string>& names) {
+        SearchReplacePass pass(context, matcher);
+        std::vector<bool> results;
+        for (const std::string& name : names) {
+            results.push_back(pass.ProcessFile(dir.path().string(), name));
+        }
+        return results;
+    }
+
+    std::vector<std::string> LogLines() const {
+        std::vector<std::string> lines;
+        for (int i = 0; i < log.logLineCount(); ++i) lines.emplace_back(log.line(i));
+        return lines;
+    }
+
+    TempDir dir;
+    RunDialogValues values;
+    SessionOptions options;
+    ScriptedPrompter prompter;
+    ScriptedConfirmer confirmer;
+    RecordingStatusHost status;
+    ProgressReporter progress{options, status};
+    LogStore log{options, prompter};
+    BackupKeeper backups{options, log, prompter};
+    PassContext context{options, log, progress, prompter, backups};
+    LineMatcher matcher{options, prompter, confirmer};
+};
+
+}  // namespace kesto::test
