@@ -1,0 +1,223 @@
+#include "safety/BackupKeeper.h"
+
+#include <sys/stat.h>
+
+#include "platform/FreedesktopTrash.h"
+#include "support/PassFixture.h"
+
+namespace kesto {
+namespace {
+
+using test::PassTest;
+using test::ReadFile;
+using test::WriteFile;
+
+TEST(BackupNameTest, PrependOrReplaceTheExtensionOfTheFileName) {
+    const BackupNaming prepend;
+    BackupNaming replace;
+    replace.prependChar = false;
+    EXPECT_EQ(BackupName("/d/report.txt", prepend), "/d/report.~txt");
+    EXPECT_EQ(BackupName("/d/README", prepend), "/d/README.~");
+    EXPECT_EQ(BackupName("/x.y/a", prepend), "/x.y/a.~");
+    EXPECT_EQ(BackupName("/d/a.b.c", prepend), "/d/a.b.~c");
+    EXPECT_EQ(BackupName("/d/report.txt", replace), "/d/report.BAK");
+    EXPECT_EQ(BackupName("/d/README", replace), "/d/README.BAK");
+}
+
+TEST(BackupNameTest, ShortDisplayNameKeepsTheTailThatFits) {
+    EXPECT_EQ(ShortDisplayName("/short/path.txt"), "/short/path.txt");
+    const std::string path = "/aaaaaaaaaa/bbbbbbbbbb/cccccccccc/dddddddddd/eeeeeeeeee/file.txt";
+    ASSERT_GT(path.size(), 60u);
+    EXPECT_EQ(ShortDisplayName(path), "/.../bbbbbbbbbb/cccccccccc/dddddddddd/eeeeeeeeee/file.txt");
+    const std::string longName = "/d/" + std::string(70, 'n');
+    EXPECT_EQ(ShortDisplayName(longName), std::string(70, 'n'));
+}
+
+class BackupTest : public PassTest {
+protected:
+    bool Open(const std::string& name) { return backups.OpenForRewrite(dir.path().string(), name); }
+    // Prepares a file and finishes it changed, as a pass with a match does.
+    void RewriteChanged(const std::string& name, const std::string& content) {
+        ASSERT_TRUE(Open(name));
+        const int fd = backups.current().output.get();
+        ASSERT_EQ(::write(fd, content.data(), content.size()),
+                  static_cast<ssize_t>(content.size()));
+        ASSERT_TRUE(backups.KeepRewrittenFile());
+    }
+};
+
+TEST_F(BackupTest, RefusalsLeaveTheOriginalInPlaceWithTheirReason) {
+    BackupNaming naming;
+    naming.prependChar = false;
+    naming.replaceExtension = "TXT";
+    backups.SetNaming(naming);
+    WriteFile(File("same.txt"), "x\n");
+    EXPECT_FALSE(Open("same.txt"));
+    backups.SetNaming(BackupNaming());
+    WriteFile(File("empty.txt"), "");
+    EXPECT_FALSE(Open("empty.txt"));
+    ::mkfifo(File("pipe.txt").c_str(), 0600);
+    EXPECT_FALSE(Open("pipe.txt"));
+    std::filesystem::create_directory(File("busy.~txt"));
+    WriteFile(File("busy.txt"), "x\n");
+    EXPECT_FALSE(Open("busy.txt"));
+
+    EXPECT_EQ(log.problemFiles(),
+              (std::vector<std::string>{
+                  "     1) --- " + File("same.txt") +
+                      " ... Source and Backup have same file name, can't create backup!",
+                  "     2) --- " + File("empty.txt") + " ... Is Empty!",
+                  "     3) --- " + File("pipe.txt") + " ... Couldn't Open this file",
+                  "     4) --- " + File("busy.txt") + " ... Couldn't Create Backup file!"}));
+    EXPECT_EQ(ReadFile(File("same.txt")), "x\n");
+    EXPECT_EQ(ReadFile(File("busy.txt")), "x\n");
+    EXPECT_TRUE(std::filesystem::exists(File("empty.txt")));
+    EXPECT_FALSE(std::filesystem::exists(File("empty.~txt")));
+
+    // A run being stopped refuses without an entry.
+    options.stopRequested = true;
+    EXPECT_FALSE(Open("same.txt"));
+    EXPECT_EQ(log.problemCounter(), 4);
+}
+
+TEST_F(BackupTest, AnOldBackupIsReplacedAndRestoreOneFilePutsTheOriginalBack) {
+    WriteFile(File("a.txt"), "new original\n");
+    WriteFile(File("a.~txt"), "old backup\n");
+    ASSERT_TRUE(Open("a.txt"));
+    EXPECT_EQ(backups.current().size, 13u);
+    EXPECT_EQ(backups.current().extension, "txt");
+    EXPECT_EQ(ReadFile(File("a.~txt")), "new original\n");
+    EXPECT_EQ(ReadFile(File("a.txt")), "");
+    backups.RestoreOneFile();
+    EXPECT_EQ(ReadFile(File("a.txt")), "new original\n");
+    EXPECT_FALSE(std::filesystem::exists(File("a.~txt")));
+}
+
+TEST_F(BackupTest, RestoreAfterAbortPutsBackEveryFileWhoseBackupIsThere) {
+    for (const char* name : {"1.txt", "2.txt", "3.txt"}) {
+        WriteFile(File(name), std::string("original ") + name);
+        RewriteChanged(name, "changed");
+    }
+    std::filesystem::remove(File("2.~txt"));
+    EXPECT_TRUE(backups.RestoreChangedFiles());
+    EXPECT_EQ(ReadFile(File("1.txt")), "original 1.txt");
+    EXPECT_EQ(ReadFile(File("2.txt")), "changed");
+    EXPECT_EQ(ReadFile(File("3.txt")), "original 3.txt");
+    EXPECT_EQ(log.logLineCount(), 0);
+}
+
+TEST_F(BackupTest, RemovingBackupsPermanentlyReportsTheOnesThatStay) {
+    std::filesystem::create_directory(File("locked"));
+    WriteFile(File("a.txt"), "a");
+    WriteFile(File("locked/b.txt"), "b");
+    RewriteChanged("a.txt", "A");
+    ASSERT_TRUE(backups.OpenForRewrite(File("locked"), "b.txt"));
+    ASSERT_TRUE(backups.KeepRewrittenFile());
+    // Make the backup undeletable: its folder becomes read-only to everyone but root, so
+    // plant a directory where the file is expected instead.
+    std::filesystem::remove(File("locked/b.~txt"));
+    std::filesystem::create_directory(File("locked/b.~txt"));
+    WriteFile(File("locked/b.~txt/keep"), "k");
+
+    FreedesktopTrash unusedBin;
+    backups.RemoveBackups(true, unusedBin);
+    EXPECT_FALSE(std::filesystem::exists(File("a.~txt")));
+    EXPECT_TRUE(std::filesystem::exists(File("locked/b.~txt")));
+    ASSERT_GE(log.logLineCount(), 1);
+    EXPECT_EQ(log.line(log.logLineCount() - 1), "Can't Remove file: " + File("locked/b.~txt"));
+    EXPECT_EQ(ReadFile(File("a.txt")), "A");
+}
+
+class CountingBin : public RecycleBin {
+public:
+    bool MoveToRecycleBin(const std::vector<std::string>& paths) override {
+        batches.push_back(paths);
+        return succeed;
+    }
+    std::vector<std::vector<std::string>> batches;
+    bool succeed = true;
+};
+
+TEST_F(BackupTest, BackupsGoToTheBinInBatchesOfAtMost32000BytesOfNames) {
+    const std::string deep = File(std::string(150, 'd'));
+    std::filesystem::create_directory(deep);
+    for (int i = 0; i < 200; ++i) {
+        const std::string name = "f" + std::to_string(i) + ".txt";
+        WriteFile(deep + "/" + name, "x");
+        ASSERT_TRUE(backups.OpenForRewrite(deep, name));
+        ASSERT_TRUE(backups.KeepRewrittenFile());
+    }
+    CountingBin bin;
+    backups.RemoveBackups(false, bin);
+    ASSERT_GE(bin.batches.size(), 2u);
+    std::size_t total = 0;
+    for (const auto& batch : bin.batches) {
+        std::size_t bytes = 0;
+        for (const auto& path : batch) bytes += path.size() + 1;
+        EXPECT_LE(bytes - batch.back().size() - 1, 32000u);  // full before its last entry
+        total += batch.size();
+    }
+    EXPECT_EQ(total, 200u);
+
+    CountingBin failing;
+    failing.succeed = false;
+    backups.RemoveBackups(false, failing);
+    EXPECT_EQ(failing.batches.size(), 1u);
+    EXPECT_TRUE(options.abortRequested);
+    EXPECT_EQ(prompter.messages.back(),
+              "Error occurred deleting files to recycle bin!\r\nDelete Operation Terminated!");
+}
+
+class TrashTest : public ::testing::Test {
+protected:
+    TrashTest() {
+        m_oldData = std::getenv("XDG_DATA_HOME") ? std::getenv("XDG_DATA_HOME") : "";
+        ::setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
+    }
+    ~TrashTest() override {
+        if (m_oldData.empty()) {
+            ::unsetenv("XDG_DATA_HOME");
+        } else {
+            ::setenv("XDG_DATA_HOME", m_oldData.c_str(), 1);
+        }
+    }
+    test::TempDir dir;
+
+private:
+    std::string m_oldData;
+};
+
+TEST_F(TrashTest, FilesLandInTheHomeTrashWithAnEncodedInfoFile) {
+    const std::string name = "a b%c\nd.~txt";
+    std::filesystem::create_directory(dir / "one");
+    std::filesystem::create_directory(dir / "two");
+    WriteFile(dir / ("one/" + name), "first");
+    WriteFile(dir / ("two/" + name), "second");
+    const auto cwdBefore = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+
+    FreedesktopTrash trash;
+    EXPECT_TRUE(trash.MoveToRecycleBin({dir / ("one/" + name), dir / ("two/" + name)}));
+    std::filesystem::current_path(cwdBefore);
+
+    const std::string trashDir = dir / "data/Trash";
+    EXPECT_EQ(ReadFile(trashDir + "/files/" + name), "first");
+    EXPECT_EQ(ReadFile(trashDir + "/files/" + name + ".2"), "second");
+    const std::string info = ReadFile(trashDir + "/info/" + name + ".trashinfo");
+    const std::string encodedDir = FreedesktopTrash::EncodeTrashPath(dir / "one");
+    EXPECT_EQ(info.substr(0, info.find("DeletionDate=")),
+              "[Trash Info]\nPath=" + encodedDir + "/a%20b%25c%0Ad.~txt\n");
+    EXPECT_NE(info.find("DeletionDate=20"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir / ("one/" + name)));
+    EXPECT_FALSE(std::filesystem::exists(dir / "files"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "info"));
+    EXPECT_FALSE(trash.MoveToRecycleBin({dir / "missing"}));
+}
+
+TEST(TrashPathTest, EncodesEverythingOutsideTheUnreservedSet) {
+    EXPECT_EQ(FreedesktopTrash::EncodeTrashPath("/a-b_c.d~e/F9"), "/a-b_c.d~e/F9");
+    EXPECT_EQ(FreedesktopTrash::EncodeTrashPath("/x y\xFF"), "/x%20y%FF");
+}
+
+}  // namespace
+}  // namespace kesto
