@@ -7,9 +7,9 @@ GENERATOR      := Ninja
 JOBS           ?= $(shell nproc 2>/dev/null || echo 2)
 
 # Debian packages the build needs; installed only when missing.
-PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev
+PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev
 
-.PHONY: run test deps configure build build-sanitize test-release test-sanitize clean
+.PHONY: run test bench deps configure build build-sanitize test-release test-sanitize clean
 
 run: build
 	@echo "Kesto core built in $(BUILD_DIR). No front end exists yet: the window and"
@@ -33,7 +33,7 @@ $(BUILD_DIR)/build.ninja: | deps
 	cmake -S . -B $(BUILD_DIR) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 $(SANITIZE_DIR)/build.ninja: | deps
-	cmake -S . -B $(SANITIZE_DIR) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DKESTO_SANITIZE=ON
+	cmake -S . -B $(SANITIZE_DIR) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DKESTO_SANITIZE=ON -DKESTO_BUILD_BENCH=OFF
 
 build: deps $(BUILD_DIR)/build.ninja
 	cmake --build $(BUILD_DIR) -j $(JOBS)
@@ -47,6 +47,9 @@ test-release: build
 test-sanitize: build-sanitize
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --test-dir $(SANITIZE_DIR) --output-on-failure -j $(JOBS)
+
+bench: build
+	$(BUILD_DIR)/bench/kesto_pass_bench --benchmark_min_time=1
 
 clean:
 	rm -rf build

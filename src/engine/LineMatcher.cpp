@@ -22,33 +22,27 @@ std::size_t FindByte(std::string_view text, char byte, std::size_t from) {
     return found ? static_cast<std::size_t>(static_cast<const char*>(found) - text.data()) : kNone;
 }
 
-// The places where a literal first pattern byte occurs, in either case without Match Case.
-// Each case remembers its next occurrence, so a whole scan reads the text once per case.
-class FirstByteScan {
-public:
-    FirstByteScan(std::string_view text, char byte, bool matchCase)
-        : m_text(text), m_byte(byte), m_otherCase(matchCase ? byte : SwapCase(byte)) {}
-
-    std::size_t NextAtOrAfter(std::size_t from) {
-        Refresh(m_next, m_byte, from);
-        if (m_otherCase == m_byte) return m_next;
-        Refresh(m_nextOther, m_otherCase, from);
-        return std::min(m_next, m_nextOther);
+// The next place at or after `from` where a literal first pattern byte occurs, in either
+// case without Match Case. Both cases are looked for in windows that double in size, so
+// that a case which does not occur at all costs no more than the distance to the next
+// occurrence of the other: a whole scan stays linear in the text.
+std::size_t NextCandidate(std::string_view text, std::size_t from, char byte, char otherCase) {
+    std::size_t window = 256;
+    for (std::size_t start = from; start < text.size(); start += window, window *= 2) {
+        const std::size_t end = std::min(text.size(), start + window);
+        const char* base = text.data();
+        const void* hit = std::memchr(base + start, static_cast<unsigned char>(byte), end - start);
+        const std::size_t limit =
+            hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - base) : end;
+        const void* other =
+            otherCase == byte
+                ? nullptr
+                : std::memchr(base + start, static_cast<unsigned char>(otherCase), limit - start);
+        if (other) return static_cast<std::size_t>(static_cast<const char*>(other) - base);
+        if (hit) return limit;
     }
-
-private:
-    void Refresh(std::size_t& cached, char byte, std::size_t from) const {
-        if (cached == kUnknown || (cached != kNone && cached < from))
-            cached = FindByte(m_text, byte, from);
-    }
-
-    static constexpr std::size_t kUnknown = kNone - 1;
-    std::string_view m_text;
-    char m_byte;
-    char m_otherCase;
-    std::size_t m_next = kUnknown;
-    std::size_t m_nextOther = kUnknown;
-};
+    return kNone;
+}
 
 // Whether the pattern positions [first, last), none of them a star, match at `at`.
 bool SegmentMatches(std::string_view text, std::size_t at, const CompiledPattern& search,
@@ -177,11 +171,22 @@ MatchResult LineMatcher::FindNext(std::string_view text, std::size_t from,
     }
 
     const CompiledPattern& search = patterns.search;
+    if (m_options.matchCase && !search.HasWildcards() && !search.empty()) {
+        // A plain literal: one substring search finds it.
+        if (from >= text.size()) return MatchResult::NoMatch;
+        const void* hit =
+            ::memmem(text.data() + from, text.size() - from, search.text().data(), search.size());
+        if (!hit) return MatchResult::NoMatch;
+        match = {static_cast<std::size_t>(static_cast<const char*>(hit) - text.data()),
+                 search.size()};
+        return MatchResult::Match;
+    }
     const bool literalFirst = !search.empty() && search.IsLiteral(0);
-    FirstByteScan scan(text, literalFirst ? search.byte(0) : '\0', m_options.matchCase);
+    const char firstByte = literalFirst ? search.byte(0) : '\0';
+    const char otherCase = m_options.matchCase ? firstByte : SwapCase(firstByte);
     for (std::size_t pos = from; pos < text.size(); ++pos) {
         if (literalFirst) {
-            pos = scan.NextAtOrAfter(pos);
+            pos = NextCandidate(text, pos, firstByte, otherCase);
             if (pos == kNone) break;
         }
         const MatchResult result = tryAt(pos);

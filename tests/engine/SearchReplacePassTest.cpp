@@ -5,6 +5,7 @@
 #include <random>
 
 #include "engine/AsciiCase.h"
+#include "engine/LineDisplay.h"
 #include "support/PassFixture.h"
 
 namespace kesto {
@@ -262,17 +263,30 @@ TEST_F(PassTest, ARewrittenFileKeepsItsModeAndALinkStaysALink) {
 }
 
 // The pass's scan against a deliberately simple one: every offset in turn, line by line,
-// on files of every line-break type.
-std::string ReferencePass(const std::string& content, const std::string& search,
-                          const std::string& replace, bool matchCase, bool firstOnly,
-                          int& possible) {
+// on files of every line-break type. It gives the new content and the log lines.
+struct ReferenceResult {
+    std::string output;
+    Lines log;
+    int possible = 0;
+};
+
+ReferenceResult ReferencePass(const std::string& content, const std::string& search,
+                              const std::string& replace, bool matchCase, bool firstOnly,
+                              const std::string& path) {
     const auto fold = [&](char c) { return matchCase ? c : ToLowerAscii(c); };
-    std::string out;
-    possible = 0;
+    const auto shown = [](const std::string& line) {
+        std::string out;
+        for (char c : line) out += c == '\t' ? std::string(4, ' ') : std::string(1, c);
+        return out;
+    };
+    ReferenceResult result;
+    int lineNumber = 0;
+    int lines = 0;
     const bool dos = content.find("\r\n") != std::string::npos;
     const char lineBreak = !dos && content.find('\r') != std::string::npos ? '\r' : '\n';
     std::size_t begin = 0;
     while (begin < content.size()) {
+        ++lineNumber;
         std::size_t end = content.find(lineBreak, begin);
         const bool hasBreak = end != std::string::npos;
         if (!hasBreak) end = content.size();
@@ -294,17 +308,29 @@ std::string ReferencePass(const std::string& content, const std::string& search,
                 rewritten += line[at++];
             }
         }
-        possible += found;
         const std::size_t next = hasBreak ? end + 1 : end;
         if (found > 0) {
-            out += rewritten;
-            if (hasBreak) out += dos ? "\r\n" : std::string(1, lineBreak);
+            result.possible += found;
+            ++lines;
+            if (result.log.empty()) result.log.push_back("     File --- " + path);
+            const std::string number = FormatLineNumber(lineNumber);
+            result.log.push_back("ORG: " + number + " " + shown(line));
+            result.log.push_back("MOD: " + number + " " + shown(rewritten));
+            result.log.push_back(" ");
+            result.output += rewritten;
+            if (hasBreak) result.output += dos ? "\r\n" : std::string(1, lineBreak);
         } else {
-            out += content.substr(begin, next - begin);
+            result.output += content.substr(begin, next - begin);
         }
         begin = next;
     }
-    return out;
+    if (result.possible > 0) {
+        const std::string count = std::to_string(result.possible);
+        result.log.push_back(count + " changes made out of " + count + " possible in " +
+                             std::to_string(lines) + " lines!");
+        result.log.push_back(" ");
+    }
+    return result;
 }
 
 TEST_F(PassTest, TheScanAgreesWithASimpleReferenceOnGeneratedFiles) {
@@ -331,15 +357,17 @@ TEST_F(PassTest, TheScanAgreesWithASimpleReferenceOnGeneratedFiles) {
         values.allInstancesInLine = !values.firstInstanceOnly;
         Begin(search, replace);
 
-        int possible = 0;
-        const std::string expected = ReferencePass(content, search, replace, values.matchCase,
-                                                   values.firstInstanceOnly, possible);
+        const ReferenceResult expected = ReferencePass(content, search, replace, values.matchCase,
+                                                       values.firstInstanceOnly, File("g.txt"));
         WriteFile(File("g.txt"), content);
         const int problemsBefore = log.problemCounter();
+        const int linesBefore = log.logLineCount();
         ASSERT_EQ(ProcessFiles({"g.txt"}), std::vector<bool>{true});
-        ASSERT_EQ(ReadFile(File("g.txt")), expected)
+        ASSERT_EQ(ReadFile(File("g.txt")), expected.output)
             << "search [" << search << "] case " << values.matchCase << " in [" << content << "]";
-        if (possible == 0) {
+        const Lines all = LogLines();
+        ASSERT_EQ(Lines(all.begin() + linesBefore, all.end()), expected.log);
+        if (expected.possible == 0) {
             ASSERT_EQ(log.problemCounter(), problemsBefore + 1);
         } else {
             ASSERT_EQ(ReadFile(File("g.~txt")), content);

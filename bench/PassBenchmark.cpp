@@ -1,0 +1,118 @@
+// Throughput of the search/replace pass on one 8 MiB file, in memory-cached conditions:
+// no match (Match Case on, which the quick test answers, and off, which scans), a few
+// matches, and a match on a quarter of the lines.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+
+#include "engine/LineMatcher.h"
+#include "engine/PassContext.h"
+#include "engine/PatternSyntax.h"
+#include "engine/SearchReplacePass.h"
+
+namespace kesto {
+namespace {
+
+class SilentHosts : public Prompter, public ReplaceConfirmer, public StatusHost {
+public:
+    void ShowMessage(std::string_view, MessageIcon) override {}
+    bool AskYesNo(std::string_view) override { return true; }
+    ConfirmAnswer ConfirmReplace(const ConfirmRequest&) override {
+        return {ConfirmChoice::GlobalReplace, {}};
+    }
+    void SetStatusPanes(std::string_view, std::string_view, std::string_view) override {}
+    bool PumpMessages() override { return false; }
+    void BeginWaitCursor() override {}
+    void EndWaitCursor() override {}
+};
+
+// About 8 MiB of lines of 40-120 characters of words; `plantEvery` > 0 puts the word
+// "needle" into every plantEvery-th line.
+std::string MakeText(int plantEvery) {
+    static const char* words[] = {"alpha", "beta", "gamma", "delta", "search", "replace",
+                                  "file",  "line", "text",  "word",  "kesto",  "buffer"};
+    std::mt19937 random(42);
+    std::string text;
+    int line = 0;
+    while (text.size() < 8'388'608 - 200) {
+        const std::size_t target = 40 + random() % 81;
+        std::string current;
+        if (plantEvery > 0 && line % plantEvery == 0) current = "needle ";
+        while (current.size() < target) {
+            current += words[random() % 12];
+            current += ' ';
+        }
+        text += current;
+        text += "\r\n";
+        ++line;
+    }
+    return text;
+}
+
+void RunPass(benchmark::State& state, int plantEvery, bool matchCase) {
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("kesto-bench-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string text = MakeText(plantEvery);
+    const std::string file = (dir / "big.txt").string();
+    const std::string backup = (dir / "big.~txt").string();
+
+    SilentHosts hosts;
+    SessionOptions options;
+    RunDialogValues values;
+    values.searchText = "needle";
+    values.replaceText = "pin";
+    values.matchCase = matchCase;
+    values.confirmEachReplace = false;
+    values.globalReplace = true;
+    ValidateBeforeRun(values, options, hosts);
+    ProgressReporter progress(options, hosts);
+    LogStore log(options, hosts);
+    BackupKeeper backups(options, log, hosts);
+    PassContext context{options, log, progress, hosts, backups};
+    LineMatcher matcher(options, hosts, hosts);
+    SearchReplacePass pass(context, matcher);
+
+    for (auto _ : state) {
+        state.PauseTiming();
+        { std::ofstream(file, std::ios::binary | std::ios::trunc) << text; }
+        log.ClearLog();
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(pass.ProcessFile(dir.string(), "big.txt"));
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(text.size()));
+    std::filesystem::remove_all(dir);
+}
+
+void BM_NoMatchMatchCase(benchmark::State& state) {
+    RunPass(state, 0, true);
+}
+void BM_NoMatchIgnoreCase(benchmark::State& state) {
+    RunPass(state, 0, false);
+}
+void BM_FewMatches(benchmark::State& state) {
+    RunPass(state, 20000, true);
+}
+void BM_QuarterOfLinesMatch(benchmark::State& state) {
+    RunPass(state, 4, true);
+}
+void BM_QuarterOfLinesMatchIgnoreCase(benchmark::State& state) {
+    RunPass(state, 4, false);
+}
+
+BENCHMARK(BM_NoMatchMatchCase)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NoMatchIgnoreCase)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FewMatches)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_QuarterOfLinesMatch)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_QuarterOfLinesMatchIgnoreCase)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace kesto
+
+BENCHMARK_MAIN();
