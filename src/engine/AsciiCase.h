@@ -2,6 +2,8 @@
 // letters A-Z and a-z fold; every other byte compares as itself.
 #pragma once
 
+#include <string_view>
+
 namespace kesto {
 
 constexpr bool IsAsciiUpper(char c) {
@@ -26,6 +28,15 @@ constexpr char SwapCase(char c) {
 // lowercase, so the text byte may equal it or its other case.
 constexpr bool ByteMatches(char text, char pattern, bool matchCase) {
     return text == pattern || (!matchCase && text == SwapCase(pattern));
+}
+
+// Whether two texts are equal with ASCII letters compared without case.
+constexpr bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (ToLowerAscii(a[i]) != ToLowerAscii(b[i])) return false;
+    }
+    return true;
 }
 
 // The white space that ends a star's run: blank, tab, LF, VT, FF, CR.

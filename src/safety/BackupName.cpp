@@ -47,11 +47,7 @@ std::string BackupName(std::string_view path, const BackupNaming& naming) {
 }
 
 bool SamePathIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (ToLowerAscii(a[i]) != ToLowerAscii(b[i])) return false;
-    }
-    return true;
+    return EqualsIgnoringAsciiCase(a, b);
 }
 
 std::string ShortDisplayName(std::string_view path) {

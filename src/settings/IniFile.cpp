@@ -24,14 +24,6 @@ std::string_view Trim(std::string_view text) {
     return text;
 }
 
-bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (ToLowerAscii(a[i]) != ToLowerAscii(b[i])) return false;
-    }
-    return true;
-}
-
 // One line of the file as read, with its line ending kept.
 struct Line {
     std::string text;  // without the line ending
@@ -124,11 +116,11 @@ std::optional<std::string> IniFile::ReadString(std::string_view section,
     bool inSection = false;
     for (const Line& line : lines) {
         if (auto name = SectionOf(line.text)) {
-            inSection = SameName(*name, section);
+            inSection = EqualsIgnoringAsciiCase(*name, section);
             continue;
         }
         if (!inSection) continue;
-        if (auto name = KeyOf(line.text); name && SameName(*name, key)) return ValueOf(line.text);
+        if (auto name = KeyOf(line.text); name && EqualsIgnoringAsciiCase(*name, key)) return ValueOf(line.text);
     }
     return std::nullopt;
 }
@@ -150,7 +142,7 @@ bool IniFile::WriteString(std::string_view section, std::string_view key,
     for (std::size_t i = 0; i < lines.size(); ++i) {
         if (auto name = SectionOf(lines[i].text)) {
             if (sectionAt) break;  // the section has ended
-            if (SameName(*name, section)) {
+            if (EqualsIgnoringAsciiCase(*name, section)) {
                 sectionAt = i;
                 sectionEnd = i + 1;
             }
@@ -158,7 +150,7 @@ bool IniFile::WriteString(std::string_view section, std::string_view key,
         }
         if (!sectionAt) continue;
         if (!Trim(lines[i].text).empty()) sectionEnd = i + 1;
-        if (auto name = KeyOf(lines[i].text); name && SameName(*name, key) && !keyAt) keyAt = i;
+        if (auto name = KeyOf(lines[i].text); name && EqualsIgnoringAsciiCase(*name, key) && !keyAt) keyAt = i;
     }
 
     if (keyAt) {
