@@ -120,7 +120,8 @@ std::optional<std::string> IniFile::ReadString(std::string_view section,
             continue;
         }
         if (!inSection) continue;
-        if (auto name = KeyOf(line.text); name && EqualsIgnoringAsciiCase(*name, key)) return ValueOf(line.text);
+        if (auto name = KeyOf(line.text); name && EqualsIgnoringAsciiCase(*name, key))
+            return ValueOf(line.text);
     }
     return std::nullopt;
 }
@@ -150,7 +151,8 @@ bool IniFile::WriteString(std::string_view section, std::string_view key,
         }
         if (!sectionAt) continue;
         if (!Trim(lines[i].text).empty()) sectionEnd = i + 1;
-        if (auto name = KeyOf(lines[i].text); name && EqualsIgnoringAsciiCase(*name, key) && !keyAt) keyAt = i;
+        if (auto name = KeyOf(lines[i].text); name && EqualsIgnoringAsciiCase(*name, key) && !keyAt)
+            keyAt = i;
     }
 
     if (keyAt) {

@@ -297,12 +297,12 @@ TEST_F(MatcherTest, LiteralReplacementAgreesWithAPlainReferenceOnRandomLines) {
         values.matchCase = random() % 2 == 0;
         values.firstInstanceOnly = random() % 3 == 0;
         values.allInstancesInLine = !values.firstInstanceOnly;
-        const std::string expected = ReferenceReplace(line, search, replace, values.matchCase,
-                                                      values.firstInstanceOnly);
+        const std::string expected =
+            ReferenceReplace(line, search, replace, values.matchCase, values.firstInstanceOnly);
         const LineOutcome outcome = Run(search, replace, line);
         ASSERT_EQ(outcome.found ? outcome.line : line, expected)
-            << "line [" << line << "] search [" << search << "] replace [" << replace
-            << "] case " << values.matchCase << " first " << values.firstInstanceOnly;
+            << "line [" << line << "] search [" << search << "] replace [" << replace << "] case "
+            << values.matchCase << " first " << values.firstInstanceOnly;
         // Replacing a literal by itself leaves every line as it was (without Match Case, as
         // it was but for the case of the matches).
         const auto folded = [](std::string text) {

@@ -171,20 +171,27 @@ TEST_F(BackupTest, BackupsGoToTheBinInBatchesOfAtMost32000BytesOfNames) {
 class TrashTest : public ::testing::Test {
 protected:
     TrashTest() {
-        m_oldData = std::getenv("XDG_DATA_HOME") ? std::getenv("XDG_DATA_HOME") : "";
-        ::setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
+        Point("HOME", dir / "home");
+        Point("XDG_DATA_HOME", dir / "data");
     }
     ~TrashTest() override {
-        if (m_oldData.empty()) {
-            ::unsetenv("XDG_DATA_HOME");
-        } else {
-            ::setenv("XDG_DATA_HOME", m_oldData.c_str(), 1);
+        for (const auto& [name, value] : m_saved) {
+            if (value.empty()) {
+                ::unsetenv(name.c_str());
+            } else {
+                ::setenv(name.c_str(), value.c_str(), 1);
+            }
         }
     }
     test::TempDir dir;
 
 private:
-    std::string m_oldData;
+    void Point(const std::string& name, const std::string& value) {
+        const char* old = std::getenv(name.c_str());
+        m_saved.emplace_back(name, old ? old : "");
+        ::setenv(name.c_str(), value.c_str(), 1);
+    }
+    std::vector<std::pair<std::string, std::string>> m_saved;
 };
 
 TEST_F(TrashTest, FilesLandInTheHomeTrashWithAnEncodedInfoFile) {
