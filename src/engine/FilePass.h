@@ -16,9 +16,6 @@
 
 namespace kesto {
 
-// The longest line, or span of lines, a pass cuts out.
-inline constexpr std::size_t kMaxLineLength = 32000;
-
 class FilePass {
 protected:
     explicit FilePass(PassContext& context) : m_context(context) {}

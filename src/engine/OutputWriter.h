@@ -8,15 +8,17 @@
 #include <string>
 #include <string_view>
 
+#include "engine/ByteSink.h"
+
 namespace kesto {
 
-class OutputWriter {
+class OutputWriter : public ByteSink {
 public:
     explicit OutputWriter(int fd);
     OutputWriter(const OutputWriter&) = delete;
     OutputWriter& operator=(const OutputWriter&) = delete;
 
-    void Write(std::string_view bytes);
+    void Write(std::string_view bytes) override;
     // Writes what is buffered; true when every byte so far reached the file.
     bool Flush();
     bool failed() const { return m_failed; }

@@ -11,11 +11,12 @@
 
 #include "engine/FilePass.h"
 #include "engine/LineMatcher.h"
+#include "engine/MatchScan.h"
 #include "engine/PatternPreparation.h"
 
 namespace kesto {
 
-class SearchReplacePass : public FilePass {
+class SearchReplacePass : public FilePass, private ScanObserver {
 public:
     // Prepares the run's patterns for `firstType`, the line-break type of the previous
     // file of the window (DOS when there was none).
@@ -30,18 +31,11 @@ public:
     LineBreakType previousType() const { return m_previousType; }
 
 private:
-    struct Counters {
-        int changes = 0;
-        MatchCounters match;
-        int lineNumber = 1;
-        std::size_t countedTo = 0;  // line breaks before this offset are counted
-    };
-
     void Prepare(LineBreakType type);
     bool PairWildcardsForFile();
-    bool Scan(Counters& counters);
-    bool CountLinesUpTo(std::size_t offset, Counters& counters);
-    void LogChangedLine(int lineNumber, const std::string& before, const std::string& after);
+    void OnProgress(int percent) override;
+    void OnChangedLine(int lineNumber, const std::string& before,
+                       const std::string& after) override;
 
     LineMatcher& m_matcher;
     CompiledPatterns m_patterns;

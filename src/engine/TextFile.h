@@ -10,6 +10,9 @@
 
 namespace kesto {
 
+// The longest line, or span of lines, a pass cuts out of a file.
+inline constexpr std::size_t kMaxLineLength = 32000;
+
 // A file's bytes in one block, followed by two zero bytes.
 struct TextBuffer {
     std::unique_ptr<char[]> bytes;

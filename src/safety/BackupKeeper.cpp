@@ -58,6 +58,9 @@ bool BackupKeeper::OpenForRewrite(const std::string& directory, const std::strin
     m_current = PreparedFile();
 
     if (m_eligibility && !m_eligibility->IsFileEligible(fileName)) {
+        // Stop Now or Abort given to the extension question ends the run; the file was
+        // not excluded, so it gets no entry.
+        if (m_options.abortRequested || m_options.stopRequested) return false;
         return Refuse("Excluded from search!");
     }
     if (m_options.abortRequested || m_options.stopRequested) return false;

@@ -1,0 +1,179 @@
+#include "batch/BatchSRList.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "engine/TextFile.h"
+#include "safety/UniqueFd.h"
+
+namespace kesto {
+namespace {
+
+std::string SearchMarker(int n) {
+    return "#!S!#" + std::to_string(n) + "#";
+}
+std::string ReplaceMarker(int n) {
+    return "#!R!#" + std::to_string(n) + "#";
+}
+
+bool IsLineBreakByte(char c) {
+    return c == '\r' || c == '\n';
+}
+
+// The end (exclusive) of a string that runs from `begin` up to the marker at `marker`, less
+// at most two line-break bytes before the marker; never before `begin`.
+std::size_t StringEndBefore(std::string_view text, std::size_t begin, std::size_t marker) {
+    std::size_t end = marker;
+    for (int i = 0; i < 2 && end > begin && IsLineBreakByte(text[end - 1]); ++i) --end;
+    return end;
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+}  // namespace
+
+CBatchSR& CBatchSRList::AddNewPair() {
+    return m_pairs.emplace_back();
+}
+
+CBatchSR* CBatchSRList::FindPair(int index) {
+    for (CBatchSR& pair : m_pairs) {
+        if (pair.m_nIndex == index) return &pair;
+    }
+    return nullptr;
+}
+
+bool CBatchSRList::DeletePair(const CBatchSR* pair) {
+    for (auto it = m_pairs.begin(); it != m_pairs.end(); ++it) {
+        if (&*it != pair) continue;
+        for (auto behind = m_pairs.erase(it); behind != m_pairs.end(); ++behind) {
+            --behind->m_nIndex;
+        }
+        return true;
+    }
+    return false;
+}
+
+int CBatchSRList::Refuse(const std::string& message) const {
+    m_prompter.ShowMessage(message, MessageIcon::Stop);
+    return 0;
+}
+
+int CBatchSRList::ReadBatchFile(const std::string& path) {
+    UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat st {};
+    if (!file.valid() || ::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return Refuse("Couldn't Open batch file: " + path + "!");
+    }
+    const auto length = static_cast<std::size_t>(st.st_size);
+    if (length == 0) return Refuse("Batch file " + path + " is Empty!");
+    if (length > kMaxFileSize) {
+        return Refuse("Max allowed Batch file size is " + std::to_string(kMaxFileSize) + "!");
+    }
+    TextBuffer buffer;
+    switch (ReadWholeFile(file.get(), length, buffer)) {
+    case ReadResult::Ok:
+        break;
+    case ReadResult::OutOfMemory:
+        return Refuse("Failed to allocate memory to read " + path + "!");
+    case ReadResult::Failed:
+        return Refuse("Failed to read " + path + "!!");
+    }
+    file.Reset();
+
+    // The text ends at the first NUL byte.
+    std::string_view text = buffer.view();
+    text = text.substr(0, std::min(text.size(), text.find('\0')));
+
+    const std::size_t firstLineFeed = text.find('\n');
+    if (firstLineFeed == std::string_view::npos) {
+        return Refuse("Batch File does NOT contain carriage return-line feeds!\nMust abort read!");
+    }
+    if (firstLineFeed > kMaxFirstLine) {
+        return Refuse("Batch File contains lines longer than " + std::to_string(kMaxFirstLine) +
+                      " characters which is this application's max!\nMust abort read!");
+    }
+
+    RemoveAllPairs();
+    int n = 1;
+    std::size_t searchMarkerAt = text.find(SearchMarker(n));
+    if (searchMarkerAt == std::string_view::npos) {
+        return Refuse("Batch File does NOT contain search string identifier:\n(" + SearchMarker(n) +
+                      ")!\nCan't continue!");
+    }
+    while (searchMarkerAt != std::string_view::npos) {
+        const std::size_t searchLineEnd = text.find('\n', searchMarkerAt);
+        if (searchLineEnd == std::string_view::npos) {
+            return Refuse(
+                "Batch File does NOT contain  new line following search string "
+                "identifier:\n(" +
+                SearchMarker(n) + ")!\nCan't continue!");
+        }
+        const std::size_t searchBegin = searchLineEnd + 1;
+        const std::size_t replaceMarkerAt = text.find(ReplaceMarker(n), searchBegin);
+        if (replaceMarkerAt == std::string_view::npos) {
+            return Refuse("Batch File does NOT contain matching replace string identifier:\n(" +
+                          ReplaceMarker(n) + ")!\nCan't continue!");
+        }
+        CBatchSR& pair = AddNewPair();
+        pair.m_nIndex = n - 1;
+        // A replace marker right on the line after the search marker gives an empty string.
+        const std::size_t searchEnd = StringEndBefore(text, searchBegin, replaceMarkerAt);
+        pair.m_strSearch.assign(text.substr(searchBegin, searchEnd - searchBegin));
+
+        // A replace marker on the file's last line, without a line feed, gives an empty string.
+        const std::size_t replaceLineEnd = text.find('\n', replaceMarkerAt);
+        const std::size_t replaceBegin =
+            replaceLineEnd == std::string_view::npos ? text.size() : replaceLineEnd + 1;
+        ++n;
+        searchMarkerAt = text.find(SearchMarker(n));
+        const std::size_t replaceEnd =
+            searchMarkerAt == std::string_view::npos
+                ? text.size()
+                : StringEndBefore(text, std::min(replaceBegin, searchMarkerAt), searchMarkerAt);
+        if (replaceEnd > replaceBegin) {
+            pair.m_strReplace.assign(text.substr(replaceBegin, replaceEnd - replaceBegin));
+        }
+        if (pair.m_strSearch.size() > kMaxStringLength ||
+            pair.m_strReplace.size() > kMaxStringLength) {
+            return Refuse("Batch File pair " + std::to_string(n - 1) +
+                          " holds a string longer than " + std::to_string(kMaxStringLength) +
+                          " characters!\nCan't continue!");
+        }
+    }
+    return 1;
+}
+
+int CBatchSRList::WriteBatchFile(const std::string& path) const {
+    UniqueFd file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    if (!file.valid()) return Refuse("Couldn't Open Batch file: " + path + " to write it!");
+    std::string bytes;
+    int k = 0;
+    for (const CBatchSR& pair : m_pairs) {
+        ++k;
+        if (k > 1) bytes += "\r\n";
+        bytes += SearchMarker(k) + "\r\n";
+        bytes += pair.m_strSearch;
+        bytes += "\r\n" + ReplaceMarker(k) + "\r\n";
+        bytes += pair.m_strReplace;
+    }
+    if (!WriteAll(file.get(), bytes) || !file.Close()) {
+        return Refuse("An error occurred while writing information to " + path + " file: ");
+    }
+    return 1;
+}
+
+}  // namespace kesto
