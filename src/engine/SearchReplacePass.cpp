@@ -18,8 +18,6 @@ SearchReplacePass::SearchReplacePass(PassContext& context, LineMatcher& matcher,
 
 void SearchReplacePass::Prepare(LineBreakType type) {
     m_patterns = CompilePatterns(m_context.options, type);
-    // Texts that hold line breaks are split into numbered lines in the log.
-    if (m_patterns.layout.spansLines) m_context.options.lineBreakInStrings = true;
     m_previousType = type;
 }
 
@@ -46,6 +44,8 @@ bool SearchReplacePass::ProcessFile(const std::string& directory, const std::str
         return false;
     }
     if (type != m_previousType) Prepare(type);
+    // Texts that hold line breaks are split into numbered lines in the log.
+    if (m_patterns.layout.spansLines) options.lineBreakInStrings = true;
 
     if (options.matchCase && !options.wildcardSession &&
         text().find(m_patterns.search.text()) == std::string_view::npos) {

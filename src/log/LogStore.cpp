@@ -158,6 +158,18 @@ int LogStore::FrameEndLine(int frame) const {
     return std::min(frame * kDisplayFrameSize, logLineCount());
 }
 
+bool LogStore::SaveLogFile(const std::string& path) const {
+    FilePtr file(std::fopen(path.c_str(), "wb"));
+    if (!file) return false;
+    bool ok = true;
+    for (int i = 0; ok && i < logLineCount(); ++i) {
+        const std::string_view text = line(i);
+        ok = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size() &&
+             std::fwrite("\r\n", 1, 2, file.get()) == 2;
+    }
+    return std::fclose(file.release()) == 0 && ok;
+}
+
 void LogStore::ReportLoadRefusal(const std::string& message) {
     m_prompter.ShowMessage(message, MessageIcon::Stop);
     m_logFramePending = false;

@@ -66,6 +66,9 @@ public:
     // without a line break, or with a line over 32000 characters, is refused with a
     // message and leaves the store empty. `progress` may be null.
     LoadOutcome LoadLogFile(const std::string& path, ProgressReporter* progress);
+    // Writes every line, each followed by CR LF. False when the file could not be written.
+    bool SaveLogFile(const std::string& path) const;
+
     bool logFramePending() const { return m_logFramePending; }
     void ClearLogFramePending() { m_logFramePending = false; }
 

@@ -1,6 +1,7 @@
 #include "selection/FileWalk.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>

@@ -67,8 +67,6 @@ private:
     int m_nFilesMatched = 0;
     int m_nFilesExamined = 0;
     int m_nDirsExamined = 0;
-    int m_nCompressedSkipped = 0;  // no such attribute on this system
-    int m_nTemporarySkipped = 0;   // no such attribute on this system
 };
 
 }  // namespace kesto

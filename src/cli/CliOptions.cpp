@@ -1,0 +1,179 @@
+#include "cli/CliOptions.h"
+
+#include <map>
+
+namespace kesto::cli {
+namespace {
+
+const std::map<std::string, ExtensionChoice>& ExtensionChoices() {
+    static const std::map<std::string, ExtensionChoice> choices = {
+        {"always-search", ExtensionChoice::AlwaysSearch},
+        {"always-exclude", ExtensionChoice::AlwaysExclude},
+        {"session-search", ExtensionChoice::SessionSearch},
+        {"session-exclude", ExtensionChoice::SessionExclude},
+        {"all-always", ExtensionChoice::AllAlwaysSearch},
+        {"all-session", ExtensionChoice::AllSessionSearch},
+        {"stop", ExtensionChoice::StopNow},
+        {"abort", ExtensionChoice::Abort},
+    };
+    return choices;
+}
+
+bool IsConversion(const std::string& direction) {
+    for (const char* known :
+         {"dos2unix", "dos2mac", "unix2dos", "unix2mac", "mac2dos", "mac2unix"}) {
+        if (direction == known) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+const char* UsageText() {
+    return "Usage: kesto-cli [OPTIONS] [FILE...]\n"
+           "\n"
+           "One kind of run:\n"
+           "  -s, --search TEXT        search string (single mode)\n"
+           "  -r, --replace TEXT       replace string (default: empty)\n"
+           "      --insert TEXT --column N   insert TEXT at column N of every line\n"
+           "      --strip              strip white space at line ends\n"
+           "      --convert DIR        dos2unix, dos2mac, unix2dos, unix2mac, mac2dos, mac2unix\n"
+           "  -b, --batch FILE.sr      apply the numbered pairs of a batch file\n"
+           "\n"
+           "Switches:\n"
+           "  -c, --match-case         Match Case\n"
+           "  -w, --whole-word         Match Whole Word Only\n"
+           "  -1, --first-only         First Instance Only\n"
+           "  -e, --special            Special Char Session\n"
+           "  -W, --wildcards          ? and * are Wild Cards\n"
+           "  -i, --confirm            Confirm each Replace, answered on standard input\n"
+           "\n"
+           "Files:\n"
+           "  FILE...                  the files, in this order\n"
+           "  -d, --dir DIR            start directory of a walk\n"
+           "  -f, --filter PATTERNS    file filter of the walk (default *.*)\n"
+           "  -R, --subdirs            search subdirectories\n"
+           "\n"
+           "Other:\n"
+           "      --ini PATH           the settings file\n"
+           "      --unknown-ext CHOICE always-search, always-exclude, session-search (default),\n"
+           "                           session-exclude, all-always, all-session, stop, abort\n"
+           "      --log PATH           also save the log to PATH (CR LF line ends)\n"
+           "  -q, --quiet              no progress display\n"
+           "  -h, --help               this text\n"
+           "      --version            the version\n";
+}
+
+ParseResult ParseCommandLine(const std::vector<std::string>& arguments) {
+    ParseResult result;
+    CliOptions& o = result.options;
+    int kinds = 0;
+    const auto setKind = [&](RunKind kind) {
+        if (o.kind != kind) ++kinds;
+        o.kind = kind;
+    };
+    bool onlyFiles = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& arg = arguments[i];
+        if (onlyFiles || arg.empty() || arg[0] != '-' || arg == "-") {
+            o.files.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            onlyFiles = true;
+            continue;
+        }
+        const auto value = [&]() -> std::optional<std::string> {
+            if (i + 1 >= arguments.size()) return std::nullopt;
+            return arguments[++i];
+        };
+        const auto need = [&](std::string& target) {
+            auto v = value();
+            if (!v) {
+                result.error = "option " + arg + " needs an argument";
+                return false;
+            }
+            target = *v;
+            return true;
+        };
+        std::string text;
+        if (arg == "-s" || arg == "--search") {
+            if (!need(o.search)) return result;
+            setKind(RunKind::Search);
+        } else if (arg == "-r" || arg == "--replace") {
+            if (!need(o.replace)) return result;
+        } else if (arg == "--insert") {
+            if (!need(o.insertText)) return result;
+            setKind(RunKind::Insert);
+        } else if (arg == "--column") {
+            if (!need(o.column)) return result;
+        } else if (arg == "--strip") {
+            setKind(RunKind::Strip);
+        } else if (arg == "--convert") {
+            if (!need(o.conversion)) return result;
+            if (!IsConversion(o.conversion)) {
+                result.error = "unknown conversion: " + o.conversion;
+                return result;
+            }
+            setKind(RunKind::Convert);
+        } else if (arg == "-b" || arg == "--batch") {
+            if (!need(o.batchFile)) return result;
+            setKind(RunKind::Batch);
+        } else if (arg == "-c" || arg == "--match-case") {
+            o.matchCase = true;
+        } else if (arg == "-w" || arg == "--whole-word") {
+            o.wholeWord = true;
+        } else if (arg == "-1" || arg == "--first-only") {
+            o.firstOnly = true;
+        } else if (arg == "-e" || arg == "--special") {
+            o.special = true;
+        } else if (arg == "-W" || arg == "--wildcards") {
+            o.wildcards = true;
+        } else if (arg == "-i" || arg == "--confirm") {
+            o.confirm = true;
+        } else if (arg == "-d" || arg == "--dir") {
+            if (!need(text)) return result;
+            o.directory = text;
+        } else if (arg == "-f" || arg == "--filter") {
+            if (!need(o.filter)) return result;
+        } else if (arg == "-R" || arg == "--subdirs") {
+            o.subdirectories = true;
+        } else if (arg == "--ini") {
+            if (!need(text)) return result;
+            o.iniPath = text;
+        } else if (arg == "--unknown-ext") {
+            if (!need(text)) return result;
+            const auto found = ExtensionChoices().find(text);
+            if (found == ExtensionChoices().end()) {
+                result.error = "unknown --unknown-ext choice: " + text;
+                return result;
+            }
+            o.unknownExtension = found->second;
+        } else if (arg == "--log") {
+            if (!need(text)) return result;
+            o.logPath = text;
+        } else if (arg == "-q" || arg == "--quiet") {
+            o.quiet = true;
+        } else if (arg == "-h" || arg == "--help") {
+            o.help = true;
+        } else if (arg == "--version") {
+            o.version = true;
+        } else {
+            result.error = "unknown option: " + arg;
+            return result;
+        }
+    }
+    if (o.help || o.version) return result;
+    if (kinds > 1) {
+        result.error = "give exactly one kind of run";
+    } else if (o.kind == RunKind::None) {
+        result.error = "no run given: use --search, --insert, --strip, --convert or --batch";
+    } else if (o.kind == RunKind::Insert && o.column.empty()) {
+        result.error = "--insert needs --column";
+    } else if (o.directory && !o.files.empty()) {
+        result.error = "give either files or --dir, not both";
+    }
+    return result;
+}
+
+}  // namespace kesto::cli

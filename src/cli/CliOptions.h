@@ -1,0 +1,52 @@
+// The command line of kesto-cli: what kind of run, its switches and its files.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "selection/ExtensionLists.h"
+
+namespace kesto::cli {
+
+enum class RunKind { None, Search, Insert, Strip, Convert, Batch };
+
+struct CliOptions {
+    RunKind kind = RunKind::None;
+    std::string search;
+    std::string replace;
+    std::string insertText;
+    std::string column;
+    std::string conversion;  // dos2unix, ...
+    std::string batchFile;
+
+    bool matchCase = false;
+    bool wholeWord = false;
+    bool firstOnly = false;
+    bool special = false;
+    bool wildcards = false;
+    bool confirm = false;
+
+    std::vector<std::string> files;
+    std::optional<std::string> directory;
+    std::string filter = "*.*";
+    bool subdirectories = false;
+
+    std::optional<std::string> iniPath;
+    ExtensionChoice unknownExtension = ExtensionChoice::SessionSearch;
+    std::optional<std::string> logPath;
+    bool quiet = false;
+    bool help = false;
+    bool version = false;
+};
+
+struct ParseResult {
+    CliOptions options;
+    std::string error;  // not empty: a usage error
+};
+
+ParseResult ParseCommandLine(const std::vector<std::string>& arguments);
+
+const char* UsageText();
+
+}  // namespace kesto::cli

@@ -1,0 +1,169 @@
+// kesto-cli: one Kesto session without a window. The log goes to standard output; messages,
+// questions and the progress line go to standard error.
+#include <unistd.h>
+
+#include <filesystem>
+#include <iostream>
+
+#include "cli/CliOptions.h"
+#include "cli/TerminalHosts.h"
+#include "engine/PatternSyntax.h"
+#include "platform/FreedesktopTrash.h"
+#include "session/SessionDocument.h"
+
+namespace kesto::cli {
+namespace {
+
+constexpr int kExitFinished = 0;
+constexpr int kExitRefused = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitAborted = 3;
+
+std::string ProgramDirectory() {
+    std::error_code error;
+    const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::string(".") : self.parent_path().string();
+}
+
+// Made absolute without resolving links.
+std::string AbsolutePath(const std::string& path) {
+    if (!path.empty() && path.front() == '/') return path;
+    std::error_code error;
+    const auto cwd = std::filesystem::current_path(error);
+    return (cwd / path).lexically_normal().string();
+}
+
+// The switches the single-mode dialog holds for each kind of run.
+RunDialogValues DialogValues(const CliOptions& o) {
+    RunDialogValues values;
+    values.matchCase = o.matchCase;
+    values.matchWholeWord = o.wholeWord;
+    values.firstInstanceOnly = o.firstOnly;
+    values.allInstancesInLine = !o.firstOnly;
+    values.confirmEachReplace = o.confirm;
+    values.globalReplace = !o.confirm;
+    values.specialCharSession = o.special;
+    values.wildcardSession = o.wildcards;
+    values.selectViaFileDialog = !o.directory.has_value();
+    values.searchText = o.search;
+    values.replaceText = o.replace;
+    const auto setRunSwitches = [&](bool firstOnly, bool matchCase, bool allInLine) {
+        values.firstInstanceOnly = firstOnly;
+        values.allInstancesInLine = allInLine;
+        values.globalReplace = true;
+        values.confirmEachReplace = false;
+        values.matchCase = matchCase;
+        values.matchWholeWord = false;
+        values.wildcardSession = false;
+    };
+    switch (o.kind) {
+    case RunKind::Insert:
+        setRunSwitches(true, true, false);
+        values.insertAtColumn = true;
+        values.searchText = o.insertText;
+        values.replaceText = o.column;
+        break;
+    case RunKind::Strip:
+        setRunSwitches(false, false, true);
+        values.specialCharSession = true;
+        values.searchText = "~";
+        values.replaceText.clear();
+        break;
+    case RunKind::Convert: {
+        setRunSwitches(false, false, false);
+        values.specialCharSession = true;
+        const std::string& d = o.conversion;
+        const auto convention = [](std::string_view name) {
+            return name == "dos" ? "\\r\\n" : name == "unix" ? "\\n" : "\\r";
+        };
+        const std::size_t two = d.find('2');
+        values.searchText = convention(std::string_view(d).substr(0, two));
+        values.replaceText = convention(std::string_view(d).substr(two + 1));
+        break;
+    }
+    default:
+        break;
+    }
+    return values;
+}
+
+void SetConversion(const std::string& direction, SessionOptions& options) {
+    options.convertLineBreaks = true;
+    options.convertDosToMac = direction == "dos2mac";
+    options.convertDosToUnix = direction == "dos2unix";
+    options.convertMacToDos = direction == "mac2dos";
+    options.convertMacToUnix = direction == "mac2unix";
+    options.convertUnixToDos = direction == "unix2dos";
+    options.convertUnixToMac = direction == "unix2mac";
+}
+
+int Run(const CliOptions& o) {
+    std::optional<StartDirectoryChoice> start;
+    if (o.directory) start = StartDirectoryChoice{*o.directory, o.filter, o.subdirectories};
+    TerminalHosts terminal(!o.quiet && ::isatty(STDERR_FILENO), o.unknownExtension, start);
+    FreedesktopTrash trash;
+    SessionHosts hosts{terminal, terminal, terminal, terminal, terminal, trash};
+    SessionDocument document(o.iniPath ? *o.iniPath : SettingsFilePath(ProgramDirectory()), hosts);
+    SessionOptions& options = document.options;
+    options.runStarted = true;
+    for (const std::string& file : o.files) document.searchFileList.push_back(AbsolutePath(file));
+
+    RunOutcome outcome;
+    if (o.kind == RunKind::Batch) {
+        if (!document.batchPairs().ReadBatchFile(o.batchFile)) return kExitRefused;
+        document.batchFilePath = o.batchFile;
+        options.matchCase = o.matchCase;
+        options.matchWholeWord = o.wholeWord;
+        options.firstInstanceOnly = o.firstOnly;
+        options.allInstancesInLine = !o.firstOnly;
+        options.confirmEachReplace = o.confirm;
+        options.globalReplace = !o.confirm;
+        options.selectViaFileDialog = !o.directory.has_value();
+        outcome = document.RunBatchSession();
+    } else {
+        const ValidationResult checked = ValidateBeforeRun(DialogValues(o), options, terminal);
+        if (!checked.check.accepted) {
+            if (!checked.check.message.empty())
+                terminal.ShowMessage(checked.check.message, MessageIcon::Stop);
+            return kExitRefused;
+        }
+        if (o.kind == RunKind::Convert) SetConversion(o.conversion, options);
+        outcome = document.RunSingleSession();
+    }
+
+    LogStore& log = document.log();
+    for (int i = 0; i < log.logLineCount(); ++i) std::cout << log.line(i) << '\n';
+    std::cout << std::flush;
+    if (o.logPath && !log.SaveLogFile(*o.logPath)) {
+        terminal.ShowMessage("Couldn't save the log to " + *o.logPath + "!", MessageIcon::Stop);
+    }
+    switch (outcome) {
+    case RunOutcome::Refused:
+        return kExitRefused;
+    case RunOutcome::Aborted:
+        return kExitAborted;
+    default:
+        return kExitFinished;
+    }
+}
+
+}  // namespace
+}  // namespace kesto::cli
+
+int main(int argc, char** argv) {
+    using namespace kesto::cli;
+    const ParseResult parsed = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (parsed.options.help) {
+        std::cout << UsageText();
+        return kExitFinished;
+    }
+    if (parsed.options.version) {
+        std::cout << "kesto-cli " << KESTO_VERSION << '\n';
+        return kExitFinished;
+    }
+    if (!parsed.error.empty()) {
+        std::cerr << "kesto-cli: " << parsed.error << '\n' << UsageText();
+        return kExitUsage;
+    }
+    return Run(parsed.options);
+}

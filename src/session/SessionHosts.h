@@ -1,0 +1,40 @@
+// SessionHosts: everything interactive a run needs, as one bundle of the core's abstract
+// interfaces. The window, kesto-cli and the tests each provide their own.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "engine/Prompter.h"
+#include "engine/ReplaceConfirmer.h"
+#include "safety/RecycleBin.h"
+#include "selection/ExtensionLists.h"
+#include "session/StatusHost.h"
+
+namespace kesto {
+
+// The three results of the start-directory dialog.
+struct StartDirectoryChoice {
+    std::string startDirectory;
+    std::string fileFilter;
+    bool searchSubdirectories = false;
+};
+
+class StartDirectoryChooser {
+public:
+    virtual ~StartDirectoryChooser() = default;
+    // Shows the dialog with `initial`; nothing when it is cancelled.
+    virtual std::optional<StartDirectoryChoice> ChooseStartDirectory(
+        const StartDirectoryChoice& initial) = 0;
+};
+
+struct SessionHosts {
+    Prompter& prompter;
+    ReplaceConfirmer& confirmer;
+    StatusHost& status;
+    UnknownExtensionAsker& extensions;
+    StartDirectoryChooser& startDirectory;
+    RecycleBin& recycleBin;
+};
+
+}  // namespace kesto
