@@ -21,7 +21,8 @@ std::string UpperAscii(std::string_view text) {
     return out;
 }
 
-// The next token of `text` from `at`: leading delimiters skipped, ended by the next one.
+// The next token of `text` from `at`: leading delimiters skipped, ended by the next one,
+// which is taken with it (so a blank that ends the first pattern is not part of the next).
 std::string_view NextToken(std::string_view text, std::size_t& at, std::string_view delimiters) {
     const std::size_t begin = text.find_first_not_of(delimiters, at);
     if (begin == std::string_view::npos) {
@@ -30,7 +31,7 @@ std::string_view NextToken(std::string_view text, std::size_t& at, std::string_v
     }
     std::size_t end = text.find_first_of(delimiters, begin);
     if (end == std::string_view::npos) end = text.size();
-    at = end;
+    at = std::min(end + 1, text.size());
     return text.substr(begin, end - begin);
 }
 
