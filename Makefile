@@ -12,8 +12,10 @@ PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-de
 .PHONY: run test bench deps configure build build-sanitize test-release test-sanitize clean
 
 run: build
-	@echo "Kesto core built in $(BUILD_DIR). No front end exists yet: the window and"
-	@echo "the headless runner kesto-cli come with later steps of the project."
+	@echo "The window of Kesto comes with a later step; until then the headless runner is"
+	@echo "built as $(BUILD_DIR)/src/kesto-cli:"
+	@echo
+	@$(BUILD_DIR)/src/kesto-cli --help
 
 test: test-release test-sanitize
 

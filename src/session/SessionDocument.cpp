@@ -1,5 +1,8 @@
 #include "session/SessionDocument.h"
 
+#include <filesystem>
+#include <unordered_set>
+
 #include "engine/BatchPass.h"
 #include "engine/ConvertPass.h"
 #include "engine/PassContext.h"
@@ -60,6 +63,21 @@ std::string_view ConversionTitle(const ConversionDirection& direction) {
 }
 
 // The filter part of a named filter: the text after its "|", leading blank kept.
+// Remembers the files a run has taken, by their resolved path, so that a second entry for
+// the same file (listed twice, or reached through a link) is passed over: a second pass
+// would make a backup of already changed content.
+class ProcessedFiles {
+public:
+    bool FirstTime(const std::string& path) {
+        std::error_code error;
+        const std::filesystem::path resolved = std::filesystem::canonical(path, error);
+        return error || m_seen.insert(resolved.string()).second;
+    }
+
+private:
+    std::unordered_set<std::string> m_seen;
+};
+
 std::string FilterPart(const std::string& namedFilter) {
     const std::size_t bar = namedFilter.find('|');
     return bar == std::string::npos ? namedFilter : namedFilter.substr(bar + 1);
@@ -224,12 +242,14 @@ RunOutcome SessionDocument::RunSingleSession() {
     StripInsertPass stripInsertPass(context);
     ConvertPass convertPass(context);
     std::string firstDirectory;
+    ProcessedFiles processed;
     const int fileCount = static_cast<int>(searchFileList.size());
     for (int i = 0; i < fileCount && !options.abortRequested && !options.stopRequested; ++i) {
         const std::string& path = searchFileList[static_cast<std::size_t>(i)];
         const std::string directory(DirectoryOf(path));
         const std::string name(FileNameOf(path));
         if (i == 0) firstDirectory = directory;
+        if (!processed.FirstTime(path)) continue;
         m_progress.SetFileCounts(i, fileCount);
         if (options.stripEolWhiteSpace || options.insertAtColumn) {
             stripInsertPass.StripOrInsertFile(directory, name);
@@ -286,10 +306,12 @@ RunOutcome SessionDocument::RunBatchSession() {
     PassContext context{options, m_log, m_progress, m_hosts.prompter, m_backups};
     BatchPass pass(context, m_matcher, m_batchPairs);
     std::string firstDirectory;
+    ProcessedFiles processed;
     const int fileCount = static_cast<int>(searchFileList.size());
     for (int i = 0; i < fileCount && !options.abortRequested && !options.stopRequested; ++i) {
         const std::string& path = searchFileList[static_cast<std::size_t>(i)];
         if (i == 0) firstDirectory = std::string(DirectoryOf(path));
+        if (!processed.FirstTime(path)) continue;
         m_progress.SetFileCounts(i, fileCount);
         pass.ProcessBatchFile(std::string(DirectoryOf(path)), std::string(FileNameOf(path)));
     }

@@ -194,6 +194,16 @@ TEST_F(KestoCliTest, StripInsertAndConversionRuns) {
     EXPECT_EQ(convert.log[1], std::string(40, ' ') + "Converting Line Break Format: UNIX to DOS");
 }
 
+TEST_F(KestoCliTest, AFileReachedTwiceInOneRunIsProcessedOnce) {
+    WriteFile(Path("a.txt"), "cat\n");
+    std::filesystem::create_symlink("a.txt", Path("link.txt"));
+    const Result result = Run({"-s", "cat", "-r", "catcat", "a.txt", "link.txt", "./a.txt"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(ReadFile(Path("a.txt")), "catcat\n");
+    EXPECT_EQ(ReadFile(Path("a.~txt")), "cat\n");  // the backup still holds the original
+    EXPECT_TRUE(std::filesystem::is_symlink(Path("link.txt")));
+}
+
 TEST_F(KestoCliTest, ARefusedSearchStringTouchesNoFile) {
     WriteFile(Path("a.txt"), "a^b\n");
     const Result result = Run({"-e", "-s", "a^b", "-r", "x", "a.txt"});
