@@ -50,8 +50,13 @@ test-sanitize: build-sanitize
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --test-dir $(SANITIZE_DIR) --output-on-failure -j $(JOBS)
 
+# Tools the benchmark compares with; installed by `make bench` only.
+BENCH_PACKAGES := hyperfine sd rpl perl sed python3
+
 bench: build
+	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_PACKAGES)"
 	$(BUILD_DIR)/bench/kesto_pass_bench --benchmark_min_time=1
+	bench/run-bench.sh $(BUILD_DIR)
 
 clean:
 	rm -rf build

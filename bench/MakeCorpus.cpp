@@ -1,0 +1,111 @@
+// The benchmark corpus, the same on every machine: 2,000 text files of about 200 MB in 125
+// folders three deep, one file of exactly 8 MiB, and a batch file of 100 pairs (with the
+// same pairs for sed and perl).
+//
+//   kesto_make_corpus DIR    writes DIR/tree, DIR/big.txt, DIR/pairs.sr, DIR/pairs.sed,
+//                            DIR/pairs.pl
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kFiles = 2000;
+constexpr int kFanOut = 5;  // 5 x 5 x 5 = 125 folders
+constexpr std::size_t kBigFileSize = 8'388'608;
+constexpr const char* kPlanted = "planted";
+
+std::vector<std::string> MakeWords(std::mt19937& random) {
+    static const char* syllables[] = {"ka", "lo", "mi", "ter", "son", "ra", "vel", "dun",
+                                      "pri", "ost", "ne", "ga", "bel", "tor", "fi", "um"};
+    std::vector<std::string> words;
+    while (words.size() < 400) {
+        std::string word;
+        const int parts = 1 + static_cast<int>(random() % 3);
+        for (int i = 0; i < parts; ++i) word += syllables[random() % 16];
+        if (word != kPlanted) words.push_back(word);
+    }
+    return words;
+}
+
+std::string PlantedWord(std::mt19937& random) {
+    if (random() % 10 != 0) return kPlanted;
+    return random() % 2 ? "Planted" : "PLANTED";
+}
+
+// Lines of 40 to 120 characters of words until `size` bytes.
+std::string MakeText(std::mt19937& random, const std::vector<std::string>& words,
+                     std::size_t size, bool crlf, bool planted) {
+    const std::string lineBreak = crlf ? "\r\n" : "\n";
+    std::string text;
+    while (text.size() < size) {
+        const std::size_t length = 40 + random() % 81;
+        std::string line;
+        const bool plantHere = planted && random() % 10 == 0;
+        const std::size_t plantAt = plantHere ? random() % 4 : 99;
+        for (std::size_t word = 0; line.size() < length; ++word) {
+            if (!line.empty()) line += ' ';
+            line += word == plantAt ? PlantedWord(random) : words[random() % words.size()];
+        }
+        text += line + lineBreak;
+    }
+    return text;
+}
+
+void Write(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::cerr << "usage: kesto_make_corpus DIR\n";
+        return 2;
+    }
+    const std::filesystem::path root = argv[1];
+    std::mt19937 random(20261207);
+    const std::vector<std::string> words = MakeWords(random);
+
+    std::uintmax_t total = 0;
+    for (int file = 0; file < kFiles; ++file) {
+        const int folder = file % (kFanOut * kFanOut * kFanOut);
+        const std::filesystem::path dir = root / "tree" / ("d" + std::to_string(folder / 25)) /
+                                          ("d" + std::to_string(folder / 5 % 5)) /
+                                          ("d" + std::to_string(folder % 5));
+        std::filesystem::create_directories(dir);
+        const double u = std::uniform_real_distribution<double>(0.0, 1.0)(random);
+        const auto size = static_cast<std::size_t>(1024 + 399.0 * 1024 * std::pow(u, 2.8));
+        const std::string text = MakeText(random, words, size, file % 2 == 0, file % 10 < 3);
+        Write(dir / ("file" + std::to_string(file) + ".txt"), text);
+        total += text.size();
+    }
+
+    std::string big = MakeText(random, words, kBigFileSize - 200, false, true);
+    big.resize(kBigFileSize - 1, 'x');
+    big += '\n';
+    Write(root / "big.txt", big);
+
+    std::string sr;
+    std::string sed;
+    std::string perl;
+    for (int pair = 1; pair <= 100; ++pair) {
+        const std::string& from = words[static_cast<std::size_t>(pair) * 3];
+        const std::string to = from + "X";
+        if (pair > 1) sr += "\r\n";
+        sr += "#!S!#" + std::to_string(pair) + "#\r\n" + from + "\r\n#!R!#" + std::to_string(pair) +
+              "#\r\n" + to;
+        sed += "s/" + from + "/" + to + "/g\n";
+        perl += "s/" + from + "/" + to + "/g;";
+    }
+    Write(root / "pairs.sr", sr);
+    Write(root / "pairs.sed", sed);
+    Write(root / "pairs.pl", perl);
+    std::cout << kFiles << " files, " << total << " bytes in " << (root / "tree").string() << "\n";
+    return 0;
+}
