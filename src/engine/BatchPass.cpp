@@ -23,7 +23,7 @@ BatchPass::PairOutcome BatchPass::ApplyPair(const CBatchSR& pair, int pairNumber
     const CompiledPatterns patterns =
         CompilePatterns(options, type, pair.m_strSearchWork, pair.m_strReplaceWork);
     if (options.matchCase && !options.wildcardSession &&
-        content.find(patterns.search.text()) == std::string::npos) {
+        !ContainsBytes(content, patterns.search.text())) {
         return PairOutcome::Skipped;
     }
     if (pair.m_bWildCards) {

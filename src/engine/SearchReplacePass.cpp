@@ -1,6 +1,7 @@
 #include "engine/SearchReplacePass.h"
 
 #include "engine/LineDisplay.h"
+#include "engine/TextFile.h"
 
 namespace kesto {
 namespace {
@@ -48,7 +49,7 @@ bool SearchReplacePass::ProcessFile(const std::string& directory, const std::str
     if (m_patterns.layout.spansLines) options.lineBreakInStrings = true;
 
     if (options.matchCase && !options.wildcardSession &&
-        text().find(m_patterns.search.text()) == std::string_view::npos) {
+        !ContainsBytes(text(), m_patterns.search.text())) {
         Fail("No match Found!");
         return true;
     }

@@ -31,6 +31,11 @@ ReadResult ReadWholeFile(int fd, std::size_t size, TextBuffer& buffer) {
     return ReadResult::Ok;
 }
 
+bool ContainsBytes(std::string_view text, std::string_view needle) {
+    if (needle.empty()) return true;
+    return ::memmem(text.data(), text.size(), needle.data(), needle.size()) != nullptr;
+}
+
 LineBreakType DetectLineBreakType(std::string_view text) {
     const char* data = text.data();
     const std::size_t size = text.size();

@@ -26,6 +26,9 @@ enum class ReadResult { Ok, OutOfMemory, Failed };
 // than `size` bytes has changed since it was measured: Failed, so no byte is dropped.
 ReadResult ReadWholeFile(int fd, std::size_t size, TextBuffer& buffer);
 
+// Whether `needle` occurs in `text` (a plain byte substring search).
+bool ContainsBytes(std::string_view text, std::string_view needle);
+
 // DOS when the pair 13 10 occurs anywhere; else Mac when 13 occurs; else UNIX when 10
 // occurs; else None (not a text file).
 LineBreakType DetectLineBreakType(std::string_view text);

@@ -124,8 +124,8 @@ void FileWalk::ShowWalkCounts(int logLineCount) {
     m_progress.ShowWalkCounts(m_nFilesMatched, m_nFilesExamined, m_nDirsExamined, logLineCount);
 }
 
-void FileWalk::ListDirectory(const std::string& directory, std::vector<CFoundFile>& found,
-                             std::vector<CMyDirectory>& queue, int logLineCount) {
+void FileWalk::ListDirectory(const std::string& directory, CMyFileList& found, CMyDirList& queue,
+                             int logLineCount) {
     std::unique_ptr<DIR, DirCloser> listing(::opendir(directory.empty() ? "." : directory.c_str()));
     if (!listing) return;
     const int dirFd = ::dirfd(listing.get());
@@ -155,7 +155,7 @@ void FileWalk::ListDirectory(const std::string& directory, std::vector<CFoundFil
     }
 }
 
-void FileWalk::SortFoundFiles(std::vector<CFoundFile>& found) {
+void FileWalk::SortFoundFiles(CMyFileList& found) {
     if (found.size() < 2) return;
     m_progress.host().SetStatusPanes("Sorting " + std::to_string(m_nFilesMatched) + " Files ...",
                                      {}, {});
@@ -175,8 +175,8 @@ void FileWalk::BuildFileList(const std::string& startDirectory, std::string_view
                              std::vector<std::string>& searchFileList, int logLineCount) {
     m_progress.host().BeginWaitCursor();
     SplitFileFilter(filter, sessionSearchList);
-    std::vector<CFoundFile> found;
-    std::vector<CMyDirectory> queue;  // taken from the front: breadth first
+    CMyFileList found;
+    CMyDirList queue;  // taken from the front: breadth first
     std::size_t next = 0;
     std::string directory = startDirectory;
     for (;;) {

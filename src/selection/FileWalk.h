@@ -33,6 +33,10 @@ struct CMyDirectory {
     std::string m_strParent;
 };
 
+// The owning lists of the walk: the files found, and the directories still to list.
+using CMyFileList = std::vector<CFoundFile>;
+using CMyDirList = std::vector<CMyDirectory>;
+
 class FileWalk {
 public:
     FileWalk(SessionOptions& options, ProgressReporter& progress);
@@ -56,9 +60,9 @@ public:
     int dirsExamined() const { return m_nDirsExamined; }
 
 private:
-    void ListDirectory(const std::string& directory, std::vector<CFoundFile>& found,
-                       std::vector<CMyDirectory>& queue, int logLineCount);
-    void SortFoundFiles(std::vector<CFoundFile>& found);
+    void ListDirectory(const std::string& directory, CMyFileList& found, CMyDirList& queue,
+                       int logLineCount);
+    void SortFoundFiles(CMyFileList& found);
     void ShowWalkCounts(int logLineCount);
 
     SessionOptions& m_options;

@@ -106,6 +106,27 @@ SessionDocument::SessionDocument(std::string settingsPath, SessionHosts hosts)
     m_backups.SetEligibility(&m_extensions);
 }
 
+RunOutcome SessionDocument::StartRun(ModeDialogs& dialogs) {
+    if (options.runStarted) return RunOutcome::Cancelled;
+    options.runStarted = true;
+    bool showPreviousValues = false;
+    for (;;) {
+        const bool batch = options.batchMode;
+        const ModeDialogResult result = batch ? dialogs.ShowBatchDialog(showPreviousValues)
+                                              : dialogs.ShowSingleModeDialog(showPreviousValues);
+        if (result == ModeDialogResult::Cancel) return RunOutcome::Cancelled;
+        showPreviousValues = true;
+        if (result == ModeDialogResult::SwitchMode) {
+            options.batchMode = !batch;
+            continue;
+        }
+        const RunOutcome outcome = batch ? RunBatchSession() : RunSingleSession();
+        // A cancelled start-directory dialog brings the mode dialog back.
+        if (outcome != RunOutcome::Cancelled) return outcome;
+        options.runStarted = true;
+    }
+}
+
 void SessionDocument::AddHeaderLine(const std::string& text) {
     m_log.AddPlainLogLine(text);
     ++m_headerLineCount;

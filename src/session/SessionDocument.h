@@ -36,6 +36,11 @@ public:
     SessionDocument(const SessionDocument&) = delete;
     SessionDocument& operator=(const SessionDocument&) = delete;
 
+    // The new-run command of a log window: shows the single-mode or batch dialog (the user
+    // may switch between them) and runs what it begins. Does nothing once a run was started
+    // in this window. Returns the outcome of the run, or Cancelled when none ran.
+    RunOutcome StartRun(ModeDialogs& dialogs);
+
     // A single-mode run from the options already checked and copied in (the strings in
     // their processed form).
     RunOutcome RunSingleSession();

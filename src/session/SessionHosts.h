@@ -28,6 +28,17 @@ public:
         const StartDirectoryChoice& initial) = 0;
 };
 
+// The two mode dialogs that start a run: each fills SessionOptions on Begin.
+enum class ModeDialogResult { Begin, Cancel, SwitchMode };
+
+class ModeDialogs {
+public:
+    virtual ~ModeDialogs() = default;
+    // `showPreviousValues`: start from SessionOptions instead of the preference defaults.
+    virtual ModeDialogResult ShowSingleModeDialog(bool showPreviousValues) = 0;
+    virtual ModeDialogResult ShowBatchDialog(bool showPreviousValues) = 0;
+};
+
 struct SessionHosts {
     Prompter& prompter;
     ReplaceConfirmer& confirmer;
