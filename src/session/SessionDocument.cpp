@@ -157,6 +157,32 @@ bool SessionDocument::BuildSearchFileList() {
     return true;
 }
 
+std::optional<RunOutcome> SessionDocument::RunFileLoop(std::string_view abortedLine,
+                                                       std::string& firstDirectory,
+                                                       const FileAction& process) {
+    m_progress.PumpMessages();
+    options.sessionRunning = true;
+    if (!BuildSearchFileList()) return RunOutcome::Cancelled;
+    if (searchFileList.empty() || options.abortRequested) {
+        options.sessionRunning = false;
+        const bool aborted = options.abortRequested;
+        m_log.AddPlainLogLine(aborted ? abortedLine : "No Files on List!!");
+        m_progress.ShowReady();
+        return aborted ? RunOutcome::Aborted : RunOutcome::Finished;
+    }
+    ProcessedFiles processed;
+    const int fileCount = static_cast<int>(searchFileList.size());
+    for (int i = 0; i < fileCount && !options.abortRequested && !options.stopRequested; ++i) {
+        const std::string& path = searchFileList[static_cast<std::size_t>(i)];
+        const std::string directory(DirectoryOf(path));
+        if (i == 0) firstDirectory = directory;
+        if (!processed.FirstTime(path)) continue;
+        m_progress.SetFileCounts(i, fileCount);
+        process(directory, std::string(FileNameOf(path)));
+    }
+    return std::nullopt;
+}
+
 void SessionDocument::FinishRun(bool aborted, std::string_view abortedLine,
                                 std::string_view stoppedLine, std::size_t savedIncludeCount,
                                 std::size_t savedExcludeCount, const std::string& firstDirectory) {
@@ -249,37 +275,21 @@ RunOutcome SessionDocument::RunSingleSession() {
     }
     options.lineBreakInStrings = rememberedLineBreaks;
 
-    m_progress.PumpMessages();
-    options.sessionRunning = true;
-    if (!BuildSearchFileList()) return RunOutcome::Cancelled;
-    if (searchFileList.empty() || options.abortRequested) {
-        options.sessionRunning = false;
-        m_log.AddPlainLogLine(options.abortRequested ? "**** Search/Replace Aborted! ****"
-                                                     : "No Files on List!!");
-        m_progress.ShowReady();
-        return options.abortRequested ? RunOutcome::Aborted : RunOutcome::Finished;
-    }
-
     StripInsertPass stripInsertPass(context);
     ConvertPass convertPass(context);
     std::string firstDirectory;
-    ProcessedFiles processed;
-    const int fileCount = static_cast<int>(searchFileList.size());
-    for (int i = 0; i < fileCount && !options.abortRequested && !options.stopRequested; ++i) {
-        const std::string& path = searchFileList[static_cast<std::size_t>(i)];
-        const std::string directory(DirectoryOf(path));
-        const std::string name(FileNameOf(path));
-        if (i == 0) firstDirectory = directory;
-        if (!processed.FirstTime(path)) continue;
-        m_progress.SetFileCounts(i, fileCount);
-        if (options.stripEolWhiteSpace || options.insertAtColumn) {
-            stripInsertPass.StripOrInsertFile(directory, name);
-        } else if (options.convertLineBreaks) {
-            convertPass.ConvertFile(directory, name);
-        } else if (searchRun) {
-            searchPass.ProcessFile(directory, name);
-        }
-    }
+    const std::optional<RunOutcome> ended =
+        RunFileLoop("**** Search/Replace Aborted! ****", firstDirectory,
+                    [&](const std::string& directory, const std::string& name) {
+                        if (options.stripEolWhiteSpace || options.insertAtColumn) {
+                            stripInsertPass.StripOrInsertFile(directory, name);
+                        } else if (options.convertLineBreaks) {
+                            convertPass.ConvertFile(directory, name);
+                        } else if (searchRun) {
+                            searchPass.ProcessFile(directory, name);
+                        }
+                    });
+    if (ended) return *ended;
     m_previousType = searchPass.previousType();
 
     const bool aborted = options.abortRequested;
@@ -313,29 +323,15 @@ RunOutcome SessionDocument::RunBatchSession() {
     }
     AddHeaderLine(" ");
 
-    m_progress.PumpMessages();
-    options.sessionRunning = true;
-    if (!BuildSearchFileList()) return RunOutcome::Cancelled;
-    if (searchFileList.empty() || options.abortRequested) {
-        options.sessionRunning = false;
-        m_log.AddPlainLogLine(options.abortRequested ? "**** Batch Search/Replace Aborted! ****"
-                                                     : "No Files on List!!");
-        m_progress.ShowReady();
-        return options.abortRequested ? RunOutcome::Aborted : RunOutcome::Finished;
-    }
-
     PassContext context{options, m_log, m_progress, m_hosts.prompter, m_backups};
     BatchPass pass(context, m_matcher, m_batchPairs);
     std::string firstDirectory;
-    ProcessedFiles processed;
-    const int fileCount = static_cast<int>(searchFileList.size());
-    for (int i = 0; i < fileCount && !options.abortRequested && !options.stopRequested; ++i) {
-        const std::string& path = searchFileList[static_cast<std::size_t>(i)];
-        if (i == 0) firstDirectory = std::string(DirectoryOf(path));
-        if (!processed.FirstTime(path)) continue;
-        m_progress.SetFileCounts(i, fileCount);
-        pass.ProcessBatchFile(std::string(DirectoryOf(path)), std::string(FileNameOf(path)));
-    }
+    const std::optional<RunOutcome> ended =
+        RunFileLoop("**** Batch Search/Replace Aborted! ****", firstDirectory,
+                    [&](const std::string& directory, const std::string& name) {
+                        pass.ProcessBatchFile(directory, name);
+                    });
+    if (ended) return *ended;
 
     const bool aborted = options.abortRequested;
     waitCursor.End();

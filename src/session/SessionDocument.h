@@ -6,6 +6,8 @@
 // user only through SessionHosts.
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -64,8 +66,14 @@ public:
     int reportLineCount() const { return m_reportLineCount; }
 
 private:
+    using FileAction = std::function<void(const std::string& directory, const std::string& name)>;
+
     // The file-list step shared by both drivers. False when the dialog was cancelled.
     bool BuildSearchFileList();
+    // Builds the file list and hands each file of it to `process`, once per file, until the
+    // run is stopped or aborted. Returns the outcome when the run ends before any file.
+    std::optional<RunOutcome> RunFileLoop(std::string_view abortedLine, std::string& firstDirectory,
+                                          const FileAction& process);
     // The closing steps shared by both drivers, after the file loop.
     void FinishRun(bool aborted, std::string_view abortedLine, std::string_view stoppedLine,
                    std::size_t savedIncludeCount, std::size_t savedExcludeCount,
