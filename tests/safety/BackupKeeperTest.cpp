@@ -1,5 +1,6 @@
 #include "safety/BackupKeeper.h"
 
+#include <sys/mount.h>
 #include <sys/stat.h>
 
 #include "platform/FreedesktopTrash.h"
@@ -126,6 +127,23 @@ TEST_F(BackupTest, RemovingBackupsPermanentlyReportsTheOnesThatStay) {
     ASSERT_GE(log.logLineCount(), 1);
     EXPECT_EQ(log.line(log.logLineCount() - 1), "Can't Remove file: " + File("locked/b.~txt"));
     EXPECT_EQ(ReadFile(File("a.txt")), "A");
+}
+
+TEST_F(BackupTest, RestoringAfterAnAbortNeedsNoFreeSpace) {
+    if (::geteuid() != 0) GTEST_SKIP() << "mounting a tmpfs needs root";
+    std::filesystem::create_directory(File("small"));
+    if (::mount("tmpfs", File("small").c_str(), "tmpfs", 0, "size=64k") != 0) {
+        GTEST_SKIP() << "mounting a tmpfs is not permitted here";
+    }
+    for (const char* name : {"small/1.txt", "small/2.txt"}) {
+        WriteFile(File(name), std::string("original ") + name);
+        RewriteChanged(name, "changed");
+    }
+    WriteFile(File("small/filler"), std::string(128 * 1024, 'f'));  // the disk is now full
+    EXPECT_TRUE(backups.RestoreChangedFiles());
+    EXPECT_EQ(ReadFile(File("small/1.txt")), "original small/1.txt");
+    EXPECT_EQ(ReadFile(File("small/2.txt")), "original small/2.txt");
+    ::umount2(File("small").c_str(), MNT_DETACH);
 }
 
 class CountingBin : public RecycleBin {

@@ -1,0 +1,289 @@
+// Faults injected around whole kesto-cli runs. Every test checks that the original bytes
+// of every file of the run stay complete, under the file's own name or its backup name,
+// and that nothing outside the run is touched.
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/mount.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/TempDir.h"
+
+extern char** environ;
+
+namespace kesto {
+namespace {
+
+using test::ReadFile;
+using test::WriteFile;
+namespace fs = std::filesystem;
+
+std::string Quote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+std::string BackupOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string::npos || dot < slash) return path + ".~";
+    return path.substr(0, dot) + ".~" + path.substr(dot + 1);
+}
+
+// Every file of a tree and its bytes.
+std::map<std::string, std::string> Snapshot(const fs::path& root) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        if (entry.is_regular_file()) files[entry.path().string()] = ReadFile(entry.path().string());
+    }
+    return files;
+}
+
+// I1: the original bytes of each file are complete at its name or at its backup name.
+void ExpectOriginalsRecoverable(const std::map<std::string, std::string>& originals) {
+    for (const auto& [path, bytes] : originals) {
+        const bool atName = fs::exists(path) && ReadFile(path) == bytes;
+        const bool atBackup = fs::exists(BackupOf(path)) && ReadFile(BackupOf(path)) == bytes;
+        EXPECT_TRUE(atName || atBackup) << path;
+    }
+}
+
+class FaultInjectionTest : public ::testing::Test {
+protected:
+    FaultInjectionTest() {
+        fs::permissions(dir.path(), fs::perms::all);  // reachable by the unprivileged user
+        WriteFile(dir / "k.INI", "");
+        fs::permissions(dir / "k.INI", fs::perms::all);
+    }
+
+    // Runs kesto-cli in the folder; `prefix` goes in front of it (setpriv, timeout).
+    int Run(const std::vector<std::string>& arguments, const std::string& input = "",
+            const std::string& prefix = "") {
+        WriteFile(dir / "stdin", input);
+        std::string command = "cd " + Quote(dir.path().string()) + " && " + prefix + " " +
+                              Quote(KESTO_CLI_PATH) + " --ini " + Quote(dir / "k.INI") + " -q";
+        for (const std::string& argument : arguments) command += " " + Quote(argument);
+        command += " < stdin > stdout 2> stderr";
+        const int raw = std::system(command.c_str());
+        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    }
+
+    static bool CanDropPrivileges() {
+        return ::geteuid() == 0 &&
+               std::system(
+                   "setpriv --reuid=65534 --regid=65534 --clear-groups true "
+                   ">/dev/null 2>&1") == 0 &&
+               ::access(KESTO_CLI_PATH, X_OK) == 0;
+    }
+    static constexpr const char* kNobody = "setpriv --reuid=65534 --regid=65534 --clear-groups";
+
+    test::TempDir dir;
+};
+
+TEST_F(FaultInjectionTest, AReadOnlyFolderRefusesTheBackupAndLeavesTheFile) {
+    if (!CanDropPrivileges())
+        GTEST_SKIP() << "needs root and setpriv to run as an unprivileged user";
+    fs::create_directory(dir / "ro");
+    WriteFile(dir / "ro/a.txt", "cat\n");
+    fs::permissions(dir / "ro/a.txt", fs::perms::all);
+    fs::permissions(dir / "ro", fs::perms::owner_read | fs::perms::owner_exec |
+                                    fs::perms::group_read | fs::perms::group_exec |
+                                    fs::perms::others_read | fs::perms::others_exec);
+    EXPECT_EQ(Run({"-s", "cat", "-r", "dog", "ro/a.txt"}, "", kNobody), 0);
+    EXPECT_EQ(ReadFile(dir / "ro/a.txt"), "cat\n");
+    EXPECT_FALSE(fs::exists(dir / "ro/a.~txt"));
+    EXPECT_NE(ReadFile(dir / "stdout").find("... Couldn't Create Backup file!"), std::string::npos);
+}
+
+TEST_F(FaultInjectionTest, AReadOnlyFileIsRewrittenAndKeepsItsMode) {
+    if (!CanDropPrivileges())
+        GTEST_SKIP() << "needs root and setpriv to run as an unprivileged user";
+    WriteFile(dir / "r.txt", "cat\n");
+    ::chown((dir / "r.txt").c_str(), 65534, 65534);
+    ::chmod((dir / "r.txt").c_str(), 0444);
+    EXPECT_EQ(Run({"-s", "cat", "-r", "dog", "r.txt"}, "", kNobody), 0);
+    EXPECT_EQ(ReadFile(dir / "r.txt"), "dog\n");
+    EXPECT_EQ(ReadFile(dir / "r.~txt"), "cat\n");
+    struct stat st {};
+    ASSERT_EQ(::stat((dir / "r.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0444u);
+    EXPECT_EQ(st.st_uid, 65534u);
+}
+
+TEST_F(FaultInjectionTest, FilesThatVanishOrChangeDuringTheRunAreHandledOneByOne) {
+    fs::create_directory(dir / "t");
+    WriteFile(dir / "t/1.txt", "cat\n");
+    WriteFile(dir / "t/2.txt", "cat\n");
+    WriteFile(dir / "t/3.txt", "cat\n");
+    // The run asks about 1.txt first; meanwhile 2.txt goes and 3.txt is replaced.
+    WriteFile(dir / "stdin", "");
+    const std::string command = "cd " + Quote(dir.path().string()) + " && " +
+                                Quote(KESTO_CLI_PATH) +
+                                " --ini k.INI -q -i -s cat -r dog -d t > stdout 2> stderr";
+    FILE* answers = ::popen(command.c_str(), "w");
+    ASSERT_NE(answers, nullptr);
+    for (int i = 0; i < 200 && ReadFile(dir / "stderr").find("00001") == std::string::npos; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    fs::remove(dir / "t/2.txt");
+    WriteFile(dir / "t/3.txt", "a new cat\n");
+    std::fputs("r\nr\n", answers);
+    EXPECT_EQ(WEXITSTATUS(::pclose(answers)), 0);
+    EXPECT_EQ(ReadFile(dir / "t/1.txt"), "dog\n");
+    EXPECT_FALSE(fs::exists(dir / "t/2.txt"));
+    EXPECT_EQ(ReadFile(dir / "t/3.txt"), "a new dog\n");
+    EXPECT_EQ(ReadFile(dir / "t/3.~txt"), "a new cat\n");
+    EXPECT_NE(ReadFile(dir / "stdout").find("2.txt ... Couldn't Open this file"),
+              std::string::npos);
+}
+
+TEST_F(FaultInjectionTest, ANearlyFullDiskRestoresEveryFileItCannotRewrite) {
+    if (::geteuid() != 0) GTEST_SKIP() << "mounting a tmpfs needs root";
+    fs::create_directory(dir / "small");
+    if (::mount("tmpfs", (dir / "small").c_str(), "tmpfs", 0, "size=256k") != 0) {
+        GTEST_SKIP() << "mounting a tmpfs is not permitted here";
+    }
+    std::string grows;
+    for (int i = 0; i < 2000; ++i) grows += "a line with a cat in it\n";
+    WriteFile(dir / "small/big.txt", grows);  // ~48 KB, grows to ~60 KB
+    WriteFile(dir / "small/tiny.txt", "one cat\n");
+    WriteFile(dir / "small/filler", std::string(150 * 1024, 'f'));  // leaves too little room
+    const auto originals = Snapshot(dir / "small");
+    const int status = Run({"-s", "cat", "-r", "tigers", "small/big.txt", "small/tiny.txt"});
+    const std::string log = ReadFile(dir / "stdout");
+    ExpectOriginalsRecoverable(originals);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(ReadFile(dir / "small/big.txt"), grows);  // back as it was
+    EXPECT_NE(log.find("big.txt ... Failed to write!"), std::string::npos);
+    EXPECT_EQ(ReadFile(dir / "small/tiny.txt"), "one tigers\n");
+
+    // Completely full: the first write fails, the original comes back by a rename.
+    WriteFile(dir / "small/last.txt", "one more\n");
+    WriteFile(dir / "small/filler2", std::string(300 * 1024, 'g'));
+    Run({"-s", "one", "-r", "two", "small/last.txt"});
+    EXPECT_EQ(ReadFile(dir / "small/last.txt"), "one more\n");
+    EXPECT_NE(ReadFile(dir / "stdout").find("last.txt ... Failed to write!"), std::string::npos);
+    ::umount2((dir / "small").c_str(), MNT_DETACH);
+}
+
+TEST_F(FaultInjectionTest, KillingTheRunAtAnyMomentLosesNoOriginal) {
+    const fs::path tree = dir / "tree";
+    std::map<std::string, std::string> originals;
+    const auto makeTree = [&] {
+        fs::remove_all(tree);
+        for (int folder = 0; folder < 4; ++folder) {
+            fs::create_directories(tree / ("d" + std::to_string(folder)));
+            for (int file = 0; file < 75; ++file) {
+                std::string text;
+                for (int line = 0; line < 200; ++line) {
+                    text += "line " + std::to_string(line) + (line % 7 ? " plain\n" : " cat\n");
+                }
+                WriteFile(
+                    (tree / ("d" + std::to_string(folder)) / ("f" + std::to_string(file) + ".txt"))
+                        .string(),
+                    text);
+            }
+        }
+        originals = Snapshot(tree);
+    };
+    const std::string cli = KESTO_CLI_PATH;
+    const std::string ini = dir / "k.INI";
+    const std::string treePath = tree.string();
+    std::vector<char*> argv;
+    std::vector<std::string> words = {cli,  "--ini", ini,  "-q",     "-s", "cat",
+                                      "-r", "dog",   "-d", treePath, "-R"};
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+
+    int killedMidRun = 0;
+    for (int delayMs = 1; delayMs <= 512; delayMs *= 2) {
+        makeTree();
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+        pid_t pid = 0;
+        ASSERT_EQ(::posix_spawn(&pid, cli.c_str(), &actions, nullptr, argv.data(), environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+        if (::kill(pid, SIGKILL) == 0) ++killedMidRun;
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        SCOPED_TRACE("killed after " + std::to_string(delayMs) + " ms");
+        ExpectOriginalsRecoverable(originals);
+    }
+    EXPECT_GT(killedMidRun, 0);
+}
+
+TEST_F(FaultInjectionTest, AwkwardNamesAreProcessedRestoredAndTrashedByteExactly) {
+    const std::vector<std::string> names = {"with blank.txt", "-leading.txt", "per%cent.txt",
+                                            "line\nfeed.txt", "byte\xFF.txt"};
+    std::vector<std::string> arguments = {"-i", "-s", "cat", "-r", "dog", "--"};
+    std::string answers;
+    for (const std::string& name : names) {
+        WriteFile(dir / name, "cat\n");
+        arguments.push_back(name);
+        answers += "r\n";
+    }
+    EXPECT_EQ(Run(arguments, answers), 0);
+    for (const std::string& name : names) {
+        EXPECT_EQ(ReadFile(dir / name), "dog\n") << name;
+        EXPECT_EQ(ReadFile(BackupOf(dir / name)), "cat\n") << name;
+    }
+
+    // Abort at the last one: every original is back under its own name.
+    for (const std::string& name : names) WriteFile(dir / name, "cat\n");
+    EXPECT_EQ(Run(arguments, "r\nr\nr\nr\nx\n"), 3);
+    for (const std::string& name : names) EXPECT_EQ(ReadFile(dir / name), "cat\n") << name;
+
+    // Backups not retained go to the trash with their names encoded.
+    WriteFile(dir / "k.INI", "[Preferences]\nRetainBackUp=0\n");
+    EXPECT_EQ(Run(arguments, "g\n", "XDG_DATA_HOME=" + Quote(dir / "data")), 0);
+    for (const std::string& name : names) {
+        EXPECT_EQ(ReadFile(dir / name), "dog\n") << name;
+        EXPECT_FALSE(fs::exists(BackupOf(dir / name))) << name;
+    }
+    EXPECT_EQ(ReadFile(dir / "data/Trash/files/line\nfeed.~txt"), "cat\n");
+    const std::string info = ReadFile(dir / "data/Trash/info/line\nfeed.~txt.trashinfo");
+    EXPECT_NE(info.find("line%0Afeed.~txt\n"), std::string::npos);
+}
+
+TEST_F(FaultInjectionTest, AFifoAndASocketInAWalkedTreeAreSkipped) {
+    fs::create_directory(dir / "w");
+    WriteFile(dir / "w/real.txt", "cat\n");
+    ASSERT_EQ(::mkfifo((dir / "w/pipe.txt").c_str(), 0600), 0);
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string socketPath = dir / "w/sock.txt";
+    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+    std::strcpy(address.sun_path, socketPath.c_str());
+    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+
+    EXPECT_EQ(Run({"-s", "cat", "-r", "dog", "-d", "w"}, "", "timeout 20"), 0);
+    ::close(sock);
+    EXPECT_EQ(ReadFile(dir / "w/real.txt"), "dog\n");
+    EXPECT_TRUE(fs::is_fifo(dir / "w/pipe.txt"));
+    EXPECT_TRUE(fs::is_socket(dir / "w/sock.txt"));
+
+    // Named on the command line they are refused, not opened.
+    EXPECT_EQ(Run({"-s", "cat", "-r", "dog", "w/pipe.txt"}, "", "timeout 20"), 0);
+    EXPECT_NE(ReadFile(dir / "stdout").find("pipe.txt ... Couldn't Open this file"),
+              std::string::npos);
+}
+
+}  // namespace
+}  // namespace kesto
