@@ -1,15 +1,23 @@
+SHELL := /bin/bash
+
 # The two commands of the README: `make run` and `make test`.
 # Both install what is missing (Debian 12, as root), configure and build.
 
 BUILD_DIR      ?= build/release
 SANITIZE_DIR   ?= build/sanitize
+FUZZ_DIR       ?= build/fuzz
+# Seconds each fuzz target runs: `make fuzz FUZZ_SECONDS=3600`; `make test` gives each 20.
+FUZZ_SECONDS   ?= 60
+FUZZ_TARGETS   := Pattern Batch Ini LogLoad Filter BackupName
 GENERATOR      := Ninja
 JOBS           ?= $(shell nproc 2>/dev/null || echo 2)
 
 # Debian packages the build needs; installed only when missing.
-PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev
+PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev \
+            clang-14 libclang-rt-14-dev util-linux
 
-.PHONY: run test bench deps configure build build-sanitize test-release test-sanitize clean
+.PHONY: run test bench fuzz deps configure build build-sanitize build-fuzz test-release \
+        test-sanitize test-fuzz clean
 
 run: build
 	@echo "The window of Kesto comes with a later step; until then the headless runner is"
@@ -17,7 +25,7 @@ run: build
 	@echo
 	@$(BUILD_DIR)/src/kesto-cli --help
 
-test: test-release test-sanitize
+test: test-release test-sanitize test-fuzz
 
 deps:
 	@missing=""; \
@@ -37,11 +45,32 @@ $(BUILD_DIR)/build.ninja: | deps
 $(SANITIZE_DIR)/build.ninja: | deps
 	cmake -S . -B $(SANITIZE_DIR) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DKESTO_SANITIZE=ON -DKESTO_BUILD_BENCH=OFF
 
+$(FUZZ_DIR)/build.ninja: | deps
+	CC=clang-14 CXX=clang++-14 cmake -S . -B $(FUZZ_DIR) -G $(GENERATOR) \
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTO_FUZZ=ON -DKESTO_BUILD_TESTS=OFF -DKESTO_BUILD_BENCH=OFF
+
 build: deps $(BUILD_DIR)/build.ninja
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 build-sanitize: deps $(SANITIZE_DIR)/build.ninja
 	cmake --build $(SANITIZE_DIR) -j $(JOBS)
+
+build-fuzz: deps $(FUZZ_DIR)/build.ninja
+	cmake --build $(FUZZ_DIR) -j $(JOBS)
+
+# Each target runs from the committed seeds; what it finds new is kept in the build tree.
+fuzz: build-fuzz
+	@for target in $(FUZZ_TARGETS); do \
+	  mkdir -p $(FUZZ_DIR)/corpus/$$target && \
+	  echo "fuzz_$$target: $(FUZZ_SECONDS) s" && \
+	  $(FUZZ_DIR)/fuzz/fuzz_$$target -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 \
+	    -print_final_stats=1 $(FUZZ_DIR)/corpus/$$target fuzz/corpus/$$target 2>&1 \
+	    | grep -E '^(stat::number_of_executed_units|==|SUMMARY|INFO: Done)|ERROR|Test unit written' \
+	    ; status=$${PIPESTATUS[0]}; [ $$status -eq 0 ] || exit $$status; \
+	done
+
+test-fuzz:
+	@$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=20
 
 test-release: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)

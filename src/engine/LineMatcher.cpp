@@ -234,8 +234,9 @@ int LineMatcher::MatchLine(std::string& line, const CompiledPatterns& patterns,
             m_options.anchorLineStart) {
             return changes;
         }
-        // An empty match (a lone star before white space) must not be found again in place.
-        if (match.length == 0 && resume == match.start) ++resume;
+        // After an empty match (a lone star before white space) the next one starts past
+        // the character it stood before; otherwise an insertion there would repeat forever.
+        if (match.length == 0) ++resume;
 
         const MatchResult next = FindNext(line, resume, patterns, match);
         if (next == MatchResult::MustStop) return 0;

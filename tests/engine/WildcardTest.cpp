@@ -158,5 +158,11 @@ TEST_F(WildcardTest, AnEmptyStarMatchIsNotFoundTwiceInOnePlace) {
     EXPECT_EQ(outcome.line, " ");
 }
 
+TEST_F(WildcardTest, TextInsertedAtAnEmptyStarMatchIsNotMatchedForever) {
+    const LineOutcome outcome = Run("*", "x", "a  b");
+    ASSERT_TRUE(outcome.found);
+    EXPECT_EQ(outcome.line, "xx x x");
+}
+
 }  // namespace
 }  // namespace kesto

@@ -1,0 +1,77 @@
+// The pattern checks, compilation and the line matcher on random strings and lines.
+// Input: one byte of switches, then the search string, a NUL, the replace string, a NUL,
+// and the line. Replacing a plain literal by itself must leave the line as it was.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "FuzzHosts.h"
+#include "engine/LineMatcher.h"
+#include "engine/PatternPreparation.h"
+#include "engine/PatternSyntax.h"
+
+namespace {
+
+using namespace kesto;
+
+std::string ReplaceInLine(const RunDialogValues& values, std::string line, bool& matched) {
+    fuzz::SilentHosts hosts;
+    SessionOptions options;
+    options.suppressWildcardNotice = true;
+    matched = false;
+    if (!ValidateBeforeRun(values, options, hosts).check.accepted) return line;
+    if (options.stripEolWhiteSpace || options.insertAtColumn) return line;
+    const CompiledPatterns patterns = CompilePatterns(options, LineBreakType::Unix);
+    LineMatcher matcher(options, hosts, hosts);
+    if ((patterns.search.QuestionCount() > patterns.replace.QuestionCount() ||
+         patterns.search.StarCount() > patterns.replace.StarCount()) &&
+        !matcher.captures().PairWildcards(patterns.search, patterns.replace, options.matchCase)) {
+        return line;
+    }
+    MatchSpan match;
+    if (matcher.FindNext(line, 0, patterns, match) != MatchResult::Match) return line;
+    matched = true;
+    MatchCounters counters;
+    matcher.MatchLine(line, patterns, "fuzz", 1, counters, match.start, match.end());
+    return line;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 1 || size > 8192) return 0;
+    const std::string input(reinterpret_cast<const char*>(data) + 1, size - 1);
+    const std::size_t firstNul = input.find('\0');
+    if (firstNul == std::string::npos) return 0;
+    const std::size_t secondNul = input.find('\0', firstNul + 1);
+    if (secondNul == std::string::npos) return 0;
+
+    RunDialogValues values;
+    const uint8_t switches = data[0];
+    values.matchCase = switches & 1;
+    values.matchWholeWord = switches & 2;
+    values.firstInstanceOnly = switches & 4;
+    values.allInstancesInLine = !values.firstInstanceOnly;
+    values.specialCharSession = switches & 8;
+    values.wildcardSession = switches & 16;
+    values.confirmEachReplace = false;
+    values.globalReplace = true;
+    values.searchText = input.substr(0, firstNul);
+    values.replaceText = input.substr(firstNul + 1, secondNul - firstNul - 1);
+    const std::string line = input.substr(secondNul + 1);
+
+    std::string text = values.searchText;
+    ReduceDoubledBackslashes(text);
+    (void)DisplayForm(values.replaceText, switches & 32);
+
+    bool matched = false;
+    ReplaceInLine(values, line, matched);
+
+    const bool plainLiteral = values.matchCase && !values.matchWholeWord &&
+                              !values.specialCharSession && !values.wildcardSession;
+    if (plainLiteral) {
+        values.replaceText = values.searchText;
+        if (ReplaceInLine(values, line, matched) != line) std::abort();
+    }
+    return 0;
+}
