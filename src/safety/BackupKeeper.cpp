@@ -153,22 +153,25 @@ bool BackupKeeper::RestoreQuietly() {
     return ::rename(m_current.backupPath.c_str(), m_current.path.c_str()) == 0;
 }
 
-void BackupKeeper::AdoptBackupMetadata() {
+bool BackupKeeper::AdoptBackupMetadata() {
     struct stat backup {};
-    if (::fstat(m_current.input.get(), &backup) != 0) return;
+    if (::fstat(m_current.input.get(), &backup) != 0) return false;
     const int out = m_current.output.get();
+    bool kept = true;
     // Owner first: changing the owner clears set-user-ID and set-group-ID bits.
     struct stat now {};
     if (::fstat(out, &now) == 0 && (now.st_uid != backup.st_uid || now.st_gid != backup.st_gid)) {
-        if (::fchown(out, backup.st_uid, backup.st_gid) != 0) {
-            ::fchown(out, static_cast<uid_t>(-1), backup.st_gid);
-        }
+        kept = ::fchown(out, backup.st_uid, backup.st_gid) == 0;
+        if (!kept) ::fchown(out, static_cast<uid_t>(-1), backup.st_gid);
     }
-    ::fchmod(out, backup.st_mode & 07777);
+    return ::fchmod(out, backup.st_mode & 07777) == 0 && kept;
 }
 
 bool BackupKeeper::KeepRewrittenFile() {
-    AdoptBackupMetadata();
+    if (!AdoptBackupMetadata()) {
+        m_log.AddLogLine("Couldn't keep the owner, group or permissions of " + m_current.path +
+                         "!");
+    }
     m_current.input.Reset();
     if (!m_current.output.Close()) return false;
     m_changedFiles.push_back(m_current.path);

@@ -53,8 +53,8 @@ public:
     const std::string& shortDisplayName() const { return m_shortDisplayName; }
 
     // Closes the new file, which keeps the backup's permission bits (and owner and group
-    // where allowed), and lists it in changedFiles. False when the new file could not be
-    // completed; the caller then restores the file.
+    // where allowed; a loss is logged), and lists it in changedFiles. False when the new
+    // file could not be completed; the caller then restores the file.
     bool KeepRewrittenFile();
 
     // Abandons both streams and renames the backup back to the original name. A refusal is
@@ -74,7 +74,7 @@ private:
     bool Refuse(std::string_view reason);
     bool CreateBackupByCopy(const std::string& path, const std::string& backupPath);
     bool RestoreQuietly();
-    void AdoptBackupMetadata();
+    bool AdoptBackupMetadata();
     bool MoveBatchToRecycleBin(std::vector<std::string>& batch, RecycleBin& bin);
 
     SessionOptions& m_options;

@@ -124,6 +124,20 @@ TEST_F(FaultInjectionTest, AReadOnlyFileIsRewrittenAndKeepsItsMode) {
     EXPECT_EQ(st.st_uid, 65534u);
 }
 
+TEST_F(FaultInjectionTest, AnOwnerThatCannotBeKeptIsReportedInTheLog) {
+    if (!CanDropPrivileges())
+        GTEST_SKIP() << "needs root and setpriv to run as an unprivileged user";
+    WriteFile(dir / "root.txt", "cat\n");
+    ::chmod((dir / "root.txt").c_str(), 0644);  // root's file in a folder anyone may write
+    EXPECT_EQ(Run({"-s", "cat", "-r", "dog", "root.txt"}, "", kNobody), 0);
+    EXPECT_EQ(ReadFile(dir / "root.txt"), "dog\n");
+    EXPECT_EQ(ReadFile(dir / "root.~txt"), "cat\n");
+    EXPECT_NE(
+        ReadFile(dir / "stdout")
+            .find("Couldn't keep the owner, group or permissions of " + (dir / "root.txt") + "!"),
+        std::string::npos);
+}
+
 TEST_F(FaultInjectionTest, FilesThatVanishOrChangeDuringTheRunAreHandledOneByOne) {
     fs::create_directory(dir / "t");
     WriteFile(dir / "t/1.txt", "cat\n");

@@ -204,6 +204,15 @@ TEST_F(KestoCliTest, AFileReachedTwiceInOneRunIsProcessedOnce) {
     EXPECT_TRUE(std::filesystem::is_symlink(Path("link.txt")));
 }
 
+TEST_F(KestoCliTest, AnUnwritableSettingsFileDoesNotStopARun) {
+    WriteFile(Path("a.txt"), "cat\n");
+    const std::string command =
+        "cd " + Quote(dir.path().string()) + " && " + Quote(KESTO_CLI_PATH) +
+        " --ini /proc/no-such-folder/k.INI -q -s cat -r dog a.txt" + " > stdout 2> stderr";
+    EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 0);
+    EXPECT_EQ(ReadFile(Path("a.txt")), "dog\n");
+}
+
 TEST_F(KestoCliTest, ARefusedSearchStringTouchesNoFile) {
     WriteFile(Path("a.txt"), "a^b\n");
     const Result result = Run({"-e", "-s", "a^b", "-r", "x", "a.txt"});
