@@ -64,6 +64,7 @@ fuzz: build-fuzz
 	  mkdir -p $(FUZZ_DIR)/corpus/$$target && \
 	  echo "fuzz_$$target: $(FUZZ_SECONDS) s" && \
 	  $(FUZZ_DIR)/fuzz/fuzz_$$target -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 \
+	    -artifact_prefix=$(FUZZ_DIR)/ \
 	    -print_final_stats=1 $(FUZZ_DIR)/corpus/$$target fuzz/corpus/$$target 2>&1 \
 	    | grep -E '^(stat::number_of_executed_units|==|SUMMARY|INFO: Done)|ERROR|Test unit written' \
 	    ; status=$${PIPESTATUS[0]}; [ $$status -eq 0 ] || exit $$status; \
