@@ -87,8 +87,12 @@ TEST_F(KestoCliTest, ALiteralRunRewritesMatchingFilesAndListsTheOthers) {
     WriteFile(Path("a.txt"), "one Cat\r\ntwo\r\n");
     WriteFile(Path("b.txt"), "nothing here\n");
     WriteFile(Path("c.dat"), "cat\n");
-    const Result result = Run({"-s", "cat", "-r", "dog", "a.txt", "b.txt", "c.dat"});
+    const Result result =
+        Run({"-s", "cat", "-r", "dog", "--log", "run.log", "a.txt", "b.txt", "c.dat"});
     EXPECT_EQ(result.status, 0);
+    std::string saved;
+    for (const std::string& line : result.log) saved += line + "\r\n";
+    EXPECT_EQ(ReadFile(Path("run.log")), saved);
     EXPECT_EQ(result.log,
               Concat(Header("cat", "dog"),
                      {"     File --- " + Path("a.txt"), "ORG: 00001 one Cat", "MOD: 00001 one dog",
