@@ -112,13 +112,15 @@ int Run(const CliOptions& o) {
     if (o.kind == RunKind::Batch) {
         if (!document.batchPairs().ReadBatchFile(o.batchFile)) return kExitRefused;
         document.batchFilePath = o.batchFile;
-        options.matchCase = o.matchCase;
-        options.matchWholeWord = o.wholeWord;
-        options.firstInstanceOnly = o.firstOnly;
-        options.allInstancesInLine = !o.firstOnly;
-        options.confirmEachReplace = o.confirm;
-        options.globalReplace = !o.confirm;
-        options.selectViaFileDialog = !o.directory.has_value();
+        // The batch dialog has the same switches, less the strings and the session kinds.
+        const RunDialogValues values = DialogValues(o);
+        options.matchCase = values.matchCase;
+        options.matchWholeWord = values.matchWholeWord;
+        options.firstInstanceOnly = values.firstInstanceOnly;
+        options.allInstancesInLine = values.allInstancesInLine;
+        options.confirmEachReplace = values.confirmEachReplace;
+        options.globalReplace = values.globalReplace;
+        options.selectViaFileDialog = values.selectViaFileDialog;
         outcome = document.RunBatchSession();
     } else {
         const ValidationResult checked = ValidateBeforeRun(DialogValues(o), options, terminal);
