@@ -74,30 +74,62 @@ std::size_t UnchangedTailStart(std::string_view shown, std::string_view edited,
 
 }  // namespace
 
+namespace {
+
+// The end of the run a star takes from `pos`: the next white space (takesWord), or the
+// first place where the segment after the star matches; `none` when the line break comes
+// first. Answers from the cache when an earlier search of the same text covered `pos`.
+std::size_t StarRunEnd(std::string_view text, std::size_t pos, const CompiledPattern& search,
+                       std::size_t starIndex, std::size_t segmentEnd, bool takesWord,
+                       char lineBreakChar, bool matchCase, bool& none, StarSearchCache* cache) {
+    if (cache && cache->valid && cache->text == text.data() && cache->textSize == text.size() &&
+        cache->starIndex == starIndex && cache->from <= pos && pos <= cache->found) {
+        none = cache->none;
+        return cache->found;
+    }
+    none = false;
+    std::size_t at = pos;
+    if (takesWord) {
+        while (at < text.size() && !IsWhiteSpace(text[at])) ++at;
+    } else {
+        for (;; ++at) {
+            if (at >= text.size()) {
+                none = true;
+                break;
+            }
+            if (SegmentMatches(text, at, search, starIndex + 1, segmentEnd, lineBreakChar,
+                               matchCase)) {
+                break;
+            }
+            if (text[at] == lineBreakChar) {
+                none = true;
+                break;
+            }
+        }
+    }
+    if (cache) *cache = {text.data(), text.size(), starIndex, pos, at, none, true};
+    return at;
+}
+
+}  // namespace
+
 bool MatchStar(std::string_view text, std::size_t pos, const CompiledPattern& search,
-               std::size_t starIndex, char lineBreakChar, bool matchCase, std::size_t& length) {
+               std::size_t starIndex, char lineBreakChar, bool matchCase, std::size_t& length,
+               StarSearchCache* cache) {
+    pos = std::min(pos, text.size());
     const std::size_t next = starIndex + 1;
     const bool takesWord =
         next >= search.size() || !search.IsLiteral(next) || IsWhiteSpace(search.byte(next));
-    if (takesWord) {
-        std::size_t end = std::min(pos, text.size());
-        while (end < text.size() && !IsWhiteSpace(text[end])) ++end;
-        length = end - std::min(pos, text.size());
-        return true;
-    }
-
     std::size_t segmentEnd = next;
     while (segmentEnd < search.size() && search.symbol(segmentEnd) != PatternSymbol::AnyRun) {
         ++segmentEnd;
     }
-    for (std::size_t at = pos; at < text.size(); ++at) {
-        if (SegmentMatches(text, at, search, next, segmentEnd, lineBreakChar, matchCase)) {
-            length = at - pos;
-            return true;
-        }
-        if (text[at] == lineBreakChar) return false;
-    }
-    return false;
+    bool none = false;
+    const std::size_t end = StarRunEnd(text, pos, search, starIndex, segmentEnd, takesWord,
+                                       lineBreakChar, matchCase, none, cache);
+    if (none) return false;
+    length = end - pos;
+    return true;
 }
 
 LineMatcher::LineMatcher(SessionOptions& options, Prompter& prompter, ReplaceConfirmer& confirmer)
@@ -106,6 +138,12 @@ LineMatcher::LineMatcher(SessionOptions& options, Prompter& prompter, ReplaceCon
 
 MatchResult LineMatcher::MatchAt(std::string_view text, std::size_t pos,
                                  const CompiledPatterns& patterns, std::size_t& length) {
+    m_starCache.valid = false;
+    return TryAt(text, pos, patterns, length);
+}
+
+MatchResult LineMatcher::TryAt(std::string_view text, std::size_t pos,
+                               const CompiledPatterns& patterns, std::size_t& length) {
     m_captures.ReleaseCaptures();
     const CompiledPattern& search = patterns.search;
     const char lineBreakChar = patterns.layout.lineBreakChar;
@@ -128,7 +166,7 @@ MatchResult LineMatcher::MatchAt(std::string_view text, std::size_t pos,
             break;
         case PatternSymbol::AnyRun: {
             std::size_t run = 0;
-            if (!MatchStar(text, at, search, i, lineBreakChar, matchCase, run)) {
+            if (!MatchStar(text, at, search, i, lineBreakChar, matchCase, run, &m_starCache)) {
                 return MatchResult::NoMatch;
             }
             if (keepStars) {
@@ -146,9 +184,11 @@ MatchResult LineMatcher::MatchAt(std::string_view text, std::size_t pos,
 
 MatchResult LineMatcher::FindNext(std::string_view text, std::size_t from,
                                   const CompiledPatterns& patterns, MatchSpan& match) {
+    // The star cache serves the attempts of this call only: the text may change between calls.
+    m_starCache.valid = false;
     const auto tryAt = [&](std::size_t pos) {
         std::size_t length = 0;
-        const MatchResult result = MatchAt(text, pos, patterns, length);
+        const MatchResult result = TryAt(text, pos, patterns, length);
         if (result == MatchResult::Match) match = {pos, length};
         return result;
     };

@@ -38,13 +38,27 @@ struct MatchCounters {
     int linesWithMatch = 0;  // lines handed to MatchLine
 };
 
+// What the last star search found, so that the attempts at the following start positions
+// of one text do not search the same stretch again (which would make a long line without
+// the wanted text quadratic).
+struct StarSearchCache {
+    const char* text = nullptr;
+    std::size_t textSize = 0;
+    std::size_t starIndex = 0;
+    std::size_t from = 0;   // the search started here ...
+    std::size_t found = 0;  // ... and the first place it could end is here,
+    bool none = false;      // or there is none up to and including `found`
+    bool valid = false;
+};
+
 // Whether the star at `starIndex` of `search` can match at `pos` of `text`, and how much it
 // takes. A star that ends the pattern or is followed by white space (or by ?) takes
 // everything up to the next white space and never fails. Otherwise it takes the shortest
 // run after which the next pattern character and those following it, up to the next star,
-// match; that run never crosses `lineBreakChar`.
+// match; that run never crosses `lineBreakChar`. `cache` may be null.
 bool MatchStar(std::string_view text, std::size_t pos, const CompiledPattern& search,
-               std::size_t starIndex, char lineBreakChar, bool matchCase, std::size_t& length);
+               std::size_t starIndex, char lineBreakChar, bool matchCase, std::size_t& length,
+               StarSearchCache* cache = nullptr);
 
 class LineMatcher {
 public:
@@ -73,6 +87,9 @@ public:
     bool captureFailed() const { return m_captureFailed; }
 
 private:
+    // MatchAt without forgetting the star searches of earlier attempts on the same text.
+    MatchResult TryAt(std::string_view text, std::size_t pos, const CompiledPatterns& patterns,
+                      std::size_t& length);
     bool AskUser(const std::string& line, const MatchSpan& match, std::string_view fileName,
                  int lineNumber, std::string& editedLine);
     MatchResult StopForCapture(WildcardCaptures::StarCapture failure);
@@ -81,6 +98,7 @@ private:
     Prompter& m_prompter;
     ReplaceConfirmer& m_confirmer;
     WildcardCaptures m_captures;
+    StarSearchCache m_starCache;
     bool m_captureFailed = false;
 };
 

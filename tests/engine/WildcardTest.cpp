@@ -166,3 +166,18 @@ TEST_F(WildcardTest, TextInsertedAtAnEmptyStarMatchIsNotMatchedForever) {
 
 }  // namespace
 }  // namespace kesto
+
+namespace kesto {
+namespace {
+
+// Every start position of a long line used to search the rest of the line again for what
+// follows the star: a line of a million characters never finished.
+TEST_F(WildcardTest, ALongLineWithoutTheTextAfterAStarIsSearchedOnce) {
+    const std::string line(1 << 20, 'a');
+    EXPECT_FALSE(Run("a*z", "x", line).found);
+    EXPECT_FALSE(Run("a* z", "x", line).found);
+    EXPECT_FALSE(Run("?*zz", "x", line + "z").found);
+}
+
+}  // namespace
+}  // namespace kesto
