@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <unordered_map>
+#include <vector>
 
 #include "engine/TextFile.h"
 #include "safety/UniqueFd.h"
@@ -24,6 +26,53 @@ std::string ReplaceMarker(int n) {
 bool IsLineBreakByte(char c) {
     return c == '\r' || c == '\n';
 }
+
+// Where every marker of the text stands, found in one pass, so that looking up the marker
+// of each next pair does not search the whole text again (a file of many pairs would take
+// time quadratic in its size). Answers exactly what a plain substring search would.
+class MarkerIndex {
+public:
+    explicit MarkerIndex(std::string_view text) {
+        Collect(text, "#!S!#", m_search);
+        Collect(text, "#!R!#", m_replace);
+    }
+    // The first search marker of pair n in the text.
+    std::size_t Search(int n) const { return FirstAtOrAfter(m_search, n, 0); }
+    // The first replace marker of pair n at or after `from`.
+    std::size_t Replace(int n, std::size_t from) const {
+        return FirstAtOrAfter(m_replace, n, from);
+    }
+
+private:
+    using Positions = std::unordered_map<int, std::vector<std::size_t>>;
+    static constexpr long long kLargestNumber = 1'000'000'000;
+
+    static void Collect(std::string_view text, std::string_view prefix, Positions& positions) {
+        for (std::size_t at = text.find(prefix); at != std::string_view::npos;
+             at = text.find(prefix, at + 1)) {
+            const std::size_t first = at + prefix.size();
+            std::size_t digit = first;
+            long long n = 0;
+            while (digit < text.size() && text[digit] >= '0' && text[digit] <= '9' &&
+                   n < kLargestNumber) {
+                n = n * 10 + (text[digit++] - '0');
+            }
+            // The markers are written with "%d": no sign, no leading zero, a closing '#'.
+            const bool wellFormed = digit > first && text[first] != '0' && n < kLargestNumber &&
+                                    digit < text.size() && text[digit] == '#';
+            if (wellFormed) positions[static_cast<int>(n)].push_back(at);
+        }
+    }
+    static std::size_t FirstAtOrAfter(const Positions& positions, int n, std::size_t from) {
+        const auto found = positions.find(n);
+        if (found == positions.end()) return std::string_view::npos;
+        const auto at = std::lower_bound(found->second.begin(), found->second.end(), from);
+        return at == found->second.end() ? std::string_view::npos : *at;
+    }
+
+    Positions m_search;
+    Positions m_replace;
+};
 
 // The end (exclusive) of a string that runs from `begin` up to the marker at `marker`, less
 // at most two line-break bytes before the marker; never before `begin`.
@@ -108,8 +157,9 @@ int CBatchSRList::ReadBatchFile(const std::string& path) {
     }
 
     RemoveAllPairs();
+    const MarkerIndex markers(text);
     int n = 1;
-    std::size_t searchMarkerAt = text.find(SearchMarker(n));
+    std::size_t searchMarkerAt = markers.Search(n);
     if (searchMarkerAt == std::string_view::npos) {
         return Refuse("Batch File does NOT contain search string identifier:\n(" + SearchMarker(n) +
                       ")!\nCan't continue!");
@@ -123,7 +173,7 @@ int CBatchSRList::ReadBatchFile(const std::string& path) {
                 SearchMarker(n) + ")!\nCan't continue!");
         }
         const std::size_t searchBegin = searchLineEnd + 1;
-        const std::size_t replaceMarkerAt = text.find(ReplaceMarker(n), searchBegin);
+        const std::size_t replaceMarkerAt = markers.Replace(n, searchBegin);
         if (replaceMarkerAt == std::string_view::npos) {
             return Refuse("Batch File does NOT contain matching replace string identifier:\n(" +
                           ReplaceMarker(n) + ")!\nCan't continue!");
@@ -139,7 +189,7 @@ int CBatchSRList::ReadBatchFile(const std::string& path) {
         const std::size_t replaceBegin =
             replaceLineEnd == std::string_view::npos ? text.size() : replaceLineEnd + 1;
         ++n;
-        searchMarkerAt = text.find(SearchMarker(n));
+        searchMarkerAt = markers.Search(n);
         const std::size_t replaceEnd =
             searchMarkerAt == std::string_view::npos
                 ? text.size()

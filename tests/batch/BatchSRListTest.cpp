@@ -113,6 +113,21 @@ TEST_F(BatchFileTest, TheSizeLimitIsExactly8MiBAndAFailedReadKeepsTheList) {
     EXPECT_NE(prompter.messages.back().find("pair 1"), std::string::npos);
 }
 
+// Each pair's marker used to be searched from the start of the text: a file of many pairs
+// took time quadratic in its size.
+TEST_F(BatchFileTest, AFileOfManyPairsIsReadInOnePass) {
+    for (int i = 0; i < 50000; ++i) {
+        CBatchSR& pair = list.AddNewPair();
+        pair.m_strSearch = "s" + std::to_string(i);
+        pair.m_strReplace = "r" + std::to_string(i);
+    }
+    ASSERT_EQ(list.WriteBatchFile(dir / "many.sr"), 1);
+    ASSERT_EQ(list.ReadBatchFile(dir / "many.sr"), 1);
+    ASSERT_EQ(list.size(), 50000u);
+    EXPECT_EQ(list.pairs().back().m_strSearch, "s49999");
+    EXPECT_EQ(list.pairs().back().m_strReplace, "r49999");
+}
+
 TEST_F(BatchFileTest, DeletingAPairRenumbersTheOnesBehindIt) {
     for (int i = 0; i < 3; ++i) list.AddNewPair().m_nIndex = i;
     ASSERT_TRUE(list.DeletePair(list.FindPair(1)));
