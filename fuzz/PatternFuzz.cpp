@@ -29,7 +29,24 @@ std::string ReplaceInLine(const RunDialogValues& values, std::string line, bool&
         return line;
     }
     MatchSpan match;
-    if (matcher.FindNext(line, 0, patterns, match) != MatchResult::Match) return line;
+    const MatchResult found = matcher.FindNext(line, 0, patterns, match);
+    // The scan with its shortcuts finds what trying every offset in turn finds.
+    if (!options.anchorLineStart && found != MatchResult::MustStop) {
+        MatchSpan plain;
+        bool plainFound = false;
+        for (std::size_t at = 0; at < line.size() && !plainFound; ++at) {
+            std::size_t length = 0;
+            if (matcher.MatchAt(line, at, patterns, length) == MatchResult::Match) {
+                plain = {at, length};
+                plainFound = true;
+            }
+        }
+        if (plainFound != (found == MatchResult::Match)) std::abort();
+        if (plainFound && (plain.start != match.start || plain.length != match.length))
+            std::abort();
+        if (plainFound) matcher.MatchAt(line, match.start, patterns, match.length);
+    }
+    if (found != MatchResult::Match) return line;
     matched = true;
     MatchCounters counters;
     matcher.MatchLine(line, patterns, "fuzz", 1, counters, match.start, match.end());
