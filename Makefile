@@ -25,7 +25,7 @@ run: build
 	@echo
 	@$(BUILD_DIR)/src/kesto-cli --help
 
-test: test-release test-sanitize test-fuzz
+test: test-fuzz test-release test-sanitize
 
 deps:
 	@missing=""; \
