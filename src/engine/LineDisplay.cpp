@@ -12,17 +12,22 @@ int BlanksPerTab(int spaces) {
 
 }  // namespace
 
-std::string ExpandTabs(std::string_view line, int spaces) {
+void AppendExpandedTabs(std::string& out, std::string_view line, int spaces) {
     const auto blanks = static_cast<std::size_t>(BlanksPerTab(spaces));
+    std::size_t begin = 0;
+    for (std::size_t tab = line.find('\t'); tab != std::string_view::npos;
+         tab = line.find('\t', begin)) {
+        out.append(line.substr(begin, tab - begin));
+        out.append(blanks, ' ');
+        begin = tab + 1;
+    }
+    out.append(line.substr(begin));
+}
+
+std::string ExpandTabs(std::string_view line, int spaces) {
     std::string out;
     out.reserve(line.size());
-    for (char c : line) {
-        if (c == '\t') {
-            out.append(blanks, ' ');
-        } else {
-            out += c;
-        }
-    }
+    AppendExpandedTabs(out, line, spaces);
     return out;
 }
 

@@ -10,6 +10,8 @@ namespace kesto {
 
 // Every tab becomes `spaces` blanks (at least one).
 std::string ExpandTabs(std::string_view line, int spaces);
+// The same, appended to `out`.
+void AppendExpandedTabs(std::string& out, std::string_view line, int spaces);
 
 // The column at which byte `offset` of `line` shows once its tabs are expanded.
 int DisplayColumn(std::string_view line, std::size_t offset, int spaces);

@@ -261,9 +261,11 @@ int LineMatcher::MatchLine(std::string& line, const CompiledPatterns& patterns,
             line = std::move(editedLine);
             ++changes;
         } else if (replaceWanted) {
-            const std::string replacement = buildsReplacement
-                                                ? m_captures.BuildReplacement(patterns.replace)
-                                                : patterns.replace.text();
+            std::string built;
+            if (buildsReplacement) built = m_captures.BuildReplacement(patterns.replace);
+            const std::string_view replacement = buildsReplacement
+                                                     ? std::string_view(built)
+                                                     : std::string_view(patterns.replace.text());
             line.replace(match.start, match.length, replacement);
             // The inserted text is never searched again.
             resume = match.start + replacement.size();

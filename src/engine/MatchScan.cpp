@@ -68,6 +68,8 @@ private:
     char m_lineBreakChar;
     int m_lineNumber = 1;
     std::size_t m_countedTo = 0;  // line breaks before this offset are counted
+    std::string m_before;
+    std::string m_line;
 };
 
 bool Scanner::CountLinesUpTo(std::size_t offset) {
@@ -133,8 +135,11 @@ ScanResult Scanner::Run() {
         if (!CountLinesUpTo(cut.start)) return ScanResult::Aborted;
 
         m_sink.Write(m_text.substr(written, cut.start - written));
-        const std::string before(m_text.substr(cut.start, cut.end - cut.start));
-        std::string line = before;
+        // Two buffers reused from match to match: the line as it was, and as it becomes.
+        std::string& before = m_before;
+        std::string& line = m_line;
+        before.assign(m_text.substr(cut.start, cut.end - cut.start));
+        line.assign(before);
         const int changes =
             m_matcher.MatchLine(line, m_patterns, m_fileName, m_lineNumber, m_counters.match,
                                 match.start - cut.start, match.end() - cut.start);

@@ -101,12 +101,21 @@ void SearchReplacePass::OnProgress(int percent) {
 void SearchReplacePass::OnChangedLine(int lineNumber, const std::string& before,
                                       const std::string& after) {
     const SessionOptions& options = m_context.options;
-    const auto shown = [&](const std::string& line) {
-        return options.controlEscapesInSearch ? line : ExpandTabs(line, options.expandTabSpaces);
-    };
     const std::string number = FormatLineNumber(lineNumber);
-    m_context.log.AddLogLine("ORG: " + number + " " + shown(before));
-    m_context.log.AddLogLine("MOD: " + number + " " + shown(after));
+    std::string text;
+    const auto log = [&](std::string_view tag, const std::string& line) {
+        text.assign(tag);
+        text += number;
+        text += ' ';
+        if (options.controlEscapesInSearch) {
+            text += line;
+        } else {
+            AppendExpandedTabs(text, line, options.expandTabSpaces);
+        }
+        m_context.log.AddLogLine(text);
+    };
+    log("ORG: ", before);
+    log("MOD: ", after);
     m_context.log.AddLogLine(" ");
 }
 
