@@ -27,14 +27,6 @@ void CompiledPattern::AppendWildcard(PatternSymbol symbol) {
     m_symbols.push_back(symbol);
 }
 
-bool CompiledPattern::ContainsLiteral(char byte) const {
-    if (!HasWildcards()) return m_text.find(byte) != std::string::npos;
-    for (std::size_t i = 0; i < size(); ++i) {
-        if (IsLiteral(i) && m_text[i] == byte) return true;
-    }
-    return false;
-}
-
 bool MarkWildcards(std::string_view text, CompiledPattern& out) {
     out = CompiledPattern();
     for (std::size_t i = 0; i < text.size(); ++i) {

@@ -44,9 +44,6 @@ public:
     int QuestionCount() const { return m_questionCount; }
     bool HasWildcards() const { return m_starCount + m_questionCount > 0; }
 
-    // Whether a literal position holds `byte`.
-    bool ContainsLiteral(char byte) const;
-
     friend bool operator==(const CompiledPattern&, const CompiledPattern&) = default;
 
 private:
