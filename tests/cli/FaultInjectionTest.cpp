@@ -150,7 +150,7 @@ TEST_F(FaultInjectionTest, FilesThatVanishOrChangeDuringTheRunAreHandledOneByOne
                                 " --ini k.INI -q -i -s cat -r dog -d t > stdout 2> stderr";
     FILE* answers = ::popen(command.c_str(), "w");
     ASSERT_NE(answers, nullptr);
-    for (int i = 0; i < 200 && ReadFile(dir / "stderr").find("00001") == std::string::npos; ++i) {
+    for (int i = 0; i < 1000 && ReadFile(dir / "stderr").find("00001") == std::string::npos; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     fs::remove(dir / "t/2.txt");
