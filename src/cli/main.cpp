@@ -113,14 +113,7 @@ int Run(const CliOptions& o) {
         if (!document.batchPairs().ReadBatchFile(o.batchFile)) return kExitRefused;
         document.batchFilePath = o.batchFile;
         // The batch dialog has the same switches, less the strings and the session kinds.
-        const RunDialogValues values = DialogValues(o);
-        options.matchCase = values.matchCase;
-        options.matchWholeWord = values.matchWholeWord;
-        options.firstInstanceOnly = values.firstInstanceOnly;
-        options.allInstancesInLine = values.allInstancesInLine;
-        options.confirmEachReplace = values.confirmEachReplace;
-        options.globalReplace = values.globalReplace;
-        options.selectViaFileDialog = values.selectViaFileDialog;
+        CopyRunSwitches(DialogValues(o), options);
         outcome = document.RunBatchSession();
     } else {
         const ValidationResult checked = ValidateBeforeRun(DialogValues(o), options, terminal);

@@ -202,6 +202,16 @@ void SetSearchFlags(const Token& token, SessionOptions& options) {
 
 }  // namespace
 
+void CopyRunSwitches(const RunDialogValues& values, SessionOptions& options) {
+    options.matchWholeWord = values.matchWholeWord;
+    options.matchCase = values.matchCase;
+    options.globalReplace = values.globalReplace;
+    options.confirmEachReplace = values.confirmEachReplace;
+    options.firstInstanceOnly = values.firstInstanceOnly;
+    options.allInstancesInLine = values.allInstancesInLine;
+    options.selectViaFileDialog = values.selectViaFileDialog;
+}
+
 int CountUnescaped(std::string_view text, char ch) {
     int count = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -259,13 +269,7 @@ ValidationResult ValidateBeforeRun(const RunDialogValues& values, SessionOptions
         }
     }
 
-    options.matchWholeWord = values.matchWholeWord;
-    options.matchCase = values.matchCase;
-    options.globalReplace = values.globalReplace;
-    options.confirmEachReplace = values.confirmEachReplace;
-    options.firstInstanceOnly = values.firstInstanceOnly;
-    options.allInstancesInLine = values.allInstancesInLine;
-    options.selectViaFileDialog = values.selectViaFileDialog;
+    CopyRunSwitches(values, options);
     options.wildcardSession = values.wildcardSession;
     options.specialCharSession = values.specialCharSession;
 

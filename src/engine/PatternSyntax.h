@@ -65,6 +65,10 @@ struct ValidationResult {
     TypedWildcardCounts counts;  // filled in a wildcard session
 };
 
+// Copies the switches both mode dialogs have (case, whole word, instances, confirm or
+// global, file choice) into `options`.
+void CopyRunSwitches(const RunDialogValues& values, SessionOptions& options);
+
 // Number of occurrences of `ch` in `text` not directly preceded by a backslash.
 int CountUnescaped(std::string_view text, char ch);
 
