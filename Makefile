@@ -14,16 +14,17 @@ JOBS           ?= $(shell nproc 2>/dev/null || echo 2)
 
 # Debian packages the build needs; installed only when missing.
 PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev \
-            clang-14 libclang-rt-14-dev util-linux
+            clang-14 libclang-rt-14-dev util-linux qt6-base-dev libqt6svg6 fonts-dejavu-core
 
 .PHONY: run test bench fuzz deps configure build build-sanitize build-fuzz test-release \
         test-sanitize test-fuzz clean
 
 run: build
-	@echo "The window of Kesto comes with a later step; until then the headless runner is"
-	@echo "built as $(BUILD_DIR)/src/kesto-cli:"
-	@echo
-	@$(BUILD_DIR)/src/kesto-cli --help
+	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
+	  echo "No display to show Kesto on (DISPLAY and WAYLAND_DISPLAY are unset); run it under a virtual one: xvfb-run -a $(BUILD_DIR)/src/kesto"; \
+	else \
+	  $(BUILD_DIR)/src/kesto; \
+	fi
 
 test: test-fuzz test-release test-sanitize
 
@@ -47,7 +48,7 @@ $(SANITIZE_DIR)/build.ninja: | deps
 
 $(FUZZ_DIR)/build.ninja: | deps
 	CC=clang-14 CXX=clang++-14 cmake -S . -B $(FUZZ_DIR) -G $(GENERATOR) \
-	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTO_FUZZ=ON -DKESTO_BUILD_TESTS=OFF -DKESTO_BUILD_BENCH=OFF
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTO_FUZZ=ON -DKESTO_BUILD_TESTS=OFF -DKESTO_BUILD_BENCH=OFF -DKESTO_BUILD_GUI=OFF
 
 build: deps $(BUILD_DIR)/build.ninja
 	cmake --build $(BUILD_DIR) -j $(JOBS)

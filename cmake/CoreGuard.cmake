@@ -8,7 +8,7 @@ function(kesto_check_core_sources)
     file(GLOB_RECURSE sources CONFIGURE_DEPENDS
       "${PROJECT_SOURCE_DIR}/src/${dir}/*.h" "${PROJECT_SOURCE_DIR}/src/${dir}/*.cpp")
     foreach(source IN LISTS sources)
-      if(source MATCHES "Dlg\\.(h|cpp)$|Dialog\\.(h|cpp)$|View\\.(h|cpp)$")
+      if(source MATCHES "(Dlg|Dialog|View|Model|Delegate|Printer)\\.(h|cpp)$")
         continue()  # dialogs and views of these folders belong to the GUI layer
       endif()
       file(STRINGS "${source}" qt_includes REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]Q")

@@ -56,6 +56,7 @@ public:
     std::string batchFilePath;
 
     LogStore& log() { return m_log; }
+    const LogStore& log() const { return m_log; }
     ProgressReporter& progress() { return m_progress; }
     BackupKeeper& backups() { return m_backups; }
     ExtensionLists& extensions() { return m_extensions; }

@@ -7,6 +7,7 @@
 #include "engine/PatternSyntax.h"
 #include "support/RecordingStatusHost.h"
 #include "support/ScriptedHosts.h"
+#include "support/ScriptedSessionHosts.h"
 #include "support/TempDir.h"
 
 namespace kesto {
@@ -15,49 +16,6 @@ namespace {
 using test::ReadFile;
 using test::WriteFile;
 using Lines = std::vector<std::string>;
-
-class ScriptedSessionHosts : public UnknownExtensionAsker,
-                             public StartDirectoryChooser,
-                             public RecycleBin,
-                             public ModeDialogs {
-public:
-    ExtensionChoice AskAboutExtension(std::string_view, std::string_view) override {
-        return extensionAnswer;
-    }
-    std::optional<StartDirectoryChoice> ChooseStartDirectory(
-        const StartDirectoryChoice& initial) override {
-        offered.push_back(initial);
-        if (startChoices.empty()) return std::nullopt;
-        auto choice = startChoices.front();
-        startChoices.pop_front();
-        return choice;
-    }
-    bool MoveToRecycleBin(const std::vector<std::string>& paths) override {
-        binned.insert(binned.end(), paths.begin(), paths.end());
-        return true;
-    }
-    ModeDialogResult ShowSingleModeDialog(bool showPrevious) override {
-        dialogs.push_back(showPrevious ? "single+" : "single");
-        return Next();
-    }
-    ModeDialogResult ShowBatchDialog(bool showPrevious) override {
-        dialogs.push_back(showPrevious ? "batch+" : "batch");
-        return Next();
-    }
-    ModeDialogResult Next() {
-        if (dialogAnswers.empty()) return ModeDialogResult::Cancel;
-        const ModeDialogResult answer = dialogAnswers.front();
-        dialogAnswers.pop_front();
-        return answer;
-    }
-
-    ExtensionChoice extensionAnswer = ExtensionChoice::SessionSearch;
-    std::deque<std::optional<StartDirectoryChoice>> startChoices;
-    std::vector<StartDirectoryChoice> offered;
-    Lines binned;
-    std::deque<ModeDialogResult> dialogAnswers;
-    Lines dialogs;
-};
 
 class SessionDocumentTest : public ::testing::Test {
 protected:
@@ -98,7 +56,7 @@ protected:
     test::ScriptedPrompter prompter;
     test::ScriptedConfirmer confirmer;
     test::RecordingStatusHost status;
-    ScriptedSessionHosts hosts;
+    test::ScriptedSessionHosts hosts;
     std::unique_ptr<SessionDocument> document;
 };
 

@@ -1,0 +1,43 @@
+#include "shell/ChildFrame.h"
+
+#include <QCloseEvent>
+
+#include "log/KestoView.h"
+#include "platform/DisplayText.h"
+#include "shell/KestoDoc.h"
+
+namespace kesto {
+
+const char* const CChildFrame::kStillRunningMessage =
+    "Currently processing files.  Won't CLOSE until search is COMPLETE!\n"
+    "If you wish to abort the search/replace operation, double click on\n"
+    "one of the DISPLAYED lines in the ACTIVE Search/Replace window!!!!";
+
+CChildFrame::CChildFrame(std::unique_ptr<CKestoDoc> doc, QWidget* parent)
+    : QMdiSubWindow(parent), m_doc(std::move(doc)), m_view(new CKestoView(*m_doc, this)) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWidget(m_view);
+    setMinimumSize(240, 150);
+    UpdateTitle();
+}
+
+// The view refers to the document: it goes first.
+CChildFrame::~CChildFrame() {
+    delete m_view;
+}
+
+void CChildFrame::UpdateTitle() {
+    setWindowTitle(DisplayText(m_doc->title()));
+}
+
+void CChildFrame::closeEvent(QCloseEvent* event) {
+    if (m_doc->options().sessionRunning) {
+        m_doc->session().hosts().prompter.ShowMessage(kStillRunningMessage, MessageIcon::Stop);
+        event->ignore();
+        return;
+    }
+    m_doc->windowClosing = true;
+    QMdiSubWindow::closeEvent(event);
+}
+
+}  // namespace kesto

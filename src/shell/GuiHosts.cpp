@@ -1,0 +1,99 @@
+#include "shell/GuiHosts.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include "platform/DisplayText.h"
+
+namespace kesto {
+
+namespace {
+
+const QString kTitle = QStringLiteral("Search/Replace");
+
+QMessageBox::Icon BoxIcon(MessageIcon icon) {
+    switch (icon) {
+    case MessageIcon::Stop:
+        return QMessageBox::Critical;
+    case MessageIcon::Warning:
+        return QMessageBox::Warning;
+    case MessageIcon::Information:
+        return QMessageBox::Information;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QString Text(std::string_view bytes) {
+    return DisplayText(bytes);
+}
+
+}  // namespace
+
+GuiHosts::GuiHosts() {
+    qApp->installEventFilter(&m_gesture);
+}
+
+GuiHosts::~GuiHosts() {
+    qApp->removeEventFilter(&m_gesture);
+    while (m_waitCursorDepth > 0) EndWaitCursor();
+}
+
+void GuiHosts::AttachMainWindow(QWidget* window, PaneWriter panes) {
+    m_window = window;
+    m_panes = std::move(panes);
+}
+
+SessionHosts GuiHosts::bundle() {
+    return SessionHosts{*this, *this, *this, *this, *this, m_trash};
+}
+
+QWidget* GuiHosts::DialogParent() const {
+    if (QWidget* active = QApplication::activeWindow()) return active;
+    return m_window.data();
+}
+
+void GuiHosts::ShowMessage(std::string_view text, MessageIcon icon) {
+    QMessageBox box(BoxIcon(icon), kTitle, Text(text), QMessageBox::Ok, DialogParent());
+    box.exec();
+}
+
+bool GuiHosts::AskYesNo(std::string_view text) {
+    QMessageBox box(QMessageBox::Question, kTitle, Text(text), QMessageBox::Yes | QMessageBox::No,
+                    DialogParent());
+    return box.exec() == QMessageBox::Yes;
+}
+
+void GuiHosts::SetStatusPanes(std::string_view what, std::string_view percent,
+                              std::string_view count) {
+    if (m_panes) m_panes(Text(what), Text(percent), Text(count));
+}
+
+bool GuiHosts::PumpMessages() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    return m_gesture.TakeSeen();
+}
+
+void GuiHosts::BeginWaitCursor() {
+    ++m_waitCursorDepth;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void GuiHosts::EndWaitCursor() {
+    if (m_waitCursorDepth == 0) return;
+    --m_waitCursorDepth;
+    QApplication::restoreOverrideCursor();
+}
+
+ConfirmAnswer GuiHosts::ConfirmReplace(const ConfirmRequest&) {
+    return {ConfirmChoice::StopNow, {}};
+}
+
+ExtensionChoice GuiHosts::AskAboutExtension(std::string_view, std::string_view) {
+    return ExtensionChoice::StopNow;
+}
+
+std::optional<StartDirectoryChoice> GuiHosts::ChooseStartDirectory(const StartDirectoryChoice&) {
+    return std::nullopt;
+}
+
+}  // namespace kesto

@@ -1,0 +1,59 @@
+// Scripted stand-ins for the rest of a session's hosts: the unknown-extension question,
+// the start-directory dialog, the trash and the two mode dialogs.
+#pragma once
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "safety/RecycleBin.h"
+#include "selection/ExtensionLists.h"
+#include "session/SessionHosts.h"
+
+namespace kesto::test {
+
+class ScriptedSessionHosts : public UnknownExtensionAsker,
+                             public StartDirectoryChooser,
+                             public RecycleBin,
+                             public ModeDialogs {
+public:
+    ExtensionChoice AskAboutExtension(std::string_view, std::string_view) override {
+        return extensionAnswer;
+    }
+    std::optional<StartDirectoryChoice> ChooseStartDirectory(
+        const StartDirectoryChoice& initial) override {
+        offered.push_back(initial);
+        if (startChoices.empty()) return std::nullopt;
+        auto choice = startChoices.front();
+        startChoices.pop_front();
+        return choice;
+    }
+    bool MoveToRecycleBin(const std::vector<std::string>& paths) override {
+        binned.insert(binned.end(), paths.begin(), paths.end());
+        return true;
+    }
+    ModeDialogResult ShowSingleModeDialog(bool showPrevious) override {
+        dialogs.push_back(showPrevious ? "single+" : "single");
+        return Next();
+    }
+    ModeDialogResult ShowBatchDialog(bool showPrevious) override {
+        dialogs.push_back(showPrevious ? "batch+" : "batch");
+        return Next();
+    }
+    ModeDialogResult Next() {
+        if (dialogAnswers.empty()) return ModeDialogResult::Cancel;
+        const ModeDialogResult answer = dialogAnswers.front();
+        dialogAnswers.pop_front();
+        return answer;
+    }
+
+    ExtensionChoice extensionAnswer = ExtensionChoice::SessionSearch;
+    std::deque<std::optional<StartDirectoryChoice>> startChoices;
+    std::vector<StartDirectoryChoice> offered;
+    std::vector<std::string> binned;
+    std::deque<ModeDialogResult> dialogAnswers;
+    std::vector<std::string> dialogs;
+};
+
+}  // namespace kesto::test
