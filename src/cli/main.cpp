@@ -99,7 +99,7 @@ void SetConversion(const std::string& direction, SessionOptions& options) {
 
 int Run(const CliOptions& o) {
     std::optional<StartDirectoryChoice> start;
-    if (o.directory) start = StartDirectoryChoice{*o.directory, o.filter, o.subdirectories};
+    if (o.directory) start = StartDirectoryChoice{*o.directory, o.filter, o.subdirectories, {}};
     TerminalHosts terminal(!o.quiet && ::isatty(STDERR_FILENO), o.unknownExtension, start);
     FreedesktopTrash trash;
     SessionHosts hosts{terminal, terminal, terminal, terminal, terminal, trash};

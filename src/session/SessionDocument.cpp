@@ -140,6 +140,9 @@ bool SessionDocument::BuildSearchFileList() {
                          : !settings.fileFilters.empty() ? FilterPart(settings.fileFilters.front())
                                                          : std::string();
     initial.searchSubdirectories = options.searchSubdirectories;
+    for (const std::string& named : settings.fileFilters) {
+        initial.namedFilters.push_back(FilterPart(named));
+    }
     const auto choice = m_hosts.startDirectory.ChooseStartDirectory(initial);
     if (!choice) {
         options.sessionRunning = false;

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/Prompter.h"
 #include "engine/ReplaceConfirmer.h"
@@ -18,6 +19,8 @@ struct StartDirectoryChoice {
     std::string startDirectory;
     std::string fileFilter;
     bool searchSubdirectories = false;
+    // Offered for the filter: the filter part of every named filter, in order.
+    std::vector<std::string> namedFilters;
 };
 
 class StartDirectoryChooser {

@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 
+#include "dialogs/WindowModeDialogs.h"
 #include "log/KestoView.h"
 #include "platform/DisplayText.h"
 #include "shell/KestoDoc.h"
@@ -19,6 +20,17 @@ CChildFrame::CChildFrame(std::unique_ptr<CKestoDoc> doc, QWidget* parent)
     setWidget(m_view);
     setMinimumSize(240, 150);
     UpdateTitle();
+    m_modeDialogs = std::make_unique<WindowModeDialogs>(*m_doc, this);
+    connect(m_view, &CKestoView::firstUpdateOfEmptyLog, this, [this] { RunSession(); });
+}
+
+RunOutcome CChildFrame::RunSession() {
+    if (m_doc->options().runStarted) return RunOutcome::Cancelled;
+    m_view->BeginRunDisplay();
+    const RunOutcome outcome =
+        m_doc->session().StartRun(m_otherModeDialogs ? *m_otherModeDialogs : *m_modeDialogs);
+    m_view->EndRunDisplay();
+    return outcome;
 }
 
 // The view refers to the document: it goes first.

@@ -5,6 +5,8 @@
 #include <QMdiSubWindow>
 #include <memory>
 
+#include "session/SessionDocument.h"
+
 namespace kesto {
 
 class CKestoDoc;
@@ -22,6 +24,12 @@ public:
     // Shows the document's name as the window title.
     void UpdateTitle();
 
+    // The new-run command of the window: the mode dialogs, then the run, its log filling
+    // the view. Does nothing once a run was started here.
+    RunOutcome RunSession();
+    // Other dialogs to start a run with than the window's own (tests script them); not owned.
+    void SetModeDialogs(ModeDialogs* dialogs) { m_otherModeDialogs = dialogs; }
+
     static const char* const kStillRunningMessage;
 
 protected:
@@ -30,6 +38,8 @@ protected:
 private:
     std::unique_ptr<CKestoDoc> m_doc;
     CKestoView* m_view;
+    std::unique_ptr<ModeDialogs> m_modeDialogs;
+    ModeDialogs* m_otherModeDialogs = nullptr;
 };
 
 }  // namespace kesto

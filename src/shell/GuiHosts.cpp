@@ -3,7 +3,10 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include "dialogs/ConfirmReplaceDlg.h"
 #include "platform/DisplayText.h"
+#include "selection/StartDirDlg.h"
+#include "selection/UnknownExtDlg.h"
 
 namespace kesto {
 
@@ -84,16 +87,27 @@ void GuiHosts::EndWaitCursor() {
     QApplication::restoreOverrideCursor();
 }
 
-ConfirmAnswer GuiHosts::ConfirmReplace(const ConfirmRequest&) {
-    return {ConfirmChoice::StopNow, {}};
+ConfirmAnswer GuiHosts::ConfirmReplace(const ConfirmRequest& request) {
+    // The question is the user's turn: no wait cursor over it.
+    const int hidden = m_waitCursorDepth;
+    for (int i = 0; i < hidden; ++i) QApplication::restoreOverrideCursor();
+    CConfirmReplaceDlg dialog(request, DialogParent());
+    dialog.exec();
+    for (int i = 0; i < hidden; ++i) QApplication::setOverrideCursor(Qt::WaitCursor);
+    return dialog.answer();
 }
 
-ExtensionChoice GuiHosts::AskAboutExtension(std::string_view, std::string_view) {
-    return ExtensionChoice::StopNow;
+ExtensionChoice GuiHosts::AskAboutExtension(std::string_view base, std::string_view extension) {
+    CUnknownExtDlg dialog(base, extension, DialogParent());
+    dialog.exec();
+    return dialog.choice();
 }
 
-std::optional<StartDirectoryChoice> GuiHosts::ChooseStartDirectory(const StartDirectoryChoice&) {
-    return std::nullopt;
+std::optional<StartDirectoryChoice> GuiHosts::ChooseStartDirectory(
+    const StartDirectoryChoice& initial) {
+    CStartDirDlg dialog(initial, DialogParent());
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.choice();
 }
 
 }  // namespace kesto

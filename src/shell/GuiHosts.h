@@ -3,9 +3,7 @@
 // cursor and the trash.
 //
 // The confirm-replace question, the unknown-extension question and the start-directory
-// choice are the dialogs of a run; until a window starts runs of its own they answer as
-// the safest user would (Stop Now, Stop Now, Cancel), so nothing can change without a
-// question.
+// choice are answered by their dialogs.
 #pragma once
 
 #include <QPointer>

@@ -232,7 +232,7 @@ TEST_F(KestoViewTest, A141LineLogPrintsOnThreePagesOf70Lines) {
 TEST_F(KestoViewTest, WithoutPrintNoFindsTheClosingListOfARunIsNotPrinted) {
     test::WriteFile(dir / "hit.txt", "cat\n");
     test::WriteFile(dir / "miss.txt", "dog\n");
-    CChildFrame* child = Frame().OnFileNew();
+    CChildFrame* child = NewWindow();
     CKestoDoc& doc = child->document();
     RunDialogValues values;
     values.searchText = "cat";
@@ -276,8 +276,7 @@ TEST_F(KestoViewTest, ASavedLogReadsBackWithoutItsBlankLines) {
 }
 
 TEST_F(KestoViewTest, ARunFillsFrameOneAsItGoesAndFixesTheFramesAtTheEnd) {
-    CChildFrame* child = Frame().OnFileNew();
-    QApplication::processEvents();  // the first update of the empty window
+    CChildFrame* child = NewWindow();
     CKestoView& view = child->view();
     CKestoDoc& doc = child->document();
     view.BeginRunDisplay();

@@ -131,7 +131,7 @@ TEST_F(SessionDocumentTest, TheStartDirectoryStepWalksOrGoesBackToTheDialog) {
 
     // Cancelled: the log is emptied and the single-mode dialog comes back with the values.
     hosts.dialogAnswers = {ModeDialogResult::Begin, ModeDialogResult::Begin};
-    hosts.startChoices = {std::nullopt, StartDirectoryChoice{dir / "tree", "*.txt", true}};
+    hosts.startChoices = {std::nullopt, StartDirectoryChoice{dir / "tree", "*.txt", true, {}}};
     ASSERT_TRUE(ValidateBeforeRun(values, document->options, prompter).check.accepted);
     EXPECT_EQ(document->StartRun(hosts), RunOutcome::Finished);
     EXPECT_EQ(hosts.dialogs, (Lines{"single", "single+"}));

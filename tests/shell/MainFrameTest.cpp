@@ -31,7 +31,7 @@ TEST_F(MainFrameTest, TheMenuFollowsWhetherASessionWindowIsActive) {
     EXPECT_EQ(MenuTitles(), (QStringList{"&File", "&View", "&Help"}));
     EXPECT_EQ(Frame().paneText(0), "Ready");
     EXPECT_FALSE(Frame().action(ID_FILE_PRINT)->isEnabled());
-    Frame().OnFileNew();
+    NewWindow();
     EXPECT_EQ(MenuTitles(),
               (QStringList{"&File", "&Search", "&Options", "&View", "&Window", "&Help"}));
     EXPECT_EQ(Frame().activeChild()->windowTitle(), "Kesto1");
@@ -44,7 +44,7 @@ TEST_F(MainFrameTest, TheMenuFollowsWhetherASessionWindowIsActive) {
 }
 
 TEST_F(MainFrameTest, ASessionWindowRefusesToCloseWhileItsSessionRuns) {
-    CChildFrame* child = Frame().OnFileNew();
+    CChildFrame* child = NewWindow();
     child->document().options().sessionRunning = true;
     EXPECT_FALSE(child->close());
     ASSERT_EQ(prompter.messages.size(), 1u);
@@ -66,9 +66,9 @@ TEST_F(MainFrameTest, ASessionWindowRefusesToCloseWhileItsSessionRuns) {
 }
 
 TEST_F(MainFrameTest, CloseAllClosesEveryIdleWindow) {
-    Frame().OnFileNew();
-    Frame().OnFileNew();
-    CChildFrame* running = Frame().OnFileNew();
+    NewWindow();
+    NewWindow();
+    CChildFrame* running = NewWindow();
     running->document().options().sessionRunning = true;
     Frame().action(ID_CLOSE_ALL)->trigger();
     QApplication::processEvents();

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QTimer>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +23,30 @@
 #include "support/TempDir.h"
 
 namespace kesto::test {
+
+// Runs `answer` on the next modal dialog of type D, once it is shown: the way a test
+// answers a dialog that the code under test opens and waits for.
+template <typename D>
+void WhenModal(std::function<void(D&)> answer, int attempts = 200) {
+    QTimer::singleShot(10, [answer = std::move(answer), attempts] {
+        if (auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget())) {
+            answer(*dialog);
+        } else if (attempts > 0) {
+            WhenModal<D>(answer, attempts - 1);
+        }
+    });
+}
+
+// Clicks the push button of `parent` whose text, without its "&", is `text`.
+inline bool ClickButton(QWidget& parent, const QString& text) {
+    for (QAbstractButton* button : parent.findChildren<QAbstractButton*>()) {
+        if (button->text().remove(u'&') == text && button->isEnabled()) {
+            button->click();
+            return true;
+        }
+    }
+    return false;
+}
 
 class GuiFixture : public ::testing::Test {
 protected:
@@ -50,8 +77,17 @@ protected:
         return lines;
     }
 
+    // Both open windows whose mode dialogs answer from `more` (Cancel unless scripted), so
+    // the first update of an empty window does not wait for a real dialog.
     CChildFrame* Open(const std::string& path) {
         CChildFrame* child = Frame().OpenDocumentFile(path);
+        if (child) child->SetModeDialogs(&more);
+        QApplication::processEvents();
+        return child;
+    }
+    CChildFrame* NewWindow() {
+        CChildFrame* child = Frame().OnFileNew();
+        child->SetModeDialogs(&more);
         QApplication::processEvents();
         return child;
     }

@@ -1,0 +1,76 @@
+#include "dialogs/WindowModeDialogs.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <algorithm>
+
+#include "dialogs/SearchReplaceDlg.h"
+#include "platform/DisplayText.h"
+#include "shell/KestoDoc.h"
+
+namespace kesto {
+
+namespace {
+
+// "Source Files| *.c;*.h" offers the files "*.c *.h" under the name "Source Files".
+QString FileDialogFilter(const std::string& namedFilter) {
+    const QString text = DisplayText(namedFilter);
+    const qsizetype bar = text.indexOf(u'|');
+    const QString name = bar < 0 ? text : text.left(bar);
+    QString patterns = bar < 0 ? text : text.mid(bar + 1);
+    patterns = patterns.replace(u';', u' ').trimmed();
+    if (patterns.isEmpty()) patterns = QStringLiteral("*");
+    return name.trimmed() + QStringLiteral(" (") + patterns + QStringLiteral(")");
+}
+
+}  // namespace
+
+WindowModeDialogs::WindowModeDialogs(CKestoDoc& doc, QWidget* parent)
+    : m_doc(doc), m_parent(parent) {
+}
+
+ModeDialogResult WindowModeDialogs::ShowSingleModeDialog(bool showPreviousValues) {
+    CSearchReplaceDlg::Doors doors;
+    doors.selectFiles = [this](QWidget* parent) { return SelectFiles(m_doc, parent); };
+    CSearchReplaceDlg dialog(m_doc, showPreviousValues, m_lastSpecialCharSession, doors,
+                             m_parent.data());
+    const int result = dialog.exec();
+    if (result == QDialog::Accepted) {
+        m_lastSpecialCharSession = dialog.form().specialCharSessionAtBegin();
+        return ModeDialogResult::Begin;
+    }
+    return dialog.batchModeChosen() ? ModeDialogResult::SwitchMode : ModeDialogResult::Cancel;
+}
+
+// The batch dialog belongs to the window once batch files can be edited in it; until then a
+// window opened with a batch file starts with the single-mode dialog.
+ModeDialogResult WindowModeDialogs::ShowBatchDialog(bool) {
+    return ModeDialogResult::SwitchMode;
+}
+
+bool WindowModeDialogs::SelectFiles(CKestoDoc& doc, QWidget* parent) {
+    Settings& settings = doc.session().settings;
+    QStringList filters;
+    for (const std::string& named : settings.fileFilters) filters << FileDialogFilter(named);
+    filters << QStringLiteral("All Files (*)");
+    const int index =
+        std::clamp(settings.lastFilterIndex - 1, 0, static_cast<int>(filters.size()) - 1);
+    QString selectedFilter = filters.at(index);
+    const QStringList picked = QFileDialog::getOpenFileNames(
+        parent, QStringLiteral("Select Files for Search/Replace"), DisplayText(settings.lastPath),
+        filters.join(QStringLiteral(";;")), &selectedFilter);
+    if (picked.isEmpty()) return false;
+    std::vector<std::string>& list = doc.session().searchFileList;
+    for (const QString& path : picked) {
+        const std::string bytes = QDir::toNativeSeparators(path).toStdString();
+        if (std::find(list.begin(), list.end(), bytes) == list.end()) list.push_back(bytes);
+    }
+    settings.lastPath = QFileInfo(picked.front()).absolutePath().toStdString();
+    settings.lastFilterIndex = static_cast<int>(filters.indexOf(selectedFilter)) + 1;
+    doc.session().ini.WriteString(kPreferencesSection, "LastPath", settings.lastPath);
+    doc.session().ini.WriteString(kPreferencesSection, "LastFilterIndex",
+                                  std::to_string(settings.lastFilterIndex));
+    return true;
+}
+
+}  // namespace kesto

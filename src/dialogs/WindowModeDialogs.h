@@ -1,0 +1,31 @@
+// WindowModeDialogs: the mode dialogs of one session window, as the session's StartRun
+// asks for them. It remembers what the dialogs hand from one showing to the next (the
+// Special Char Session state of the last Begin).
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+#include "session/SessionHosts.h"
+
+namespace kesto {
+
+class CKestoDoc;
+
+class WindowModeDialogs : public ModeDialogs {
+public:
+    WindowModeDialogs(CKestoDoc& doc, QWidget* parent);
+
+    ModeDialogResult ShowSingleModeDialog(bool showPreviousValues) override;
+    ModeDialogResult ShowBatchDialog(bool showPreviousValues) override;
+
+    // Adds files picked in a file dialog to the session's file list, once each.
+    static bool SelectFiles(CKestoDoc& doc, QWidget* parent);
+
+private:
+    CKestoDoc& m_doc;
+    QPointer<QWidget> m_parent;
+    bool m_lastSpecialCharSession = false;
+};
+
+}  // namespace kesto
