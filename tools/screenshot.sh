@@ -1,57 +1,43 @@
 #!/usr/bin/env bash
-# Starts kesto under a virtual X display with a real log loaded and saves a PNG of the
-# main window, so a reviewer can see the application without a desktop.
+# Saves PNGs of Kesto's windows, rendered by Qt itself (no display needed), so a reviewer
+# can look at the application:
+#   main-window.png              a saved log of a real run, loaded
+#   search-replace-dialog.png    the dialog of a new window, strings typed
+#   start-directory-dialog.png   the start directory of that run
+#   confirm-dialog.png           the confirm question on a real match
+#   log-after-run.png            the window after that run
 #
-#   tools/screenshot.sh [OUTPUT.png]      (default: build/screenshots/main-window.png)
+#   tools/screenshot.sh [FOLDER]      (default: build/screenshots)
 #
-# Needs a built tree (make run or make test builds it); installs Xvfb, xwd and
-# ImageMagick when they are missing (as root).
+# Needs a built tree (make run or make test builds it).
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${BUILD_DIR:-$root/build/release}"
-output="${1:-$root/build/screenshots/main-window.png}"
-kesto="$build/src/kesto"
+output="$(mkdir -p "${1:-$root/build/screenshots}" && cd "${1:-$root/build/screenshots}" && pwd)"
 cli="$build/src/kesto-cli"
+tour="$build/tools/kesto_screenshots"
 
-[ -x "$kesto" ] && [ -x "$cli" ] || { echo "Build first: make -C '$root' build" >&2; exit 1; }
-
-missing=()
-for package in xvfb x11-apps imagemagick xauth; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
-        missing+=("$package")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+[ -x "$cli" ] && [ -x "$tour" ] || { echo "Build first: make -C '$root' build" >&2; exit 1; }
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
-# A small tree and a real run over it, so the window shows what a run reports.
-mkdir -p "$work/tree/src" "$work/tree/docs"
-for n in 1 2 3; do
-    printf 'int colour_%s = 1;\n\tuse(colour_%s);\n// the colour of things\n' "$n" "$n" \
-        >"$work/tree/src/part$n.c"
-done
-printf 'No match in here.\n' >"$work/tree/docs/readme.txt"
-printf 'Colour and colour again.\n' >"$work/tree/docs/notes.txt"
-"$cli" --ini "$work/kesto.INI" --quiet --search colour --replace color \
-    --dir "$work/tree" --filter '*.c;*.txt' --subdirs --log "$work/sample.log" >/dev/null
+# A small tree, and a saved log of a real run over a copy of it.
+sample_tree() {
+    mkdir -p "$1/src" "$1/docs"
+    for n in 1 2 3; do
+        printf 'int colour_%s = 1;\n\tuse(colour_%s);\n// the colour of things\n' "$n" "$n" \
+            >"$1/src/part$n.c"
+    done
+    printf 'No match in here.\n' >"$1/docs/readme.txt"
+    printf 'Colour and colour again.\n' >"$1/docs/notes.txt"
+}
+sample_tree "$work/first"
+sample_tree "$work/second"
+"$cli" --ini "$work/cli.INI" --quiet --search colour --replace color \
+    --dir "$work/first" --filter '*.c;*.txt' --subdirs --log "$work/sample.log" >/dev/null
 
-# A copy of the program in the work folder reads its own settings file beside it.
-mkdir -p "$work/bin" "$(dirname "$output")"
-cp "$kesto" "$work/bin/kesto"
-printf '[Last Window Data]\nCoordinates=0020 0020 0980 0700\n' >"$work/bin/kesto.INI"
-
-export KESTO_SAMPLE_LOG="$work/sample.log" KESTO_BIN="$work/bin/kesto" KESTO_SHOT="$output"
-export XDG_RUNTIME_DIR="$work/runtime"
-mkdir -m 700 -p "$XDG_RUNTIME_DIR"
-xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
-    "$KESTO_BIN" "$KESTO_SAMPLE_LOG" &
-    pid=$!
-    sleep 3
-    xwd -root -silent | /usr/bin/convert xwd:- png:"$KESTO_SHOT"
-    kill "$pid"
-'
-echo "Saved $output"
+rm -f "$output"/*.png "$output/kesto.INI"
+XDG_RUNTIME_DIR="$work" QT_QPA_PLATFORM=offscreen "$tour" "$output" "$work/sample.log" "$work/second"
+rm -f "$output/kesto.INI"

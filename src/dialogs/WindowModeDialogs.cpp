@@ -1,11 +1,10 @@
 #include "dialogs/WindowModeDialogs.h"
 
-#include <QDir>
-#include <QFileDialog>
 #include <algorithm>
 
 #include "dialogs/SearchReplaceDlg.h"
 #include "platform/DisplayText.h"
+#include "selection/ExFileTemp.h"
 #include "shell/KestoDoc.h"
 
 namespace kesto {
@@ -50,26 +49,19 @@ ModeDialogResult WindowModeDialogs::ShowBatchDialog(bool) {
 
 bool WindowModeDialogs::SelectFiles(CKestoDoc& doc, QWidget* parent) {
     Settings& settings = doc.session().settings;
-    QStringList filters;
-    for (const std::string& named : settings.fileFilters) filters << FileDialogFilter(named);
-    filters << QStringLiteral("All Files (*)");
-    const int index =
-        std::clamp(settings.lastFilterIndex - 1, 0, static_cast<int>(filters.size()) - 1);
-    QString selectedFilter = filters.at(index);
-    const QStringList picked = QFileDialog::getOpenFileNames(
-        parent, QStringLiteral("Select Files for Search/Replace"), DisplayText(settings.lastPath),
-        filters.join(QStringLiteral(";;")), &selectedFilter);
-    if (picked.isEmpty()) return false;
-    std::vector<std::string>& list = doc.session().searchFileList;
-    for (const QString& path : picked) {
-        const std::string bytes = QDir::toNativeSeparators(path).toStdString();
-        if (std::find(list.begin(), list.end(), bytes) == list.end()) list.push_back(bytes);
-    }
-    settings.lastPath = QFileInfo(picked.front()).absolutePath().toStdString();
-    settings.lastFilterIndex = static_cast<int>(filters.indexOf(selectedFilter)) + 1;
-    doc.session().ini.WriteString(kPreferencesSection, "LastPath", settings.lastPath);
+    QStringList fileTypes;
+    for (const std::string& named : settings.fileFilters) fileTypes << FileDialogFilter(named);
+    if (fileTypes.isEmpty()) fileTypes << QStringLiteral("All Files (*)");
+    CExFileTemp dialog(doc.session().searchFileList, fileTypes, settings.lastFilterIndex,
+                       DisplayText(settings.lastPath), parent);
+    dialog.exec();
+    settings.lastFilterIndex = std::max(dialog.filterIndex(), 1);
     doc.session().ini.WriteString(kPreferencesSection, "LastFilterIndex",
                                   std::to_string(settings.lastFilterIndex));
+    if (!dialog.lastFolder().isEmpty()) {
+        settings.lastPath = TypedBytes(dialog.lastFolder());
+        doc.session().ini.WriteString(kPreferencesSection, "LastPath", settings.lastPath);
+    }
     return true;
 }
 

@@ -19,7 +19,7 @@ public:
     ModeDialogResult ShowSingleModeDialog(bool showPreviousValues) override;
     ModeDialogResult ShowBatchDialog(bool showPreviousValues) override;
 
-    // Adds files picked in a file dialog to the session's file list, once each.
+    // The file dialog with its Search File List: adds files to the session's list.
     static bool SelectFiles(CKestoDoc& doc, QWidget* parent);
 
 private:

@@ -1,10 +1,13 @@
 // The unknown-extension and start-directory dialogs.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "selection/ExFileTemp.h"
 #include "selection/StartDirDlg.h"
 #include "selection/UnknownExtDlg.h"
 #include "support/GuiFixture.h"
@@ -58,6 +61,44 @@ TEST(StartDirDlgTest, StartsFromTheRememberedValuesAndReturnsWhatWasTyped) {
     EXPECT_EQ(chosen.startDirectory, "/nowhere");
     EXPECT_EQ(chosen.fileFilter, "*.c;*.h");
     EXPECT_FALSE(chosen.searchSubdirectories);
+}
+
+}  // namespace
+}  // namespace kesto
+
+namespace kesto {
+namespace {
+
+class ExFileTempTest : public test::GuiFixture {};
+
+TEST_F(ExFileTempTest, TheSearchFileListTakesEachFileOnceAndFollowsTheEnablingRules) {
+    for (const char* name : {"a.txt", "b.txt", "c.log", "README"}) test::WriteFile(dir / name, "x");
+    std::vector<std::string> files = {dir / "b.txt"};
+    CExFileTemp dialog(files, {"Text (*.txt)", "All Files (*)"}, 2,
+                       QString::fromStdString(dir.path().string()));
+    EXPECT_EQ(dialog.windowTitle(), "Select Files for Search/Replace");
+    EXPECT_EQ(dialog.filterIndex(), 2);
+    EXPECT_EQ(dialog.searchFileList()->count(), 1) << "the session's list is shown";
+    EXPECT_FALSE(dialog.removeButton()->isEnabled());
+    EXPECT_TRUE(dialog.allButton()->isEnabled());
+
+    dialog.AddAllFiles();  // every file with a dot in its name, b.txt once
+    EXPECT_EQ(files, (std::vector<std::string>{dir / "b.txt", dir / "a.txt", dir / "c.log"}));
+    EXPECT_EQ(dialog.filesAdded()->text(), "3");
+    EXPECT_EQ(dialog.lastFolder().toStdString(), dir.path().string());
+
+    dialog.allButton()->click();
+    EXPECT_TRUE(dialog.removeButton()->isEnabled());
+    EXPECT_FALSE(dialog.allButton()->isEnabled());
+    dialog.invertButton()->click();
+    EXPECT_TRUE(dialog.searchFileList()->selectedItems().isEmpty());
+    dialog.searchFileList()->item(0)->setSelected(true);
+    dialog.removeButton()->click();
+    EXPECT_EQ(files, (std::vector<std::string>{dir / "a.txt", dir / "c.log"}));
+    EXPECT_EQ(dialog.filesAdded()->text(), "2");
+
+    dialog.AddPaths({QString::fromStdString(dir / "a.txt"), QString::fromStdString(dir.path())});
+    EXPECT_EQ(files.size(), 2u) << "neither a file already listed nor a folder is added";
 }
 
 }  // namespace

@@ -1,0 +1,105 @@
+// kesto_screenshots: opens the application's windows and dialogs on a sample tree, drives
+// a real run through them and saves a PNG of each, rendered by Qt itself (no display is
+// needed). tools/screenshot.sh builds and runs it.
+//
+//   kesto_screenshots OUTPUT_FOLDER SAMPLE_LOG SAMPLE_TREE
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QIcon>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <cstdio>
+#include <functional>
+
+#include "dialogs/ConfirmReplaceDlg.h"
+#include "dialogs/SearchReplaceDlg.h"
+#include "selection/StartDirDlg.h"
+#include "shell/ChildFrame.h"
+#include "shell/GuiHosts.h"
+#include "shell/KestoDoc.h"
+#include "shell/MainFrame.h"
+
+namespace {
+
+QString g_folder;
+
+void Save(QWidget& widget, const char* name) {
+    QApplication::processEvents();
+    const QString path = g_folder + QLatin1Char('/') + QLatin1String(name);
+    if (!widget.grab().save(path)) std::fprintf(stderr, "could not save %s\n", qPrintable(path));
+    std::printf("%s\n", qPrintable(path));
+}
+
+// Runs `answer` on the next modal dialog of type D once it is shown.
+template <typename D>
+void WhenModal(std::function<void(D&)> answer, int attempts = 300) {
+    QTimer::singleShot(20, [answer = std::move(answer), attempts] {
+        if (auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget())) {
+            answer(*dialog);
+        } else if (attempts > 0) {
+            WhenModal<D>(answer, attempts - 1);
+        }
+    });
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: kesto_screenshots OUTPUT_FOLDER SAMPLE_LOG SAMPLE_TREE\n");
+        return 2;
+    }
+    g_folder = QString::fromLocal8Bit(argv[1]);
+    const std::string log = argv[2];
+    const QString tree = QString::fromLocal8Bit(argv[3]);
+    const std::string settings =
+        (QDir(g_folder).filePath(QStringLiteral("kesto.INI"))).toStdString();
+
+    kesto::GuiHosts hosts;
+    kesto::CMainFrame frame(settings, hosts.bundle());
+    hosts.AttachMainWindow(&frame, [&frame](const QString& a, const QString& b, const QString& c) {
+        frame.SetStatusPanes(a, b, c);
+    });
+    frame.setWindowIcon(QIcon(QStringLiteral(":/icons/kesto.svg")));
+    frame.setGeometry(20, 20, 960, 680);
+    frame.show();
+
+    kesto::CChildFrame* loaded = frame.OpenDocumentFile(log);
+    if (!loaded) return 1;
+    QApplication::processEvents();
+    loaded->showMaximized();
+    Save(frame, "main-window.png");
+    loaded->close();
+
+    WhenModal<kesto::CSearchReplaceDlg>([tree](kesto::CSearchReplaceDlg& dialog) {
+        dialog.searchBox()->lineEdit()->setText(QStringLiteral("colour"));
+        dialog.replaceBox()->lineEdit()->setText(QStringLiteral("color"));
+        dialog.byDirectoryBox()->click();
+        Save(dialog, "search-replace-dialog.png");
+        WhenModal<kesto::CStartDirDlg>([tree](kesto::CStartDirDlg& start) {
+            start.directoryField()->setText(tree);
+            start.filterBox()->setEditText(QStringLiteral("*.c;*.txt"));
+            start.subdirectoriesBox()->setChecked(true);
+            Save(start, "start-directory-dialog.png");
+            WhenModal<kesto::CConfirmReplaceDlg>([](kesto::CConfirmReplaceDlg& confirm) {
+                Save(confirm, "confirm-dialog.png");
+                confirm.button(kesto::CConfirmReplaceDlg::GlobalReplace)->click();
+            });
+            start.accept();
+        });
+        dialog.control(kesto::SearchReplaceForm::Begin)->click();
+    });
+    kesto::CChildFrame* run = frame.OnFileNew();
+    while (!run->document().options().runStarted || run->document().options().sessionRunning ||
+           run->document().log().logLineCount() == 0) {
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    run->showMaximized();
+    Save(frame, "log-after-run.png");
+    return 0;
+}
