@@ -251,6 +251,28 @@ TEST_F(SearchReplaceDlgTest, PickingARememberedStringOffersTheSessionSwitchesItN
     EXPECT_EQ(dialog->searchBox()->currentText(), "a*b");
 }
 
+TEST_F(SearchReplaceDlgTest, AnExtendedEntryWithLineBreaksOrTabsTurnsTheSessionOn) {
+    Dialog();
+    Type(dialog->searchBox(), "old");
+    std::vector<std::string> offered;
+    dialog->extendedEntry = [&offered](const QString& label,
+                                       const QString& text) -> std::optional<std::string> {
+        offered.push_back(label.toStdString() + "=" + text.toStdString());
+        return std::string("first\nsecond\tthird");
+    };
+    Click(Form::SearchExpand);
+    EXPECT_EQ(offered, (std::vector<std::string>{"Search String=old"}));
+    EXPECT_EQ(dialog->searchBox()->currentText(), "first$second\\tthird");
+    EXPECT_TRUE(Checked(Form::SpecialCharSession));
+    EXPECT_FALSE(Enabled(Form::MatchWholeWord));
+
+    dialog->extendedEntry = [](const QString&, const QString&) -> std::optional<std::string> {
+        return std::nullopt;  // Cancel
+    };
+    Click(Form::ReplaceExpand);
+    EXPECT_EQ(dialog->replaceBox()->currentText(), "");
+}
+
 TEST_F(SearchReplaceDlgTest, AConversionLocksTheStringsAndGivesThemBackWhenUndone) {
     Dialog();
     Type(dialog->searchBox(), "mine");
