@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QIcon>
 #include <QLineEdit>
 #include <QPushButton>
@@ -14,6 +15,8 @@
 #include <cstdio>
 #include <functional>
 
+#include "batch/BatchModeDlg.h"
+#include "batch/EditPairsDlg.h"
 #include "dialogs/ConfirmReplaceDlg.h"
 #include "dialogs/SearchReplaceDlg.h"
 #include "selection/StartDirDlg.h"
@@ -101,5 +104,26 @@ int main(int argc, char** argv) {
     }
     run->showMaximized();
     Save(frame, "log-after-run.png");
+
+    // The batch dialog with a batch file loaded, and the pair editor on its pairs.
+    const QString pairs = QDir(g_folder).filePath(QStringLiteral("sample.sr"));
+    kesto::CKestoDoc batchDoc(settings, hosts.bundle(), "Kesto3");
+    kesto::CBatchSR& first = batchDoc.session().batchPairs().AddNewPair();
+    first = {0, false, false, false, false, "colour", "color", {}, {}};
+    kesto::CBatchSR& second = batchDoc.session().batchPairs().AddNewPair();
+    second = {1, false, false, false, false, "favourite", "favorite", {}, {}};
+    batchDoc.session().batchPairs().WriteBatchFile(pairs.toStdString());
+    batchDoc.session().batchFilePath = pairs.toStdString();
+    {
+        kesto::CBatchModeDlg batch(batchDoc, false, nullptr, nullptr, &frame);
+        batch.show();
+        Save(batch, "batch-dialog.png");
+    }
+    {
+        kesto::CEditPairsDlg editor(batchDoc, &frame);
+        editor.show();
+        Save(editor, "pair-editor.png");
+    }
+    QFile::remove(pairs);
     return 0;
 }

@@ -6,6 +6,8 @@
 #   start-directory-dialog.png   the start directory of that run
 #   confirm-dialog.png           the confirm question on a real match
 #   log-after-run.png            the window after that run
+#   batch-dialog.png             the batch dialog with a batch file loaded
+#   pair-editor.png              the pair editor on that file's pairs
 #
 #   tools/screenshot.sh [FOLDER]      (default: build/screenshots)
 #

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "batch/BatchModeDlg.h"
+#include "batch/EditPairsDlg.h"
 #include "dialogs/SearchReplaceDlg.h"
 #include "platform/DisplayText.h"
 #include "selection/ExFileTemp.h"
@@ -31,6 +33,7 @@ WindowModeDialogs::WindowModeDialogs(CKestoDoc& doc, QWidget* parent)
 ModeDialogResult WindowModeDialogs::ShowSingleModeDialog(bool showPreviousValues) {
     CSearchReplaceDlg::Doors doors;
     doors.selectFiles = [this](QWidget* parent) { return SelectFiles(m_doc, parent); };
+    doors.batchMode = true;
     CSearchReplaceDlg dialog(m_doc, showPreviousValues, m_lastSpecialCharSession, doors,
                              m_parent.data());
     const int result = dialog.exec();
@@ -41,10 +44,15 @@ ModeDialogResult WindowModeDialogs::ShowSingleModeDialog(bool showPreviousValues
     return dialog.batchModeChosen() ? ModeDialogResult::SwitchMode : ModeDialogResult::Cancel;
 }
 
-// The batch dialog belongs to the window once batch files can be edited in it; until then a
-// window opened with a batch file starts with the single-mode dialog.
-ModeDialogResult WindowModeDialogs::ShowBatchDialog(bool) {
-    return ModeDialogResult::SwitchMode;
+ModeDialogResult WindowModeDialogs::ShowBatchDialog(bool showPreviousValues) {
+    CBatchModeDlg dialog(
+        m_doc, showPreviousValues, [this](QWidget* parent) { return SelectFiles(m_doc, parent); },
+        [this](QWidget* parent) {
+            return CEditPairsDlg(m_doc, parent).exec() == QDialog::Accepted;
+        },
+        m_parent.data());
+    if (dialog.exec() == QDialog::Accepted) return ModeDialogResult::Begin;
+    return dialog.singleModeChosen() ? ModeDialogResult::SwitchMode : ModeDialogResult::Cancel;
 }
 
 bool WindowModeDialogs::SelectFiles(CKestoDoc& doc, QWidget* parent) {

@@ -23,6 +23,7 @@ protected:
         doc = std::make_unique<CKestoDoc>(settingsPath(), hosts(), "Kesto1");
         doc->options().selectViaFileDialog = viaFileDialog;
         CSearchReplaceDlg::Doors doors;
+        doors.batchMode = true;
         doors.selectFiles = [this](QWidget*) {
             doc->session().searchFileList.insert(doc->session().searchFileList.end(),
                                                  filesToPick.begin(), filesToPick.end());
@@ -138,7 +139,7 @@ TEST_F(SearchReplaceDlgTest, InsertTurnsANonNumericReplaceTextIntoColumnOne) {
     Click(Form::Insert);
     EXPECT_EQ(dialog->searchLabel()->text(), "&Search String");
     EXPECT_TRUE(Checked(Form::Confirm));
-    EXPECT_TRUE(Enabled(Form::BatchMode) == false) << "no batch dialog in this window yet";
+    EXPECT_TRUE(Enabled(Form::BatchMode)) << "insert mode off again";
 }
 
 TEST_F(SearchReplaceDlgTest, WildcardChecksCountQuestionMarksAndAskAboutTheReplaceString) {
