@@ -3,20 +3,17 @@
 # configure time instead of leaving a long compiler error.
 #
 # The window's own files in those folders (the log view, the selection dialogs ...) are
-# the sources of the GUI library, with their headers: `gui_target` names it, and those
-# files are left out of the check. Without a GUI build every file is checked.
+# the sources of the GUI library, with their headers: `gui_sources` lists them (relative
+# to src/), and those files are left out of the check.
 set(KESTO_CORE_DIRS engine session log safety settings batch selection)
 
-function(kesto_check_core_sources gui_target)
+function(kesto_check_core_sources gui_sources)
   set(gui_files "")
-  if(TARGET ${gui_target})
-    get_target_property(gui_sources ${gui_target} SOURCES)
-    foreach(source IN LISTS gui_sources)
-      get_filename_component(absolute "${source}" ABSOLUTE BASE_DIR "${PROJECT_SOURCE_DIR}/src")
-      string(REGEX REPLACE "\\.cpp$" ".h" header "${absolute}")
-      list(APPEND gui_files "${absolute}" "${header}")
-    endforeach()
-  endif()
+  foreach(source IN LISTS gui_sources)
+    get_filename_component(absolute "${source}" ABSOLUTE BASE_DIR "${PROJECT_SOURCE_DIR}/src")
+    string(REGEX REPLACE "\\.cpp$" ".h" header "${absolute}")
+    list(APPEND gui_files "${absolute}" "${header}")
+  endforeach()
   foreach(dir IN LISTS KESTO_CORE_DIRS)
     file(GLOB_RECURSE sources CONFIGURE_DEPENDS
       "${PROJECT_SOURCE_DIR}/src/${dir}/*.h" "${PROJECT_SOURCE_DIR}/src/${dir}/*.cpp")

@@ -242,6 +242,29 @@ TEST_F(BatchModeDlgTest, TheSameFileChosenTwiceIsReadOnce) {
               dir / "pairs.sr");
 }
 
+TEST_F(BatchModeDlgTest, AFileWrittenInTheEditorFromAnEmptyPathCanBeBegun) {
+    Doc().options().selectViaFileDialog = false;
+    CBatchModeDlg dialog(Doc(), false, nullptr, [this](QWidget* parent) {
+        Editor editor(Doc(), parent);
+        editor.askSavePath = [this](QWidget*, const QString&) {
+            return QString::fromStdString(dir / "made.sr");
+        };
+        editor.button(Editor::NewSR)->click();
+        editor.searchBox()->setPlainText("old");
+        editor.replaceBox()->setPlainText("new");
+        editor.button(Editor::SaveAs)->click();
+        editor.button(Editor::Done)->click();
+        return editor.result() == QDialog::Accepted;
+    });
+    dialog.newEditButton()->click();
+    EXPECT_EQ(dialog.pathBox()->currentText().toStdString(), dir / "made.sr");
+    EXPECT_EQ(dialog.newEditButton()->text(), "&Edit");
+    dialog.beginButton()->click();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_TRUE(prompter.messages.empty());
+    EXPECT_EQ(Doc().session().batchPairs().size(), 1u);
+}
+
 TEST_F(BatchModeDlgTest, SwitchPairsMayBothBeOffAndSingleModeLeavesBatchMode) {
     auto dialog = Dialog();
     QCheckBox* all = dialog->switchBox(CBatchModeDlg::AllInLine);
