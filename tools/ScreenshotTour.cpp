@@ -11,6 +11,7 @@
 #include <QIcon>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTimer>
 #include <cstdio>
 #include <functional>
@@ -24,6 +25,7 @@
 #include "shell/GuiHosts.h"
 #include "shell/KestoDoc.h"
 #include "shell/MainFrame.h"
+#include "shell/MySheet.h"
 
 namespace {
 
@@ -123,6 +125,18 @@ int main(int argc, char** argv) {
         kesto::CEditPairsDlg editor(batchDoc, &frame);
         editor.show();
         Save(editor, "pair-editor.png");
+    }
+    {
+        kesto::CMySheet sheet(batchDoc, &frame);
+        sheet.show();
+        const std::array<const char*, 7> names = {
+            "options-preferences.png", "options-checkbox-defaults.png", "options-back-ups.png",
+            "options-editor.png",      "options-file-filters.png",      "options-extensions.png",
+            "options-printing.png"};
+        for (int i = 0; i < static_cast<int>(names.size()); ++i) {
+            sheet.tabs()->setCurrentIndex(i);
+            Save(sheet, names[static_cast<std::size_t>(i)]);
+        }
     }
     QFile::remove(pairs);
     return 0;

@@ -8,6 +8,7 @@
 #   log-after-run.png            the window after that run
 #   batch-dialog.png             the batch dialog with a batch file loaded
 #   pair-editor.png              the pair editor on that file's pairs
+#   options-*.png                each page of the options sheet
 #
 #   tools/screenshot.sh [FOLDER]      (default: build/screenshots)
 #

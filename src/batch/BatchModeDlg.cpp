@@ -104,8 +104,10 @@ CBatchModeDlg::CBatchModeDlg(CKestoDoc& doc, bool showPreviousValues,
         button->setAutoDefault(false);
     }
     m_begin->setDefault(true);
-    // The override dialog comes with the options sheet.
-    m_override->setEnabled(false);
+    connect(m_override, &QPushButton::clicked, this, [this] {
+        if (overrideDoor) overrideDoor(this);
+        m_path->setFocus();
+    });
     auto* buttons = new QVBoxLayout;
     for (QPushButton* button :
          {m_begin, m_selectFiles, m_override, m_newEdit, m_singleMode, help, cancel}) {

@@ -53,6 +53,8 @@ public:
     QPushButton* browseButton() const { return m_browse; }
     QLabel* fileCountLabel() const { return m_fileCount; }
 
+    // The override dialog behind Override.
+    std::function<void(QWidget*)> overrideDoor;
     // How Browse asks for a file; tests answer instead.
     std::function<QString(QWidget*, const QString& folder)> askBatchFile;
 

@@ -7,6 +7,7 @@
 #include "dialogs/SearchReplaceDlg.h"
 #include "platform/DisplayText.h"
 #include "selection/ExFileTemp.h"
+#include "selection/OverrideDlg.h"
 #include "shell/KestoDoc.h"
 
 namespace kesto {
@@ -34,6 +35,9 @@ ModeDialogResult WindowModeDialogs::ShowSingleModeDialog(bool showPreviousValues
     CSearchReplaceDlg::Doors doors;
     doors.selectFiles = [this](QWidget* parent) { return SelectFiles(m_doc, parent); };
     doors.batchMode = true;
+    doors.override = [this](QWidget* parent) {
+        COverrideDlg(m_doc.session().extensions(), parent).exec();
+    };
     CSearchReplaceDlg dialog(m_doc, showPreviousValues, m_lastSpecialCharSession, doors,
                              m_parent.data());
     const int result = dialog.exec();

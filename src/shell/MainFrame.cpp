@@ -27,6 +27,7 @@
 #include "platform/HelpPages.h"
 #include "shell/ChildFrame.h"
 #include "shell/KestoDoc.h"
+#include "shell/MySheet.h"
 #include "shell/VersionInfo.h"
 
 namespace kesto {
@@ -260,6 +261,7 @@ void CMainFrame::CreateActions() {
         }
     });
     on(ID_CLOSE_ALL, [this] { OnCloseAll(); });
+    on(ID_OPTIONS, [this] { OnOptions(); });
 
     // The list's copy key takes the selected line; the other edit keys belong to the
     // edit fields of the dialogs.
@@ -435,8 +437,7 @@ void CMainFrame::UpdateCommandUI() {
     enable(ID_NEXT_FRAME, view && view->CanNextFrame());
     enable(ID_PREVIOUS_FRAME, view && view->CanPreviousFrame());
     enable(ID_GOTO_FRAME, view && view->CanGoToFrame());
-    // The options sheet is not part of this window yet.
-    enable(ID_OPTIONS, false);
+    enable(ID_OPTIONS, view != nullptr);
     action(ID_VIEW_TOOLBAR)->setChecked(m_toolBar->isVisibleTo(this));
     action(ID_VIEW_STATUS_BAR)->setChecked(statusBar()->isVisibleTo(this));
 
@@ -556,6 +557,20 @@ void CMainFrame::OnFileSaveAs() {
 void CMainFrame::OnPrintSetup() {
     QPageSetupDialog dialog(&m_printer, this);
     dialog.exec();
+}
+
+void CMainFrame::OnOptions() {
+    CChildFrame* child = activeChild();
+    if (!child) return;
+    CKestoDoc& doc = child->document();
+    ExtensionLists& lists = doc.session().extensions();
+    const std::size_t includeCount = lists.alwaysSearchList.size();
+    const std::size_t excludeCount = lists.alwaysExcludeList.size();
+    CMySheet sheet(doc, this);
+    if (sheet.exec() == QDialog::Accepted && doc.options().extensionListsChanged) {
+        lists.SaveExtensionLists(doc.session().ini, includeCount, excludeCount);
+    }
+    UpdateCommandUI();
 }
 
 void CMainFrame::OnCloseAll() {

@@ -119,6 +119,7 @@ private:
     void OnPrintSetup();
     void OnAbout();
     void OnCloseAll();
+    void OnOptions();
     void OnActiveWindowChanged();
 
     std::string m_settingsPath;
