@@ -39,7 +39,9 @@ BatchPass::PairOutcome BatchPass::ApplyPair(const CBatchSR& pair, int pairNumber
         }
     }
 
+    // The new text is about as long as the old: one allocation instead of many.
     std::string next;
+    next.reserve(content.size() + content.size() / 4);
     StringSink sink(next);
     ScanCounters counters;
     const ScanResult result =

@@ -25,6 +25,7 @@ private:
                           std::string& content, ScanCounters& total);
     void OnProgress(int percent) override;
     void OnChangedLine(int, const std::string&, const std::string&) override {}
+    bool WantsChangedLines() const override { return false; }
 
     LineMatcher& m_matcher;
     CBatchSRList& m_pairs;

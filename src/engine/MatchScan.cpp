@@ -1,5 +1,7 @@
 #include "engine/MatchScan.h"
 
+#include "engine/LiteralFinder.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -56,6 +58,11 @@ private:
 
     void CutAround(const MatchSpan& match, std::size_t pos, Cut& cut) const;
     bool CountLinesUpTo(std::size_t offset);
+    // A literal replaced everywhere without a question, and nobody who needs the lines:
+    // every match of a line is replaced as the line matcher would, straight into the sink.
+    bool IsPlainGlobalLiteral() const;
+    ScanResult RunPlainGlobalLiteral();
+    void RewriteLineOfLiterals(const Cut& cut, std::size_t firstMatch, const LiteralFinder& finder);
 
     std::string_view m_text;
     const CompiledPatterns& m_patterns;
@@ -109,7 +116,63 @@ void Scanner::CutAround(const MatchSpan& match, std::size_t pos, Cut& cut) const
     }
 }
 
+bool Scanner::IsPlainGlobalLiteral() const {
+    const CompiledPattern& search = m_patterns.search;
+    const std::string& literal = search.text();
+    return !m_observer.WantsChangedLines() && m_options.matchCase && m_options.globalReplace &&
+           !m_options.confirmEachReplace && !m_options.firstInstanceOnly &&
+           !m_options.anchorLineStart && !m_options.stopRequested && !m_options.skipRestOfFile &&
+           !search.empty() && !search.HasWildcards() && !m_patterns.replace.HasWildcards() &&
+           !m_patterns.layout.spansLines && literal.find('\r') == std::string::npos &&
+           literal.find(m_lineBreakChar) == std::string::npos;
+}
+
+void Scanner::RewriteLineOfLiterals(const Cut& cut, std::size_t firstMatch,
+                                    const LiteralFinder& finder) {
+    const std::string_view replacement = m_patterns.replace.text();
+    std::size_t from = cut.start;
+    std::size_t at = firstMatch;
+    int replaced = 0;
+    for (;;) {
+        m_sink.Write(m_text.substr(from, at - from));
+        m_sink.Write(replacement);
+        ++replaced;
+        from = at + finder.size();
+        // The inserted text is never searched again: the search goes on in the old line.
+        at = finder.Find(m_text, from, cut.end);
+        if (at == LiteralFinder::kNone) break;
+    }
+    m_sink.Write(m_text.substr(from, cut.end - from));
+    if (cut.keepsLineBreak) m_sink.Write(LineBreakBytes(m_patterns.layout.lineBreakType));
+    m_counters.match.possible += replaced;
+    ++m_counters.match.linesWithMatch;
+    m_counters.changes += replaced;
+}
+
+ScanResult Scanner::RunPlainGlobalLiteral() {
+    const LiteralFinder finder(m_patterns.search.text());
+    std::size_t pos = 0;
+    std::size_t written = 0;
+    while (pos < m_text.size()) {
+        const std::size_t at = finder.Find(m_text, pos, m_text.size());
+        if (at == LiteralFinder::kNone) break;
+        Cut cut;
+        CutAround({at, finder.size()}, pos, cut);
+        if (cut.end - cut.start > kMaxLineLength) return ScanResult::LineTooLong;
+        if (!CountLinesUpTo(cut.start)) return ScanResult::Aborted;
+        m_sink.Write(m_text.substr(written, cut.start - written));
+        RewriteLineOfLiterals(cut, at, finder);
+        written = cut.next;
+        if (!CountLinesUpTo(cut.next)) return ScanResult::Aborted;
+        pos = cut.next;
+        if (m_options.stopRequested || m_options.skipRestOfFile) break;
+    }
+    if (m_counters.match.possible > 0) m_sink.Write(m_text.substr(written));
+    return ScanResult::Completed;
+}
+
 ScanResult Scanner::Run() {
+    if (IsPlainGlobalLiteral()) return RunPlainGlobalLiteral();
     const std::string_view lineBreak = LineBreakBytes(m_patterns.layout.lineBreakType);
     std::size_t pos = 0;      // the scan goes on from here; always the start of a line
     std::size_t written = 0;  // the sink holds the new text of everything before this

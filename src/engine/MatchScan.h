@@ -26,6 +26,9 @@ public:
     virtual void OnProgress(int percent) = 0;
     virtual void OnChangedLine(int lineNumber, const std::string& before,
                                const std::string& after) = 0;
+    // False when OnChangedLine does nothing: the scan may then rewrite lines without
+    // building them one by one.
+    virtual bool WantsChangedLines() const { return true; }
 };
 
 enum class ScanResult { Completed, CaptureFailed, LineTooLong, Aborted };
