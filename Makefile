@@ -82,12 +82,13 @@ test-sanitize: build-sanitize
 	  ctest --test-dir $(SANITIZE_DIR) --output-on-failure -j $(JOBS)
 
 # Tools the benchmark compares with; installed by `make bench` only.
-BENCH_PACKAGES := hyperfine sd rpl perl sed python3
+BENCH_PACKAGES := hyperfine sd rpl perl sed python3 time
 
 bench: build
 	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_PACKAGES)"
-	$(BUILD_DIR)/bench/kesto_pass_bench --benchmark_min_time=1
-	bench/run-bench.sh $(BUILD_DIR)
+	$(BUILD_DIR)/bench/kesto_pass_bench --benchmark_min_time=1 \
+	  --benchmark_out=$(BUILD_DIR)/bench/pass.json --benchmark_out_format=json
+	KESTO_PASS_BENCH_JSON=$(abspath $(BUILD_DIR))/bench/pass.json bench/run-bench.sh $(BUILD_DIR)
 
 clean:
 	rm -rf build

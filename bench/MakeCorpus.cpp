@@ -1,12 +1,14 @@
 // The benchmark corpus, the same on every machine: 2,000 text files of about 200 MB in 125
 // folders three deep, one file of exactly 8 MiB, and a batch file of 100 pairs (with the
-// same pairs for sed and perl).
+// same pairs for sed and perl); also a tree of 100,000 empty files in 1,000 folders for the
+// walk, and a saved log of 2,048,000 lines.
 //
 //   kesto_make_corpus DIR    writes DIR/tree, DIR/big.txt, DIR/pairs.sr, DIR/pairs.sed,
-//                            DIR/pairs.pl
+//                            DIR/pairs.pl, DIR/walk, DIR/big.log
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <iomanip>
 #include <iostream>
 #include <random>
 #include <string>
@@ -20,8 +22,8 @@ constexpr std::size_t kBigFileSize = 8'388'608;
 constexpr const char* kPlanted = "planted";
 
 std::vector<std::string> MakeWords(std::mt19937& random) {
-    static const char* syllables[] = {"ka", "lo", "mi", "ter", "son", "ra", "vel", "dun",
-                                      "pri", "ost", "ne", "ga", "bel", "tor", "fi", "um"};
+    static const char* syllables[] = {"ka",  "lo",  "mi", "ter", "son", "ra",  "vel", "dun",
+                                      "pri", "ost", "ne", "ga",  "bel", "tor", "fi",  "um"};
     std::vector<std::string> words;
     while (words.size() < 400) {
         std::string word;
@@ -38,8 +40,8 @@ std::string PlantedWord(std::mt19937& random) {
 }
 
 // Lines of 40 to 120 characters of words until `size` bytes.
-std::string MakeText(std::mt19937& random, const std::vector<std::string>& words,
-                     std::size_t size, bool crlf, bool planted) {
+std::string MakeText(std::mt19937& random, const std::vector<std::string>& words, std::size_t size,
+                     bool crlf, bool planted) {
     const std::string lineBreak = crlf ? "\r\n" : "\n";
     std::string text;
     while (text.size() < size) {
@@ -106,6 +108,29 @@ int main(int argc, char** argv) {
     Write(root / "pairs.sr", sr);
     Write(root / "pairs.sed", sed);
     Write(root / "pairs.pl", perl);
+
+    // The walk's tree: 100,000 empty files in 1,000 folders (10 x 100).
+    for (int top = 0; top < 10; ++top) {
+        for (int sub = 0; sub < 100; ++sub) {
+            const std::filesystem::path dir =
+                root / "walk" / ("w" + std::to_string(top)) / ("s" + std::to_string(sub));
+            std::filesystem::create_directories(dir);
+            for (int file = 0; file < 100; ++file) {
+                std::ofstream(dir / ("f" + std::to_string(file) + (file % 4 ? ".txt" : ".c")));
+            }
+        }
+    }
+
+    // A saved log of the most lines a window keeps, with one line to find at its end.
+    {
+        std::ofstream log(root / "big.log", std::ios::binary | std::ios::trunc);
+        for (int line = 0; line < 2'047'999; ++line) {
+            log << "ORG: " << std::setw(5) << std::setfill('0') << line % 99999 << ' '
+                << words[static_cast<std::size_t>(line) % words.size()]
+                << " and some more text\r\n";
+        }
+        log << "the last line holds the needle\r\n";
+    }
     std::cout << kFiles << " files, " << total << " bytes in " << (root / "tree").string() << "\n";
     return 0;
 }

@@ -11,7 +11,7 @@ cli=$(realpath "$build/src/kesto-cli")
 mkdir -p "$work"
 cd "$work"
 
-if [ ! -f pristine/pairs.sr ]; then
+if [ ! -f pristine/big.log ]; then
   rm -rf pristine
   "$build/bench/kesto_make_corpus" pristine
 fi
@@ -58,19 +58,91 @@ bench "8 MiB file: sed -i" "$restore_big" "sed -i 's/planted/replaced/g' big.txt
 bench "8 MiB file: perl -pi" "$restore_big" "perl -pi -e 's/planted/replaced/g' big.txt"
 bench "8 MiB file: sd -s" "$restore_big" "sd -s planted replaced big.txt"
 bench "8 MiB file: rpl -F" "$restore_big" "rpl -q -F planted replaced big.txt"
+measures=$(realpath "$build/bench/kesto_core_measures")
+bench "walk: kesto" "true" "$measures walk pristine/walk > /dev/null"
+bench "walk: find | sort" "true" "find pristine/walk -type f | sort > /dev/null"
+
+# The log: load and find times as the program measures them, five times.
+for run in $(seq "$runs"); do
+  "$measures" log pristine/big.log needle >> "$results/log.txt"
+done
+printf '.' >&2
+
+# Peak memory (kilobytes) of one run each.
+peak() {
+  local name=$1 prepare=$2 command=$3
+  bash -c "$prepare"
+  /usr/bin/time -f "%M" -o "$results/rss.tmp" bash -c "$command" > /dev/null
+  printf '%s\t%s\n' "$name" "$(tail -1 "$results/rss.tmp")" >> "$results/rss.txt"
+}
+peak "tree" "$restore_tree && printf '$ini_keep' > k.INI" \
+  "$cli --ini k.INI -q -c -s planted -r replaced -d tree -R"
+peak "8 MiB file" "$restore_big && printf '$ini_keep' > k.INI" \
+  "$cli --ini k.INI -q -c -s planted -r replaced big.txt"
+peak "100 pairs" "$restore_tree && printf '$ini_keep' > k.INI" \
+  "$cli --ini k.INI -q -c -b pristine/pairs.sr -d tree -R"
+largest=$(find pristine/tree -type f -printf '%s\n' | sort -n | tail -1)
 echo >&2
 
-python3 - "$results" <<'PY'
-import json, os, statistics, sys
+python3 - "$results" "$largest" "${KESTO_PASS_BENCH_JSON:-}" <<'PY'
+import json, os, re, statistics, sys
+folder, largest, pass_json = sys.argv[1], int(sys.argv[2]), sys.argv[3]
 rows = []
-for name in sorted(os.listdir(sys.argv[1])):
-    data = json.load(open(os.path.join(sys.argv[1], name)))["results"][0]
+for name in sorted(os.listdir(folder)):
+    if not name.endswith(".json"):
+        continue
+    data = json.load(open(os.path.join(folder, name)))["results"][0]
     times = data["times"]
     rows.append((data["command"], statistics.median(times), min(times), max(times)))
 floor = next(r[1] for r in rows if r[0].startswith("floor"))
-order = ["floor", "tree, Match Case", "tree, any case", "100 pairs", "8 MiB file"]
+order = ["floor", "tree, Match Case", "tree, any case", "100 pairs", "8 MiB file", "walk"]
 rows.sort(key=lambda r: (next(i for i, p in enumerate(order) if r[0].startswith(p)), r[1]))
 print(f"{'work: tool':48} {'median s':>9} {'min-max s':>15} {'x floor':>8}")
 for command, median, low, high in rows:
     print(f"{command:48} {median:9.3f} {low:7.3f}-{high:<7.3f} {median / floor:8.2f}")
+
+median = {command: m for command, m, _, _ in rows}
+def ratio(name):
+    return median[name] / floor
+def fastest_peer(prefix):
+    return min(m for c, m in median.items() if c.startswith(prefix) and "kesto" not in c)
+
+log = open(os.path.join(folder, "log.txt")).read()
+load_ms = statistics.median(float(x) for x in re.findall(r"log load: ([0-9.]+) ms", log))
+find_ms = statistics.median(float(x) for x in re.findall(r"log find: ([0-9.]+) ms", log))
+rss = dict(line.rstrip("\n").split("\t") for line in open(os.path.join(folder, "rss.txt")))
+rss_mb = {k: int(v) / 1024 for k, v in rss.items()}
+print(f"\nlog of 2,048,000 lines: load {load_ms:.0f} ms, find {find_ms:.0f} ms (medians)")
+print("peak RSS: " + ", ".join(f"{k} {v:.1f} MB" for k, v in rss_mb.items()))
+
+throughput = {}
+if pass_json and os.path.exists(pass_json):
+    for b in json.load(open(pass_json))["benchmarks"]:
+        throughput[b["name"]] = b.get("bytes_per_second", 0) / 1e6
+
+def goal(number, text, holds):
+    print(f"goal {number}: {text}: {'holds' if holds else 'FAILS'}")
+
+print()
+keep, anycase = ratio("tree, Match Case: kesto (backups kept)"), ratio("tree, any case: kesto (backups kept)")
+peer = fastest_peer("tree, Match Case") / median["tree, Match Case: kesto (backups kept)"]
+goal(1, f"one pair {keep:.2f} x floor (<= 1.3), {peer:.1f} x faster than the fastest peer (>= 2), "
+        f"any case {anycase:.2f} x (<= 1.5)", keep <= 1.3 and peer >= 2 and anycase <= 1.5)
+dropped = ratio("tree, Match Case: kesto (backups deleted)")
+goal(2, f"backups deleted {dropped:.2f} x floor (<= 1.5)", dropped <= 1.5)
+batch = ratio("100 pairs: kesto batch")
+perl = median["100 pairs: perl -pi"] / median["100 pairs: kesto batch"]
+goal(3, f"100 pairs {batch:.2f} x floor (<= 5), {perl:.1f} x faster than perl (>= 8)",
+     batch <= 5 and perl >= 8)
+nomatch = throughput.get("BM_NoMatchMatchCase", 0)
+quarter = throughput.get("BM_QuarterOfLinesMatch", 0)
+goal(4, f"8 MiB in process: no match {nomatch:.0f} MB/s (>= 1500), a quarter of the lines "
+        f"{quarter:.0f} MB/s (>= 500)", nomatch >= 1500 and quarter >= 500)
+walk = median["walk: kesto"] / median["walk: find | sort"]
+goal(5, f"walk of 100,000 files {walk:.2f} x find | sort (<= 2)", walk <= 2)
+goal(6, f"log load {load_ms / 1000:.2f} s (<= 2), find {find_ms / 1000:.2f} s (<= 0.5)",
+     load_ms <= 2000 and find_ms <= 500)
+limits = {"tree": 40, "8 MiB file": 3 * 8 + 16, "100 pairs": 5 * largest / 2**20 + 16}
+goal(7, "peak RSS " + ", ".join(f"{k} {rss_mb[k]:.1f} MB (<= {limits[k]:.1f})" for k in limits),
+     all(rss_mb[k] <= limits[k] for k in limits))
 PY

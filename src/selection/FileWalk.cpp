@@ -133,8 +133,16 @@ void FileWalk::ListDirectory(const std::string& directory, CMyFileList& found, C
         const std::string_view name = entry->d_name;
         if (name == "." || name == "..") continue;
         struct stat st {};
-        // The entry itself, not through a link: a link to a directory is never entered.
-        if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        // The listing names the kind of most entries; only links and entries of unknown
+        // kind are asked about. The entry itself, not through a link: a link to a
+        // directory is never entered.
+        if (entry->d_type == DT_DIR) {
+            st.st_mode = S_IFDIR;
+        } else if (entry->d_type == DT_REG) {
+            st.st_mode = S_IFREG;
+        } else if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            continue;
+        }
         if (S_ISDIR(st.st_mode)) {
             if (name.front() == '.') continue;
             queue.push_back({"", std::string(name), directory});
