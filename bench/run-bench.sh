@@ -4,7 +4,7 @@
 # the tree as the floor. Prints the medians, min-max and each tool's ratio to the floor.
 set -euo pipefail
 
-build=${1:?build directory}
+build=$(realpath "${1:?build directory}")
 runs=${KESTO_BENCH_RUNS:-5}
 work=${KESTO_BENCH_DIR:-/tmp/kesto-bench}
 cli=$(realpath "$build/src/kesto-cli")

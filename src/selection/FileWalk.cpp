@@ -1,5 +1,9 @@
 #include "selection/FileWalk.h"
 
+#include <unordered_map>
+
+#include <numeric>
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -168,12 +172,42 @@ void FileWalk::SortFoundFiles(CMyFileList& found) {
     m_progress.host().SetStatusPanes("Sorting " + std::to_string(m_nFilesMatched) + " Files ...",
                                      {}, {});
     m_progress.PumpMessages();
-    std::sort(found.begin(), found.end(), [](const CFoundFile& a, const CFoundFile& b) {
-        if (!EqualsIgnoringAsciiCase(a.m_strDirectory, b.m_strDirectory)) {
-            return LessIgnoringCase(a.m_strDirectory, b.m_strDirectory);
-        }
-        return LessIgnoringCase(a.m_strName, b.m_strName);
+    // Directories are compared once each, not once per pair of files: every file gets the
+    // rank of its directory (directories equal but for case share one), then files are
+    // sorted by rank and name.
+    std::vector<std::string_view> directories;
+    std::unordered_map<std::string_view, std::size_t> directoryIndex;
+    std::vector<std::size_t> directoryOf(found.size());
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        const auto [at, added] =
+            directoryIndex.try_emplace(found[i].m_strDirectory, directories.size());
+        if (added) directories.push_back(found[i].m_strDirectory);
+        directoryOf[i] = at->second;
+    }
+    std::vector<std::size_t> byPath(directories.size());
+    std::iota(byPath.begin(), byPath.end(), 0);
+    std::sort(byPath.begin(), byPath.end(), [&directories](std::size_t a, std::size_t b) {
+        return LessIgnoringCase(directories[a], directories[b]);
     });
+    std::vector<std::size_t> rank(directories.size());
+    for (std::size_t k = 0, r = 0; k < byPath.size(); ++k) {
+        if (k > 0 && !EqualsIgnoringAsciiCase(directories[byPath[k - 1]], directories[byPath[k]])) {
+            ++r;
+        }
+        rank[byPath[k]] = r;
+    }
+    std::vector<std::size_t> order(found.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        const std::size_t rankA = rank[directoryOf[a]];
+        const std::size_t rankB = rank[directoryOf[b]];
+        if (rankA != rankB) return rankA < rankB;
+        return LessIgnoringCase(found[a].m_strName, found[b].m_strName);
+    });
+    CMyFileList sorted;
+    sorted.reserve(found.size());
+    for (std::size_t i : order) sorted.push_back(std::move(found[i]));
+    found.swap(sorted);
     m_progress.host().SetStatusPanes("Sort Finsished ...", {}, {});
     m_progress.PumpMessages();
 }
