@@ -2,7 +2,6 @@
 // platform, and one batch run in a session window.
 #include <QCheckBox>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -297,13 +296,7 @@ TEST_F(BatchDialogsTest, ABatchRunInASessionWindowAppliesEveryPair) {
     });
     CChildFrame* child = Frame().OpenDocumentFile(dir / "pairs.sr");
     ASSERT_NE(child, nullptr);
-    QElapsedTimer clock;
-    clock.start();
-    const SessionOptions& options = child->document().options();
-    while (clock.elapsed() < 60'000 && (!options.runStarted || options.sessionRunning ||
-                                        child->document().log().logLineCount() == 0)) {
-        QApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
+    RunUntilFinished(child);
     EXPECT_EQ(test::ReadFile(dir / "tree/a.txt"), "red bird\nblue bird\n");
     const LogStore& log = child->document().log();
     bool header = false;

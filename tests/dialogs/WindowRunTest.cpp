@@ -2,7 +2,6 @@
 // through its widgets, the start directory and the confirm questions scripted.
 #include <QCheckBox>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListView>
 
@@ -14,17 +13,6 @@ namespace {
 
 class WindowRunTest : public test::GuiFixture {
 protected:
-    // Lets the window run until its session has ended (or a minute has passed).
-    void RunUntilFinished(CChildFrame* child) {
-        QElapsedTimer clock;
-        clock.start();
-        const SessionOptions& options = child->document().options();
-        while (clock.elapsed() < 60'000 && (!options.runStarted || options.sessionRunning ||
-                                            child->document().log().logLineCount() == 0)) {
-            QApplication::processEvents(QEventLoop::AllEvents, 50);
-        }
-    }
-
     std::vector<std::string> LogLines(CChildFrame* child) {
         std::vector<std::string> lines;
         const LogStore& log = child->document().log();

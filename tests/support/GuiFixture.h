@@ -6,6 +6,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -90,6 +91,17 @@ protected:
         child->SetModeDialogs(&more);
         QApplication::processEvents();
         return child;
+    }
+
+    // Lets the window run until its session has ended (or a minute has passed).
+    static void RunUntilFinished(CChildFrame* child) {
+        QElapsedTimer clock;
+        clock.start();
+        const SessionOptions& options = child->document().options();
+        while (clock.elapsed() < 60'000 && (!options.runStarted || options.sessionRunning ||
+                                            child->document().log().logLineCount() == 0)) {
+            QApplication::processEvents(QEventLoop::AllEvents, 50);
+        }
     }
 
     void TearDown() override {
