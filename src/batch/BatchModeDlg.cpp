@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "engine/PatternSyntax.h"
 #include "platform/DisplayText.h"
 #include "platform/HelpPages.h"
 #include "shell/KestoDoc.h"
@@ -256,14 +257,15 @@ void CBatchModeDlg::OnNewEdit() {
 // --- Closing ---
 
 void CBatchModeDlg::CopySwitchesToOptions() {
-    SessionOptions& options = m_doc.options();
-    options.selectViaFileDialog = m_viaFileDialog->isChecked();
-    options.firstInstanceOnly = m_switches[FirstOnly]->isChecked();
-    options.allInstancesInLine = m_switches[AllInLine]->isChecked();
-    options.matchWholeWord = m_switches[MatchWholeWord]->isChecked();
-    options.matchCase = m_switches[MatchCase]->isChecked();
-    options.globalReplace = m_switches[Global]->isChecked();
-    options.confirmEachReplace = m_switches[Confirm]->isChecked();
+    RunDialogValues values;
+    values.selectViaFileDialog = m_viaFileDialog->isChecked();
+    values.firstInstanceOnly = m_switches[FirstOnly]->isChecked();
+    values.allInstancesInLine = m_switches[AllInLine]->isChecked();
+    values.matchWholeWord = m_switches[MatchWholeWord]->isChecked();
+    values.matchCase = m_switches[MatchCase]->isChecked();
+    values.globalReplace = m_switches[Global]->isChecked();
+    values.confirmEachReplace = m_switches[Confirm]->isChecked();
+    CopyRunSwitches(values, m_doc.options());
 }
 
 void CBatchModeDlg::OnBegin() {
