@@ -39,8 +39,8 @@ BatchPass::PairOutcome BatchPass::ApplyPair(const CBatchSR& pair, int pairNumber
         }
     }
 
-    // The new text is about as long as the old: one allocation instead of many.
-    std::string next;
+    std::string& next = m_next;
+    next.clear();
     next.reserve(content.size() + content.size() / 4);
     StringSink sink(next);
     ScanCounters counters;

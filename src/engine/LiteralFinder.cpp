@@ -1,10 +1,18 @@
 #include "engine/LiteralFinder.h"
 
+#include <algorithm>
 #include <cstring>
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#define KESTO_FINDER_X86 1
+#endif
 
 namespace kesto {
 
 namespace {
+
+constexpr std::size_t kBlock = 32;
 
 // A rough rank of how often a byte occurs in text: higher is more common.
 int Commonness(unsigned char c) {
@@ -23,35 +31,113 @@ int Commonness(unsigned char c) {
     return 20;
 }
 
+// The index of the rarest byte of `needle` other than the one at `skip`.
+std::size_t RarestIndex(std::string_view needle, std::size_t skip) {
+    std::size_t best = needle.size();
+    for (std::size_t i = 0; i < needle.size(); ++i) {
+        if (i == skip) continue;
+        if (best == needle.size() || Commonness(static_cast<unsigned char>(needle[i])) <
+                                         Commonness(static_cast<unsigned char>(needle[best]))) {
+            best = i;
+        }
+    }
+    return best;
+}
+
+#ifdef KESTO_FINDER_X86
+std::uint32_t HalfBlockSse2(const char* rarePlane, const char* secondPlane, __m128i wantRare,
+                            __m128i wantSecond) {
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rarePlane));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(secondPlane));
+    const __m128i both = _mm_and_si128(_mm_cmpeq_epi8(a, wantRare), _mm_cmpeq_epi8(b, wantSecond));
+    return static_cast<std::uint32_t>(_mm_movemask_epi8(both));
+}
+#endif
+
 }  // namespace
 
 LiteralFinder::LiteralFinder(std::string_view needle) : m_needle(needle) {
-    for (std::size_t i = 1; i < m_needle.size(); ++i) {
-        if (Commonness(static_cast<unsigned char>(m_needle[i])) <
-            Commonness(static_cast<unsigned char>(m_needle[m_rare]))) {
-            m_rare = i;
+    if (m_needle.empty()) return;
+    m_rare = RarestIndex(m_needle, m_needle.size());
+    m_second = m_needle.size() > 1 ? RarestIndex(m_needle, m_rare) : m_rare;
+}
+
+bool LiteralFinder::CompareLong(const char* candidate) const {
+    return std::memcmp(candidate, m_needle.data(), m_needle.size()) == 0;
+}
+
+std::uint32_t LiteralFinder::CandidatesOf(const char* base, std::size_t start,
+                                          std::size_t count) const {
+    std::uint32_t mask = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (base[start + i + m_rare] == m_needle[m_rare] &&
+            base[start + i + m_second] == m_needle[m_second]) {
+            mask |= std::uint32_t{1} << i;
         }
     }
+    return mask;
+}
+
+std::uint32_t LiteralFinder::NextCandidateBlock(const char* base, std::size_t& start,
+                                                std::size_t last) const {
+#ifdef KESTO_FINDER_X86
+    const char* rarePlane = base + m_rare;
+    const char* secondPlane = base + m_second;
+    const __m128i wantRare = _mm_set1_epi8(m_needle[m_rare]);
+    const __m128i wantSecond = _mm_set1_epi8(m_needle[m_second]);
+    for (; start + kBlock <= last + 1; start += kBlock) {
+        const std::uint32_t low =
+            HalfBlockSse2(rarePlane + start, secondPlane + start, wantRare, wantSecond);
+        const std::uint32_t high =
+            HalfBlockSse2(rarePlane + start + 16, secondPlane + start + 16, wantRare, wantSecond);
+        const std::uint32_t mask = low | high << 16;
+        if (mask != 0) return mask;
+    }
+    return 0;
+#else
+    for (; start + kBlock <= last + 1; start += kBlock) {
+        const std::uint32_t mask = CandidatesOf(base, start, kBlock);
+        if (mask != 0) return mask;
+    }
+    return 0;
+#endif
 }
 
 std::size_t LiteralFinder::Find(std::string_view text, std::size_t from, std::size_t end) const {
-    const std::size_t length = m_needle.size();
     if (end > text.size()) end = text.size();
-    if (length == 0 || from > end || end - from < length) return kNone;
-    const char* base = text.data();
-    const unsigned char rare = static_cast<unsigned char>(m_needle[m_rare]);
-    // The rare byte of a match lies in [from + m_rare, end - length + m_rare].
-    std::size_t at = from + m_rare;
-    const std::size_t last = end - length + m_rare;
-    while (at <= last) {
-        const void* hit = std::memchr(base + at, rare, last + 1 - at);
-        if (!hit) return kNone;
-        const std::size_t found = static_cast<std::size_t>(static_cast<const char*>(hit) - base);
-        const std::size_t start = found - m_rare;
-        if (std::memcmp(base + start, m_needle.data(), length) == 0) return start;
-        at = found + 1;
+    if (from > end) return kNone;
+    return LiteralScan(*this, text.substr(0, end)).Next(from);
+}
+
+LiteralScan::LiteralScan(const LiteralFinder& finder, std::string_view text)
+    : m_finder(finder), m_text(text) {
+    const std::size_t length = finder.size();
+    m_empty = length == 0 || length > text.size();
+    m_last = m_empty ? 0 : text.size() - length;
+}
+
+std::size_t LiteralScan::NextInNewBlocks(std::size_t from) {
+    if (m_empty) return LiteralFinder::kNone;
+    const char* base = m_text.data();
+    for (;;) {
+        std::size_t start = std::max(from, m_unscanned);
+        if (start > m_last) return LiteralFinder::kNone;
+        m_block = start;
+        m_mask = m_finder.NextCandidateBlock(base, m_block, m_last);
+        if (m_mask != 0) {
+            m_unscanned = m_block + kBlock;
+        } else {
+            // Fewer starts than a block are left: they are looked at one by one.
+            m_mask = m_finder.CandidatesOf(base, m_block, m_last + 1 - m_block);
+            m_unscanned = m_last + 1;
+        }
+        while (m_mask != 0) {
+            const std::size_t at = m_block + static_cast<std::size_t>(__builtin_ctz(m_mask));
+            m_mask &= m_mask - 1;
+            if (m_finder.MatchesAt(base + at)) return at;
+        }
+        from = m_unscanned;
     }
-    return kNone;
 }
 
 }  // namespace kesto

@@ -1,6 +1,6 @@
 #include "engine/MatchScan.h"
 
-#include "engine/LiteralFinder.h"
+#include "engine/PlainLiteralScan.h"
 
 #include <algorithm>
 #include <cstring>
@@ -24,10 +24,10 @@ std::size_t FindFrom(std::string_view text, char byte, std::size_t from,
 // the start of a line).
 std::size_t LineStartOf(std::string_view text, std::size_t offset, std::size_t floor,
                         char lineBreakChar) {
-    for (std::size_t at = offset; at > floor; --at) {
-        if (text[at - 1] == lineBreakChar) return at;
-    }
-    return floor;
+    if (offset <= floor) return floor;
+    const void* hit =
+        ::memrchr(text.data() + floor, static_cast<unsigned char>(lineBreakChar), offset - floor);
+    return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - text.data()) + 1 : floor;
 }
 
 class Scanner {
@@ -58,11 +58,6 @@ private:
 
     void CutAround(const MatchSpan& match, std::size_t pos, Cut& cut) const;
     bool CountLinesUpTo(std::size_t offset);
-    // A literal replaced everywhere without a question, and nobody who needs the lines:
-    // every match of a line is replaced as the line matcher would, straight into the sink.
-    bool IsPlainGlobalLiteral() const;
-    ScanResult RunPlainGlobalLiteral();
-    void RewriteLineOfLiterals(const Cut& cut, std::size_t firstMatch, const LiteralFinder& finder);
 
     std::string_view m_text;
     const CompiledPatterns& m_patterns;
@@ -116,63 +111,7 @@ void Scanner::CutAround(const MatchSpan& match, std::size_t pos, Cut& cut) const
     }
 }
 
-bool Scanner::IsPlainGlobalLiteral() const {
-    const CompiledPattern& search = m_patterns.search;
-    const std::string& literal = search.text();
-    return !m_observer.WantsChangedLines() && m_options.matchCase && m_options.globalReplace &&
-           !m_options.confirmEachReplace && !m_options.firstInstanceOnly &&
-           !m_options.anchorLineStart && !m_options.stopRequested && !m_options.skipRestOfFile &&
-           !search.empty() && !search.HasWildcards() && !m_patterns.replace.HasWildcards() &&
-           !m_patterns.layout.spansLines && literal.find('\r') == std::string::npos &&
-           literal.find(m_lineBreakChar) == std::string::npos;
-}
-
-void Scanner::RewriteLineOfLiterals(const Cut& cut, std::size_t firstMatch,
-                                    const LiteralFinder& finder) {
-    const std::string_view replacement = m_patterns.replace.text();
-    std::size_t from = cut.start;
-    std::size_t at = firstMatch;
-    int replaced = 0;
-    for (;;) {
-        m_sink.Write(m_text.substr(from, at - from));
-        m_sink.Write(replacement);
-        ++replaced;
-        from = at + finder.size();
-        // The inserted text is never searched again: the search goes on in the old line.
-        at = finder.Find(m_text, from, cut.end);
-        if (at == LiteralFinder::kNone) break;
-    }
-    m_sink.Write(m_text.substr(from, cut.end - from));
-    if (cut.keepsLineBreak) m_sink.Write(LineBreakBytes(m_patterns.layout.lineBreakType));
-    m_counters.match.possible += replaced;
-    ++m_counters.match.linesWithMatch;
-    m_counters.changes += replaced;
-}
-
-ScanResult Scanner::RunPlainGlobalLiteral() {
-    const LiteralFinder finder(m_patterns.search.text());
-    std::size_t pos = 0;
-    std::size_t written = 0;
-    while (pos < m_text.size()) {
-        const std::size_t at = finder.Find(m_text, pos, m_text.size());
-        if (at == LiteralFinder::kNone) break;
-        Cut cut;
-        CutAround({at, finder.size()}, pos, cut);
-        if (cut.end - cut.start > kMaxLineLength) return ScanResult::LineTooLong;
-        if (!CountLinesUpTo(cut.start)) return ScanResult::Aborted;
-        m_sink.Write(m_text.substr(written, cut.start - written));
-        RewriteLineOfLiterals(cut, at, finder);
-        written = cut.next;
-        if (!CountLinesUpTo(cut.next)) return ScanResult::Aborted;
-        pos = cut.next;
-        if (m_options.stopRequested || m_options.skipRestOfFile) break;
-    }
-    if (m_counters.match.possible > 0) m_sink.Write(m_text.substr(written));
-    return ScanResult::Completed;
-}
-
 ScanResult Scanner::Run() {
-    if (IsPlainGlobalLiteral()) return RunPlainGlobalLiteral();
     const std::string_view lineBreak = LineBreakBytes(m_patterns.layout.lineBreakType);
     std::size_t pos = 0;      // the scan goes on from here; always the start of a line
     std::size_t written = 0;  // the sink holds the new text of everything before this
@@ -231,6 +170,11 @@ ScanResult Scanner::Run() {
 ScanResult ScanText(std::string_view text, const CompiledPatterns& patterns,
                     std::string_view fileName, SessionOptions& options, LineMatcher& matcher,
                     ByteSink& sink, ScanObserver& observer, ScanCounters& counters) {
+    // A literal replaced everywhere without a question, and nobody who needs the lines:
+    // every match is replaced as the line matcher would, straight into the sink.
+    if (PlainLiteralScan::Suits(patterns, options, observer)) {
+        return PlainLiteralScan(text, patterns, options, sink, observer, counters).Run();
+    }
     Scanner scanner(text, patterns, fileName, options, matcher, sink, observer, counters);
     return scanner.Run();
 }

@@ -1,5 +1,7 @@
 #include "engine/TextFile.h"
 
+#include "engine/LiteralFinder.h"
+
 #include <unistd.h>
 
 #include <cerrno>
@@ -33,7 +35,7 @@ ReadResult ReadWholeFile(int fd, std::size_t size, TextBuffer& buffer) {
 
 bool ContainsBytes(std::string_view text, std::string_view needle) {
     if (needle.empty()) return true;
-    return ::memmem(text.data(), text.size(), needle.data(), needle.size()) != nullptr;
+    return LiteralFinder(needle).Find(text, 0, text.size()) != LiteralFinder::kNone;
 }
 
 LineBreakType DetectLineBreakType(std::string_view text) {

@@ -56,7 +56,11 @@ TEST_F(MatchScanTest, TheLiteralShortcutAgreesWithTheLineMatcherOnGeneratedTexts
         for (int i = 0; i < lines; ++i) {
             const int length = static_cast<int>(random() % 12);
             for (int k = 0; k < length; ++k) text += alphabet[random() % alphabet.size()];
-            if (i + 1 < lines || random() % 2) text += lineBreak;
+            // Now and then another kind of line break: a bare LF in a DOS file, CR LF
+            // in a Unix one.
+            const std::string& thisBreak =
+                random() % 8 == 0 ? breaks[random() % breaks.size()].first : lineBreak;
+            if (i + 1 < lines || random() % 2) text += thisBreak;
         }
         std::string search;
         for (int k = 0, n = 1 + static_cast<int>(random() % 3); k < n; ++k) {
@@ -85,14 +89,21 @@ TEST_F(MatchScanTest, TheLiteralShortcutAgreesWithTheLineMatcherOnGeneratedTexts
 TEST(LiteralFinderTest, FindsWhatASubstringSearchFindsWithinTheRange) {
     std::mt19937 random(5);
     const std::string alphabet = "ab.A \n";
-    for (int round = 0; round < 5000; ++round) {
+    for (int round = 0; round < 20000; ++round) {
+        // Long texts and needles too, so that whole blocks of starts are tested at once
+        // and the ends of the range fall inside a block.
+        const bool longer = round % 4 == 0;
         std::string text;
-        for (int k = 0, n = static_cast<int>(random() % 40); k < n; ++k) {
+        for (int k = 0, n = static_cast<int>(random() % (longer ? 300 : 40)); k < n; ++k) {
             text += alphabet[random() % alphabet.size()];
         }
         std::string needle;
-        for (int k = 0, n = 1 + static_cast<int>(random() % 4); k < n; ++k) {
+        for (int k = 0, n = 1 + static_cast<int>(random() % (longer ? 40 : 4)); k < n; ++k) {
             needle += alphabet[random() % alphabet.size()];
+        }
+        if (longer && round % 8 == 0 && !text.empty()) {
+            const std::size_t at = random() % text.size();
+            needle = text.substr(at, 1 + random() % 40);
         }
         const LiteralFinder finder(needle);
         const std::size_t from = text.empty() ? 0 : random() % (text.size() + 1);
@@ -101,6 +112,17 @@ TEST(LiteralFinderTest, FindsWhatASubstringSearchFindsWithinTheRange) {
         ASSERT_EQ(finder.Find(text, from, end),
                   expected == std::string_view::npos ? LiteralFinder::kNone : expected)
             << "[" << needle << "] in [" << text << "] from " << from << " to " << end;
+
+        // One scan from match to match finds what a fresh search from each point finds.
+        LiteralScan scan(finder, text);
+        for (std::size_t at = from;;) {
+            const std::size_t fresh = text.find(needle, at);
+            const std::size_t next = scan.Next(at);
+            ASSERT_EQ(next, fresh == std::string::npos ? LiteralFinder::kNone : fresh)
+                << "[" << needle << "] in [" << text << "] from " << at;
+            if (next == LiteralFinder::kNone) break;
+            at = next + 1 + random() % needle.size();
+        }
     }
     EXPECT_EQ(LiteralFinder("").Find("abc", 0, 3), LiteralFinder::kNone);
 }

@@ -1,0 +1,59 @@
+// PlainLiteralScan: the scan of a literal replaced everywhere without a question, for
+// a caller that does not need the changed lines (a batch run).
+//
+// It gives the same text, counters and progress reports as the line-by-line scan through
+// the line matcher, without building any line: the matches are found in one run over the
+// whole text, and so are the line breaks, each kept by a scan that stays where it was.
+// A literal holds neither a line break nor a CR, so no match lies across lines.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+#include <vector>
+
+#include "engine/LiteralFinder.h"
+#include "engine/MatchScan.h"
+
+namespace kesto {
+
+class PlainLiteralScan {
+public:
+    PlainLiteralScan(std::string_view text, const CompiledPatterns& patterns,
+                     SessionOptions& options, ByteSink& sink, ScanObserver& observer,
+                     ScanCounters& counters);
+
+    // True when `patterns` and `options` ask for nothing this scan leaves out.
+    static bool Suits(const CompiledPatterns& patterns, const SessionOptions& options,
+                      const ScanObserver& observer);
+
+    ScanResult Run();
+
+private:
+    struct Line {
+        std::size_t start = 0;
+        std::size_t end = 0;   // without its line break (and the CR of a DOS one)
+        std::size_t next = 0;  // where the next line begins
+        bool hasLineBreak = false;
+    };
+
+    std::size_t NextLineBreak(std::size_t from);
+    // The line that holds `at`, counting the lines before it from `from` (the start of a
+    // line); their progress reports wait until the line is known to fit.
+    Line LineHolding(std::size_t at, std::size_t from);
+    bool ReportWaitingProgress();
+    bool CountLineBreakAt(std::size_t offset);
+    int Percent(std::size_t lineBreakOffset) const;
+
+    std::string_view m_text;
+    const CompiledPatterns& m_patterns;
+    SessionOptions& m_options;
+    ByteSink& m_sink;
+    ScanObserver& m_observer;
+    ScanCounters& m_counters;
+    const LiteralFinder m_breakFinder;
+    LiteralScan m_breaks;
+    int m_lineNumber = 1;
+    std::vector<std::size_t> m_waitingReports;  // offsets of line breaks
+};
+
+}  // namespace kesto
