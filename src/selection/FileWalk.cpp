@@ -204,10 +204,17 @@ void FileWalk::SortFoundFiles(CMyFileList& found) {
         if (rankA != rankB) return rankA < rankB;
         return LessIgnoringCase(found[a].m_strName, found[b].m_strName);
     });
-    CMyFileList sorted;
-    sorted.reserve(found.size());
-    for (std::size_t i : order) sorted.push_back(std::move(found[i]));
-    found.swap(sorted);
+    // The records move into place along the cycles of the order, without a second list.
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        std::size_t at = i;
+        while (order[at] != i) {
+            std::swap(found[at], found[order[at]]);
+            const std::size_t from = order[at];
+            order[at] = at;
+            at = from;
+        }
+        order[at] = at;
+    }
     m_progress.host().SetStatusPanes("Sort Finsished ...", {}, {});
     m_progress.PumpMessages();
 }

@@ -9,6 +9,7 @@
 // list, so that the extension question is not asked for files the user named by them.
 #pragma once
 
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,7 +35,7 @@ struct CMyDirectory {
 };
 
 // The owning lists of the walk: the files found, and the directories still to list.
-using CMyFileList = std::vector<CFoundFile>;
+using CMyFileList = std::deque<CFoundFile>;
 using CMyDirList = std::vector<CMyDirectory>;
 
 class FileWalk {
