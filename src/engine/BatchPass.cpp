@@ -109,6 +109,7 @@ bool BatchPass::ProcessBatchFile(const std::string& directory, const std::string
         options.skipRestOfFile = false;
         return true;
     }
+    if (!BeginRewrite()) return false;
     output().Write(content);
     if (!KeepNewFile()) return false;
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(

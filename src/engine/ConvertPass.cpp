@@ -13,7 +13,7 @@ ConversionDirection ChosenConversion(const SessionOptions& options) {
 }
 
 bool ConvertPass::ConvertFile(const std::string& directory, const std::string& fileName) {
-    if (!OpenAndRead(directory, fileName)) return false;
+    if (!OpenAndRead(directory, fileName) || !BeginRewrite()) return false;
     const ConversionDirection direction = ChosenConversion(m_context.options);
     const std::string_view target = LineBreakBytes(direction.target);
     const std::string_view all = text();

@@ -6,7 +6,7 @@ bool FilePass::OpenAndRead(const std::string& directory, const std::string& file
     m_output.reset();
     m_buffer = TextBuffer();
     BackupKeeper& backups = m_context.backups;
-    if (!backups.OpenForRewrite(directory, fileName)) return false;
+    if (!backups.OpenForReading(directory, fileName)) return false;
     if (m_context.options.abortRequested || m_context.options.stopRequested) {
         backups.RestoreOneFile();
         return false;
@@ -26,7 +26,12 @@ bool FilePass::OpenAndRead(const std::string& directory, const std::string& file
         Fail("Failed to read!");
         return false;
     }
-    m_output.emplace(file.output.get());
+    return true;
+}
+
+bool FilePass::BeginRewrite() {
+    if (!m_context.backups.BeginRewrite()) return false;
+    m_output.emplace(m_context.backups.current().output.get());
     return true;
 }
 

@@ -20,9 +20,13 @@ class FilePass {
 protected:
     explicit FilePass(PassContext& context) : m_context(context) {}
 
-    // Prepares and reads the file; false when it was refused or could not be read (then
-    // the original is back and the reason recorded).
+    // Opens and reads the file; false when it was refused or could not be read (then the
+    // reason is recorded). The file is not touched.
     bool OpenAndRead(const std::string& directory, const std::string& fileName);
+
+    // Moves the original to its backup and opens the new file for output(); false when
+    // that was refused (the file is as it was, the reason recorded).
+    bool BeginRewrite();
 
     // Restores the original and records `reason`.
     void Fail(std::string_view reason);

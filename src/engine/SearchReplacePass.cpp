@@ -59,6 +59,13 @@ bool SearchReplacePass::ProcessFile(const std::string& directory, const std::str
         options.abortRequested = true;
         return false;
     }
+    // A file without a candidate is only read, never renamed. Wildcard searches are not
+    // tried ahead: their captures belong to the scan.
+    if (!options.wildcardSession && !HasCandidate()) {
+        Fail("No match Found!");
+        return true;
+    }
+    if (!BeginRewrite()) return false;
 
     ScanCounters counters;
     switch (ScanText(text(), m_patterns, path(), options, m_matcher, output(), *this, counters)) {
@@ -92,6 +99,11 @@ bool SearchReplacePass::ProcessFile(const std::string& directory, const std::str
     }
     options.skipRestOfFile = false;
     return true;
+}
+
+bool SearchReplacePass::HasCandidate() {
+    MatchSpan match;
+    return m_matcher.FindNext(text(), 0, m_patterns, match) != MatchResult::NoMatch;
 }
 
 void SearchReplacePass::OnProgress(int percent) {

@@ -33,6 +33,8 @@ public:
 private:
     void Prepare(LineBreakType type);
     bool PairWildcardsForFile();
+    // Whether the search finds anything at all in the file.
+    bool HasCandidate();
     void OnProgress(int percent) override;
     void OnChangedLine(int lineNumber, const std::string& before,
                        const std::string& after) override;

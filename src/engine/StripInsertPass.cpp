@@ -33,6 +33,7 @@ bool StripInsertPass::StripOrInsertFile(const std::string& directory, const std:
         Fail("Doesn't meet text file requirements!");
         return false;
     }
+    if (!BeginRewrite()) return false;
     const std::string_view lineBreak = LineBreakBytes(type);
     const bool strip = options.stripEolWhiteSpace;
 

@@ -52,7 +52,7 @@ bool BackupKeeper::Refuse(std::string_view reason) {
     return false;
 }
 
-bool BackupKeeper::OpenForRewrite(const std::string& directory, const std::string& fileName) {
+bool BackupKeeper::OpenForReading(const std::string& directory, const std::string& fileName) {
     const std::string givenPath = JoinPath(directory, fileName);
     m_log.BeginFile(givenPath);
     m_current = PreparedFile();
@@ -79,37 +79,19 @@ bool BackupKeeper::OpenForRewrite(const std::string& directory, const std::strin
 
     m_current.path = path;
     m_current.backupPath = backupPath;
-    // rename() replaces an old backup of that name in one step, so the original is at
-    // every moment complete under one of the two names.
-    if (::rename(path.c_str(), backupPath.c_str()) != 0 && !CreateBackupByCopy(path, backupPath)) {
+    m_current.input = UniqueFd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat opened {};
+    if (!m_current.input.valid() || ::fstat(m_current.input.get(), &opened) != 0) {
         m_current = PreparedFile();
-        return Refuse("Couldn't Create Backup file!");
-    }
-
-    m_current.input = UniqueFd(::open(backupPath.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!m_current.input.valid()) {
-        RestoreQuietly();
         return Refuse("Couldn't Open this file");
     }
-    m_current.output = UniqueFd(
-        ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, original.st_mode & 0777));
-    if (!m_current.output.valid()) {
-        RestoreQuietly();
-        return Refuse("Couldn't Open this file");
-    }
-
-    struct stat backup {};
-    if (::fstat(m_current.input.get(), &backup) != 0) {
-        RestoreQuietly();
-        return Refuse("Couldn't Open this file");
-    }
-    m_current.size = static_cast<std::uint64_t>(backup.st_size);
+    m_current.size = static_cast<std::uint64_t>(opened.st_size);
     if (m_current.size == 0) {
-        RestoreQuietly();
+        m_current = PreparedFile();
         return Refuse("Is Empty!");
     }
     if (m_current.size > kMaxFileSize) {
-        RestoreQuietly();
+        m_current = PreparedFile();
         return Refuse("larger than " + std::to_string(kMaxFileSize) +
                       " bytes, this applications limit!");
     }
@@ -119,6 +101,34 @@ bool BackupKeeper::OpenForRewrite(const std::string& directory, const std::strin
     m_current.extension = dot == std::string_view::npos ? "" : std::string(name.substr(dot + 1));
     m_shortDisplayName = ShortDisplayName(givenPath);
     return true;
+}
+
+bool BackupKeeper::BeginRewrite() {
+    const std::string& path = m_current.path;
+    const std::string& backupPath = m_current.backupPath;
+    struct stat original {};
+    if (::fstat(m_current.input.get(), &original) != 0) {
+        m_current = PreparedFile();
+        return Refuse("Couldn't Open this file");
+    }
+    // rename() replaces an old backup of that name in one step, so the original is at
+    // every moment complete under one of the two names.
+    if (::rename(path.c_str(), backupPath.c_str()) != 0 && !CreateBackupByCopy(path, backupPath)) {
+        m_current = PreparedFile();
+        return Refuse("Couldn't Create Backup file!");
+    }
+    m_current.renamed = true;
+    m_current.output = UniqueFd(
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, original.st_mode & 0777));
+    if (!m_current.output.valid()) {
+        RestoreQuietly();
+        return Refuse("Couldn't Open this file");
+    }
+    return true;
+}
+
+bool BackupKeeper::OpenForRewrite(const std::string& directory, const std::string& fileName) {
+    return OpenForReading(directory, fileName) && BeginRewrite();
 }
 
 bool BackupKeeper::CreateBackupByCopy(const std::string& path, const std::string& backupPath) {
@@ -150,7 +160,10 @@ bool BackupKeeper::CreateBackupByCopy(const std::string& path, const std::string
 bool BackupKeeper::RestoreQuietly() {
     m_current.input.Reset();
     m_current.output.Reset();
-    return ::rename(m_current.backupPath.c_str(), m_current.path.c_str()) == 0;
+    if (!m_current.renamed) return true;  // only read: the original never left its name
+    if (::rename(m_current.backupPath.c_str(), m_current.path.c_str()) != 0) return false;
+    m_current.renamed = false;
+    return true;
 }
 
 bool BackupKeeper::AdoptBackupMetadata() {

@@ -1,11 +1,12 @@
 // BackupKeeper: no file is rewritten in place.
 //
-// OpenForRewrite renames a file to its backup name and opens the backup for reading and a
-// new file under the original name for writing; the pass reads the one and writes the
-// other. A file that changed keeps its backup (KeepRewrittenFile) so that an aborted run
-// can put every original back (RestoreChangedFiles); any other file gets its original
-// back at once (RestoreOneFile). At the end of a run the backups are kept or removed
-// (RemoveBackups). Exactly one file is prepared at a time.
+// A pass opens a file for reading (OpenForReading) and, only once it knows the file will
+// change, renames it to its backup name and opens a new file under the original name for
+// writing (BeginRewrite): a file without a match is only ever read. A file that changed
+// keeps its backup (KeepRewrittenFile) so that an aborted run can put every original back
+// (RestoreChangedFiles); any other file gets its original back at once (RestoreOneFile).
+// At the end of a run the backups are kept or removed (RemoveBackups). Exactly one file is
+// prepared at a time.
 #pragma once
 
 #include <cstdint>
@@ -31,8 +32,9 @@ struct PreparedFile {
     std::string backupPath;  // beside `path`
     std::uint64_t size = 0;
     std::string extension;
-    UniqueFd input;   // the backup, for reading
-    UniqueFd output;  // the new file under the original name, for writing
+    UniqueFd input;        // the original, for reading (under the backup name once renamed)
+    UniqueFd output;       // the new file under the original name, for writing
+    bool renamed = false;  // the original is under the backup name
 };
 
 class BackupKeeper {
@@ -44,9 +46,14 @@ public:
     // Asked before a file is touched; without one every file is eligible.
     void SetEligibility(FileEligibility* eligibility) { m_eligibility = eligibility; }
 
-    // Prepares `directory`/`fileName` for rewriting. On refusal the file stays as it was
-    // under its own name and the reason is recorded as a problem entry (except while the
-    // run is stopping or aborting).
+    // Opens `directory`/`fileName` for reading after the checks that refuse a file. On
+    // refusal the reason is recorded as a problem entry (except while the run is stopping
+    // or aborting). The file is not touched until BeginRewrite.
+    bool OpenForReading(const std::string& directory, const std::string& fileName);
+    // Moves the original opened for reading to its backup name and creates the new file
+    // under its own name. On refusal the file is as it was and the reason recorded.
+    bool BeginRewrite();
+    // Both of the above.
     bool OpenForRewrite(const std::string& directory, const std::string& fileName);
 
     PreparedFile& current() { return m_current; }

@@ -62,7 +62,6 @@ std::string_view ConversionTitle(const ConversionDirection& direction) {
                                        : "Converting Line Break Format: DOS to Mac";
 }
 
-// The filter part of a named filter: the text after its "|", leading blank kept.
 // Remembers the files a run has taken, by their resolved path, so that a second entry for
 // the same file (listed twice, or reached through a link) is passed over: a second pass
 // would make a backup of already changed content.
@@ -78,6 +77,7 @@ private:
     std::unordered_set<std::string> m_seen;
 };
 
+// The filter part of a named filter: the text after its "|", leading blank kept.
 std::string FilterPart(const std::string& namedFilter) {
     const std::size_t bar = namedFilter.find('|');
     return bar == std::string::npos ? namedFilter : namedFilter.substr(bar + 1);

@@ -56,6 +56,31 @@ TEST_F(PassTest, AFileWithoutAMatchIsRestoredByteForByte) {
     }
 }
 
+TEST_F(PassTest, AFileWhoseBackupCannotBeMadeIsRefusedOnlyWhenItWouldChange) {
+    for (bool matchCase : {true, false}) {
+        SCOPED_TRACE(matchCase);
+        values.matchCase = matchCase;
+        Begin("cat", "dog");
+        WriteFile(File("with.txt"), "a cat\n");
+        WriteFile(File("without.txt"), "a bird\n");
+        // A folder where the backups would go: no rename or copy can make them.
+        std::filesystem::create_directory(File("with.~txt"));
+        std::filesystem::create_directory(File("without.~txt"));
+        EXPECT_EQ(ProcessFiles({"with.txt", "without.txt"}), (std::vector<bool>{false, true}));
+        EXPECT_EQ(ReadFile(File("with.txt")), "a cat\n");
+        EXPECT_EQ(ReadFile(File("without.txt")), "a bird\n");
+        const std::vector<std::string> problems = log.problemFiles();
+        ASSERT_GE(problems.size(), 2u);
+        EXPECT_NE(problems[problems.size() - 2].find(File("with.txt") +
+                                                     " ... Couldn't Create Backup file!"),
+                  std::string::npos);
+        EXPECT_NE(problems.back().find(File("without.txt") + " ... No match Found!"),
+                  std::string::npos);
+        std::filesystem::remove(File("with.~txt"));
+        std::filesystem::remove(File("without.~txt"));
+    }
+}
+
 TEST_F(PassTest, EveryByteSurvivesIncludingNulAndHighBytes) {
     Begin("b", "B");
     std::string content;
