@@ -31,17 +31,24 @@ int Commonness(unsigned char c) {
     return 20;
 }
 
-// The index of the rarest byte of `needle` other than the one at `skip`.
-std::size_t RarestIndex(std::string_view needle, std::size_t skip) {
-    std::size_t best = needle.size();
-    for (std::size_t i = 0; i < needle.size(); ++i) {
-        if (i == skip) continue;
-        if (best == needle.size() || Commonness(static_cast<unsigned char>(needle[i])) <
-                                         Commonness(static_cast<unsigned char>(needle[best]))) {
+// The index of the rarest byte of `needle`.
+std::size_t RarestIndex(std::string_view needle) {
+    std::size_t best = 0;
+    for (std::size_t i = 1; i < needle.size(); ++i) {
+        if (Commonness(static_cast<unsigned char>(needle[i])) <
+            Commonness(static_cast<unsigned char>(needle[best]))) {
             best = i;
         }
     }
     return best;
+}
+
+// The index of the second byte tested: the end of the needle farther from `rare`. Bytes far
+// apart are seldom both in place by chance, while neighbours often are (a common pair of
+// letters, say).
+std::size_t FarEndFrom(std::string_view needle, std::size_t rare) {
+    const std::size_t last = needle.size() - 1;
+    return rare >= last - rare ? 0 : last;
 }
 
 #ifdef KESTO_FINDER_X86
@@ -58,8 +65,8 @@ std::uint32_t HalfBlockSse2(const char* rarePlane, const char* secondPlane, __m1
 
 LiteralFinder::LiteralFinder(std::string_view needle) : m_needle(needle) {
     if (m_needle.empty()) return;
-    m_rare = RarestIndex(m_needle, m_needle.size());
-    m_second = m_needle.size() > 1 ? RarestIndex(m_needle, m_rare) : m_rare;
+    m_rare = RarestIndex(m_needle);
+    m_second = FarEndFrom(m_needle, m_rare);
 }
 
 bool LiteralFinder::CompareLong(const char* candidate) const {

@@ -1,10 +1,11 @@
 // LiteralFinder: finds a byte string quickly many times over in one text.
 //
-// It picks once, for the whole scan, the two bytes of the needle that are likely the rarest
-// in text (lower-case vowels and blanks are common, punctuation and digits rare). Blocks of
-// thirty-two candidate starts are tested at once for both bytes, and only those that have
-// both are compared in full. A `LiteralScan` walks one text from match to match and keeps
-// the block it is in, so matches a few bytes apart cost no more than sparse ones.
+// It picks once, for the whole scan, the byte of the needle that is likely the rarest in
+// text (lower-case vowels and blanks are common, punctuation and digits rare) and the end
+// of the needle farther from it. Blocks of thirty-two candidate starts are tested at once
+// for both bytes, and only those that have both are compared in full. A `LiteralScan` walks
+// one text from match to match and keeps the block it is in, so matches a few bytes apart
+// cost no more than sparse ones.
 #pragma once
 
 #include <cstddef>
@@ -50,7 +51,7 @@ private:
 
     std::string m_needle;
     std::size_t m_rare = 0;    // index of the rarest byte
-    std::size_t m_second = 0;  // index of the next rarest, another index when there is one
+    std::size_t m_second = 0;  // index of the far end, another index when there is one
 };
 
 // The matches of one finder in one text, found in order of their starts.

@@ -1,12 +1,21 @@
 #include "engine/PlainLiteralScan.h"
 
+#include "engine/GatheringWriter.h"
+
+#include <algorithm>
 #include <string>
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#define KESTO_SCAN_SSE2 1
+#endif
 
 namespace kesto {
 
 namespace {
 
 constexpr int kLinesPerProgressReport = 300;
+constexpr std::size_t kBlock = 16;
 
 }  // namespace
 
@@ -19,8 +28,7 @@ PlainLiteralScan::PlainLiteralScan(std::string_view text, const CompiledPatterns
       m_sink(sink),
       m_observer(observer),
       m_counters(counters),
-      m_breakFinder(std::string_view(&patterns.layout.lineBreakChar, 1)),
-      m_breaks(m_breakFinder, text) {
+      m_lineBreakChar(patterns.layout.lineBreakChar) {
 }
 
 bool PlainLiteralScan::Suits(const CompiledPatterns& patterns, const SessionOptions& options,
@@ -35,9 +43,36 @@ bool PlainLiteralScan::Suits(const CompiledPatterns& patterns, const SessionOpti
            literal.find(patterns.layout.lineBreakChar) == std::string::npos;
 }
 
-std::size_t PlainLiteralScan::NextLineBreak(std::size_t from) {
-    const std::size_t at = m_breaks.Next(from);
-    return at == LiteralFinder::kNone ? m_text.size() : at;
+std::uint32_t PlainLiteralScan::LineBreaksIn(std::size_t start, std::size_t width) const {
+    const char* bytes = m_text.data() + start;
+#ifdef KESTO_SCAN_SSE2
+    if (width == kBlock) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+        return static_cast<std::uint32_t>(
+            _mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(m_lineBreakChar))));
+    }
+#endif
+    std::uint32_t breaks = 0;
+    for (std::size_t i = 0; i < width; ++i) {
+        if (bytes[i] == m_lineBreakChar) breaks |= std::uint32_t{1} << i;
+    }
+    return breaks;
+}
+
+void PlainLiteralScan::CountLineBreaks(std::size_t blockStart, std::uint32_t breaks) {
+    const int count = __builtin_popcount(breaks);
+    // Only a block that reaches the next report is counted break by break.
+    if (count < kLinesPerProgressReport - (m_lineNumber - 1) % kLinesPerProgressReport) {
+        m_lineNumber += count;
+        return;
+    }
+    for (; breaks != 0; breaks &= breaks - 1) {
+        ++m_lineNumber;
+        if ((m_lineNumber - 1) % kLinesPerProgressReport == 0) {
+            m_waitingReports.push_back(blockStart +
+                                       static_cast<std::size_t>(__builtin_ctz(breaks)));
+        }
+    }
 }
 
 int PlainLiteralScan::Percent(std::size_t lineBreakOffset) const {
@@ -47,14 +82,25 @@ int PlainLiteralScan::Percent(std::size_t lineBreakOffset) const {
 PlainLiteralScan::Line PlainLiteralScan::LineHolding(std::size_t at, std::size_t from) {
     Line line;
     line.start = from;
-    std::size_t lineBreak = NextLineBreak(from);
-    while (lineBreak < at) {
-        ++m_lineNumber;
-        if ((m_lineNumber - 1) % kLinesPerProgressReport == 0) {
-            m_waitingReports.push_back(lineBreak);
+    std::size_t lineBreak = m_text.size();
+    // Blocks from `from` on: the breaks before `at` end lines without a match, the first
+    // one after it ends the line.
+    for (std::size_t block = from; block < m_text.size(); block += kBlock) {
+        const std::size_t width = std::min(kBlock, m_text.size() - block);
+        const std::uint32_t breaks = LineBreaksIn(block, width);
+        if (breaks == 0) continue;
+        const std::size_t beforeWidth = at <= block ? 0 : std::min(width, at - block);
+        const std::uint32_t before =
+            beforeWidth == kBlock ? breaks : breaks & ((std::uint32_t{1} << beforeWidth) - 1);
+        if (before != 0) {
+            line.start = block + 32 - static_cast<std::size_t>(__builtin_clz(before));
+            CountLineBreaks(block, before);
         }
-        line.start = lineBreak + 1;
-        lineBreak = NextLineBreak(line.start);
+        const std::uint32_t after = breaks & ~before;
+        if (after != 0) {
+            lineBreak = block + static_cast<std::size_t>(__builtin_ctz(after));
+            break;
+        }
     }
     line.hasLineBreak = lineBreak < m_text.size();
     line.end = lineBreak;
@@ -83,12 +129,30 @@ bool PlainLiteralScan::CountLineBreakAt(std::size_t offset) {
 }
 
 ScanResult PlainLiteralScan::Run() {
+    GatheringWriter out(m_sink);
+    const ScanResult result = Scan(out);
+    out.Flush();
+    return result;
+}
+
+void PlainLiteralScan::WriteStretch(GatheringWriter& out, std::size_t from, std::size_t to) const {
+    if (from + GatheringWriter::kShort <= m_text.size()) {
+        out.WriteReadable(m_text.data() + from, to - from);
+    } else {
+        out.Write(m_text.substr(from, to - from));
+    }
+}
+
+ScanResult PlainLiteralScan::Scan(GatheringWriter& out) {
     const LiteralFinder finder(m_patterns.search.text());
     const std::string_view replacement = m_patterns.replace.text();
+    // The replacement followed by enough bytes to be copied as a short piece.
+    const std::string readableReplacement =
+        std::string(replacement) + std::string(GatheringWriter::kShort, '\0');
     const std::string_view lineBreak = LineBreakBytes(m_patterns.layout.lineBreakType);
     LiteralScan matches(finder, m_text);
     std::size_t pos = 0;      // the start of the line after the last one rewritten
-    std::size_t written = 0;  // the sink holds the new text of everything before this
+    std::size_t written = 0;  // the new text of everything before this is out
     std::size_t at = matches.Next(0);
     while (at != LiteralFinder::kNone) {
         const Line line = LineHolding(at, pos);
@@ -96,8 +160,8 @@ ScanResult PlainLiteralScan::Run() {
         if (!ReportWaitingProgress()) return ScanResult::Aborted;
         int replaced = 0;
         do {
-            m_sink.Write(m_text.substr(written, at - written));
-            m_sink.Write(replacement);
+            WriteStretch(out, written, at);
+            out.WriteReadable(readableReplacement.data(), replacement.size());
             ++replaced;
             written = at + finder.size();
             at = matches.Next(written);
@@ -106,8 +170,8 @@ ScanResult PlainLiteralScan::Run() {
         // bare LF in a DOS file) that one is replaced, otherwise the rest of the line goes
         // out with the next stretch.
         if (line.hasLineBreak && m_text.substr(line.end, line.next - line.end) != lineBreak) {
-            m_sink.Write(m_text.substr(written, line.end - written));
-            m_sink.Write(lineBreak);
+            WriteStretch(out, written, line.end);
+            out.Write(lineBreak);
             written = line.next;
         }
         m_counters.match.possible += replaced;
@@ -117,7 +181,7 @@ ScanResult PlainLiteralScan::Run() {
         pos = line.next;
         if (m_options.stopRequested || m_options.skipRestOfFile) break;
     }
-    if (m_counters.match.possible > 0) m_sink.Write(m_text.substr(written));
+    if (m_counters.match.possible > 0) out.Write(m_text.substr(written));
     return ScanResult::Completed;
 }
 

@@ -3,11 +3,12 @@
 //
 // It gives the same text, counters and progress reports as the line-by-line scan through
 // the line matcher, without building any line: the matches are found in one run over the
-// whole text, and so are the line breaks, each kept by a scan that stays where it was.
-// A literal holds neither a line break nor a CR, so no match lies across lines.
+// whole text, and the line breaks between two lines with a match are counted sixteen bytes
+// at a time. A literal holds neither a line break nor a CR, so no match lies across lines.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
@@ -15,6 +16,8 @@
 #include "engine/MatchScan.h"
 
 namespace kesto {
+
+class GatheringWriter;
 
 class PlainLiteralScan {
 public:
@@ -36,9 +39,15 @@ private:
         bool hasLineBreak = false;
     };
 
-    std::size_t NextLineBreak(std::size_t from);
+    ScanResult Scan(GatheringWriter& out);
+    void WriteStretch(GatheringWriter& out, std::size_t from, std::size_t to) const;
+    // The line breaks among the `width` (at most 16) bytes from `start`, one bit each.
+    std::uint32_t LineBreaksIn(std::size_t start, std::size_t width) const;
+    // Counts the line breaks of one block; their progress reports wait until the line
+    // after them is known to fit.
+    void CountLineBreaks(std::size_t blockStart, std::uint32_t breaks);
     // The line that holds `at`, counting the lines before it from `from` (the start of a
-    // line); their progress reports wait until the line is known to fit.
+    // line).
     Line LineHolding(std::size_t at, std::size_t from);
     bool ReportWaitingProgress();
     bool CountLineBreakAt(std::size_t offset);
@@ -50,8 +59,7 @@ private:
     ByteSink& m_sink;
     ScanObserver& m_observer;
     ScanCounters& m_counters;
-    const LiteralFinder m_breakFinder;
-    LiteralScan m_breaks;
+    char m_lineBreakChar;
     int m_lineNumber = 1;
     std::vector<std::size_t> m_waitingReports;  // offsets of line breaks
 };
