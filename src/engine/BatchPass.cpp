@@ -78,7 +78,7 @@ bool BatchPass::ProcessBatchFile(const std::string& directory, const std::string
         return false;
     }
 
-    std::string content;
+    std::string& content = m_content;
     try {
         content.assign(text());
     } catch (const std::bad_alloc&) {

@@ -30,8 +30,9 @@ private:
     LineMatcher& m_matcher;
     CBatchSRList& m_pairs;
     int m_pairNumber = 0;
-    // The text a pair writes; swapped with the content, so both buffers keep their room
-    // from pair to pair and from file to file.
+    // The text the pairs work on, and the text a pair writes; the two are swapped, so
+    // both keep their room from pair to pair and from file to file.
+    std::string m_content;
     std::string m_next;
 };
 

@@ -4,7 +4,7 @@ namespace kesto {
 
 bool FilePass::OpenAndRead(const std::string& directory, const std::string& fileName) {
     m_output.reset();
-    m_buffer = TextBuffer();
+    m_buffer.size = 0;
     BackupKeeper& backups = m_context.backups;
     if (!backups.OpenForReading(directory, fileName)) return false;
     if (m_context.options.abortRequested || m_context.options.stopRequested) {

@@ -2,8 +2,7 @@
 
 namespace kesto {
 
-GatheringWriter::GatheringWriter(ByteSink& sink)
-    : m_sink(sink), m_buffer(std::make_unique<char[]>(kCapacity)) {
+GatheringWriter::GatheringWriter(ByteSink& sink) : m_sink(sink), m_buffer(new char[kCapacity]) {
 }
 
 void GatheringWriter::Write(std::string_view bytes) {

@@ -11,9 +11,12 @@
 namespace kesto {
 
 ReadResult ReadWholeFile(int fd, std::size_t size, TextBuffer& buffer) {
-    buffer.bytes.reset(new (std::nothrow) char[size + 2]);
     buffer.size = 0;
-    if (!buffer.bytes) return ReadResult::OutOfMemory;
+    if (buffer.capacity < size + 2) {
+        buffer.bytes.reset(new (std::nothrow) char[size + 2]);
+        buffer.capacity = buffer.bytes ? size + 2 : 0;
+        if (!buffer.bytes) return ReadResult::OutOfMemory;
+    }
     std::size_t got = 0;
     while (got < size) {
         const ssize_t n = ::read(fd, buffer.bytes.get() + got, size - got);

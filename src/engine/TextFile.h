@@ -14,9 +14,11 @@ namespace kesto {
 inline constexpr std::size_t kMaxLineLength = 32000;
 
 // A file's bytes in one block, followed by two zero bytes.
+// Reused from file to file: a read allocates only when the file is larger than any before.
 struct TextBuffer {
     std::unique_ptr<char[]> bytes;
     std::size_t size = 0;
+    std::size_t capacity = 0;
     std::string_view view() const { return {bytes.get(), size}; }
 };
 
