@@ -17,6 +17,14 @@ namespace {
 constexpr int kLinesPerProgressReport = 300;
 constexpr std::size_t kBlock = 16;
 
+// Without a population count instruction in the baseline instruction set, the compiler's
+// builtin is a library call.
+int BitCount(std::uint32_t bits) {
+    bits = bits - ((bits >> 1) & 0x55555555u);
+    bits = (bits & 0x33333333u) + ((bits >> 2) & 0x33333333u);
+    return static_cast<int>((((bits + (bits >> 4)) & 0x0F0F0F0Fu) * 0x01010101u) >> 24);
+}
+
 }  // namespace
 
 PlainLiteralScan::PlainLiteralScan(std::string_view text, const CompiledPatterns& patterns,
@@ -60,7 +68,7 @@ std::uint32_t PlainLiteralScan::LineBreaksIn(std::size_t start, std::size_t widt
 }
 
 void PlainLiteralScan::CountLineBreaks(std::size_t blockStart, std::uint32_t breaks) {
-    const int count = __builtin_popcount(breaks);
+    const int count = BitCount(breaks);
     // Only a block that reaches the next report is counted break by break.
     if (count < kLinesPerProgressReport - (m_lineNumber - 1) % kLinesPerProgressReport) {
         m_lineNumber += count;
@@ -157,7 +165,7 @@ ScanResult PlainLiteralScan::Scan(GatheringWriter& out) {
     while (at != LiteralFinder::kNone) {
         const Line line = LineHolding(at, pos);
         if (line.end - line.start > kMaxLineLength) return ScanResult::LineTooLong;
-        if (!ReportWaitingProgress()) return ScanResult::Aborted;
+        if (!m_waitingReports.empty() && !ReportWaitingProgress()) return ScanResult::Aborted;
         int replaced = 0;
         do {
             WriteStretch(out, written, at);
@@ -169,7 +177,9 @@ ScanResult PlainLiteralScan::Scan(GatheringWriter& out) {
         // A rewritten line ends with the file's own line break; where it has another (a
         // bare LF in a DOS file) that one is replaced, otherwise the rest of the line goes
         // out with the next stretch.
-        if (line.hasLineBreak && m_text.substr(line.end, line.next - line.end) != lineBreak) {
+        const bool bareLineFeed = m_patterns.layout.lineBreakType == LineBreakType::Dos &&
+                                  line.hasLineBreak && line.end + 1 == line.next;
+        if (bareLineFeed) {
             WriteStretch(out, written, line.end);
             out.Write(lineBreak);
             written = line.next;
