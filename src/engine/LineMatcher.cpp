@@ -182,6 +182,14 @@ MatchResult LineMatcher::TryAt(std::string_view text, std::size_t pos,
     return MatchResult::Match;
 }
 
+const LiteralFinder& LineMatcher::LiteralFinderFor(const std::string& literal) {
+    if (!m_literalFinder || m_literal != literal) {
+        m_literal = literal;
+        m_literalFinder.emplace(literal);
+    }
+    return *m_literalFinder;
+}
+
 MatchResult LineMatcher::FindNext(std::string_view text, std::size_t from,
                                   const CompiledPatterns& patterns, MatchSpan& match) {
     // The star cache serves the attempts of this call only: the text may change between calls.
@@ -213,12 +221,9 @@ MatchResult LineMatcher::FindNext(std::string_view text, std::size_t from,
     const CompiledPattern& search = patterns.search;
     if (m_options.matchCase && !search.HasWildcards() && !search.empty()) {
         // A plain literal: one substring search finds it.
-        if (from >= text.size()) return MatchResult::NoMatch;
-        const void* hit =
-            ::memmem(text.data() + from, text.size() - from, search.text().data(), search.size());
-        if (!hit) return MatchResult::NoMatch;
-        match = {static_cast<std::size_t>(static_cast<const char*>(hit) - text.data()),
-                 search.size()};
+        const std::size_t at = LiteralFinderFor(search.text()).Find(text, from, text.size());
+        if (at == LiteralFinder::kNone) return MatchResult::NoMatch;
+        match = {at, search.size()};
         return MatchResult::Match;
     }
     const bool literalFirst = !search.empty() && search.IsLiteral(0);

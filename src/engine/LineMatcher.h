@@ -9,9 +9,11 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "engine/LiteralFinder.h"
 #include "engine/PatternPreparation.h"
 #include "engine/Prompter.h"
 #include "engine/ReplaceConfirmer.h"
@@ -93,6 +95,8 @@ private:
     bool AskUser(const std::string& line, const MatchSpan& match, std::string_view fileName,
                  int lineNumber, std::string& editedLine);
     MatchResult StopForCapture(WildcardCaptures::StarCapture failure);
+    // The finder of a plain literal, kept while the literal stays the same.
+    const LiteralFinder& LiteralFinderFor(const std::string& literal);
 
     SessionOptions& m_options;
     Prompter& m_prompter;
@@ -100,6 +104,8 @@ private:
     WildcardCaptures m_captures;
     StarSearchCache m_starCache;
     bool m_captureFailed = false;
+    std::string m_literal;
+    std::optional<LiteralFinder> m_literalFinder;
 };
 
 }  // namespace kesto
