@@ -1,5 +1,6 @@
 #include "engine/MatchScan.h"
 
+#include "engine/LineBreakCounter.h"
 #include "engine/PlainLiteralScan.h"
 
 #include <algorithm>
@@ -7,8 +8,6 @@
 
 namespace kesto {
 namespace {
-
-constexpr int kLinesPerProgressReport = 300;
 
 // The first `byte` in [from, limit), or `limit` when there is none.
 std::size_t FindFrom(std::string_view text, char byte, std::size_t from,
@@ -43,7 +42,8 @@ public:
           m_sink(sink),
           m_observer(observer),
           m_counters(counters),
-          m_lineBreakChar(patterns.layout.lineBreakChar) {}
+          m_lineBreakChar(patterns.layout.lineBreakChar),
+          m_breaks(m_lineBreakChar) {}
 
     ScanResult Run();
 
@@ -68,6 +68,7 @@ private:
     ScanObserver& m_observer;
     ScanCounters& m_counters;
     char m_lineBreakChar;
+    LineBreakCounter m_breaks;
     int m_lineNumber = 1;
     std::size_t m_countedTo = 0;  // line breaks before this offset are counted
     std::string m_before;
@@ -75,13 +76,13 @@ private:
 };
 
 bool Scanner::CountLinesUpTo(std::size_t offset) {
-    for (std::size_t at = FindFrom(m_text, m_lineBreakChar, m_countedTo, offset); at < offset;
-         at = FindFrom(m_text, m_lineBreakChar, at + 1, offset)) {
-        ++m_lineNumber;
-        if ((m_lineNumber - 1) % kLinesPerProgressReport == 0) {
-            m_observer.OnProgress(static_cast<int>(((at + 1) * 100 + 100) / m_text.size()));
-            if (m_options.abortRequested) return false;
-        }
+    if (offset > m_countedTo) {
+        const bool going =
+            m_breaks.Count(m_text, m_countedTo, offset, m_lineNumber, [this](std::size_t at) {
+                m_observer.OnProgress(static_cast<int>(((at + 1) * 100 + 100) / m_text.size()));
+                return !m_options.abortRequested;
+            });
+        if (!going) return false;
     }
     m_countedTo = std::max(m_countedTo, offset);
     return true;

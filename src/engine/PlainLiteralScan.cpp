@@ -5,25 +5,12 @@
 #include <algorithm>
 #include <string>
 
-#if defined(__x86_64__)
-#include <immintrin.h>
-#define KESTO_SCAN_SSE2 1
-#endif
-
 namespace kesto {
 
 namespace {
 
-constexpr int kLinesPerProgressReport = 300;
-constexpr std::size_t kBlock = 16;
-
-// Without a population count instruction in the baseline instruction set, the compiler's
-// builtin is a library call.
-int BitCount(std::uint32_t bits) {
-    bits = bits - ((bits >> 1) & 0x55555555u);
-    bits = (bits & 0x33333333u) + ((bits >> 2) & 0x33333333u);
-    return static_cast<int>((((bits + (bits >> 4)) & 0x0F0F0F0Fu) * 0x01010101u) >> 24);
-}
+constexpr int kLinesPerProgressReport = LineBreakCounter::kLinesPerReport;
+constexpr std::size_t kBlock = LineBreakCounter::kBlock;
 
 }  // namespace
 
@@ -36,7 +23,7 @@ PlainLiteralScan::PlainLiteralScan(std::string_view text, const CompiledPatterns
       m_sink(sink),
       m_observer(observer),
       m_counters(counters),
-      m_lineBreakChar(patterns.layout.lineBreakChar) {
+      m_breaks(patterns.layout.lineBreakChar) {
 }
 
 bool PlainLiteralScan::Suits(const CompiledPatterns& patterns, const SessionOptions& options,
@@ -51,24 +38,8 @@ bool PlainLiteralScan::Suits(const CompiledPatterns& patterns, const SessionOpti
            literal.find(patterns.layout.lineBreakChar) == std::string::npos;
 }
 
-std::uint32_t PlainLiteralScan::LineBreaksIn(std::size_t start, std::size_t width) const {
-    const char* bytes = m_text.data() + start;
-#ifdef KESTO_SCAN_SSE2
-    if (width == kBlock) {
-        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
-        return static_cast<std::uint32_t>(
-            _mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(m_lineBreakChar))));
-    }
-#endif
-    std::uint32_t breaks = 0;
-    for (std::size_t i = 0; i < width; ++i) {
-        if (bytes[i] == m_lineBreakChar) breaks |= std::uint32_t{1} << i;
-    }
-    return breaks;
-}
-
 void PlainLiteralScan::CountLineBreaks(std::size_t blockStart, std::uint32_t breaks) {
-    const int count = BitCount(breaks);
+    const int count = LineBreakCounter::BitCount(breaks);
     // Only a block that reaches the next report is counted break by break.
     if (count < kLinesPerProgressReport - (m_lineNumber - 1) % kLinesPerProgressReport) {
         m_lineNumber += count;
@@ -95,7 +66,7 @@ PlainLiteralScan::Line PlainLiteralScan::LineHolding(std::size_t at, std::size_t
     // one after it ends the line.
     for (std::size_t block = from; block < m_text.size(); block += kBlock) {
         const std::size_t width = std::min(kBlock, m_text.size() - block);
-        const std::uint32_t breaks = LineBreaksIn(block, width);
+        const std::uint32_t breaks = m_breaks.BreaksIn(m_text.data() + block, width);
         if (breaks == 0) continue;
         const std::size_t beforeWidth = at <= block ? 0 : std::min(width, at - block);
         const std::uint32_t before =

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/LineBreakCounter.h"
 #include "engine/LiteralFinder.h"
 #include "engine/MatchScan.h"
 
@@ -41,8 +42,6 @@ private:
 
     ScanResult Scan(GatheringWriter& out);
     void WriteStretch(GatheringWriter& out, std::size_t from, std::size_t to) const;
-    // The line breaks among the `width` (at most 16) bytes from `start`, one bit each.
-    std::uint32_t LineBreaksIn(std::size_t start, std::size_t width) const;
     // Counts the line breaks of one block; their progress reports wait until the line
     // after them is known to fit.
     void CountLineBreaks(std::size_t blockStart, std::uint32_t breaks);
@@ -59,7 +58,7 @@ private:
     ByteSink& m_sink;
     ScanObserver& m_observer;
     ScanCounters& m_counters;
-    char m_lineBreakChar;
+    const LineBreakCounter m_breaks;
     int m_lineNumber = 1;
     std::vector<std::size_t> m_waitingReports;  // offsets of line breaks
 };
