@@ -82,7 +82,7 @@ test-sanitize: build-sanitize
 	  ctest --test-dir $(SANITIZE_DIR) --output-on-failure -j $(JOBS)
 
 # Tools the benchmark compares with; installed by `make bench` only.
-BENCH_PACKAGES := hyperfine sd rpl perl sed python3 time
+BENCH_PACKAGES := hyperfine sd rpl perl sed python3 time e2fsprogs mount
 
 bench: build
 	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_PACKAGES)"

@@ -1,6 +1,8 @@
 // Throughput of the search/replace pass on one 8 MiB file, in memory-cached conditions:
 // no match (Match Case on, which the quick test answers, and off, which scans), a few
-// matches, and a match on a quarter of the lines.
+// matches, and a match on a quarter of the lines. Then the pairs of a batch run applied in
+// memory to 8 MiB of words made of a few syllables, where nearly every word matches some
+// pair: in one walk, and pair after pair.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -11,6 +13,8 @@
 #include <string>
 
 #include "engine/LineMatcher.h"
+#include "engine/LiteralPairChain.h"
+#include "engine/MatchScan.h"
 #include "engine/PassContext.h"
 #include "engine/PatternSyntax.h"
 #include "engine/SearchReplacePass.h"
@@ -106,6 +110,98 @@ void BM_QuarterOfLinesMatchIgnoreCase(benchmark::State& state) {
     RunPass(state, 4, false);
 }
 
+// Words of one to three syllables, and `count` pairs that each add an X to one of them.
+struct SyllableBatch {
+    std::string text;
+    std::vector<LiteralPair> pairs;
+};
+
+SyllableBatch MakeSyllableBatch(std::size_t count) {
+    static const char* syllables[] = {"ka",  "lo",  "mi", "ter", "son", "ra",  "vel", "dun",
+                                      "pri", "ost", "ne", "ga",  "bel", "tor", "fi",  "um"};
+    std::mt19937 random(7);
+    std::vector<std::string> words;
+    while (words.size() < 400) {
+        std::string word;
+        for (int i = 0, n = 1 + static_cast<int>(random() % 3); i < n; ++i) {
+            word += syllables[random() % 16];
+        }
+        words.push_back(word);
+    }
+    SyllableBatch batch;
+    while (batch.text.size() < 8'388'608 - 200) {
+        std::string line;
+        for (std::size_t length = 40 + random() % 81; line.size() < length;) {
+            if (!line.empty()) line += ' ';
+            line += words[random() % words.size()];
+        }
+        batch.text += line + "\n";
+    }
+    for (std::size_t pair = 1; pair <= count; ++pair) {
+        batch.pairs.push_back({words[pair * 3], words[pair * 3] + "X"});
+    }
+    return batch;
+}
+
+class QuietObserver : public ScanObserver {
+public:
+    void OnProgress(int) override {}
+    void OnChangedLine(int, const std::string&, const std::string&) override {}
+    bool WantsChangedLines() const override { return false; }
+};
+
+void BM_PairsInOneWalk(benchmark::State& state) {
+    const SyllableBatch batch = MakeSyllableBatch(static_cast<std::size_t>(state.range(0)));
+    LiteralPairChain chain(batch.pairs);
+    SessionOptions options;
+    QuietObserver observer;
+    std::string out;
+    for (auto _ : state) {
+        ScanCounters counters;
+        benchmark::DoNotOptimize(
+            chain.Apply(batch.text, LineBreakType::Unix, out, counters, options, observer));
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(batch.text.size()));
+}
+
+void BM_PairsOneAfterAnother(benchmark::State& state) {
+    const SyllableBatch batch = MakeSyllableBatch(static_cast<std::size_t>(state.range(0)));
+    SilentHosts hosts;
+    SessionOptions options;
+    options.matchCase = true;
+    options.globalReplace = true;
+    options.confirmEachReplace = false;
+    LineMatcher matcher(options, hosts, hosts);
+    QuietObserver observer;
+    std::vector<CompiledPatterns> compiled;
+    for (const LiteralPair& pair : batch.pairs) {
+        CompiledPatterns patterns;
+        patterns.search = CompiledPattern::FromLiteral(pair.search);
+        patterns.replace = CompiledPattern::FromLiteral(pair.replace);
+        patterns.layout.lineBreakType = LineBreakType::Unix;
+        patterns.layout.lineBreakChar = '\n';
+        patterns.layout.lineBreakLength = 1;
+        compiled.push_back(patterns);
+    }
+    std::string content;
+    std::string next;
+    for (auto _ : state) {
+        content = batch.text;
+        for (const CompiledPatterns& patterns : compiled) {
+            next.clear();
+            StringSink sink(next);
+            ScanCounters counters;
+            ScanText(content, patterns, "big.txt", options, matcher, sink, observer, counters);
+            if (counters.match.possible > 0) content.swap(next);
+        }
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(batch.text.size()));
+}
+
+BENCHMARK(BM_PairsInOneWalk)->Arg(4)->Arg(16)->Arg(100)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PairsOneAfterAnother)->Arg(4)->Arg(16)->Arg(100)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_NoMatchMatchCase)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_NoMatchIgnoreCase)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FewMatches)->Unit(benchmark::kMillisecond);

@@ -3,6 +3,8 @@
 #include <chrono>
 #include <new>
 
+#include "engine/PlainLiteralScan.h"
+
 namespace kesto {
 
 BatchPass::BatchPass(PassContext& context, LineMatcher& matcher, CBatchSRList& pairs)
@@ -68,16 +70,63 @@ BatchPass::PairOutcome BatchPass::ApplyPair(const CBatchSR& pair, int pairNumber
     return PairOutcome::Applied;
 }
 
-bool BatchPass::ProcessBatchFile(const std::string& directory, const std::string& fileName) {
+std::unique_ptr<LiteralPairChain> BatchPass::MakeChain(LineBreakType type) {
     SessionOptions& options = m_context.options;
-    if (!OpenAndRead(directory, fileName)) return false;
-    const auto started = std::chrono::steady_clock::now();
-    const LineBreakType type = DetectLineBreakType(text());
-    if (type == LineBreakType::None) {
-        Fail("Doesn't meet text file requirements!");
-        return false;
+    std::vector<LiteralPair> literals;
+    int pairNumber = 0;
+    for (const CBatchSR& pair : m_pairs.pairs()) {
+        ++pairNumber;
+        if (pair.m_bExcluded) continue;
+        // Compiled as ApplyPair compiles it, which sets the same switches.
+        options.wildcardSession = pair.m_bWildCards;
+        const CompiledPatterns patterns =
+            CompilePatterns(options, type, pair.m_strSearchWork, pair.m_strReplaceWork);
+        if (!PlainLiteralScan::Suits(patterns, options, *this)) return nullptr;
+        LiteralPair literal{patterns.search.text(), patterns.replace.text()};
+        if (!LiteralPairChain::Admits(literal)) return nullptr;
+        literals.push_back(std::move(literal));
+        m_lastPairNumber = pairNumber;
     }
+    if (literals.size() < kFewestPairsInOneWalk) return nullptr;
+    return std::make_unique<LiteralPairChain>(std::move(literals));
+}
 
+LiteralPairChain* BatchPass::ChainFor(LineBreakType type) {
+    const auto index = static_cast<std::size_t>(type);
+    if (index >= m_chains.size() || !PlainLiteralScan::SwitchesSuit(m_context.options)) {
+        return nullptr;
+    }
+    if (!m_chainMade[index]) {
+        m_chainMade[index] = true;
+        m_chains[index] = MakeChain(type);
+    }
+    return m_chains[index].get();
+}
+
+BatchPass::ChainOutcome BatchPass::ApplyChain(LineBreakType type, ScanCounters& total) {
+    LiteralPairChain* chain = ChainFor(type);
+    if (!chain) return ChainOutcome::NotApplied;
+    SessionOptions& options = m_context.options;
+    m_pairNumber = m_lastPairNumber;
+    ScanCounters counters;
+    switch (chain->Apply(text(), type, m_content, counters, options, *this)) {
+    case LiteralPairChain::Outcome::Declined:
+        return ChainOutcome::NotApplied;
+    case LiteralPairChain::Outcome::Aborted:
+        m_context.backups.RestoreOneFile();
+        return ChainOutcome::Failed;
+    case LiteralPairChain::Outcome::Completed:
+        break;
+    }
+    total = counters;
+    // The switches as the last pair, a plain literal, left them when applied on its own.
+    options.wildcardSession = false;
+    options.anchorLineStart = false;
+    return ChainOutcome::Applied;
+}
+
+bool BatchPass::ApplyPairsOneByOne(LineBreakType type, ScanCounters& total) {
+    SessionOptions& options = m_context.options;
     std::string& content = m_content;
     try {
         content.assign(text());
@@ -87,9 +136,6 @@ bool BatchPass::ProcessBatchFile(const std::string& directory, const std::string
         Fail("Out of Memory, couldn't process!");
         return false;
     }
-    const std::size_t startSize = content.size();
-
-    ScanCounters total;
     int pairNumber = 0;
     for (const CBatchSR& pair : m_pairs.pairs()) {
         ++pairNumber;
@@ -103,12 +149,37 @@ bool BatchPass::ProcessBatchFile(const std::string& directory, const std::string
         options.skipRestOfFile = false;
         if (options.stopRequested) break;
     }
+    return true;
+}
+
+bool BatchPass::ProcessBatchFile(const std::string& directory, const std::string& fileName) {
+    SessionOptions& options = m_context.options;
+    if (!OpenAndRead(directory, fileName)) return false;
+    const auto started = std::chrono::steady_clock::now();
+    const LineBreakType type = DetectLineBreakType(text());
+    if (type == LineBreakType::None) {
+        Fail("Doesn't meet text file requirements!");
+        return false;
+    }
+    const std::size_t startSize = text().size();
+
+    ScanCounters total;
+    switch (ApplyChain(type, total)) {
+    case ChainOutcome::Applied:
+        break;
+    case ChainOutcome::Failed:
+        return false;
+    case ChainOutcome::NotApplied:
+        if (!ApplyPairsOneByOne(type, total)) return false;
+        break;
+    }
 
     if (total.match.possible == 0) {
         Fail("No matches Found!");
         options.skipRestOfFile = false;
         return true;
     }
+    const std::string& content = m_content;
     if (!BeginRewrite()) return false;
     output().Write(content);
     if (!KeepNewFile()) return false;

@@ -30,12 +30,15 @@ bool PlainLiteralScan::Suits(const CompiledPatterns& patterns, const SessionOpti
                              const ScanObserver& observer) {
     const CompiledPattern& search = patterns.search;
     const std::string& literal = search.text();
-    return !observer.WantsChangedLines() && options.matchCase && options.globalReplace &&
-           !options.confirmEachReplace && !options.firstInstanceOnly && !options.anchorLineStart &&
-           !options.stopRequested && !options.skipRestOfFile && !search.empty() &&
-           !search.HasWildcards() && !patterns.replace.HasWildcards() &&
+    return !observer.WantsChangedLines() && SwitchesSuit(options) && !options.anchorLineStart &&
+           !search.empty() && !search.HasWildcards() && !patterns.replace.HasWildcards() &&
            !patterns.layout.spansLines && literal.find('\r') == std::string::npos &&
            literal.find(patterns.layout.lineBreakChar) == std::string::npos;
+}
+
+bool PlainLiteralScan::SwitchesSuit(const SessionOptions& options) {
+    return options.matchCase && options.globalReplace && !options.confirmEachReplace &&
+           !options.firstInstanceOnly && !options.stopRequested && !options.skipRestOfFile;
 }
 
 void PlainLiteralScan::CountLineBreaks(std::size_t blockStart, std::uint32_t breaks) {

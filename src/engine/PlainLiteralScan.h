@@ -29,6 +29,8 @@ public:
     // True when `patterns` and `options` ask for nothing this scan leaves out.
     static bool Suits(const CompiledPatterns& patterns, const SessionOptions& options,
                       const ScanObserver& observer);
+    // The part of Suits that depends on the switches of the run alone.
+    static bool SwitchesSuit(const SessionOptions& options);
 
     ScanResult Run();
 
