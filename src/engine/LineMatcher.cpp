@@ -182,10 +182,11 @@ MatchResult LineMatcher::TryAt(std::string_view text, std::size_t pos,
     return MatchResult::Match;
 }
 
-const LiteralFinder& LineMatcher::LiteralFinderFor(const std::string& literal) {
-    if (!m_literalFinder || m_literal != literal) {
+const LiteralFinder& LineMatcher::LiteralFinderFor(const std::string& literal, bool matchCase) {
+    if (!m_literalFinder || m_literal != literal || m_literalMatchCase != matchCase) {
         m_literal = literal;
-        m_literalFinder.emplace(literal);
+        m_literalMatchCase = matchCase;
+        m_literalFinder.emplace(literal, matchCase);
     }
     return *m_literalFinder;
 }
@@ -219,9 +220,10 @@ MatchResult LineMatcher::FindNext(std::string_view text, std::size_t from,
     }
 
     const CompiledPattern& search = patterns.search;
-    if (m_options.matchCase && !search.HasWildcards() && !search.empty()) {
+    if (!search.HasWildcards() && !search.empty()) {
         // A plain literal: one substring search finds it.
-        const std::size_t at = LiteralFinderFor(search.text()).Find(text, from, text.size());
+        const std::size_t at =
+            LiteralFinderFor(search.text(), m_options.matchCase).Find(text, from, text.size());
         if (at == LiteralFinder::kNone) return MatchResult::NoMatch;
         match = {at, search.size()};
         return MatchResult::Match;

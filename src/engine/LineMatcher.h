@@ -96,7 +96,7 @@ private:
                  int lineNumber, std::string& editedLine);
     MatchResult StopForCapture(WildcardCaptures::StarCapture failure);
     // The finder of a plain literal, kept while the literal stays the same.
-    const LiteralFinder& LiteralFinderFor(const std::string& literal);
+    const LiteralFinder& LiteralFinderFor(const std::string& literal, bool matchCase);
 
     SessionOptions& m_options;
     Prompter& m_prompter;
@@ -105,6 +105,7 @@ private:
     StarSearchCache m_starCache;
     bool m_captureFailed = false;
     std::string m_literal;
+    bool m_literalMatchCase = true;
     std::optional<LiteralFinder> m_literalFinder;
 };
 

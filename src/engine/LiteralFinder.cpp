@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/AsciiCase.h"
+
 #if defined(__x86_64__)
 #include <immintrin.h>
 #define KESTO_FINDER_X86 1
@@ -52,33 +54,55 @@ std::size_t FarEndFrom(std::string_view needle, std::size_t rare) {
 }
 
 #ifdef KESTO_FINDER_X86
-std::uint32_t HalfBlockSse2(const char* rarePlane, const char* secondPlane, __m128i wantRare,
-                            __m128i wantSecond) {
+// The bytes each of the two tested bytes may be: the byte and its other case.
+struct Wanted {
+    __m128i rare;
+    __m128i rareOther;
+    __m128i second;
+    __m128i secondOther;
+};
+
+std::uint32_t HalfBlockSse2(const char* rarePlane, const char* secondPlane, const Wanted& want) {
     const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rarePlane));
     const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(secondPlane));
-    const __m128i both = _mm_and_si128(_mm_cmpeq_epi8(a, wantRare), _mm_cmpeq_epi8(b, wantSecond));
-    return static_cast<std::uint32_t>(_mm_movemask_epi8(both));
+    const __m128i rare =
+        _mm_or_si128(_mm_cmpeq_epi8(a, want.rare), _mm_cmpeq_epi8(a, want.rareOther));
+    const __m128i second =
+        _mm_or_si128(_mm_cmpeq_epi8(b, want.second), _mm_cmpeq_epi8(b, want.secondOther));
+    return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_and_si128(rare, second)));
 }
 #endif
 
 }  // namespace
 
-LiteralFinder::LiteralFinder(std::string_view needle) : m_needle(needle) {
+LiteralFinder::LiteralFinder(std::string_view needle, bool matchCase)
+    : m_needle(needle), m_matchCase(matchCase) {
     if (m_needle.empty()) return;
     m_rare = RarestIndex(m_needle);
     m_second = FarEndFrom(m_needle, m_rare);
+    m_rareOther = matchCase ? m_needle[m_rare] : SwapCase(m_needle[m_rare]);
+    m_secondOther = matchCase ? m_needle[m_second] : SwapCase(m_needle[m_second]);
 }
 
 bool LiteralFinder::CompareLong(const char* candidate) const {
     return std::memcmp(candidate, m_needle.data(), m_needle.size()) == 0;
 }
 
+bool LiteralFinder::MatchesAnyCaseAt(const char* candidate) const {
+    for (std::size_t i = 0; i < m_needle.size(); ++i) {
+        if (!ByteMatches(candidate[i], m_needle[i], false)) return false;
+    }
+    return true;
+}
+
 std::uint32_t LiteralFinder::CandidatesOf(const char* base, std::size_t start,
                                           std::size_t count) const {
     std::uint32_t mask = 0;
     for (std::size_t i = 0; i < count; ++i) {
-        if (base[start + i + m_rare] == m_needle[m_rare] &&
-            base[start + i + m_second] == m_needle[m_second]) {
+        const char rare = base[start + i + m_rare];
+        const char second = base[start + i + m_second];
+        if ((rare == m_needle[m_rare] || rare == m_rareOther) &&
+            (second == m_needle[m_second] || second == m_secondOther)) {
             mask |= std::uint32_t{1} << i;
         }
     }
@@ -90,13 +114,12 @@ std::uint32_t LiteralFinder::NextCandidateBlock(const char* base, std::size_t& s
 #ifdef KESTO_FINDER_X86
     const char* rarePlane = base + m_rare;
     const char* secondPlane = base + m_second;
-    const __m128i wantRare = _mm_set1_epi8(m_needle[m_rare]);
-    const __m128i wantSecond = _mm_set1_epi8(m_needle[m_second]);
+    const Wanted want{_mm_set1_epi8(m_needle[m_rare]), _mm_set1_epi8(m_rareOther),
+                      _mm_set1_epi8(m_needle[m_second]), _mm_set1_epi8(m_secondOther)};
     for (; start + kBlock <= last + 1; start += kBlock) {
-        const std::uint32_t low =
-            HalfBlockSse2(rarePlane + start, secondPlane + start, wantRare, wantSecond);
+        const std::uint32_t low = HalfBlockSse2(rarePlane + start, secondPlane + start, want);
         const std::uint32_t high =
-            HalfBlockSse2(rarePlane + start + 16, secondPlane + start + 16, wantRare, wantSecond);
+            HalfBlockSse2(rarePlane + start + 16, secondPlane + start + 16, want);
         const std::uint32_t mask = low | high << 16;
         if (mask != 0) return mask;
     }

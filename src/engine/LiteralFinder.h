@@ -6,6 +6,9 @@
 // for both bytes, and only those that have both are compared in full. A `LiteralScan` walks
 // one text from match to match and keeps the block it is in, so matches a few bytes apart
 // cost no more than sparse ones.
+//
+// Without Match Case a text byte matches a needle byte when it equals it or its other case
+// (the needle of such a run is lowercase), and both cases are tested at once.
 #pragma once
 
 #include <cstddef>
@@ -19,7 +22,7 @@ class LiteralFinder {
 public:
     static constexpr std::size_t kNone = std::string_view::npos;
 
-    explicit LiteralFinder(std::string_view needle);
+    explicit LiteralFinder(std::string_view needle, bool matchCase = true);
 
     // The first occurrence of the needle that starts at or after `from` and ends at or
     // before `end`; kNone when there is none. An empty needle is never found. No byte
@@ -32,6 +35,7 @@ private:
     friend class LiteralScan;
 
     bool MatchesAt(const char* candidate) const {
+        if (!m_matchCase) return MatchesAnyCaseAt(candidate);
         // Short needles are compared in place: a call costs more than their bytes.
         if (m_needle.size() <= 16) {
             for (std::size_t i = 0; i < m_needle.size(); ++i) {
@@ -42,6 +46,7 @@ private:
         return CompareLong(candidate);
     }
     bool CompareLong(const char* candidate) const;
+    bool MatchesAnyCaseAt(const char* candidate) const;
     // The candidates among the `count` (at most 32) starts from `start`, one bit each.
     std::uint32_t CandidatesOf(const char* base, std::size_t start, std::size_t count) const;
     // The first block of 32 starts from `start` with a candidate, all its bytes read lying
@@ -50,8 +55,12 @@ private:
     std::uint32_t NextCandidateBlock(const char* base, std::size_t& start, std::size_t last) const;
 
     std::string m_needle;
+    bool m_matchCase = true;
     std::size_t m_rare = 0;    // index of the rarest byte
     std::size_t m_second = 0;  // index of the far end, another index when there is one
+    // The other case of the two bytes tested first (the byte itself when it has none).
+    char m_rareOther = 0;
+    char m_secondOther = 0;
 };
 
 // The matches of one finder in one text, found in order of their starts.

@@ -3,6 +3,7 @@
 // matcher, on generated texts.
 #include "engine/MatchScan.h"
 
+#include "engine/AsciiCase.h"
 #include "engine/LiteralFinder.h"
 
 #include <random>
@@ -86,13 +87,26 @@ TEST_F(MatchScanTest, TheLiteralShortcutAgreesWithTheLineMatcherOnGeneratedTexts
     }
 }
 
-TEST(LiteralFinderTest, FindsWhatASubstringSearchFindsWithinTheRange) {
+// The first place at or after `from` where `needle` ends at or before `end`, byte by byte.
+std::size_t FindByteByByte(std::string_view text, std::string_view needle, std::size_t from,
+                           std::size_t end, bool matchCase) {
+    for (std::size_t at = from; at + needle.size() <= end && !needle.empty(); ++at) {
+        std::size_t i = 0;
+        while (i < needle.size() && ByteMatches(text[at + i], needle[i], matchCase)) ++i;
+        if (i == needle.size()) return at;
+    }
+    return LiteralFinder::kNone;
+}
+
+TEST(LiteralFinderTest, FindsWhatASearchByteByByteFindsWithinTheRange) {
     std::mt19937 random(5);
-    const std::string alphabet = "ab.A \n";
-    for (int round = 0; round < 20000; ++round) {
+    const std::string alphabet = "ab.A \nB";
+    for (int round = 0; round < 40000; ++round) {
+        // Without Match Case the needle is lowercase, as a run prepares it.
+        const bool matchCase = round % 2 == 0;
         // Long texts and needles too, so that whole blocks of starts are tested at once
         // and the ends of the range fall inside a block.
-        const bool longer = round % 4 == 0;
+        const bool longer = round % 8 < 2;
         std::string text;
         for (int k = 0, n = static_cast<int>(random() % (longer ? 300 : 40)); k < n; ++k) {
             text += alphabet[random() % alphabet.size()];
@@ -101,30 +115,32 @@ TEST(LiteralFinderTest, FindsWhatASubstringSearchFindsWithinTheRange) {
         for (int k = 0, n = 1 + static_cast<int>(random() % (longer ? 40 : 4)); k < n; ++k) {
             needle += alphabet[random() % alphabet.size()];
         }
-        if (longer && round % 8 == 0 && !text.empty()) {
+        if (longer && round % 16 < 2 && !text.empty()) {
             const std::size_t at = random() % text.size();
             needle = text.substr(at, 1 + random() % 40);
         }
-        const LiteralFinder finder(needle);
+        if (!matchCase) {
+            for (char& c : needle) c = ToLowerAscii(c);
+        }
+        const LiteralFinder finder(needle, matchCase);
         const std::size_t from = text.empty() ? 0 : random() % (text.size() + 1);
         const std::size_t end = from + random() % (text.size() - from + 1);
-        const std::size_t expected = std::string_view(text).substr(0, end).find(needle, from);
-        ASSERT_EQ(finder.Find(text, from, end),
-                  expected == std::string_view::npos ? LiteralFinder::kNone : expected)
-            << "[" << needle << "] in [" << text << "] from " << from << " to " << end;
+        ASSERT_EQ(finder.Find(text, from, end), FindByteByByte(text, needle, from, end, matchCase))
+            << "[" << needle << "] in [" << text << "] from " << from << " to " << end
+            << (matchCase ? "" : " in any case");
 
         // One scan from match to match finds what a fresh search from each point finds.
         LiteralScan scan(finder, text);
         for (std::size_t at = from;;) {
-            const std::size_t fresh = text.find(needle, at);
             const std::size_t next = scan.Next(at);
-            ASSERT_EQ(next, fresh == std::string::npos ? LiteralFinder::kNone : fresh)
+            ASSERT_EQ(next, FindByteByByte(text, needle, at, text.size(), matchCase))
                 << "[" << needle << "] in [" << text << "] from " << at;
             if (next == LiteralFinder::kNone) break;
             at = next + 1 + random() % needle.size();
         }
     }
     EXPECT_EQ(LiteralFinder("").Find("abc", 0, 3), LiteralFinder::kNone);
+    EXPECT_EQ(LiteralFinder("", false).Find("abc", 0, 3), LiteralFinder::kNone);
 }
 
 TEST_F(MatchScanTest, TheShortcutStillRefusesALineOverTheLimit) {
