@@ -7,6 +7,11 @@
 #include "engine/LineBreakCounter.h"
 #include "engine/TextFile.h"
 
+#if defined(__x86_64__)
+#include <emmintrin.h>
+#define KESTO_CHAIN_X86 1
+#endif
+
 namespace kesto {
 
 namespace {
@@ -44,13 +49,13 @@ public:
     explicit Output(std::string& target, std::size_t expected) : m_target(target) {
         m_target.resize(std::max(expected, std::size_t{64}) + kShort);
     }
-    void Put(const char* bytes, std::size_t size) {
+    [[gnu::always_inline]] void Put(const char* bytes, std::size_t size) {
         MakeRoom(size);
         std::memcpy(m_target.data() + m_used, bytes, size);
         m_used += size;
     }
     // `size` bytes from `bytes`, of which kShort can be read.
-    void PutReadable(const char* bytes, std::size_t size) {
+    [[gnu::always_inline]] void PutReadable(const char* bytes, std::size_t size) {
         if (size > kShort) return Put(bytes, size);
         MakeRoom(size);
         std::memcpy(m_target.data() + m_used, bytes, kShort);
@@ -59,10 +64,11 @@ public:
     void Finish() { m_target.resize(m_used); }
 
 private:
-    void MakeRoom(std::size_t size) {
-        if (m_used + size + kShort > m_target.size()) {
-            m_target.resize(std::max(m_target.size() * 2, m_used + size + kShort));
-        }
+    [[gnu::always_inline]] void MakeRoom(std::size_t size) {
+        if (m_used + size + kShort > m_target.size()) Grow(size);
+    }
+    [[gnu::noinline]] void Grow(std::size_t size) {
+        m_target.resize(std::max(m_target.size() * 2, m_used + size + kShort));
     }
 
     std::string& m_target;
@@ -70,7 +76,8 @@ private:
 };
 
 // The unchanged bytes [from, to) of `text`.
-inline void PutStretch(Output& output, std::string_view text, std::size_t from, std::size_t to) {
+[[gnu::always_inline]] inline void PutStretch(Output& output, std::string_view text,
+                                              std::size_t from, std::size_t to) {
     if (from + Output::kShort <= text.size()) {
         output.PutReadable(text.data() + from, to - from);
     } else {
@@ -78,46 +85,27 @@ inline void PutStretch(Output& output, std::string_view text, std::size_t from, 
     }
 }
 
-// The runs of word bytes and of other bytes in a text, found sixty-four bytes at a time:
-// the bytes of a window are classed once, and each run is read off its bits.
-class ByteRuns {
-public:
-    ByteRuns(std::string_view text, const ByteClass& wordBytes)
-        : m_bytes(reinterpret_cast<const unsigned char*>(text.data())),
-          m_size(text.size()),
-          m_wordBytes(wordBytes) {}
-
-    // The length of the run from `at` of word bytes (`word` true) or of other bytes.
-    std::size_t From(std::size_t at, bool word) {
-        std::size_t length = 0;
-        while (at < m_size) {
-            if (at < m_windowStart || at >= m_windowEnd) Classify(at);
-            const std::size_t valid = m_windowEnd - at;
-            const std::uint64_t bits = m_window >> (at - m_windowStart);
-            const std::uint64_t stops = word ? ~bits : bits;
-            const std::size_t run =
-                stops == 0 ? 64 : static_cast<std::size_t>(__builtin_ctzll(stops));
-            if (run < valid) return length + run;
-            length += valid;
-            at += valid;
+// Bit i is set when bytes[i] is `lineBreak`, for i below `count` (at most 64).
+std::uint64_t LineBreaksIn(const unsigned char* bytes, std::size_t count, char lineBreak) {
+    std::uint64_t breaks = 0;
+#ifdef KESTO_CHAIN_X86
+    if (count == 64) {
+        const __m128i wanted = _mm_set1_epi8(lineBreak);
+        for (int block = 0; block < 4; ++block) {
+            const __m128i chunk =
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + block * 16));
+            const auto bits =
+                static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, wanted)));
+            breaks |= std::uint64_t{bits} << (block * 16);
         }
-        return length;
+        return breaks;
     }
-
-private:
-    void Classify(std::size_t at) {
-        m_windowStart = at;
-        m_windowEnd = std::min(at + 64, m_size);
-        m_window = m_wordBytes.Members(m_bytes + at, m_windowEnd - at);
+#endif
+    for (std::size_t i = 0; i < count; ++i) {
+        breaks |= std::uint64_t{bytes[i] == static_cast<unsigned char>(lineBreak)} << i;
     }
-
-    const unsigned char* m_bytes;
-    std::size_t m_size;
-    const ByteClass& m_wordBytes;
-    std::size_t m_windowStart = 0;
-    std::size_t m_windowEnd = 0;
-    std::uint64_t m_window = 0;  // bit i: the byte at m_windowStart + i is a word byte
-};
+    return breaks;
+}
 
 }  // namespace
 
@@ -210,7 +198,52 @@ struct LiteralPairChain::Walk {
     }
 
     // The word of `length` bytes at `pos`; false when the chain must decline the text.
-    bool TakeWord(std::size_t pos, std::size_t length);
+    [[gnu::always_inline]] bool TakeWord(std::size_t pos, std::size_t length) {
+        ++words;
+        // The common case, a short word well before the end, in machine words only.
+        if (length > WordTable::kShortWord || pos + 16 > size) return TakeOtherWord(pos, length);
+        std::uint64_t low;
+        std::uint64_t high;
+        std::memcpy(&low, bytes + pos, 8);
+        std::memcpy(&high, bytes + pos + 8, 8);
+        if (length < 8) {
+            low &= (std::uint64_t{1} << (length * 8)) - 1;
+            high = 0;
+        } else if (length < 16) {
+            high &= (std::uint64_t{1} << ((length - 8) * 8)) - 1;
+        }
+        const WordResult* known =
+            chain.m_table.FindShort(low, high, static_cast<std::uint32_t>(length));
+        if (!known) return TakeOtherWord(pos, length);
+        if (known->matched) TakeResult(*known, pos, length, true);
+        return true;
+    }
+    // A word the short way does not find: looked up by its whole key, or worked out
+    // through the pairs and remembered.
+    [[gnu::noinline]] bool TakeOtherWord(std::size_t pos, std::size_t length);
+    bool TakeNewWord(std::size_t pos, std::size_t length, const WordTable::Key* key);
+    // The new text of a word that some pair matched; `readable` when kReadable bytes of it
+    // can be read.
+    [[gnu::always_inline]] void TakeResult(const WordResult& result, std::size_t pos,
+                                           std::size_t length, bool readable) {
+        PutStretch(output, text, copied, pos);
+        if (readable) {
+            output.PutReadable(result.text.data(), result.text.size());
+        } else {
+            output.Put(result.text.data(), result.text.size());
+        }
+        copied = pos + length;
+        replacements += result.replacements;
+        lineGrowth += result.growthBound;
+        lineMatched = true;
+        // Up to 128 pairs, the most common case, without a loop.
+        linePairs[0] |= result.matchedPairs[0];
+        if (pairWords == 2) {
+            linePairs[1] |= result.matchedPairs[1];
+        } else {
+            for (std::size_t i = 1; i < pairWords; ++i) linePairs[i] |= result.matchedPairs[i];
+        }
+    }
     // The line break at `pos`; false when the chain must decline the text.
     bool EndLine(std::size_t pos);
     void CloseLine() {
@@ -250,44 +283,31 @@ struct LiteralPairChain::Walk {
     int lineBreaks = 0;
 };
 
-bool LiteralPairChain::Walk::TakeWord(std::size_t pos, std::size_t length) {
-    const std::string_view word(bytes + pos, length);
-    ++words;
-    const bool remembered = length <= WordTable::kLongestWord;
-    WordTable::Key key{};
-    const WordResult* known = nullptr;
-    if (remembered) {
-        key = WordTable::MakeKey(word.data(), length, pos + WordTable::kLongestWord <= size);
-        known = chain.m_table.Find(key);
-    }
-    WordResult missed;
-    if (!known) {
-        ++misses;
-        if (misses > kTrialMisses && misses * kMissShareDenominator > words) return false;
-        if (!chain.Transform(word)) return false;
-        missed.text = chain.m_word;
-        missed.replacements = chain.m_wordReplacements;
-        missed.growthBound = static_cast<std::uint32_t>(
-            std::min<std::uint64_t>(chain.m_wordGrowth, std::numeric_limits<std::uint32_t>::max()));
-        missed.matchedPairs = chain.m_wordPairs.data();
-        missed.matched = chain.m_wordReplacements > 0;
-    }
-    const WordResult& found = known ? *known : missed;
-    if (found.matched) {
-        PutStretch(output, text, copied, pos);
-        if (known) {
-            output.PutReadable(found.text.data(), found.text.size());
-        } else {
-            output.Put(found.text.data(), found.text.size());
-        }
-        copied = pos + length;
-        replacements += found.replacements;
-        lineGrowth += found.growthBound;
-        lineMatched = true;
-        for (std::size_t i = 0; i < pairWords; ++i) linePairs[i] |= found.matchedPairs[i];
-    }
-    if (!known && remembered) {
-        chain.m_table.Add(key, missed.text, missed.replacements, missed.growthBound,
+bool LiteralPairChain::Walk::TakeOtherWord(std::size_t pos, std::size_t length) {
+    if (length > WordTable::kLongestWord) return TakeNewWord(pos, length, nullptr);
+    const WordTable::Key key =
+        WordTable::MakeKey(bytes + pos, length, pos + WordTable::kLongestWord <= size);
+    const WordResult* known = chain.m_table.Find(key);
+    if (!known) return TakeNewWord(pos, length, &key);
+    if (known->matched) TakeResult(*known, pos, length, true);
+    return true;
+}
+
+bool LiteralPairChain::Walk::TakeNewWord(std::size_t pos, std::size_t length,
+                                         const WordTable::Key* key) {
+    ++misses;
+    if (misses > kTrialMisses && misses * kMissShareDenominator > words) return false;
+    if (!chain.Transform(std::string_view(bytes + pos, length))) return false;
+    WordResult result;
+    result.text = chain.m_word;
+    result.replacements = chain.m_wordReplacements;
+    result.growthBound = static_cast<std::uint32_t>(
+        std::min<std::uint64_t>(chain.m_wordGrowth, std::numeric_limits<std::uint32_t>::max()));
+    result.matchedPairs = chain.m_wordPairs.data();
+    result.matched = chain.m_wordReplacements > 0;
+    if (result.matched) TakeResult(result, pos, length, false);
+    if (key) {
+        chain.m_table.Add(*key, result.text, result.replacements, result.growthBound,
                           chain.m_wordPairs);
     }
     return true;
@@ -317,24 +337,47 @@ LiteralPairChain::Outcome LiteralPairChain::Apply(std::string_view text, LineBre
     // The walk writes into a buffer of its own, so that `out` stays as it was unless the
     // walk completes; the two then trade places and keep their room for the next text.
     Walk walk(*this, text, type, m_output);
-    ByteRuns runs(text, m_wordBytes);
     const std::size_t size = text.size();
-    std::size_t pos = 0;
-    while (pos < size) {
-        const std::size_t length = runs.From(pos, true);
-        if (length > 0) {
-            if (!walk.TakeWord(pos, length)) return Outcome::Declined;
-            pos += length;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    // Sixty-four bytes at a time: which are word bytes and which line breaks, one bit
+    // each, and from those the places where words begin. A window always begins outside
+    // a word or at its first byte; a word that may go on past the window is left to the
+    // next one, which begins with it.
+    for (std::size_t pos = 0; pos < size;) {
+        const std::size_t width = std::min<std::size_t>(64, size - pos);
+        const std::uint64_t wordBits = m_wordBytes.Members(bytes + pos, width);
+        const std::uint64_t breakBits = LineBreaksIn(bytes + pos, width, walk.lineBreak);
+        const std::uint64_t starts = wordBits & ~(wordBits << 1);
+        std::size_t done = width;
+        if (pos + width < size && (wordBits >> (width - 1) & 1) != 0) {
+            done = 63 - static_cast<std::size_t>(__builtin_clzll(starts));
+            if (done == 0) {
+                // A word longer than the window.
+                std::size_t end = pos + width;
+                while (end < size && m_wordBytes.Has(bytes[end])) ++end;
+                if (!walk.TakeWord(pos, end - pos)) return Outcome::Declined;
+                pos = end;
+                continue;
+            }
         }
-        const std::size_t end = pos + runs.From(pos, false);
-        for (; pos < end; ++pos) {
-            if (text[pos] != walk.lineBreak) continue;
-            if (!walk.EndLine(pos)) return Outcome::Declined;
+        const std::uint64_t within =
+            done == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << done) - 1;
+        for (std::uint64_t events = (starts | breakBits) & within; events != 0;
+             events &= events - 1) {
+            const auto at = static_cast<std::size_t>(__builtin_ctzll(events));
+            if ((breakBits >> at & 1) == 0) {
+                const std::uint64_t rest = ~(wordBits >> at);
+                const auto length = static_cast<std::size_t>(__builtin_ctzll(rest));
+                if (!walk.TakeWord(pos + at, length)) return Outcome::Declined;
+                continue;
+            }
+            if (!walk.EndLine(pos + at)) return Outcome::Declined;
             if (walk.lineBreaks % LineBreakCounter::kLinesPerReport == 0) {
-                observer.OnProgress(static_cast<int>(((pos + 1) * 100 + 100) / size));
+                observer.OnProgress(static_cast<int>(((pos + at + 1) * 100 + 100) / size));
                 if (options.abortRequested) return Outcome::Aborted;
             }
         }
+        pos += done;
     }
     if (walk.lineMatched && !walk.LineFits(size)) return Outcome::Declined;
     walk.CloseLine();
