@@ -86,9 +86,7 @@ BENCH_PACKAGES := hyperfine sd rpl perl sed python3 time e2fsprogs mount
 
 bench: build
 	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_PACKAGES)"
-	$(BUILD_DIR)/bench/kesto_pass_bench --benchmark_min_time=1 \
-	  --benchmark_out=$(BUILD_DIR)/bench/pass.json --benchmark_out_format=json
-	KESTO_PASS_BENCH_JSON=$(abspath $(BUILD_DIR))/bench/pass.json bench/run-bench.sh $(BUILD_DIR)
+	bench/run-bench.sh $(BUILD_DIR)
 
 clean:
 	rm -rf build
