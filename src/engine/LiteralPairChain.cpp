@@ -75,6 +75,9 @@ private:
     std::size_t m_used = 0;
 };
 
+static_assert(WordTable::kReadable >= Output::kShort,
+              "a remembered text is copied as a short piece");
+
 // The unchanged bytes [from, to) of `text`.
 [[gnu::always_inline]] inline void PutStretch(Output& output, std::string_view text,
                                               std::size_t from, std::size_t to) {
@@ -201,7 +204,9 @@ struct LiteralPairChain::Walk {
     [[gnu::always_inline]] bool TakeWord(std::size_t pos, std::size_t length) {
         ++words;
         // The common case, a short word well before the end, in machine words only.
-        if (length > WordTable::kShortWord || pos + 16 > size) return TakeOtherWord(pos, length);
+        if (length > WordTable::kShortWord || pos + WordTable::kShortWord > size) {
+            return TakeOtherWord(pos, length);
+        }
         std::uint64_t low;
         std::uint64_t high;
         std::memcpy(&low, bytes + pos, 8);
@@ -236,13 +241,7 @@ struct LiteralPairChain::Walk {
         replacements += result.replacements;
         lineGrowth += result.growthBound;
         lineMatched = true;
-        // Up to 128 pairs, the most common case, without a loop.
-        linePairs[0] |= result.matchedPairs[0];
-        if (pairWords == 2) {
-            linePairs[1] |= result.matchedPairs[1];
-        } else {
-            for (std::size_t i = 1; i < pairWords; ++i) linePairs[i] |= result.matchedPairs[i];
-        }
+        for (std::size_t i = 0; i < pairWords; ++i) linePairs[i] |= result.matchedPairs[i];
     }
     // The line break at `pos`; false when the chain must decline the text.
     bool EndLine(std::size_t pos);
@@ -366,8 +365,10 @@ LiteralPairChain::Outcome LiteralPairChain::Apply(std::string_view text, LineBre
              events &= events - 1) {
             const auto at = static_cast<std::size_t>(__builtin_ctzll(events));
             if ((breakBits >> at & 1) == 0) {
+                // No bit left when the word fills the last window to its end.
                 const std::uint64_t rest = ~(wordBits >> at);
-                const auto length = static_cast<std::size_t>(__builtin_ctzll(rest));
+                const std::size_t length =
+                    rest == 0 ? 64 : static_cast<std::size_t>(__builtin_ctzll(rest));
                 if (!walk.TakeWord(pos + at, length)) return Outcome::Declined;
                 continue;
             }

@@ -191,6 +191,21 @@ TEST_F(LiteralPairChainTest, ManyDifferentWordsOverflowTheTableOrAreDeclined) {
     EXPECT_TRUE(AgreesOn(chain, many, pairs, LineBreakType::Unix));
 }
 
+TEST_F(LiteralPairChainTest, WordsAtTheEdgesOfTheWindowsAreWholeWords) {
+    // The walk looks at sixty-four bytes at a time: words that end a window, fill one, or
+    // run past it, and a text that ends within a word.
+    const std::vector<LiteralPair> pairs = {{"ab", "b"}, {"ba", "abc"}, {"c", "cc"}, {"aa", "b"}};
+    LiteralPairChain chain(pairs);
+    for (const std::size_t length : {63, 64, 65, 127, 128, 129, 200}) {
+        std::string word;
+        for (std::size_t i = 0; i < length; ++i) word += "abc"[i % 3];
+        for (const std::string& text : {word, word + "\n", "x " + word, word + " ab\nab " + word}) {
+            SCOPED_TRACE(text);
+            EXPECT_TRUE(AgreesOn(chain, text, pairs, LineBreakType::Unix));
+        }
+    }
+}
+
 TEST_F(LiteralPairChainTest, ALineThatMightOutgrowTheLimitIsLeftToThePairsOneByOne) {
     // 3199 words of ten bytes: 31990 bytes, which the first pair makes 35189 long before
     // the second one looks at the line; applied on its own, that pair refuses it.
