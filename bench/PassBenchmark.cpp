@@ -84,6 +84,7 @@ void RunPass(benchmark::State& state, int plantEvery, bool matchCase) {
 
     for (auto _ : state) {
         state.PauseTiming();
+        backups.EndRun();  // each pass is a run of its own
         { std::ofstream(file, std::ios::binary | std::ios::trunc) << text; }
         log.ClearLog();
         state.ResumeTiming();

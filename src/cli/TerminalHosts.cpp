@@ -2,6 +2,8 @@
 
 #include <iostream>
 
+#include "platform/InterruptSignals.h"
+
 namespace kesto::cli {
 
 TerminalHosts::TerminalHosts(bool showProgress, ExtensionChoice extensionAnswer,
@@ -34,10 +36,24 @@ bool TerminalHosts::AskYesNo(std::string_view text) {
 
 std::optional<std::string> TerminalHosts::ReadAnswerLine() {
     std::string line;
-    if (!std::getline(std::cin, line)) return std::nullopt;
+    // A signal that came before the read would not cut it short.
+    if (InterruptRequested() || !std::getline(std::cin, line)) return std::nullopt;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     return line;
 }
+
+bool TerminalHosts::PumpMessages() {
+    return InterruptRequested();
+}
+
+namespace {
+
+// The end of standard input stops the run; a signal that cut the read short aborts it.
+ConfirmAnswer NoAnswer() {
+    return {InterruptRequested() ? ConfirmChoice::Abort : ConfirmChoice::StopNow, {}};
+}
+
+}  // namespace
 
 ConfirmAnswer TerminalHosts::ConfirmReplace(const ConfirmRequest& request) {
     ClearProgressLine();
@@ -52,7 +68,7 @@ ConfirmAnswer TerminalHosts::ConfirmReplace(const ConfirmRequest& request) {
               << std::flush;
     for (;;) {
         const std::optional<std::string> answer = ReadAnswerLine();
-        if (!answer) return {ConfirmChoice::StopNow, {}};
+        if (!answer) return NoAnswer();
         switch (answer->empty() ? '\0' : (*answer)[0]) {
         case 'r':
             return {ConfirmChoice::ReplaceIt, {}};
@@ -70,7 +86,7 @@ ConfirmAnswer TerminalHosts::ConfirmReplace(const ConfirmRequest& request) {
             return {ConfirmChoice::Abort, {}};
         case 'e': {
             const std::optional<std::string> edited = ReadAnswerLine();
-            if (!edited) return {ConfirmChoice::StopNow, {}};
+            if (!edited) return NoAnswer();
             return {ConfirmChoice::ReplaceIt, *edited};
         }
         default:

@@ -30,7 +30,8 @@ public:
     ConfirmAnswer ConfirmReplace(const ConfirmRequest& request) override;
     void SetStatusPanes(std::string_view what, std::string_view percent,
                         std::string_view count) override;
-    bool PumpMessages() override { return false; }
+    // A signal that ends the run counts as the abort gesture.
+    bool PumpMessages() override;
     void BeginWaitCursor() override {}
     void EndWaitCursor() override {}
     ExtensionChoice AskAboutExtension(std::string_view base, std::string_view extension) override;

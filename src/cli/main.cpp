@@ -9,6 +9,7 @@
 #include "cli/TerminalHosts.h"
 #include "engine/PatternSyntax.h"
 #include "platform/FreedesktopTrash.h"
+#include "platform/InterruptSignals.h"
 #include "session/SessionDocument.h"
 
 namespace kesto::cli {
@@ -87,6 +88,14 @@ RunDialogValues DialogValues(const CliOptions& o) {
     return values;
 }
 
+// Writes log lines [from, end) to standard output; false when they did not all get there
+// (a closed pipe, a full disk).
+bool WriteLogLines(const LogStore& log, int from) {
+    for (int i = from; i < log.logLineCount(); ++i) std::cout << log.line(i) << '\n';
+    std::cout << std::flush;
+    return static_cast<bool>(std::cout);
+}
+
 void SetConversion(const std::string& direction, SessionOptions& options) {
     options.convertLineBreaks = true;
     options.convertDosToMac = direction == "dos2mac";
@@ -106,6 +115,18 @@ int Run(const CliOptions& o) {
     SessionDocument document(o.iniPath ? *o.iniPath : SettingsFilePath(ProgramDirectory()), hosts);
     SessionOptions& options = document.options;
     options.runStarted = true;
+    LogStore& log = document.log();
+    // The log goes out before the run is settled, so that a log nobody can read takes the
+    // run back instead of leaving changes without a record.
+    int deliveredLines = 0;
+    bool delivered = false;
+    bool deliveryFailed = false;
+    document.deliverLog = [&] {
+        delivered = true;
+        deliveredLines = log.logLineCount();
+        deliveryFailed = !WriteLogLines(log, 0);
+        return !deliveryFailed;
+    };
     for (const std::string& file : o.files) document.searchFileList.push_back(AbsolutePath(file));
 
     RunOutcome outcome;
@@ -126,9 +147,20 @@ int Run(const CliOptions& o) {
         outcome = document.RunSingleSession();
     }
 
-    LogStore& log = document.log();
-    for (int i = 0; i < log.logLineCount(); ++i) std::cout << log.line(i) << '\n';
-    std::cout << std::flush;
+    if (!delivered) {
+        WriteLogLines(log, 0);
+    } else if (outcome != RunOutcome::Aborted) {
+        WriteLogLines(log, deliveredLines);
+    }
+    if (deliveryFailed) {
+        terminal.ShowMessage("Couldn't write the log to standard output: the run was aborted!",
+                             MessageIcon::Stop);
+    }
+    if (const int failures = document.backups().restoreFailures(); failures > 0) {
+        terminal.ShowMessage("Could NOT Restore " + std::to_string(failures) +
+                                 (failures == 1 ? " file!" : " files!"),
+                             MessageIcon::Stop);
+    }
     if (o.logPath && !log.SaveLogFile(*o.logPath)) {
         terminal.ShowMessage("Couldn't save the log to " + *o.logPath + "!", MessageIcon::Stop);
     }
@@ -147,6 +179,8 @@ int Run(const CliOptions& o) {
 
 int main(int argc, char** argv) {
     using namespace kesto::cli;
+    // First of all: from here on a signal ends a run as Abort does.
+    kesto::InstallInterruptHandlers();
     const ParseResult parsed = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (parsed.options.help) {
         std::cout << UsageText();

@@ -50,11 +50,12 @@ void FilePass::ShowLineTooLong(std::string_view ending) {
 bool FilePass::KeepNewFile() {
     const bool complete = m_output->Flush();
     m_output.reset();
-    if (!complete || !m_context.backups.KeepRewrittenFile()) {
+    if (!complete) {
         Fail("Failed to write!");
         return false;
     }
-    return true;
+    // A refusal at the swap records its own reason.
+    return m_context.backups.KeepRewrittenFile();
 }
 
 void FilePass::ShowProgress(int percent) {

@@ -34,8 +34,8 @@ protected:
     // The message box of a line longer than kMaxLineLength; `ending` closes its text.
     void ShowLineTooLong(std::string_view ending);
 
-    // Completes the new file and keeps it. When the file could not be completed (a full
-    // disk, say) the original is restored and "Failed to write!" recorded instead.
+    // Completes the new file and swaps it in. When the file could not be completed (a full
+    // disk, say) or swapped in, the original stays and the reason is recorded instead.
     bool KeepNewFile();
 
     OutputWriter& output() { return *m_output; }

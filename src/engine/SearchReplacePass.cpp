@@ -87,15 +87,16 @@ bool SearchReplacePass::ProcessFile(const std::string& directory, const std::str
         options.replaceAllThisFile = false;
         options.confirmEachReplace = true;
     }
-    if (counters.match.possible > 0) {
-        if (KeepNewFile()) {
-            m_context.log.AddLogLine(std::to_string(counters.changes) + " changes made out of " +
-                                     std::to_string(counters.match.possible) + " possible in " +
-                                     std::to_string(counters.match.linesWithMatch) + " lines!");
-            m_context.log.AddLogLine(" ");
-        }
-    } else {
+    if (counters.match.possible == 0) {
         Fail("No match Found!");
+    } else if (!KeepNewFile()) {
+        options.skipRestOfFile = false;
+        return false;
+    } else {
+        m_context.log.AddLogLine(std::to_string(counters.changes) + " changes made out of " +
+                                 std::to_string(counters.match.possible) + " possible in " +
+                                 std::to_string(counters.match.linesWithMatch) + " lines!");
+        m_context.log.AddLogLine(" ");
     }
     options.skipRestOfFile = false;
     return true;

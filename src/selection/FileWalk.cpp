@@ -133,6 +133,10 @@ void FileWalk::ListDirectory(const std::string& directory, CMyFileList& found, C
     std::unique_ptr<DIR, DirCloser> listing(::opendir(directory.empty() ? "." : directory.c_str()));
     if (!listing) return;
     const int dirFd = ::dirfd(listing.get());
+    struct stat folder {};
+    if (::fstat(dirFd, &folder) == 0) {
+        m_listedFolders[FolderKey(directory)] = FolderIdentity{folder.st_dev, folder.st_ino};
+    }
     while (const dirent* entry = ::readdir(listing.get())) {
         const std::string_view name = entry->d_name;
         if (name == "." || name == "..") continue;
@@ -224,6 +228,7 @@ void FileWalk::BuildFileList(const std::string& startDirectory, std::string_view
                              std::vector<std::string>& searchFileList, int logLineCount) {
     m_progress.host().BeginWaitCursor();
     SplitFileFilter(filter, sessionSearchList);
+    m_listedFolders.clear();
     CMyFileList found;
     CMyDirList queue;  // taken from the front: breadth first
     std::size_t next = 0;

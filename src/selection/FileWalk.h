@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "safety/FolderIdentity.h"
 #include "session/ProgressReporter.h"
 #include "session/SessionOptions.h"
 
@@ -59,6 +60,8 @@ public:
     int filesMatched() const { return m_nFilesMatched; }
     int filesExamined() const { return m_nFilesExamined; }
     int dirsExamined() const { return m_nDirsExamined; }
+    // Every folder the last walk listed, as it was when it was listed.
+    const ListedFolders& listedFolders() const { return m_listedFolders; }
 
 private:
     void ListDirectory(const std::string& directory, CMyFileList& found, CMyDirList& queue,
@@ -72,6 +75,7 @@ private:
     int m_nFilesMatched = 0;
     int m_nFilesExamined = 0;
     int m_nDirsExamined = 0;
+    ListedFolders m_listedFolders;
 };
 
 }  // namespace kesto

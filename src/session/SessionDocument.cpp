@@ -160,7 +160,10 @@ void SessionDocument::AddHeaderLine(const std::string& text) {
 }
 
 bool SessionDocument::BuildSearchFileList() {
-    if (options.selectViaFileDialog) return true;
+    if (options.selectViaFileDialog) {
+        m_backups.SetFileList();
+        return true;
+    }
     StartDirectoryChoice initial;
     initial.startDirectory = settings.lastPath;
     initial.fileFilter = !settings.lastFilter.empty()    ? settings.lastFilter
@@ -184,6 +187,7 @@ bool SessionDocument::BuildSearchFileList() {
     ini.WriteString(kPreferencesSection, "LastFilter", choice->fileFilter);
     m_walk.BuildFileList(choice->startDirectory, choice->fileFilter, choice->searchSubdirectories,
                          m_extensions.sessionSearchList, searchFileList, m_log.logLineCount());
+    m_backups.SetWalk(choice->startDirectory, &m_walk.listedFolders());
     return true;
 }
 
@@ -213,15 +217,11 @@ std::optional<RunOutcome> SessionDocument::RunFileLoop(std::string_view abortedL
     return std::nullopt;
 }
 
-void SessionDocument::FinishRun(bool aborted, std::string_view abortedLine,
+bool SessionDocument::FinishRun(bool aborted, std::string_view abortedLine,
                                 std::string_view stoppedLine, std::size_t savedIncludeCount,
                                 std::size_t savedExcludeCount, const std::string& firstDirectory) {
     options.sessionRunning = false;
-    if (aborted) {
-        m_log.ClearLog();
-        m_log.AddPlainLogLine(abortedLine);
-        if (m_backups.RestoreChangedFiles()) m_log.AddPlainLogLine(kRestored);
-    } else {
+    if (!aborted) {
         m_reportLineCount = m_log.logLineCount();
         const int problems = m_log.problemCounter();
         if (problems > 0 && options.showNoFinds) {
@@ -234,14 +234,23 @@ void SessionDocument::FinishRun(bool aborted, std::string_view abortedLine,
             m_log.AddPlainLogLine("Didn't find a match or had a problem with " +
                                   std::to_string(problems) + " files!");
         }
+        if (options.stopRequested) AddStoppedLines(stoppedLine);
+        // A run whose log cannot reach its reader is taken back while it still can be.
+        if (deliverLog && !deliverLog()) {
+            options.abortRequested = true;
+            aborted = true;
+        }
     }
-    if (options.stopRequested) {
-        m_log.AddPlainLogLine(" ");
-        m_log.AddPlainLogLine(stoppedLine);
+    if (aborted) {
+        m_log.ClearLog();
+        m_log.AddPlainLogLine(abortedLine);
+        if (m_backups.RestoreChangedFiles()) m_log.AddPlainLogLine(kRestored);
+        if (options.stopRequested) AddStoppedLines(stoppedLine);
     }
     if (!options.retainBackups && !aborted) {
         m_backups.RemoveBackups(settings.deletePermanently, m_hosts.recycleBin);
     }
+    m_backups.EndRun();
     if (options.extensionListsChanged) {
         m_extensions.SaveExtensionLists(ini, savedIncludeCount, savedExcludeCount);
     }
@@ -250,6 +259,12 @@ void SessionDocument::FinishRun(bool aborted, std::string_view abortedLine,
         ini.WriteString(kPreferencesSection, "LastPath", firstDirectory);
     }
     m_progress.ShowReady();
+    return aborted;
+}
+
+void SessionDocument::AddStoppedLines(std::string_view stoppedLine) {
+    m_log.AddPlainLogLine(" ");
+    m_log.AddPlainLogLine(stoppedLine);
 }
 
 RunOutcome SessionDocument::RunSingleSession() {
@@ -322,11 +337,11 @@ RunOutcome SessionDocument::RunSingleSession() {
     if (ended) return *ended;
     m_previousType = searchPass.previousType();
 
-    const bool aborted = options.abortRequested;
     waitCursor.End();
-    FinishRun(aborted, "**** Customer Aborted Search/Replace Operation! ****",
-              "**** Customer Stopped During Search/Replace Operation! ****", savedInclude,
-              savedExclude, firstDirectory);
+    const bool aborted = FinishRun(options.abortRequested,
+                                   "**** Customer Aborted Search/Replace Operation! ****",
+                                   "**** Customer Stopped During Search/Replace Operation! ****",
+                                   savedInclude, savedExclude, firstDirectory);
     return aborted ? RunOutcome::Aborted : RunOutcome::Finished;
 }
 
@@ -363,11 +378,11 @@ RunOutcome SessionDocument::RunBatchSession() {
                     });
     if (ended) return *ended;
 
-    const bool aborted = options.abortRequested;
     waitCursor.End();
-    FinishRun(aborted, "**** Customer Aborted Batch Search/Replace Operation! ****",
-              "**** Customer Stopped During Batch Search/Replace Operation! ****", savedInclude,
-              savedExclude, firstDirectory);
+    const bool aborted =
+        FinishRun(options.abortRequested, "**** Customer Aborted Batch Search/Replace Operation! ****",
+                  "**** Customer Stopped During Batch Search/Replace Operation! ****",
+                  savedInclude, savedExclude, firstDirectory);
     return aborted ? RunOutcome::Aborted : RunOutcome::Finished;
 }
 

@@ -51,6 +51,10 @@ public:
 
     SessionOptions options;
     Settings settings;
+    // Called once the closing lines of a run that was not aborted are written, before its
+    // backups may be removed; false (the log could not be delivered) ends the run as Abort
+    // does. Lines the removal adds come after the delivered ones.
+    std::function<bool()> deliverLog;
     IniFile ini;
     std::vector<std::string> searchFileList;
     std::string batchFilePath;
@@ -75,11 +79,13 @@ private:
     // run is stopped or aborted. Returns the outcome when the run ends before any file.
     std::optional<RunOutcome> RunFileLoop(std::string_view abortedLine, std::string& firstDirectory,
                                           const FileAction& process);
-    // The closing steps shared by both drivers, after the file loop.
-    void FinishRun(bool aborted, std::string_view abortedLine, std::string_view stoppedLine,
+    // The closing steps shared by both drivers, after the file loop. True when the run
+    // ended aborted.
+    bool FinishRun(bool aborted, std::string_view abortedLine, std::string_view stoppedLine,
                    std::size_t savedIncludeCount, std::size_t savedExcludeCount,
                    const std::string& firstDirectory);
     void AddHeaderLine(const std::string& text);
+    void AddStoppedLines(std::string_view stoppedLine);
 
     SessionHosts m_hosts;
     ProgressReporter m_progress;

@@ -26,10 +26,12 @@ CChildFrame::CChildFrame(std::unique_ptr<CKestoDoc> doc, QWidget* parent)
 
 RunOutcome CChildFrame::RunSession() {
     if (m_doc->options().runStarted) return RunOutcome::Cancelled;
+    m_runInProgress = true;
     m_view->BeginRunDisplay();
     const RunOutcome outcome =
         m_doc->session().StartRun(m_otherModeDialogs ? *m_otherModeDialogs : *m_modeDialogs);
     m_view->EndRunDisplay();
+    m_runInProgress = false;
     return outcome;
 }
 

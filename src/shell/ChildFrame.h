@@ -27,6 +27,9 @@ public:
     // The new-run command of the window: the mode dialogs, then the run, its log filling
     // the view. Does nothing once a run was started here.
     RunOutcome RunSession();
+    // Whether RunSession is under way: from the mode dialog to the end of the run, also
+    // between the dialogs while the session is not yet marked as running.
+    bool runInProgress() const { return m_runInProgress; }
     // Other dialogs to start a run with than the window's own (tests script them); not owned.
     void SetModeDialogs(ModeDialogs* dialogs) { m_otherModeDialogs = dialogs; }
 
@@ -40,6 +43,7 @@ private:
     CKestoView* m_view;
     std::unique_ptr<ModeDialogs> m_modeDialogs;
     ModeDialogs* m_otherModeDialogs = nullptr;
+    bool m_runInProgress = false;
 };
 
 }  // namespace kesto

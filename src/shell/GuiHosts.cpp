@@ -5,6 +5,7 @@
 
 #include "dialogs/ConfirmReplaceDlg.h"
 #include "platform/DisplayText.h"
+#include "platform/InterruptSignals.h"
 #include "selection/StartDirDlg.h"
 #include "selection/UnknownExtDlg.h"
 
@@ -73,7 +74,9 @@ void GuiHosts::SetStatusPanes(std::string_view what, std::string_view percent,
 
 bool GuiHosts::PumpMessages() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
-    return m_gesture.TakeSeen();
+    const bool gesture = m_gesture.TakeSeen();
+    // A signal stops the pass at its next check, before the main frame's timer comes round.
+    return gesture || InterruptRequested();
 }
 
 void GuiHosts::BeginWaitCursor() {

@@ -1,6 +1,6 @@
 // GuiHosts: the core's interactive interfaces in the window: message boxes, the three
-// status panes of the main frame, the message pump with the abort gesture, the wait
-// cursor and the trash.
+// status panes of the main frame, the message pump with the abort gesture (a right-button
+// double-click, or SIGINT, SIGTERM or SIGHUP), the wait cursor and the trash.
 //
 // The confirm-replace question, the unknown-extension question and the start-directory
 // choice are answered by their dialogs.

@@ -22,9 +22,12 @@
 #include <QVBoxLayout>
 #include <filesystem>
 
+#include "dialogs/ConfirmReplaceDlg.h"
 #include "log/KestoView.h"
 #include "platform/DisplayText.h"
 #include "platform/HelpPages.h"
+#include "platform/InterruptSignals.h"
+#include "selection/UnknownExtDlg.h"
 #include "shell/ChildFrame.h"
 #include "shell/KestoDoc.h"
 #include "shell/MySheet.h"
@@ -39,6 +42,8 @@ constexpr std::string_view kRecentSection = "Recent File List";
 constexpr int kRecentFileCount = 4;
 constexpr int kContentsContext = 3000;
 constexpr int kSynopsisContext = 3006;
+// Often enough that the program ends promptly, seldom enough to cost nothing.
+constexpr int kInterruptCheckMilliseconds = 100;
 
 // A toolbar image of 18 by 17 pixels drawn from a short text, for commands that have no
 // standard icon.
@@ -88,6 +93,20 @@ QRect ToQRect(const ScreenRect& rect) {
     return {rect.left, rect.top, rect.width(), rect.height()};
 }
 
+// A question of a run is answered with Abort, so that the files the run changed get their
+// originals back; any other dialog is cancelled, which touches no file.
+void EndModalDialog(QWidget& modal) {
+    if (auto* confirm = qobject_cast<CConfirmReplaceDlg*>(&modal)) {
+        confirm->button(CConfirmReplaceDlg::Abort)->click();
+    } else if (auto* unknown = qobject_cast<CUnknownExtDlg*>(&modal)) {
+        unknown->abortButton()->click();
+    } else if (auto* dialog = qobject_cast<QDialog*>(&modal)) {
+        dialog->reject();
+    } else {
+        modal.close();
+    }
+}
+
 }  // namespace
 
 CMainFrame::CMainFrame(std::string settingsPath, SessionHosts hosts, QWidget* parent)
@@ -95,7 +114,8 @@ CMainFrame::CMainFrame(std::string settingsPath, SessionHosts hosts, QWidget* pa
       m_settingsPath(std::move(settingsPath)),
       m_ini(m_settingsPath),
       m_hosts(hosts),
-      m_mdi(new QMdiArea(this)) {
+      m_mdi(new QMdiArea(this)),
+      m_interruptTimer(new QTimer(this)) {
     setWindowTitle(kApplicationTitle);
     setCentralWidget(m_mdi);
     setMinimumSize(300, 220);
@@ -107,6 +127,8 @@ CMainFrame::CMainFrame(std::string settingsPath, SessionHosts hosts, QWidget* pa
     ReadRecentFiles();
     connect(m_mdi, &QMdiArea::subWindowActivated, this, &CMainFrame::OnActiveWindowChanged);
     OnActiveWindowChanged();
+    connect(m_interruptTimer, &QTimer::timeout, this, &CMainFrame::OnInterruptCheck);
+    m_interruptTimer->start(kInterruptCheckMilliseconds);
 }
 
 // The windows are destroyed after this frame's own members: they must no longer call back.
@@ -691,6 +713,31 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         return;
     }
     event->accept();
+}
+
+// Runs from whichever event loop is turning: the main one, a dialog's, or the message pump
+// of a run. The windows close only once no run is left on the stack: a window closed
+// under a run would take the run's log and document with it. Until then each turn ends
+// one dialog; the run then reaches its abort and restores what it changed.
+void CMainFrame::OnInterruptCheck() {
+    if (!InterruptRequested()) return;
+    bool runLeft = false;
+    for (CChildFrame* child : children()) {
+        SessionOptions& options = child->document().options();
+        if (options.sessionRunning) options.abortRequested = true;
+        runLeft = runLeft || child->runInProgress();
+    }
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        EndModalDialog(*modal);
+        return;
+    }
+    if (runLeft) return;
+    m_interruptTimer->stop();
+    close();
+    // The event itself rather than QCoreApplication::quit(), which drops the request unless
+    // exec() runs; the application answers it by leaving exec() with 0.
+    QEvent quit(QEvent::Quit);
+    QCoreApplication::sendEvent(qApp, &quit);
 }
 
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {

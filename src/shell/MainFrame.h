@@ -5,6 +5,11 @@
 //
 // The log, find, print, save and frame commands act on the active session window; the
 // enabled state of every command is computed in one place, UpdateCommandUI.
+//
+// SIGINT, SIGTERM and SIGHUP (platform/InterruptSignals) end the program without a
+// question: every running session ends as Abort ends it (each changed file gets its
+// original back, the log shows the abort), then the placement is written, the windows
+// close and the application is asked to quit with QEvent::Quit.
 #pragma once
 
 #include <QLabel>
@@ -23,6 +28,7 @@
 class QAction;
 class QMdiArea;
 class QMenu;
+class QTimer;
 class QToolBar;
 
 namespace kesto {
@@ -121,12 +127,14 @@ private:
     void OnCloseAll();
     void OnOptions();
     void OnActiveWindowChanged();
+    void OnInterruptCheck();
 
     std::string m_settingsPath;
     IniFile m_ini;
     SessionHosts m_hosts;
     QMdiArea* m_mdi;
     QToolBar* m_toolBar = nullptr;
+    QTimer* m_interruptTimer;
     std::array<QLabel*, 3> m_panes{};
     std::map<int, QAction*> m_actions;
     std::array<QAction*, 4> m_recentActions{};

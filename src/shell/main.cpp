@@ -2,9 +2,13 @@
 #include <QApplication>
 #include <QGuiApplication>
 
+#include "platform/InterruptSignals.h"
 #include "shell/KestoApp.h"
 
 int main(int argc, char** argv) {
+    // First of all: from here on these signals end a run as Abort does, never the program
+    // in the middle of one.
+    kesto::InstallInterruptHandlers();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Search/Replace"));
     QGuiApplication::setDesktopFileName(QStringLiteral("kesto"));

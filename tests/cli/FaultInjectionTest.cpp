@@ -3,7 +3,6 @@
 // and that nothing outside the run is touched.
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/mount.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -20,79 +19,23 @@
 #include <thread>
 #include <vector>
 
+#include "support/CliRun.h"
 #include "support/TempDir.h"
-
-extern char** environ;
 
 namespace kesto {
 namespace {
 
+using test::BackupOf;
+using test::CanDropPrivileges;
+using test::ExpectOriginalsRecoverable;
+using test::kNobody;
+using test::Quote;
 using test::ReadFile;
+using test::Snapshot;
 using test::WriteFile;
 namespace fs = std::filesystem;
 
-std::string Quote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-std::string BackupOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    const std::size_t dot = path.rfind('.');
-    if (dot == std::string::npos || dot < slash) return path + ".~";
-    return path.substr(0, dot) + ".~" + path.substr(dot + 1);
-}
-
-// Every file of a tree and its bytes.
-std::map<std::string, std::string> Snapshot(const fs::path& root) {
-    std::map<std::string, std::string> files;
-    for (const auto& entry : fs::recursive_directory_iterator(root)) {
-        if (entry.is_regular_file()) files[entry.path().string()] = ReadFile(entry.path().string());
-    }
-    return files;
-}
-
-// I1: the original bytes of each file are complete at its name or at its backup name.
-void ExpectOriginalsRecoverable(const std::map<std::string, std::string>& originals) {
-    for (const auto& [path, bytes] : originals) {
-        const bool atName = fs::exists(path) && ReadFile(path) == bytes;
-        const bool atBackup = fs::exists(BackupOf(path)) && ReadFile(BackupOf(path)) == bytes;
-        EXPECT_TRUE(atName || atBackup) << path;
-    }
-}
-
-class FaultInjectionTest : public ::testing::Test {
-protected:
-    FaultInjectionTest() {
-        fs::permissions(dir.path(), fs::perms::all);  // reachable by the unprivileged user
-        WriteFile(dir / "k.INI", "");
-        fs::permissions(dir / "k.INI", fs::perms::all);
-    }
-
-    // Runs kesto-cli in the folder; `prefix` goes in front of it (setpriv, timeout).
-    int Run(const std::vector<std::string>& arguments, const std::string& input = "",
-            const std::string& prefix = "") {
-        WriteFile(dir / "stdin", input);
-        std::string command = "cd " + Quote(dir.path().string()) + " && " + prefix + " " +
-                              Quote(KESTO_CLI_PATH) + " --ini " + Quote(dir / "k.INI") + " -q";
-        for (const std::string& argument : arguments) command += " " + Quote(argument);
-        command += " < stdin > stdout 2> stderr";
-        const int raw = std::system(command.c_str());
-        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    }
-
-    static bool CanDropPrivileges() {
-        return ::geteuid() == 0 &&
-               std::system(
-                   "setpriv --reuid=65534 --regid=65534 --clear-groups true "
-                   ">/dev/null 2>&1") == 0 &&
-               ::access(KESTO_CLI_PATH, X_OK) == 0;
-    }
-    static constexpr const char* kNobody = "setpriv --reuid=65534 --regid=65534 --clear-groups";
-
-    test::TempDir dir;
-};
+using FaultInjectionTest = test::CliRunTest;
 
 TEST_F(FaultInjectionTest, AReadOnlyFolderRefusesTheBackupAndLeavesTheFile) {
     if (!CanDropPrivileges())
@@ -214,28 +157,17 @@ TEST_F(FaultInjectionTest, KillingTheRunAtAnyMomentLosesNoOriginal) {
         }
         originals = Snapshot(tree);
     };
-    const std::string cli = KESTO_CLI_PATH;
-    const std::string ini = dir / "k.INI";
-    const std::string treePath = tree.string();
-    std::vector<char*> argv;
-    std::vector<std::string> words = {cli,  "--ini", ini,  "-q",     "-s", "cat",
-                                      "-r", "dog",   "-d", treePath, "-R"};
-    for (std::string& word : words) argv.push_back(word.data());
-    argv.push_back(nullptr);
+    const std::vector<std::string> words =
+        CliWords({"-s", "cat", "-r", "dog", "-d", tree.string(), "-R"});
 
     int killedMidRun = 0;
     for (int delayMs = 1; delayMs <= 512; delayMs *= 2) {
         makeTree();
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-        pid_t pid = 0;
-        ASSERT_EQ(::posix_spawn(&pid, cli.c_str(), &actions, nullptr, argv.data(), environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
+        test::Child run(words, {});
+        ASSERT_TRUE(run.started());
         std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
-        if (::kill(pid, SIGKILL) == 0) ++killedMidRun;
-        int status = 0;
-        ::waitpid(pid, &status, 0);
+        if (run.Signal(SIGKILL)) ++killedMidRun;
+        run.Wait(std::chrono::seconds(60));
         SCOPED_TRACE("killed after " + std::to_string(delayMs) + " ms");
         ExpectOriginalsRecoverable(originals);
     }

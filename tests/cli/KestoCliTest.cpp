@@ -1,5 +1,6 @@
 // End-to-end runs of kesto-cli as a process on small trees: the files byte for byte, the
 // log line for line, the exit status.
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <gtest/gtest.h>
@@ -7,20 +8,16 @@
 #include <string>
 #include <vector>
 
+#include "support/CliRun.h"
 #include "support/TempDir.h"
 
 namespace kesto {
 namespace {
 
+using test::Quote;
 using test::ReadFile;
 using test::WriteFile;
 using Lines = std::vector<std::string>;
-
-std::string Quote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
 
 Lines SplitLines(const std::string& text) {
     Lines lines;

@@ -37,7 +37,9 @@ protected:
     }
 
     bool Process(BatchPass& pass, const std::string& name) {
-        return pass.ProcessBatchFile(dir.path().string(), name);
+        const bool processed = pass.ProcessBatchFile(dir.path().string(), name);
+        backups.EndRun();
+        return processed;
     }
 
     // The counts of the summary line the pass logged last.

@@ -42,7 +42,9 @@ class StripInsertTest : public PassTest {
 protected:
     bool Run(const std::string& name) {
         StripInsertPass pass(context);
-        return pass.StripOrInsertFile(dir.path().string(), name);
+        const bool processed = pass.StripOrInsertFile(dir.path().string(), name);
+        backups.EndRun();
+        return processed;
     }
 };
 
@@ -87,7 +89,9 @@ class ConvertTest : public PassTest {
 protected:
     bool Run(const std::string& name) {
         ConvertPass pass(context);
-        return pass.ConvertFile(dir.path().string(), name);
+        const bool processed = pass.ConvertFile(dir.path().string(), name);
+        backups.EndRun();
+        return processed;
     }
 };
 

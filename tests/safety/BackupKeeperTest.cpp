@@ -47,6 +47,16 @@ protected:
     }
 };
 
+// Kesto's temporary files left in the folder: none may outlive a file's processing.
+std::vector<std::string> TemporaryFiles(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        if (name.starts_with(".kesto-")) names.push_back(name);
+    }
+    return names;
+}
+
 TEST_F(BackupTest, RefusalsLeaveTheOriginalInPlaceWithTheirReason) {
     BackupNaming naming;
     naming.prependChar = false;
@@ -59,9 +69,12 @@ TEST_F(BackupTest, RefusalsLeaveTheOriginalInPlaceWithTheirReason) {
     EXPECT_FALSE(Open("empty.txt"));
     ::mkfifo(File("pipe.txt").c_str(), 0600);
     EXPECT_FALSE(Open("pipe.txt"));
+    // The backup is made only when the new content is complete.
     std::filesystem::create_directory(File("busy.~txt"));
     WriteFile(File("busy.txt"), "x\n");
-    EXPECT_FALSE(Open("busy.txt"));
+    ASSERT_TRUE(Open("busy.txt"));
+    EXPECT_EQ(TemporaryFiles(dir.path().string()).size(), 1u);
+    EXPECT_FALSE(backups.KeepRewrittenFile());
 
     EXPECT_EQ(log.problemFiles(),
               (std::vector<std::string>{
@@ -74,6 +87,8 @@ TEST_F(BackupTest, RefusalsLeaveTheOriginalInPlaceWithTheirReason) {
     EXPECT_EQ(ReadFile(File("busy.txt")), "x\n");
     EXPECT_TRUE(std::filesystem::exists(File("empty.txt")));
     EXPECT_FALSE(std::filesystem::exists(File("empty.~txt")));
+    EXPECT_TRUE(TemporaryFiles(dir.path().string()).empty());
+    EXPECT_TRUE(backups.changedFiles().empty());
 
     // A run being stopped refuses without an entry.
     options.stopRequested = true;
@@ -81,30 +96,169 @@ TEST_F(BackupTest, RefusalsLeaveTheOriginalInPlaceWithTheirReason) {
     EXPECT_EQ(log.problemCounter(), 4);
 }
 
-TEST_F(BackupTest, AnOldBackupIsReplacedAndRestoreOneFilePutsTheOriginalBack) {
+TEST_F(BackupTest, TheOriginalNeverLeavesItsNameAndAnOldBackupIsReplacedAtTheSwap) {
     WriteFile(File("a.txt"), "new original\n");
     WriteFile(File("a.~txt"), "old backup\n");
     ASSERT_TRUE(Open("a.txt"));
     EXPECT_EQ(backups.current().size, 13u);
     EXPECT_EQ(backups.current().extension, "txt");
-    EXPECT_EQ(ReadFile(File("a.~txt")), "new original\n");
-    EXPECT_EQ(ReadFile(File("a.txt")), "");
-    backups.RestoreOneFile();
     EXPECT_EQ(ReadFile(File("a.txt")), "new original\n");
-    EXPECT_FALSE(std::filesystem::exists(File("a.~txt")));
+    EXPECT_EQ(ReadFile(File("a.~txt")), "old backup\n");
+    backups.RestoreOneFile();  // no change after all
+    EXPECT_EQ(ReadFile(File("a.txt")), "new original\n");
+    EXPECT_EQ(ReadFile(File("a.~txt")), "old backup\n");
+    EXPECT_TRUE(TemporaryFiles(dir.path().string()).empty());
+
+    ::chmod(File("a.txt").c_str(), 0751);
+    RewriteChanged("a.txt", "changed\n");
+    EXPECT_EQ(ReadFile(File("a.txt")), "changed\n");
+    EXPECT_EQ(ReadFile(File("a.~txt")), "new original\n");
+    struct stat rewritten {};
+    ASSERT_EQ(::stat(File("a.txt").c_str(), &rewritten), 0);
+    EXPECT_EQ(rewritten.st_mode & 07777, 0751u);
+    EXPECT_TRUE(TemporaryFiles(dir.path().string()).empty());
 }
 
-TEST_F(BackupTest, RestoreAfterAbortPutsBackEveryFileWhoseBackupIsThere) {
-    for (const char* name : {"1.txt", "2.txt", "3.txt"}) {
+TEST_F(BackupTest, AFileChangedByAnotherProgramMeanwhileIsNotReplaced) {
+    WriteFile(File("a.txt"), "original\n");
+    ASSERT_TRUE(Open("a.txt"));
+    WriteFile(File("a.txt"), "someone else's edit\n");
+    const int fd = backups.current().output.get();
+    ASSERT_EQ(::write(fd, "mine\n", 5), 5);
+    EXPECT_FALSE(backups.KeepRewrittenFile());
+    EXPECT_EQ(ReadFile(File("a.txt")), "someone else's edit\n");
+    EXPECT_FALSE(std::filesystem::exists(File("a.~txt")));
+    EXPECT_EQ(log.problemFiles().back(),
+              "     1) --- " + File("a.txt") +
+                  " ... Changed by another program meanwhile, not replaced!");
+    EXPECT_TRUE(TemporaryFiles(dir.path().string()).empty());
+}
+
+TEST_F(BackupTest, RestoreAfterAbortTakesBackOnlyWhatThisRunWroteAndSaysWhatItCouldNot) {
+    for (const char* name : {"1.txt", "2.txt", "3.txt", "4.txt"}) {
         WriteFile(File(name), std::string("original ") + name);
         RewriteChanged(name, "changed");
     }
     std::filesystem::remove(File("2.~txt"));
-    EXPECT_TRUE(backups.RestoreChangedFiles());
+    WriteFile(File("4.txt"), "edited after the run wrote it");
+    EXPECT_FALSE(backups.RestoreChangedFiles());
+    EXPECT_EQ(backups.restoreFailures(), 2);
     EXPECT_EQ(ReadFile(File("1.txt")), "original 1.txt");
     EXPECT_EQ(ReadFile(File("2.txt")), "changed");
     EXPECT_EQ(ReadFile(File("3.txt")), "original 3.txt");
-    EXPECT_EQ(log.logLineCount(), 0);
+    EXPECT_EQ(ReadFile(File("4.txt")), "edited after the run wrote it");
+    EXPECT_EQ(ReadFile(File("4.~txt")), "original 4.txt");
+    ASSERT_GE(log.logLineCount(), 2);
+    EXPECT_EQ(log.line(log.logLineCount() - 2), "Can't Restore file: " + File("2.txt"));
+    EXPECT_EQ(log.line(log.logLineCount() - 1), "Can't Restore file: " + File("4.txt"));
+}
+
+TEST_F(BackupTest, BackupNamesNeverCollideWithinOneRun) {
+    BackupNaming naming;
+    naming.prependChar = false;
+    backups.SetNaming(naming);
+    WriteFile(File("report.txt"), "txt original");
+    WriteFile(File("report.c"), "c original");
+    WriteFile(File("report.BAK"), "an old backup");
+    RewriteChanged("report.txt", "txt changed");
+    EXPECT_FALSE(Open("report.c"));
+    EXPECT_FALSE(Open("report.BAK"));
+    EXPECT_EQ(log.problemFiles(),
+              (std::vector<std::string>{
+                  "     1) --- " + File("report.c") + " ... Same backup name as " +
+                      File("report.txt") + ", can't create backup!",
+                  "     2) --- " + File("report.BAK") + " ... Is the backup of " +
+                      File("report.txt") + " made in this run!"}));
+    EXPECT_EQ(ReadFile(File("report.c")), "c original");
+    EXPECT_EQ(ReadFile(File("report.BAK")), "txt original");
+    EXPECT_TRUE(backups.RestoreChangedFiles());
+    EXPECT_EQ(ReadFile(File("report.txt")), "txt original");
+
+    // An old backup changed first in a run: the file it would be the backup of now is left.
+    backups.EndRun();
+    backups.SetNaming(BackupNaming());
+    WriteFile(File("x.~txt"), "old backup of x");
+    WriteFile(File("x.txt"), "x");
+    RewriteChanged("x.~txt", "changed");
+    EXPECT_FALSE(Open("x.txt"));
+    EXPECT_EQ(log.problemFiles().back(), "     3) --- " + File("x.txt") + " ... Backup name is " +
+                                             File("x.~txt") +
+                                             ", changed in this run, can't create backup!");
+}
+
+TEST_F(BackupTest, AFileAnotherRunChangedStaysItsUntilThatRunEnds) {
+    WriteFile(File("a.txt"), "original");
+    RewriteChanged("a.txt", "first run");
+    BackupKeeper second(options, log, prompter);
+    EXPECT_FALSE(second.OpenForRewrite(dir.path().string(), "a.txt"));
+    EXPECT_EQ(log.problemFiles().back(),
+              "     1) --- " + File("a.txt") + " ... Is being changed by another run!");
+    // Its backup, reached under its own name, is held too.
+    EXPECT_FALSE(second.OpenForRewrite(dir.path().string(), "a.~txt"));
+
+    EXPECT_TRUE(backups.RestoreChangedFiles());
+    backups.EndRun();
+    EXPECT_EQ(ReadFile(File("a.txt")), "original");
+    ASSERT_TRUE(second.OpenForRewrite(dir.path().string(), "a.txt"));
+    ASSERT_EQ(::write(second.current().output.get(), "second run", 10), 10);
+    EXPECT_TRUE(second.KeepRewrittenFile());
+    EXPECT_EQ(ReadFile(File("a.txt")), "second run");
+}
+
+TEST_F(BackupTest, AWalkFollowsALinkOnlyIntoItsStartDirectoryAndNeverAFolderSwappedSinceIt) {
+    std::filesystem::create_directories(File("tree/sub"));
+    std::filesystem::create_directory(File("outside"));
+    WriteFile(File("tree/target.txt"), "inside");
+    WriteFile(File("outside/secret.txt"), "outside");
+    std::filesystem::create_symlink(File("tree/target.txt"), File("tree/in.txt"));
+    std::filesystem::create_symlink(File("outside/secret.txt"), File("tree/out.txt"));
+    WriteFile(File("tree/sub/f.txt"), "below");
+    ListedFolders listed;
+    for (const char* folder : {"tree", "tree/sub"}) {
+        struct stat st {};
+        ASSERT_EQ(::stat(File(folder).c_str(), &st), 0);
+        listed[File(folder)] = FolderIdentity{st.st_dev, st.st_ino};
+    }
+    backups.SetWalk(File("tree"), &listed);
+
+    ASSERT_TRUE(backups.OpenForRewrite(File("tree"), "in.txt"));
+    EXPECT_EQ(backups.current().path, File("tree/target.txt"));
+    ASSERT_EQ(::write(backups.current().output.get(), "changed", 7), 7);
+    ASSERT_TRUE(backups.KeepRewrittenFile());
+    EXPECT_TRUE(std::filesystem::is_symlink(File("tree/in.txt")));
+    EXPECT_EQ(ReadFile(File("tree/target.txt")), "changed");
+    EXPECT_EQ(ReadFile(File("tree/target.~txt")), "inside");
+
+    EXPECT_FALSE(backups.OpenForRewrite(File("tree"), "out.txt"));
+    EXPECT_EQ(log.problemFiles().back(),
+              "     1) --- " + File("tree/out.txt") +
+                  " ... Link leads outside the start directory, not followed!");
+
+    std::filesystem::rename(File("tree/sub"), File("tree/sub.old"));
+    std::filesystem::create_directory_symlink(File("outside"), File("tree/sub"));
+    WriteFile(File("outside/f.txt"), "outside too");
+    EXPECT_FALSE(backups.OpenForRewrite(File("tree/sub"), "f.txt"));
+    EXPECT_EQ(log.problemFiles().back(), "     2) --- " + File("tree/sub/f.txt") +
+                                             " ... Folder changed since the walk, not processed!");
+    EXPECT_EQ(ReadFile(File("outside/f.txt")), "outside too");
+
+    // A file list follows the link the user named.
+    backups.EndRun();
+    backups.SetFileList();
+    EXPECT_TRUE(backups.OpenForRewrite(File("tree"), "out.txt"));
+    backups.RestoreOneFile();
+    // Root follows no link that someone else made to a file they do not own.
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::lchown(File("tree/out.txt").c_str(), 65534, 65534), 0);
+        EXPECT_FALSE(backups.OpenForRewrite(File("tree"), "out.txt"));
+        EXPECT_EQ(log.problemFiles().back(),
+                  "     3) --- " + File("tree/out.txt") +
+                      " ... Link not owned by root or by its target's owner, not followed!");
+        ASSERT_EQ(::chown(File("outside/secret.txt").c_str(), 65534, 65534), 0);
+        EXPECT_TRUE(backups.OpenForRewrite(File("tree"), "out.txt"));
+        backups.RestoreOneFile();
+    }
+    EXPECT_EQ(ReadFile(File("outside/secret.txt")), "outside");
 }
 
 TEST_F(BackupTest, RemovingBackupsPermanentlyReportsTheOnesThatStay) {

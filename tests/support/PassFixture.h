@@ -43,6 +43,7 @@ protected:
         for (const std::string& name : names) {
             results.push_back(pass.ProcessFile(dir.path().string(), name));
         }
+        backups.EndRun();
         return results;
     }
 

@@ -1,0 +1,25 @@
+// InterruptSignals: SIGINT, SIGTERM and SIGHUP end a run as Abort does.
+//
+// The handlers only set a flag; the message pump of the terminal and of the window reads
+// it and reports it as the abort gesture, so the running pass stops at its next check, the
+// file in hand is left as it was and every changed file gets its original back. Nothing
+// else runs inside a handler. The handlers do not restart interrupted calls, so a
+// blocking read of an answer on standard input returns at once.
+#pragma once
+
+namespace kesto {
+
+// Installs the three handlers and ignores SIGPIPE, so that a closed pipe on standard output
+// is a failed write the caller sees instead of the end of the process.
+void InstallInterruptHandlers();
+
+// Whether one of the three signals has arrived since the handlers were installed.
+bool InterruptRequested();
+
+// The number of the signal that arrived first, 0 when none did.
+int InterruptSignal();
+
+// Clears the flag, so that a test which raised one of the signals leaves none behind.
+void ForgetInterrupt();
+
+}  // namespace kesto

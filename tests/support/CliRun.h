@@ -1,0 +1,204 @@
+// Whole kesto-cli runs for end-to-end tests: a folder of the test's own with a settings file
+// in it, the program run through the shell with its streams in files, or started directly
+// so that the test can signal it, answer it through a pipe, or let it race another process.
+#pragma once
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/TempDir.h"
+
+extern char** environ;
+
+namespace kesto::test {
+
+// One word for /bin/sh, whatever bytes it holds.
+inline std::string Quote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+// The backup name with the default settings: "~" put in front of the extension.
+inline std::string BackupOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string::npos || dot < slash) return path + ".~";
+    return path.substr(0, dot) + ".~" + path.substr(dot + 1);
+}
+
+// Every regular file of a tree and its bytes.
+inline std::map<std::string, std::string> Snapshot(const std::filesystem::path& root) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+        if (entry.is_regular_file()) files[entry.path().string()] = ReadFile(entry.path().string());
+    }
+    return files;
+}
+
+// The original bytes of each file are complete at its name or at its backup name.
+inline void ExpectOriginalsRecoverable(const std::map<std::string, std::string>& originals) {
+    namespace fs = std::filesystem;
+    for (const auto& [path, bytes] : originals) {
+        const bool atName = fs::exists(path) && ReadFile(path) == bytes;
+        const bool atBackup = fs::exists(BackupOf(path)) && ReadFile(BackupOf(path)) == bytes;
+        EXPECT_TRUE(atName || atBackup) << path;
+    }
+}
+
+// Whether the test may switch to the unprivileged user 65534 through setpriv.
+inline bool CanDropPrivileges() {
+    return ::geteuid() == 0 &&
+           std::system("setpriv --reuid=65534 --regid=65534 --clear-groups true >/dev/null 2>&1") ==
+               0 &&
+           ::access(KESTO_CLI_PATH, X_OK) == 0;
+}
+inline constexpr const char* kNobody = "setpriv --reuid=65534 --regid=65534 --clear-groups";
+
+// Whether a command is found on PATH.
+inline bool HasTool(const std::string& name) {
+    return std::system(("command -v " + Quote(name) + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// Polls until `done` holds or `limit` has passed; says whether it held.
+inline bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    return true;
+}
+
+// How a process ended, as a failure message would want it: "exit 3", "signal 15".
+inline std::string Ending(std::optional<int> status) {
+    if (!status) return "still running at the time limit";
+    if (WIFEXITED(*status)) return "exit " + std::to_string(WEXITSTATUS(*status));
+    if (WIFSIGNALED(*status)) return "signal " + std::to_string(WTERMSIG(*status));
+    return "wait status " + std::to_string(*status);
+}
+
+// A program started without a shell. Each stream is a file opened by name, or a descriptor
+// of the test's (a pipe end) when one is given. A child still running when the object goes
+// is killed and reaped, so that a failed test leaves no process behind.
+class Child {
+public:
+    struct Streams {
+        std::string input = "/dev/null";
+        std::string output = "/dev/null";
+        std::string errors = "/dev/null";
+        int inputFd = -1;
+        int outputFd = -1;
+    };
+
+    Child(std::vector<std::string> words, const Streams& streams) {
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        if (streams.inputFd >= 0) {
+            posix_spawn_file_actions_adddup2(&actions, streams.inputFd, STDIN_FILENO);
+        } else {
+            posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, streams.input.c_str(),
+                                             O_RDONLY, 0);
+        }
+        if (streams.outputFd >= 0) {
+            posix_spawn_file_actions_adddup2(&actions, streams.outputFd, STDOUT_FILENO);
+        } else {
+            posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, streams.output.c_str(),
+                                             O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        }
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, streams.errors.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        std::vector<char*> argv;
+        for (std::string& word : words) argv.push_back(word.data());
+        argv.push_back(nullptr);
+        if (::posix_spawnp(&m_pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
+            m_pid = -1;
+        }
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    ~Child() {
+        if (m_pid <= 0 || m_status) return;
+        ::kill(m_pid, SIGKILL);
+        ::waitpid(m_pid, nullptr, 0);
+    }
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+
+    bool started() const { return m_pid > 0; }
+
+    // Whether it has not ended yet; reaps it when it has.
+    bool Running() {
+        if (m_pid <= 0 || m_status) return false;
+        int status = 0;
+        if (::waitpid(m_pid, &status, WNOHANG) != m_pid) return true;
+        m_status = status;
+        return false;
+    }
+
+    // Sends `signal` unless it has already ended; says whether it was sent.
+    bool Signal(int signal) { return Running() && ::kill(m_pid, signal) == 0; }
+
+    // Its wait status, or nothing when it was still running after `limit` (it is then killed).
+    std::optional<int> Wait(std::chrono::milliseconds limit) {
+        if (m_pid <= 0) return std::nullopt;
+        if (WaitUntil([this] { return !Running(); }, limit)) return m_status;
+        ::kill(m_pid, SIGKILL);
+        ::waitpid(m_pid, nullptr, 0);
+        m_status = -1;
+        return std::nullopt;
+    }
+
+private:
+    pid_t m_pid = -1;
+    std::optional<int> m_status;
+};
+
+// A folder of the test's own, reachable by the unprivileged user, with an empty settings
+// file `k.INI` that every run is given.
+class CliRunTest : public ::testing::Test {
+protected:
+    CliRunTest() {
+        std::filesystem::permissions(dir.path(), std::filesystem::perms::all);
+        WriteFile(dir / "k.INI", "");
+        std::filesystem::permissions(dir / "k.INI", std::filesystem::perms::all);
+    }
+
+    // Runs kesto-cli in the folder; `prefix` goes in front of it (setpriv, timeout).
+    int Run(const std::vector<std::string>& arguments, const std::string& input = "",
+            const std::string& prefix = "") {
+        WriteFile(dir / "stdin", input);
+        std::string command = "cd " + Quote(dir.path().string()) + " && " + prefix + " " +
+                              Quote(KESTO_CLI_PATH) + " --ini " + Quote(dir / "k.INI") + " -q";
+        for (const std::string& argument : arguments) command += " " + Quote(argument);
+        command += " < stdin > stdout 2> stderr";
+        const int raw = std::system(command.c_str());
+        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    }
+
+    // The words that start kesto-cli quietly with a settings file of the folder.
+    std::vector<std::string> CliWords(const std::vector<std::string>& arguments,
+                                      const std::string& ini = "k.INI") const {
+        std::vector<std::string> words = {KESTO_CLI_PATH, "--ini", dir / ini, "-q"};
+        words.insert(words.end(), arguments.begin(), arguments.end());
+        return words;
+    }
+
+    TempDir dir;
+};
+
+}  // namespace kesto::test
