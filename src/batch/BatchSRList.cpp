@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <iterator>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "engine/TextFile.h"
@@ -27,14 +29,32 @@ bool IsLineBreakByte(char c) {
     return c == '\r' || c == '\n';
 }
 
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+constexpr std::size_t kMarkerPrefixLength = 5;  // "#!S!#" or "#!R!#"
+
+// The text of the marker that starts at `at`, up to and including its closing '#'.
+std::string_view MarkerText(std::string_view text, std::size_t at) {
+    std::size_t end = at + kMarkerPrefixLength;
+    while (IsDigit(text[end])) ++end;
+    return text.substr(at, end + 1 - at);
+}
+
 // Where every marker of the text stands, found in one pass, so that looking up the marker
 // of each next pair does not search the whole text again (a file of many pairs would take
 // time quadratic in its size). Answers exactly what a plain substring search would.
+//
+// Besides the markers of pairs it knows every text that only looks like one ("#!S!#03#",
+// "#!R!#0#"): no string may run across any of them, or the run would write marker lines
+// into every file.
 class MarkerIndex {
 public:
     explicit MarkerIndex(std::string_view text) {
         Collect(text, "#!S!#", m_search);
         Collect(text, "#!R!#", m_replace);
+        std::sort(m_all.begin(), m_all.end());
     }
     // The first search marker of pair n in the text.
     std::size_t Search(int n) const { return FirstAtOrAfter(m_search, n, 0); }
@@ -42,25 +62,30 @@ public:
     std::size_t Replace(int n, std::size_t from) const {
         return FirstAtOrAfter(m_replace, n, from);
     }
+    // The first marker of any number, or text like one, at or after `from`.
+    std::size_t Next(std::size_t from) const {
+        const auto at = std::lower_bound(m_all.begin(), m_all.end(), from);
+        return at == m_all.end() ? std::string_view::npos : *at;
+    }
+    const std::vector<std::size_t>& all() const { return m_all; }
 
 private:
     using Positions = std::unordered_map<int, std::vector<std::size_t>>;
-    static constexpr long long kLargestNumber = 1'000'000'000;
+    static constexpr std::size_t kMostDigits = 9;
 
-    static void Collect(std::string_view text, std::string_view prefix, Positions& positions) {
+    void Collect(std::string_view text, std::string_view prefix, Positions& positions) {
         for (std::size_t at = text.find(prefix); at != std::string_view::npos;
              at = text.find(prefix, at + 1)) {
             const std::size_t first = at + prefix.size();
-            std::size_t digit = first;
-            long long n = 0;
-            while (digit < text.size() && text[digit] >= '0' && text[digit] <= '9' &&
-                   n < kLargestNumber) {
-                n = n * 10 + (text[digit++] - '0');
-            }
-            // The markers are written with "%d": no sign, no leading zero, a closing '#'.
-            const bool wellFormed = digit > first && text[first] != '0' && n < kLargestNumber &&
-                                    digit < text.size() && text[digit] == '#';
-            if (wellFormed) positions[static_cast<int>(n)].push_back(at);
+            std::size_t end = first;
+            while (end < text.size() && IsDigit(text[end])) ++end;
+            if (end == first || end == text.size() || text[end] != '#') continue;
+            m_all.push_back(at);
+            // The markers of pairs are written with "%d": no leading zero.
+            if (text[first] == '0' || end - first > kMostDigits) continue;
+            int n = 0;
+            for (std::size_t digit = first; digit < end; ++digit) n = n * 10 + (text[digit] - '0');
+            positions[n].push_back(at);
         }
     }
     static std::size_t FirstAtOrAfter(const Positions& positions, int n, std::size_t from) {
@@ -72,7 +97,22 @@ private:
 
     Positions m_search;
     Positions m_replace;
+    std::vector<std::size_t> m_all;
 };
+
+// Whether every marker of the text stands on the line of a marker that was read (the rest
+// of a marker's line is a comment); `readMarkers` holds where each read marker's line
+// starts and ends, in any order.
+bool EveryMarkerWasRead(const MarkerIndex& markers,
+                        std::vector<std::pair<std::size_t, std::size_t>> readMarkers) {
+    std::sort(readMarkers.begin(), readMarkers.end());
+    for (const std::size_t at : markers.all()) {
+        const auto after = std::upper_bound(readMarkers.begin(), readMarkers.end(),
+                                            std::pair{at, std::string_view::npos});
+        if (after == readMarkers.begin() || std::prev(after)->second < at) return false;
+    }
+    return true;
+}
 
 // The end (exclusive) of a string that runs from `begin` up to the marker at `marker`, less
 // at most two line-break bytes before the marker; never before `begin`.
@@ -122,7 +162,9 @@ int CBatchSRList::Refuse(const std::string& message) const {
 }
 
 int CBatchSRList::ReadBatchFile(const std::string& path) {
-    UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Without O_NONBLOCK, opening a FIFO would wait for a writer; anything but a regular file
+    // is refused before a byte is read.
+    UniqueFd file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     struct stat st {};
     if (!file.valid() || ::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         return Refuse("Couldn't Open batch file: " + path + "!");
@@ -164,6 +206,8 @@ int CBatchSRList::ReadBatchFile(const std::string& path) {
         return Refuse("Batch File does NOT contain search string identifier:\n(" + SearchMarker(n) +
                       ")!\nCan't continue!");
     }
+    // Where each marker that was read stands, and where its line ends.
+    std::vector<std::pair<std::size_t, std::size_t>> readMarkers;
     while (searchMarkerAt != std::string_view::npos) {
         const std::size_t searchLineEnd = text.find('\n', searchMarkerAt);
         if (searchLineEnd == std::string_view::npos) {
@@ -178,31 +222,51 @@ int CBatchSRList::ReadBatchFile(const std::string& path) {
             return Refuse("Batch File does NOT contain matching replace string identifier:\n(" +
                           ReplaceMarker(n) + ")!\nCan't continue!");
         }
+        if (const std::size_t other = markers.Next(searchBegin); other < replaceMarkerAt) {
+            return Refuse("Batch File does NOT contain matching replace string identifier:\n(" +
+                          ReplaceMarker(n) + ") before (" + std::string(MarkerText(text, other)) +
+                          ")!\nCan't continue!");
+        }
+        // A replace marker right on the line after the search marker gives an empty string,
+        // which would match at every position of every file.
+        const std::size_t searchEnd = StringEndBefore(text, searchBegin, replaceMarkerAt);
+        if (searchEnd == searchBegin) {
+            return Refuse("Batch File pair " + std::to_string(n) +
+                          " has an empty search string!\nYou must specify a Search String!");
+        }
         CBatchSR& pair = AddNewPair();
         pair.m_nIndex = n - 1;
-        // A replace marker right on the line after the search marker gives an empty string.
-        const std::size_t searchEnd = StringEndBefore(text, searchBegin, replaceMarkerAt);
         pair.m_strSearch.assign(text.substr(searchBegin, searchEnd - searchBegin));
 
         // A replace marker on the file's last line, without a line feed, gives an empty string.
         const std::size_t replaceLineEnd = text.find('\n', replaceMarkerAt);
         const std::size_t replaceBegin =
             replaceLineEnd == std::string_view::npos ? text.size() : replaceLineEnd + 1;
-        ++n;
-        searchMarkerAt = markers.Search(n);
-        const std::size_t replaceEnd =
-            searchMarkerAt == std::string_view::npos
-                ? text.size()
-                : StringEndBefore(text, std::min(replaceBegin, searchMarkerAt), searchMarkerAt);
-        if (replaceEnd > replaceBegin) {
-            pair.m_strReplace.assign(text.substr(replaceBegin, replaceEnd - replaceBegin));
-        }
+        // The replace string ends at the next marker of any number, not only at the one of
+        // the next pair: after a gap in the numbers it would take the later pairs with it.
+        const std::size_t nextMarkerAt = markers.Next(replaceBegin);
+        const std::size_t replaceEnd = nextMarkerAt == std::string_view::npos
+                                           ? text.size()
+                                           : StringEndBefore(text, replaceBegin, nextMarkerAt);
+        pair.m_strReplace.assign(text.substr(replaceBegin, replaceEnd - replaceBegin));
         if (pair.m_strSearch.size() > kMaxStringLength ||
             pair.m_strReplace.size() > kMaxStringLength) {
-            return Refuse("Batch File pair " + std::to_string(n - 1) +
-                          " holds a string longer than " + std::to_string(kMaxStringLength) +
-                          " characters!\nCan't continue!");
+            return Refuse("Batch File pair " + std::to_string(n) + " holds a string longer than " +
+                          std::to_string(kMaxStringLength) + " characters!\nCan't continue!");
         }
+        readMarkers.emplace_back(searchMarkerAt, searchLineEnd);
+        readMarkers.emplace_back(replaceMarkerAt, std::min(replaceLineEnd, text.size()));
+        ++n;
+        searchMarkerAt = markers.Search(n);
+    }
+    // Reading ends at the first missing number, as the format has it; the pairs behind a
+    // gap would be lost without a word.
+    if (!EveryMarkerWasRead(markers, std::move(readMarkers))) {
+        const std::string read = n == 2 ? "Only pair 1 was read"
+                                        : "Only pairs 1 to " + std::to_string(n - 1) + " were read";
+        m_prompter.ShowMessage("Batch File does NOT contain search string identifier:\n(" +
+                                   SearchMarker(n) + ")!\n" + read + ", the others are ignored!",
+                               MessageIcon::Warning);
     }
     return 1;
 }

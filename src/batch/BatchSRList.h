@@ -6,6 +6,9 @@
 // exactly one CR LF between a string and the next marker, which the reader removes again,
 // so multi-line strings survive a round trip. Both report failures in a message box and
 // return 0.
+//
+// No string read ever holds marker text: a string ends at the next marker of any number, so
+// a batch run cannot write markers into the files it changes.
 #pragma once
 
 #include <list>
@@ -42,6 +45,10 @@ public:
     CBatchSR* FindPair(int index);
     bool DeletePair(const CBatchSR* pair);
 
+    // Replaces the list by the pairs of the regular file at `path`; 1 on success. Refuses
+    // (0, with a message) anything but a readable regular file, a malformed pair and a pair
+    // whose search string is empty. Pairs numbered after a gap are not read: the result is
+    // still 1, after a warning that names the missing number.
     int ReadBatchFile(const std::string& path);
     int WriteBatchFile(const std::string& path) const;
 

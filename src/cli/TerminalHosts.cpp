@@ -1,5 +1,7 @@
 #include "cli/TerminalHosts.h"
 
+#include <unistd.h>
+
 #include <iostream>
 
 #include "platform/InterruptSignals.h"
@@ -90,6 +92,14 @@ ConfirmAnswer TerminalHosts::ConfirmReplace(const ConfirmRequest& request) {
             return {ConfirmChoice::ReplaceIt, *edited};
         }
         default:
+            // Answers from a file or a pipe cannot be asked again: a stream of unknown ones
+            // (`yes | kesto-cli -i`) would keep the question going for ever.
+            if (!::isatty(STDIN_FILENO)) {
+                ShowMessage("Answer \"" + answer->substr(0, 40) +
+                                "\" not understood, the run stops as with Stop Now!",
+                            MessageIcon::Stop);
+                return {ConfirmChoice::StopNow, {}};
+            }
             std::cerr << "? " << std::flush;
         }
     }

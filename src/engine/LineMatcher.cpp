@@ -324,10 +324,11 @@ bool LineMatcher::AskUser(const std::string& line, const MatchSpan& match,
 }
 
 MatchResult LineMatcher::StopForCapture(WildcardCaptures::StarCapture failure) {
-    m_prompter.ShowMessage(failure == WildcardCaptures::StarCapture::TooMany
-                               ? kTooManyStarsMessage
-                               : kStarOutOfMemoryMessage,
-                           MessageIcon::Stop);
+    const std::string_view reason = failure == WildcardCaptures::StarCapture::TooMany
+                                        ? kTooManyStarsMessage
+                                        : kStarOutOfMemoryMessage;
+    m_prompter.ShowMessage(reason, MessageIcon::Stop);
+    m_options.runEndReason = reason;
     m_options.stopRequested = true;
     m_captureFailed = true;
     return MatchResult::MustStop;

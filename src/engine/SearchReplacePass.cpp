@@ -56,6 +56,8 @@ bool SearchReplacePass::ProcessFile(const std::string& directory, const std::str
     if (options.wildcardSession && !PairWildcardsForFile()) {
         m_context.log.AddLogLine(kCannotPair);
         m_context.backups.RestoreOneFile();
+        m_context.prompter.ShowMessage(kCannotPair, MessageIcon::Stop);
+        options.runEndReason = kCannotPair;
         options.abortRequested = true;
         return false;
     }

@@ -1,5 +1,7 @@
 #include "log/EditorTarget.h"
 
+#include "log/LoggedPath.h"
+
 #include <algorithm>
 #include <climits>
 #include <string_view>
@@ -19,7 +21,7 @@ bool IsDigit(char c) {
 
 std::optional<std::string> FileOfHeader(std::string_view line) {
     if (!line.starts_with(kFileHeader)) return std::nullopt;
-    return std::string(line.substr(kFileHeader.size()));
+    return PathFromLog(line.substr(kFileHeader.size()));
 }
 
 std::optional<std::string> FileOfProblemEntry(std::string_view line) {
@@ -28,7 +30,7 @@ std::optional<std::string> FileOfProblemEntry(std::string_view line) {
     std::string_view path = line.substr(mark + kProblemMark.size());
     const auto reason = path.find(kReasonMark);
     if (reason != std::string_view::npos) path = path.substr(0, reason);
-    return std::string(path);
+    return PathFromLog(path);
 }
 
 }  // namespace

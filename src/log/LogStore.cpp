@@ -1,5 +1,7 @@
 #include "log/LogStore.h"
 
+#include "log/LoggedPath.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -83,7 +85,8 @@ bool LogStore::AppendLine(std::string_view text, std::size_t lengthForExtent) {
 void LogStore::AddLogLine(std::string_view text) {
     if (m_fileHeaderPending) {
         m_fileHeaderPending = false;
-        if (!AppendLine("     File --- " + m_currentFilePath, m_currentFilePath.size())) {
+        const std::string header = "     File --- " + LoggedPath(m_currentFilePath);
+        if (!AppendLine(header, header.size() - 14)) {
             m_options.stopRequested = true;
             m_prompter.ShowMessage(kMemoryLimitMessage, MessageIcon::Information);
             return;
@@ -133,7 +136,8 @@ void LogStore::AddPlainLogLine(std::string_view text) {
 
 void LogStore::RecordProblemFile(std::string_view reason) {
     ++m_problemCounter;
-    std::string entry = "     " + std::to_string(m_problemCounter) + ") --- " + m_currentFilePath;
+    std::string entry =
+        "     " + std::to_string(m_problemCounter) + ") --- " + LoggedPath(m_currentFilePath);
     if (!reason.empty()) {
         entry += " ... ";
         entry += reason;

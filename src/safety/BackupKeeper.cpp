@@ -13,6 +13,7 @@
 #include <set>
 #include <utility>
 
+#include "log/LoggedPath.h"
 #include "safety/FileMetadata.h"
 
 namespace kesto {
@@ -202,16 +203,16 @@ std::optional<std::string> BackupKeeper::CollisionWithThisRun() const {
     const std::string own = KeyOf(*m_current.folder, m_current.name);
     const std::string backup = KeyOf(*m_current.folder, m_current.backupName);
     if (const auto it = m_backupOwnerByKey.find(own); it != m_backupOwnerByKey.end()) {
-        return "Is the backup of " + it->second + " made in this run!";
+        return "Is the backup of " + LoggedPath(it->second) + " made in this run!";
     }
     if (const auto it = m_changedByKey.find(own); it != m_changedByKey.end()) {
-        return "Already changed in this run as " + it->second + "!";
+        return "Already changed in this run as " + LoggedPath(it->second) + "!";
     }
     if (const auto it = m_backupOwnerByKey.find(backup); it != m_backupOwnerByKey.end()) {
-        return "Same backup name as " + it->second + ", can't create backup!";
+        return "Same backup name as " + LoggedPath(it->second) + ", can't create backup!";
     }
     if (const auto it = m_changedByKey.find(backup); it != m_changedByKey.end()) {
-        return "Backup name is " + it->second + ", changed in this run, can't create backup!";
+        return "Backup name is " + LoggedPath(it->second) + ", changed in this run, can't create backup!";
     }
     return std::nullopt;
 }
@@ -369,7 +370,7 @@ bool BackupKeeper::MakeBackup() {
 bool BackupKeeper::KeepRewrittenFile() {
     const int out = m_current.output.get();
     if (!CopyFileMetadata(m_current.input.get(), out)) {
-        m_log.AddLogLine("Couldn't keep the owner, group or permissions of " + m_current.path +
+        m_log.AddLogLine("Couldn't keep the owner, group or permissions of " + LoggedPath(m_current.path) +
                          "!");
     }
     struct stat rewritten {};
@@ -397,7 +398,7 @@ bool BackupKeeper::KeepRewrittenFile() {
     alone.reset();
 
     if (m_current.original.st_nlink > 1) {
-        m_log.AddLogLine("Other hard links of " + m_current.path + " keep the original content!");
+        m_log.AddLogLine("Other hard links of " + LoggedPath(m_current.path) + " keep the original content!");
     }
     m_changedByKey.emplace(KeyOf(folder, m_current.name), m_current.path);
     m_backupOwnerByKey.emplace(KeyOf(folder, m_current.backupName), m_current.path);
@@ -437,7 +438,7 @@ bool BackupKeeper::RestoreChangedFiles() {
     m_restoreFailures = 0;
     for (std::size_t i = 0; i < m_changed.size(); ++i) {
         if (!RestoreChangedFile(m_changed[i])) {
-            m_log.AddLogLine("Can't Restore file: " + m_changedFiles[i]);
+            m_log.AddLogLine("Can't Restore file: " + LoggedPath(m_changedFiles[i]));
             ++m_restoreFailures;
         }
     }
@@ -474,7 +475,7 @@ void BackupKeeper::RemoveBackups(bool deletePermanently, RecycleBin& bin) {
             }
             if (backup.st_ino != file.originalInode ||
                 ::unlinkat(folder, file.backupName.c_str(), 0) != 0) {
-                m_log.AddLogLine("Can't Remove file: " + file.backupPath);
+                m_log.AddLogLine("Can't Remove file: " + LoggedPath(file.backupPath));
             }
             continue;
         }

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <unordered_map>
 #include <unordered_set>
@@ -11,6 +12,7 @@
 #include "engine/PassContext.h"
 #include "engine/SearchReplacePass.h"
 #include "engine/StripInsertPass.h"
+#include "log/LoggedPath.h"
 #include "session/BatchPreparation.h"
 
 namespace kesto {
@@ -247,6 +249,7 @@ bool SessionDocument::FinishRun(bool aborted, std::string_view abortedLine,
         if (m_backups.RestoreChangedFiles()) m_log.AddPlainLogLine(kRestored);
         if (options.stopRequested) AddStoppedLines(stoppedLine);
     }
+    AddRunEndReason();
     if (!options.retainBackups && !aborted) {
         m_backups.RemoveBackups(settings.deletePermanently, m_hosts.recycleBin);
     }
@@ -260,6 +263,16 @@ bool SessionDocument::FinishRun(bool aborted, std::string_view abortedLine,
     }
     m_progress.ShowReady();
     return aborted;
+}
+
+void SessionDocument::AddRunEndReason() {
+    // The lines an abort clears may have held the reason; it is told again after them.
+    std::string_view reason = options.runEndReason;
+    while (!reason.empty()) {
+        const std::size_t end = std::min(reason.find('\n'), reason.size());
+        m_log.AddPlainLogLine(reason.substr(0, end));
+        reason.remove_prefix(std::min(end + 1, reason.size()));
+    }
 }
 
 void SessionDocument::AddStoppedLines(std::string_view stoppedLine) {
@@ -298,6 +311,10 @@ RunOutcome SessionDocument::RunSingleSession() {
                 return;
             }
             const std::vector<std::string> pieces = PiecesBetweenLineBreaks(prepared.text());
+            // A string made only of line breaks has no piece: it is shown as typed.
+            if (pieces.empty() && !plain.empty()) {
+                AddHeaderLine(indent + std::string(label) + plain);
+            }
             for (std::size_t i = 0; i < pieces.size(); ++i) {
                 AddHeaderLine(indent +
                               (i == 0 ? std::string(label) : std::string(continuation, ' ')) +
@@ -354,7 +371,7 @@ RunOutcome SessionDocument::RunBatchSession() {
 
     const std::string indent(10, ' ');
     AddHeaderLine(std::string(20, ' ') + "** Batch Search/Replace String **");
-    AddHeaderLine(indent + "Batch File -> " + batchFilePath);
+    AddHeaderLine(indent + "Batch File -> " + LoggedPath(batchFilePath));
     AddHeaderLine(indent + Selected("Whole Word Option", options.matchWholeWord));
     AddHeaderLine(indent + Selected("Match Case Option", options.matchCase));
     const BatchPreparation prepared = PrepareBatchPairs(m_batchPairs, options);

@@ -86,6 +86,7 @@ private:
                    const std::string& firstDirectory);
     void AddHeaderLine(const std::string& text);
     void AddStoppedLines(std::string_view stoppedLine);
+    void AddRunEndReason();
 
     SessionHosts m_hosts;
     ProgressReporter m_progress;

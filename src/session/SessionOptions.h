@@ -64,6 +64,9 @@ struct SessionOptions {
     // Run control, tested by the passes between lines and by the drivers between files.
     bool abortRequested = false;
     bool stopRequested = false;
+    // Why Kesto itself ended the run (not the user's Abort or Stop Now); kept in the log
+    // after the closing lines, one log line per text line.
+    std::string runEndReason;
     bool skipRestOfFile = false;
     bool replaceAllThisFile = false;
     bool replaceThisOne = false;

@@ -1,6 +1,14 @@
 #include "batch/BatchSRList.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 
 #include "support/ScriptedHosts.h"
 #include "support/TempDir.h"
@@ -61,11 +69,11 @@ TEST_F(BatchFileTest, ReadingFollowsTheMarkersWhereverTheyStand) {
     EXPECT_EQ(Read("#!S!#1# comment\r\ncat\r\n#!R!#1#\r\ndog\r\n#!S!#2#\r\nx\r\n#!R!#2#\r\ny\r\n"),
               (Pairs{{"cat", "dog"}, {"x", "y\r\n"}}));  // a hand-written last line keeps its CR LF
     EXPECT_EQ(Read("#!S!#1#\na\n\n#!R!#1#\nb\n"), (Pairs{{"a", "b\n"}}));
-    EXPECT_EQ(Read("#!S!#1#\r\na\r\n#!R!#1#\r\nb\r\n#!S!#2#\r\nc\r\n#!R!#2#\r\nd\r\n"
-                   "#!S!#4#\r\ne\r\n#!R!#4#\r\nf"),
-              (Pairs{{"a", "b"}, {"c", "d\r\n#!S!#4#\r\ne\r\n#!R!#4#\r\nf"}}));
-    EXPECT_EQ(Read("#!S!#1#\r\n#!R!#1#\r\nz"), (Pairs{{"", "z"}}));
     EXPECT_EQ(Read("#!S!#1#\r\ns\r\n#!R!#1#"), (Pairs{{"s", ""}}));
+    // Pairs written in another order than their numbers, and comments naming other markers.
+    EXPECT_EQ(Read("#!S!#2#\r\nc\r\n#!R!#2#\r\nd\r\n#!S!#1# before #!S!#2#\r\na\r\n"
+                   "#!R!#1#\r\nb"),
+              (Pairs{{"a", "b"}, {"c", "d"}}));
     EXPECT_TRUE(prompter.messages.empty());
 }
 
@@ -99,6 +107,117 @@ TEST_F(BatchFileTest, RefusalsShowTheirMessage) {
     prompter.messages.clear();
     EXPECT_EQ(list.ReadBatchFile(dir / "missing.sr"), 0);
     EXPECT_EQ(prompter.messages[0], "Couldn't Open batch file: " + (dir / "missing.sr") + "!");
+}
+
+// An empty search string used to be read as it stood, and the batch run then inserted the
+// replace string before every byte of every file.
+TEST_F(BatchFileTest, AnEmptySearchStringIsRefusedNamingItsPair) {
+    struct Row {
+        std::string content;
+        std::string message;
+        Pairs kept;
+    };
+    const Row rows[] = {
+        {"#!S!#1#\r\n#!R!#1#\r\nX",
+         "Batch File pair 1 has an empty search string!\nYou must specify a Search String!",
+         {}},
+        // What the writer makes of a pair whose search string is empty.
+        {"#!S!#1#\r\na\r\n#!R!#1#\r\nb\r\n#!S!#2#\r\n\r\n#!R!#2#\r\nX",
+         "Batch File pair 2 has an empty search string!\nYou must specify a Search String!",
+         {{"a", "b"}}},
+    };
+    for (const Row& row : rows) {
+        prompter.messages.clear();
+        EXPECT_EQ(Read(row.content, 0), row.kept);
+        EXPECT_EQ(prompter.messages, std::vector<std::string>{row.message});
+    }
+}
+
+// With pairs 1, 2 and 4 the replace string of pair 2 used to run to the end of the file and
+// take pair 4's markers with it, and nothing was said: every file of the run got them.
+TEST_F(BatchFileTest, PairsAfterAGapAreLeftOutAndTheUserIsTold) {
+    struct Row {
+        std::string content;
+        Pairs pairs;
+        std::string message;
+    };
+    const std::string pairs12 = "#!S!#1#\r\na\r\n#!R!#1#\r\nb\r\n#!S!#2#\r\nc\r\n#!R!#2#\r\nd\r\n";
+    const Row rows[] = {
+        {pairs12 + "#!S!#4#\r\ne\r\n#!R!#4#\r\nf",
+         {{"a", "b"}, {"c", "d"}},
+         "Batch File does NOT contain search string identifier:\n(#!S!#3#)!\nOnly pairs 1 to 2 "
+         "were read, the others are ignored!"},
+        // A number with a leading zero is no marker of pair 3, but it still ends a string.
+        {pairs12 + "#!S!#03#\r\ne\r\n#!R!#03#\r\nf",
+         {{"a", "b"}, {"c", "d"}},
+         "Batch File does NOT contain search string identifier:\n(#!S!#3#)!\nOnly pairs 1 to 2 "
+         "were read, the others are ignored!"},
+        // A second pair 1 is not read as part of the first one's replace string.
+        {"#!S!#1#\r\na\r\n#!R!#1#\r\nb\r\n#!S!#1#\r\nc\r\n#!R!#1#\r\nd",
+         {{"a", "b"}},
+         "Batch File does NOT contain search string identifier:\n(#!S!#2#)!\nOnly pair 1 was "
+         "read, the others are ignored!"},
+        {"#!S!#4#\r\ne\r\n#!R!#4#\r\nf\r\n#!S!#1#\r\na\r\n#!R!#1#\r\nb",
+         {{"a", "b"}},
+         "Batch File does NOT contain search string identifier:\n(#!S!#2#)!\nOnly pair 1 was "
+         "read, the others are ignored!"},
+    };
+    for (const Row& row : rows) {
+        prompter.messages.clear();
+        EXPECT_EQ(Read(row.content, 1), row.pairs);
+        EXPECT_EQ(prompter.messages, std::vector<std::string>{row.message});
+    }
+}
+
+// A marker between a search marker and its replace marker used to become part of the
+// search string.
+TEST_F(BatchFileTest, ASearchStringThatRunsIntoAnotherMarkerIsRefused) {
+    prompter.messages.clear();
+    EXPECT_EQ(
+        Read("#!S!#1#\r\na\r\n#!R!#1#\r\nb\r\n#!S!#2#\r\nc\r\n#!S!#3#\r\nd\r\n#!R!#3#\r\ne\r\n"
+             "#!R!#2#\r\nf",
+             0),
+        (Pairs{{"a", "b"}}));
+    EXPECT_EQ(prompter.messages,
+              std::vector<std::string>{"Batch File does NOT contain matching replace string "
+                                       "identifier:\n(#!R!#2#) before (#!S!#3#)!\nCan't "
+                                       "continue!"});
+}
+
+// Opening a FIFO for reading used to wait for a writer, and the run hung there.
+TEST_F(BatchFileTest, OnlyARegularFileIsRead) {
+    const std::string fifo = dir / "fifo.sr";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::mutex mutex;
+    std::condition_variable returned;
+    bool done = false;
+    bool writerNeeded = false;
+    // Stands in for a writer only when the reader is still waiting after a while, so that
+    // a reader that waits fails the test instead of hanging it.
+    std::thread writer([&] {
+        std::unique_lock lock(mutex);
+        if (returned.wait_for(lock, std::chrono::seconds(3), [&] { return done; })) return;
+        writerNeeded = true;
+        lock.unlock();
+        const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd >= 0) ::close(fd);
+    });
+    const int result = list.ReadBatchFile(fifo);
+    {
+        std::lock_guard lock(mutex);
+        done = true;
+    }
+    returned.notify_one();
+    writer.join();
+    EXPECT_FALSE(writerNeeded);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(prompter.messages,
+              std::vector<std::string>{"Couldn't Open batch file: " + fifo + "!"});
+
+    prompter.messages.clear();
+    EXPECT_EQ(list.ReadBatchFile(dir.path().string()), 0);
+    EXPECT_EQ(prompter.messages,
+              std::vector<std::string>{"Couldn't Open batch file: " + dir.path().string() + "!"});
 }
 
 TEST_F(BatchFileTest, TheSizeLimitIsExactly8MiBAndAFailedReadKeepsTheList) {

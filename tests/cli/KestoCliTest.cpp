@@ -130,10 +130,9 @@ TEST_F(KestoCliTest, ConfirmAnswersComeFromStandardInput) {
     WriteFile(Path("1.txt"), "cat cat\ncat\n");
     WriteFile(Path("2.txt"), "cat\ncat\n");
     WriteFile(Path("3.txt"), "cat\n");
-    // 1.txt: replace, then an unknown answer and skip, then replace; 2.txt: skip the rest;
-    // 3.txt: stop now.
+    // 1.txt: replace, skip, replace; 2.txt: skip the rest; 3.txt: stop now.
     const Result result =
-        Run({"-i", "-s", "cat", "-r", "dog", "1.txt", "2.txt", "3.txt"}, "r\n?\ns\nr\nf\nn\n");
+        Run({"-i", "-s", "cat", "-r", "dog", "1.txt", "2.txt", "3.txt"}, "r\ns\nr\nf\nn\n");
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(ReadFile(Path("1.txt")), "dog cat\ndog\n");
     EXPECT_EQ(ReadFile(Path("2.txt")), "cat\ncat\n");
@@ -152,6 +151,21 @@ TEST_F(KestoCliTest, ConfirmAnswersComeFromStandardInput) {
     EXPECT_EQ(ReadFile(Path("2.txt")), "cat\n");
     EXPECT_EQ(aborted.log, (Lines{"**** Customer Aborted Search/Replace Operation! ****",
                                   "        Original Files have been restored!"}));
+}
+
+TEST_F(KestoCliTest, AnAnswerNotUnderstoodFromAPipeStopsTheRunInsteadOfAskingForEver) {
+    WriteFile(Path("1.txt"), "cat\ncat\n");
+    WriteFile(Path("2.txt"), "cat\n");
+    std::string answers = "r\n";
+    for (int i = 0; i < 1000; ++i) answers += "y\n";  // what `yes` would say
+    const Result result = Run({"-i", "-s", "cat", "-r", "dog", "1.txt", "2.txt"}, answers);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(ReadFile(Path("1.txt")), "dog\ncat\n");  // changes before the stop stay
+    EXPECT_EQ(ReadFile(Path("2.txt")), "cat\n");
+    EXPECT_EQ(result.log.back(), "**** Customer Stopped During Search/Replace Operation! ****");
+    EXPECT_NE(result.errors.find("Answer \"y\" not understood, the run stops as with Stop Now!"),
+              std::string::npos)
+        << result.errors;
 }
 
 TEST_F(KestoCliTest, ABatchRunAppliesEachPairToTheResultOfTheOneBefore) {
@@ -229,6 +243,48 @@ TEST_F(KestoCliTest, ARefusedSearchStringTouchesNoFile) {
     EXPECT_EQ(Run({"-s", "a", "--strip", "a.txt"}).status, 2);
     EXPECT_EQ(Run({"--bogus"}).status, 2);
     EXPECT_EQ(Run({"-s"}).status, 2);
+}
+
+// A batch pair with an empty search string used to insert its replace string before every
+// byte of every file, and the run ended as a success.
+TEST_F(KestoCliTest, ABatchFileWithAnEmptySearchStringTouchesNoFile) {
+    WriteFile(Path("pairs.sr"), "#!S!#1#\r\ncat\r\n#!R!#1#\r\ndog\r\n#!S!#2#\r\n\r\n#!R!#2#\r\nX");
+    WriteFile(Path("a.txt"), "abc cat\n");
+    const Result result = Run({"-b", "pairs.sr", "a.txt"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_TRUE(result.log.empty());
+    EXPECT_EQ(result.errors,
+              "Batch File pair 2 has an empty search string!\nYou must specify a Search "
+              "String!\n");
+    EXPECT_EQ(ReadFile(Path("a.txt")), "abc cat\n");
+    EXPECT_FALSE(std::filesystem::exists(Path("a.~txt")));
+}
+
+// With pairs 1, 2 and 4, pair 4's markers used to be written into every file as part of
+// pair 2's replace string.
+TEST_F(KestoCliTest, ABatchRunLeavesOutThePairsAfterAGapAndSaysSo) {
+    WriteFile(Path("pairs.sr"),
+              "#!S!#1#\r\na\r\n#!R!#1#\r\nb\r\n#!S!#2#\r\nc\r\n#!R!#2#\r\nd\r\n"
+              "#!S!#4#\r\ne\r\n#!R!#4#\r\nf");
+    WriteFile(Path("a.txt"), "ace\n");
+    const Result result = Run({"-b", "pairs.sr", "a.txt"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(ReadFile(Path("a.txt")), "bde\n");
+    EXPECT_EQ(result.errors,
+              "Batch File does NOT contain search string identifier:\n(#!S!#3#)!\nOnly pairs 1 to "
+              "2 were read, the others are ignored!\n");
+}
+
+// A FIFO named as the batch file used to hang the run, waiting for a writer.
+TEST_F(KestoCliTest, ABatchFileThatIsNoRegularFileIsRefused) {
+    ASSERT_EQ(::mkfifo(Path("fifo.sr").c_str(), 0600), 0);
+    WriteFile(Path("a.txt"), "cat\n");
+    const std::string command = "cd " + Quote(dir.path().string()) + " && timeout 20 " +
+                                Quote(KESTO_CLI_PATH) + " --ini " + Quote(dir / "settings.INI") +
+                                " -q -b fifo.sr a.txt < /dev/null > stdout 2> stderr";
+    EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 1);
+    EXPECT_EQ(ReadFile(Path("stderr")), "Couldn't Open batch file: fifo.sr!\n");
+    EXPECT_EQ(ReadFile(Path("a.txt")), "cat\n");
 }
 
 }  // namespace

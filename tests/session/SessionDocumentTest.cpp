@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 
 #include "engine/PatternSyntax.h"
+#include "log/EditorTarget.h"
 #include "support/RecordingStatusHost.h"
 #include "support/ScriptedHosts.h"
 #include "support/ScriptedSessionHosts.h"
@@ -74,6 +76,72 @@ TEST_F(SessionDocumentTest, StrippedHeaderShowsAPatternOfSeveralLinesPieceByPiec
     EXPECT_EQ(log[3], indent + "Replace String -> x");
     EXPECT_EQ(document->headerLineCount(), 7);
     EXPECT_EQ(ReadFile(dir / "f.txt"), "x\n");
+}
+
+TEST_F(SessionDocumentTest, ASearchOfLineBreaksAloneIsStillNamedInTheHeader) {
+    RunDialogValues values = Global("$", "");
+    values.specialCharSession = true;
+    WriteFile(dir / "f.txt", "a\nb\n");
+    BeginSingle(values, {"f.txt"});
+    EXPECT_EQ(document->RunSingleSession(), RunOutcome::Finished);
+    const Lines log = Log();
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log[1], std::string(20, ' ') + "Search String -> $");
+}
+
+TEST_F(SessionDocumentTest, WhenKestoEndsTheRunItselfTheReasonOutlivesTheAbortLines) {
+    RunDialogValues values = Global("a?b?c", "x?y");
+    values.wildcardSession = true;
+    document->options.suppressWildcardNotice = true;
+    WriteFile(dir / "w.txt", "a1b2c\n");
+    BeginSingle(values, {"w.txt"});
+    EXPECT_EQ(document->RunSingleSession(), RunOutcome::Aborted);
+    const std::string reason =
+        "More ? or * are Wild Cards in replace than in search string - Can't continue!";
+    EXPECT_EQ(Log(), (Lines{"**** Customer Aborted Search/Replace Operation! ****",
+                            "        Original Files have been restored!", reason}));
+    ASSERT_FALSE(prompter.messages.empty());
+    EXPECT_EQ(prompter.messages.back(), reason);
+    EXPECT_EQ(ReadFile(dir / "w.txt"), "a1b2c\n");
+}
+
+TEST_F(SessionDocumentTest, AnEleventhStarStopsTheRunAndSaysWhy) {
+    RunDialogValues values = Global("*a*b*c*d*e*f*g*h*i*j*", "*");
+    values.wildcardSession = true;
+    document->options.suppressWildcardNotice = true;
+    WriteFile(dir / "s.txt", "1a2b3c4d5e6f7g8h9i0jX\n");
+    BeginSingle(values, {"s.txt"});
+    EXPECT_EQ(document->RunSingleSession(), RunOutcome::Finished);
+    const Lines log = Log();
+    ASSERT_GE(log.size(), 3u);
+    EXPECT_EQ(Lines(log.end() - 3, log.end()),
+              (Lines{"**** Customer Stopped During Search/Replace Operation! ****",
+                     "Too many wild card matches in replace string", "**  Must Stop  **"}));
+    EXPECT_EQ(ReadFile(dir / "s.txt"), "1a2b3c4d5e6f7g8h9i0jX\n");
+}
+
+TEST_F(SessionDocumentTest, AFileNameCannotForgeLogLines) {
+    const std::string name = "x.txt\n     File --- forged.txt\tand\x01";
+    WriteFile(dir / name, "cat\n");
+    WriteFile(dir / "back\\slash.txt", "plain\n");
+    BeginSingle(Global("cat", "dog"), {name, "back\\slash.txt"});
+    EXPECT_EQ(document->RunSingleSession(), RunOutcome::Finished);
+    const Lines log = Log();
+    const std::string shown = dir / "x.txt\\n     File --- forged.txt\\tand\\x01";
+    EXPECT_NE(std::find(log.begin(), log.end(), "     File --- " + shown), log.end());
+    for (const std::string& line : log) {
+        EXPECT_FALSE(line.starts_with("     File --- forged.txt")) << line;
+    }
+    EXPECT_EQ(document->log().problemFiles().back(),
+              "     1) --- " + dir / "back\\\\slash.txt" + " ... No match Found!");
+    // The editor is given the real names back.
+    const int header = static_cast<int>(std::find(log.begin(), log.end(), "     File --- " + shown) -
+                                        log.begin());
+    const auto target = LocateEditorTarget(document->log(), header + 1,
+                                           document->headerLineCount(), false);
+    ASSERT_TRUE(target);
+    EXPECT_EQ(target->path, dir / name);
+    EXPECT_EQ(ReadFile(dir / name), "dog\n");
 }
 
 TEST_F(SessionDocumentTest, AnAbortRestoresEveryChangedFileAndShowsOnlyTheAbortLines) {
