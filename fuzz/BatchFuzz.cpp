@@ -37,10 +37,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace kesto;
     fuzz::SilentHosts hosts;
     const std::string& path = fuzz::ScratchPath(".sr");
-
-    // Each write goes to a new file: truncating one that holds data makes ext4 flush it to
-    // disk when it is closed, a few milliseconds that would set the pace of the target.
-    ::unlink(path.c_str());
     fuzz::WriteScratch(path, data, size);
     CBatchSRList read(hosts);
     read.ReadBatchFile(path);

@@ -28,7 +28,10 @@ inline const std::string& ScratchPath(const char* suffix) {
     return path;
 }
 
+// A new file for every input: ext4 flushes a file truncated by its writer when it is
+// closed, which would make each input cost a write to the disk.
 inline void WriteScratch(const std::string& path, const uint8_t* data, size_t size) {
+    ::unlink(path.c_str());
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
 }
