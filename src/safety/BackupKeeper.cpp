@@ -170,8 +170,8 @@ bool BackupKeeper::LocateFile(const std::string& directory, const std::string& f
     const bool inWalk = m_startDirectory.has_value();
     HeldFolder* folder = HoldFolder(directory, inWalk);
     if (!folder) {
-        const bool listed = inWalk && m_listedFolders &&
-                            m_listedFolders->count(FolderKey(directory)) > 0;
+        const bool listed =
+            inWalk && m_listedFolders && m_listedFolders->count(FolderKey(directory)) > 0;
         return Refuse(listed ? "Folder changed since the walk, not processed!"
                              : "Couldn't Open this file");
     }
@@ -212,7 +212,8 @@ std::optional<std::string> BackupKeeper::CollisionWithThisRun() const {
         return "Same backup name as " + LoggedPath(it->second) + ", can't create backup!";
     }
     if (const auto it = m_changedByKey.find(backup); it != m_changedByKey.end()) {
-        return "Backup name is " + LoggedPath(it->second) + ", changed in this run, can't create backup!";
+        return "Backup name is " + LoggedPath(it->second) +
+               ", changed in this run, can't create backup!";
     }
     return std::nullopt;
 }
@@ -296,8 +297,8 @@ bool BackupKeeper::UnchangedSinceRead() const {
     const struct stat& read = m_current.original;
     struct stat named {};
     struct stat opened {};
-    return ::fstatat(m_current.folder->fd(), m_current.name.c_str(), &named,
-                     AT_SYMLINK_NOFOLLOW) == 0 &&
+    return ::fstatat(m_current.folder->fd(), m_current.name.c_str(), &named, AT_SYMLINK_NOFOLLOW) ==
+               0 &&
            named.st_dev == read.st_dev && named.st_ino == read.st_ino &&
            ::fstat(m_current.input.get(), &opened) == 0 && opened.st_size == read.st_size &&
            SameTime(opened.st_mtim, read.st_mtim);
@@ -323,7 +324,7 @@ bool BackupKeeper::CopyOriginal(const std::string& tempName) {
     bool copied = buffer && got == length && WriteAll(copy.get(), buffer.get(), length);
     if (copied) CopyFileMetadata(m_current.input.get(), copy.get());  // a loss is not fatal here
     copied = copied && ::fsync(copy.get()) == 0 && copy.Close() &&
-                        ::renameat(folder, name.c_str(), folder, tempName.c_str()) == 0;
+             ::renameat(folder, name.c_str(), folder, tempName.c_str()) == 0;
     if (!copied) ::unlinkat(folder, name.c_str(), 0);
     return copied;
 }
@@ -370,8 +371,8 @@ bool BackupKeeper::MakeBackup() {
 bool BackupKeeper::KeepRewrittenFile() {
     const int out = m_current.output.get();
     if (!CopyFileMetadata(m_current.input.get(), out)) {
-        m_log.AddLogLine("Couldn't keep the owner, group or permissions of " + LoggedPath(m_current.path) +
-                         "!");
+        m_log.AddLogLine("Couldn't keep the owner, group or permissions of " +
+                         LoggedPath(m_current.path) + "!");
     }
     struct stat rewritten {};
     if (::fstat(out, &rewritten) != 0 || !m_current.output.Close()) {
@@ -388,8 +389,8 @@ bool BackupKeeper::KeepRewrittenFile() {
     }
     if (!MakeBackup()) return Abandon("Couldn't Create Backup file!");
     // One rename: readers see the old file or the new one, never a part.
-    if (::renameat(folder.fd(), m_current.tempName.c_str(), folder.fd(),
-                   m_current.name.c_str()) != 0) {
+    if (::renameat(folder.fd(), m_current.tempName.c_str(), folder.fd(), m_current.name.c_str()) !=
+        0) {
         return Abandon("Failed to write!");
     }
     m_current.tempName.clear();
@@ -398,7 +399,8 @@ bool BackupKeeper::KeepRewrittenFile() {
     alone.reset();
 
     if (m_current.original.st_nlink > 1) {
-        m_log.AddLogLine("Other hard links of " + LoggedPath(m_current.path) + " keep the original content!");
+        m_log.AddLogLine("Other hard links of " + LoggedPath(m_current.path) +
+                         " keep the original content!");
     }
     m_changedByKey.emplace(KeyOf(folder, m_current.name), m_current.path);
     m_backupOwnerByKey.emplace(KeyOf(folder, m_current.backupName), m_current.path);

@@ -20,8 +20,8 @@
 #include <sys/stat.h>
 
 #include <cstdint>
-#include <memory>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -51,9 +51,9 @@ struct PreparedFile {
     UniqueFd input;   // the original, for reading
     UniqueFd output;  // the temporary file beside it that takes the new content
     HeldFolder* folder = nullptr;
-    std::string name;        // of `path` in `folder`
-    std::string backupName;  // of `backupPath` in `folder`
-    std::string tempName;    // of `output` in `folder`, while it exists
+    std::string name;         // of `path` in `folder`
+    std::string backupName;   // of `backupPath` in `folder`
+    std::string tempName;     // of `output` in `folder`, while it exists
     struct stat original {};  // the original as it was read
 };
 

@@ -52,8 +52,9 @@ bool ReadSized(Read read, std::vector<char>& out) {
 
 bool CopyExtendedAttributes(int from, int to) {
     std::vector<char> names;
-    if (!ReadSized([from](char* buffer, std::size_t size) { return ::flistxattr(from, buffer, size); },
-                   names)) {
+    if (!ReadSized(
+            [from](char* buffer, std::size_t size) { return ::flistxattr(from, buffer, size); },
+            names)) {
         // A file system without extended attributes has none to lose.
         return errno == ENOTSUP;
     }

@@ -17,7 +17,8 @@ struct flock ByteOf(ino_t inode, short type) {
     struct flock range {};
     range.l_type = type;
     range.l_whence = SEEK_SET;
-    range.l_start = static_cast<off_t>(inode & static_cast<ino_t>(std::numeric_limits<off_t>::max()));
+    range.l_start =
+        static_cast<off_t>(inode & static_cast<ino_t>(std::numeric_limits<off_t>::max()));
     range.l_len = 1;
     return range;
 }

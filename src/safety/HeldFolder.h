@@ -56,8 +56,7 @@ public:
     std::optional<Exclusive> Enter() const;
 
 private:
-    HeldFolder(UniqueFd fd, FolderIdentity identity)
-        : m_fd(std::move(fd)), m_identity(identity) {}
+    HeldFolder(UniqueFd fd, FolderIdentity identity) : m_fd(std::move(fd)), m_identity(identity) {}
 
     UniqueFd m_fd;
     FolderIdentity m_identity;

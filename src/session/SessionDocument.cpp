@@ -355,10 +355,10 @@ RunOutcome SessionDocument::RunSingleSession() {
     m_previousType = searchPass.previousType();
 
     waitCursor.End();
-    const bool aborted = FinishRun(options.abortRequested,
-                                   "**** Customer Aborted Search/Replace Operation! ****",
-                                   "**** Customer Stopped During Search/Replace Operation! ****",
-                                   savedInclude, savedExclude, firstDirectory);
+    const bool aborted =
+        FinishRun(options.abortRequested, "**** Customer Aborted Search/Replace Operation! ****",
+                  "**** Customer Stopped During Search/Replace Operation! ****", savedInclude,
+                  savedExclude, firstDirectory);
     return aborted ? RunOutcome::Aborted : RunOutcome::Finished;
 }
 
@@ -396,10 +396,10 @@ RunOutcome SessionDocument::RunBatchSession() {
     if (ended) return *ended;
 
     waitCursor.End();
-    const bool aborted =
-        FinishRun(options.abortRequested, "**** Customer Aborted Batch Search/Replace Operation! ****",
-                  "**** Customer Stopped During Batch Search/Replace Operation! ****",
-                  savedInclude, savedExclude, firstDirectory);
+    const bool aborted = FinishRun(
+        options.abortRequested, "**** Customer Aborted Batch Search/Replace Operation! ****",
+        "**** Customer Stopped During Batch Search/Replace Operation! ****", savedInclude,
+        savedExclude, firstDirectory);
     return aborted ? RunOutcome::Aborted : RunOutcome::Finished;
 }
 

@@ -135,10 +135,10 @@ TEST_F(SessionDocumentTest, AFileNameCannotForgeLogLines) {
     EXPECT_EQ(document->log().problemFiles().back(),
               "     1) --- " + dir / "back\\\\slash.txt" + " ... No match Found!");
     // The editor is given the real names back.
-    const int header = static_cast<int>(std::find(log.begin(), log.end(), "     File --- " + shown) -
-                                        log.begin());
-    const auto target = LocateEditorTarget(document->log(), header + 1,
-                                           document->headerLineCount(), false);
+    const int header =
+        static_cast<int>(std::find(log.begin(), log.end(), "     File --- " + shown) - log.begin());
+    const auto target =
+        LocateEditorTarget(document->log(), header + 1, document->headerLineCount(), false);
     ASSERT_TRUE(target);
     EXPECT_EQ(target->path, dir / name);
     EXPECT_EQ(ReadFile(dir / name), "dog\n");
