@@ -8,7 +8,7 @@ SANITIZE_DIR   ?= build/sanitize
 FUZZ_DIR       ?= build/fuzz
 # Seconds each fuzz target runs: `make fuzz FUZZ_SECONDS=3600`; `make test` gives each 20.
 FUZZ_SECONDS   ?= 60
-FUZZ_TARGETS   := Pattern Batch Ini LogLoad Filter BackupName
+FUZZ_TARGETS   := Pattern Batch Ini LogLoad Filter BackupName SettingsRun
 GENERATOR      := Ninja
 JOBS           ?= $(shell nproc 2>/dev/null || echo 2)
 

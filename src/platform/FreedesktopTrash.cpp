@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <optional>
 
+#include "safety/UniqueFd.h"
+
 namespace kesto {
 namespace {
 
@@ -25,6 +27,49 @@ std::optional<struct stat> LinkStatus(const std::string& path) {
 bool MakeDirectory(const std::string& path, mode_t mode) {
     if (::mkdir(path.c_str(), mode) == 0) return true;
     return errno == EEXIST && fs::is_directory(path);
+}
+
+// The folder `name` in `at`, never reached through a link.
+UniqueFd OpenFolder(int at, const std::string& name) {
+    return UniqueFd(::openat(at, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+}
+
+std::optional<struct stat> StatusOf(const UniqueFd& fd) {
+    struct stat st {};
+    if (!fd.valid() || ::fstat(fd.get(), &st) != 0) return std::nullopt;
+    return st;
+}
+
+bool OwnedByUser(const UniqueFd& fd) {
+    const auto status = StatusOf(fd);
+    return status && status->st_uid == ::geteuid();
+}
+
+// A trash folder's two subfolders, opened: files go into `files`, their records into `info`.
+struct TrashFolders {
+    UniqueFd files;
+    UniqueFd info;
+};
+
+// Opens (creating them as needed) the subfolders of `trash`. A link there is never
+// followed; on a shared volume each must also be the user's own, or another user could
+// read and replace what this user throws away. Both are looked at before either is made,
+// so a trash that is refused is left as it was found.
+std::optional<TrashFolders> OpenSubfolders(const UniqueFd& trash, bool mustBeOwn) {
+    static constexpr const char* kNames[] = {"files", "info"};
+    for (const char* name : kNames) {
+        struct stat st {};
+        if (::fstatat(trash.get(), name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        if (!S_ISDIR(st.st_mode) || (mustBeOwn && st.st_uid != ::geteuid())) return std::nullopt;
+    }
+    TrashFolders folders;
+    UniqueFd* opened[] = {&folders.files, &folders.info};
+    for (int i = 0; i < 2; ++i) {
+        if (::mkdirat(trash.get(), kNames[i], 0700) != 0 && errno != EEXIST) return std::nullopt;
+        *opened[i] = OpenFolder(trash.get(), kNames[i]);
+        if (!opened[i]->valid() || (mustBeOwn && !OwnedByUser(*opened[i]))) return std::nullopt;
+    }
+    return folders;
 }
 
 std::string HomeTrash() {
@@ -45,8 +90,42 @@ std::string TopDirectory(const std::string& path, dev_t device) {
     return top.string();
 }
 
-// The trash folder for a file on `device`, created as needed; empty when there is none.
-std::string TrashFor(const std::string& path, dev_t device) {
+// The trash of the volume `device` above `path`. Anyone may write on a shared volume, so a
+// folder found there is used only when it is this user's own: $topdir/.Trash/$uid inside a
+// sticky .Trash, or $topdir/.Trash-$uid with mode 0700. One that stands there as a link or
+// belongs to someone else makes the call fail; it is never taken over or fallen back from.
+std::optional<TrashFolders> VolumeTrash(const std::string& path, dev_t device) {
+    const std::string top = TopDirectory(path, device);
+    const UniqueFd topFolder(::open(top.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!topFolder.valid()) return std::nullopt;
+    const std::string uid = std::to_string(::getuid());
+
+    const UniqueFd shared = OpenFolder(topFolder.get(), ".Trash");
+    const auto sharedStatus = StatusOf(shared);
+    if (sharedStatus && (sharedStatus->st_mode & S_ISVTX)) {
+        if (::mkdirat(shared.get(), uid.c_str(), 0700) == 0 || errno == EEXIST) {
+            const UniqueFd mine = OpenFolder(shared.get(), uid);
+            if (!mine.valid() || !OwnedByUser(mine)) return std::nullopt;
+            return OpenSubfolders(mine, true);
+        }
+        // No folder of ours can be made in the shared trash: the user's own trash it is.
+    }
+
+    const std::string ownName = ".Trash-" + uid;
+    const bool made = ::mkdirat(topFolder.get(), ownName.c_str(), 0700) == 0;
+    if (!made && errno != EEXIST) return std::nullopt;
+    const UniqueFd own = OpenFolder(topFolder.get(), ownName);
+    if (!own.valid() || !OwnedByUser(own)) return std::nullopt;
+    // The umask may have taken bits from a folder just made; one found must already be 0700.
+    if (made && ::fchmod(own.get(), 0700) != 0) return std::nullopt;
+    const auto ownStatus = StatusOf(own);
+    if (!ownStatus || (ownStatus->st_mode & 07777) != 0700) return std::nullopt;
+    return OpenSubfolders(own, true);
+}
+
+// The trash folder for a file on `device`, created as needed; nothing when there is none
+// that may be used.
+std::optional<TrashFolders> TrashFor(const std::string& path, dev_t device) {
     const std::string home = HomeTrash();
     fs::path existing = home;
     while (!existing.empty() && !fs::exists(existing)) existing = existing.parent_path();
@@ -55,19 +134,12 @@ std::string TrashFor(const std::string& path, dev_t device) {
         homeStat.st_dev == device) {
         std::error_code ignored;
         fs::create_directories(fs::path(home).parent_path(), ignored);
-        return MakeDirectory(home, 0700) ? home : std::string();
+        if (!MakeDirectory(home, 0700)) return std::nullopt;
+        const UniqueFd trash(::open(home.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!trash.valid()) return std::nullopt;
+        return OpenSubfolders(trash, false);
     }
-    const std::string top = TopDirectory(path, device);
-    const std::string uid = std::to_string(::getuid());
-    const auto shared = LinkStatus(top + "/.Trash");
-    if (shared && S_ISDIR(shared->st_mode) && (shared->st_mode & S_ISVTX)) {
-        const std::string mine = top + "/.Trash/" + uid;
-        if (MakeDirectory(mine, 0700)) return mine;
-    }
-    const std::string own = top + "/.Trash-" + uid;
-    const auto ownStatus = LinkStatus(own);
-    if (ownStatus && !S_ISDIR(ownStatus->st_mode)) return {};
-    return MakeDirectory(own, 0700) ? own : std::string();
+    return VolumeTrash(path, device);
 }
 
 std::string DeletionDate() {
@@ -122,33 +194,33 @@ bool FreedesktopTrash::MoveToTrash(const std::string& path) {
     std::error_code error;
     const std::string absolute = fs::absolute(path, error).string();
     if (error) return false;
-    const std::string trash = TrashFor(absolute, status->st_dev);
-    if (trash.empty()) return false;
-    const std::string files = trash + "/files";
-    const std::string info = trash + "/info";
-    if (!MakeDirectory(files, 0700) || !MakeDirectory(info, 0700)) return false;
+    const auto trash = TrashFor(absolute, status->st_dev);
+    if (!trash) return false;
 
     const std::string name = fs::path(absolute).filename().string();
     const std::string content = "[Trash Info]\nPath=" + EncodeTrashPath(absolute) +
                                 "\nDeletionDate=" + DeletionDate() + "\n";
     for (int attempt = 1; attempt < 10000; ++attempt) {
         const std::string entry = attempt == 1 ? name : name + "." + std::to_string(attempt);
-        const std::string infoPath = info + "/" + entry + ".trashinfo";
-        const int fd = ::open(infoPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd < 0) {
+        const std::string infoName = entry + ".trashinfo";
+        UniqueFd record(::openat(trash->info.get(), infoName.c_str(),
+                                 O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (!record.valid()) {
             if (errno == EEXIST) continue;
             return false;
         }
-        const bool written = WriteAll(fd, content);
-        const bool closed = ::close(fd) == 0;
-        const std::string target = files + "/" + entry;
-        if (!written || !closed || LinkStatus(target)) {
-            ::unlink(infoPath.c_str());
+        const bool written = WriteAll(record.get(), content);
+        const bool closed = record.Close();
+        struct stat taken {};
+        const bool nameTaken =
+            ::fstatat(trash->files.get(), entry.c_str(), &taken, AT_SYMLINK_NOFOLLOW) == 0;
+        if (!written || !closed || nameTaken) {
+            ::unlinkat(trash->info.get(), infoName.c_str(), 0);
             if (written && closed) continue;  // a stale file of that name: try another
             return false;
         }
-        if (::rename(absolute.c_str(), target.c_str()) != 0) {
-            ::unlink(infoPath.c_str());
+        if (::renameat(AT_FDCWD, absolute.c_str(), trash->files.get(), entry.c_str()) != 0) {
+            ::unlinkat(trash->info.get(), infoName.c_str(), 0);
             return false;
         }
         return true;

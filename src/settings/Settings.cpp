@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "engine/AsciiCase.h"
+#include "settings/SettingChecks.h"
 
 namespace kesto {
 namespace {
@@ -28,14 +29,16 @@ public:
     void Flag(std::string_view key, bool& flag) const {
         if (auto value = Value(key)) flag = value->front() == '1';
     }
+    // A path or command; one the system would cut short keeps the default.
     void Text(std::string_view key, std::string& text) const {
-        if (auto value = Value(key)) text = *value;
+        if (auto value = Value(key); value && IsUsableText(*value)) text = *value;
     }
     void Number(std::string_view key, int& number) const {
         if (auto value = Value(key)) number = LeadingDecimal(*value);
     }
-    void PositiveNumber(std::string_view key, int& number) const {
-        if (auto value = Value(key); value && LeadingDecimal(*value) > 0) {
+    // A number the options page would refuse keeps the default.
+    void NumberIn(std::string_view key, const NumberRange& range, int& number) const {
+        if (auto value = Value(key); value && range.Holds(LeadingDecimal(*value))) {
             number = LeadingDecimal(*value);
         }
     }
@@ -56,13 +59,16 @@ private:
     const IniFile& m_file;
 };
 
-// Reads keys `prefix`N from `first` on until the first missing or empty key, at most `most`.
+// Reads keys `prefix`N from `first` on until the first missing or empty key, at most `most`
+// entries; an entry that `accept` refuses is passed over.
 std::vector<std::string> ReadList(const IniFile& file, std::string_view section,
-                                  std::string_view prefix, int first, int most) {
+                                  std::string_view prefix, int first, int most,
+                                  bool (*accept)(std::string_view) = nullptr) {
     std::vector<std::string> list;
     for (int n = first; most < 0 || static_cast<int>(list.size()) < most; ++n) {
         auto value = file.ReadString(section, std::string(prefix) + std::to_string(n));
         if (!value || value->empty()) break;
+        if (accept && !accept(*value)) continue;
         list.push_back(std::move(*value));
     }
     return list;
@@ -100,8 +106,13 @@ void ReadPreferences(const PreferenceReader& read, Settings& s) {
     } else {
         s.printNoFinds = false;
     }
-    if (auto value = read.Value("BackUp Char")) s.backUpChar = value->front();
-    read.Text("Replace Ext", s.replaceExt);
+    // Both become part of every backup's name: what the Back Ups page refuses stays out.
+    if (auto value = read.Value("BackUp Char"); value && !BackupCharacterProblem(*value)) {
+        s.backUpChar = value->front();
+    }
+    if (auto value = read.Value("Replace Ext"); value && !ReplaceExtensionProblem(*value)) {
+        s.replaceExt = *value;
+    }
     // A missing "Select Files" reads as off, unlike every other flag.
     s.selectFiles = read.Value("Select Files").value_or("0").front() == '1';
     read.Flag("SearchSubs", s.searchSubs);
@@ -110,7 +121,7 @@ void ReadPreferences(const PreferenceReader& read, Settings& s) {
     read.Flag("AutoSetSpecialChar", s.autoSetSpecialChar);
     read.Flag("AutoSetWildCard", s.autoSetWildCard);
     read.Flag("SuppressWildCardNotification", s.suppressWildCardNotification);
-    read.Number("Border", s.border);
+    read.NumberIn("Border", kBorderRange, s.border);
     read.Number("PrintLinesPerPage", s.printLinesPerPage);
     if (read.Value("PrintFontPtSize")) {
         read.Number("PrintFontPtSize", s.printFontPtSize);
@@ -123,11 +134,11 @@ void ReadPreferences(const PreferenceReader& read, Settings& s) {
     } else {
         s.printFontPtSize = 10;
     }
-    read.PositiveNumber("ExpandTab", s.expandTab);
+    read.NumberIn("ExpandTab", kExpandTabRange, s.expandTab);
     read.Text("Editor", s.editor);
     read.Text("LastPath", s.lastPath);
     read.Text("LastBatchFilePath", s.lastBatchFilePath);
-    read.Number("LastFilterIndex", s.lastFilterIndex);
+    read.NumberIn("LastFilterIndex", kLastFilterIndexRange, s.lastFilterIndex);
     read.Text("LastFilter", s.lastFilter);
 }
 
@@ -142,7 +153,8 @@ void ReadLists(const IniFile& file, bool loadRecentStrings, Settings& s) {
         for (std::string& entry : s.replaceStrings) {
             if (StartsWithEmptyMark(entry)) entry.clear();
         }
-        s.batchFiles = ReadList(file, "Recent Batch Files", "BatchFile", 1, s.maxSaveStrings);
+        s.batchFiles =
+            ReadList(file, "Recent Batch Files", "BatchFile", 1, s.maxSaveStrings, IsUsableText);
     }
     s.excludedExtensions = ReadList(file, "Excluded", "Exclude", 0, -1);
     s.includedExtensions = ReadList(file, "Included", "Include", 0, -1);
@@ -175,14 +187,15 @@ void LoadSettings(const IniFile& file, Settings& settings, SessionOptions& optio
     const PreferenceReader read(file);
     ReadPreferences(read, settings);
 
-    // A stored limit of 0 or less keeps the default limit but loads no recent strings.
+    // A stored limit of 0 or less keeps the default limit but loads no recent strings; one
+    // above what the Preferences page takes is ignored.
     bool loadRecentStrings = true;
     if (auto value = read.Value("MaxSaveStrings")) {
         const int limit = PreferenceReader::LeadingDecimal(*value);
-        if (limit > 0) {
-            settings.maxSaveStrings = limit;
-        } else {
+        if (limit <= 0) {
             loadRecentStrings = false;
+        } else if (kMaxSaveStringsRange.Holds(limit)) {
+            settings.maxSaveStrings = limit;
         }
     }
     ReadLists(file, loadRecentStrings, settings);

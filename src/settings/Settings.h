@@ -57,7 +57,9 @@ struct Settings {
 };
 
 // Resets `settings` to the defaults and reads every key of the file into it, then sets the
-// preference fields of `options` from it. A missing file reads as all defaults.
+// preference fields of `options` from it. A missing file reads as all defaults. A value that
+// the options pages would refuse (SettingChecks.h) is ignored and its default kept; the
+// file is only read, never corrected.
 void LoadSettings(const IniFile& file, Settings& settings, SessionOptions& options);
 
 // How a list entry is written.

@@ -9,14 +9,13 @@
 #include <QVBoxLayout>
 
 #include "platform/DisplayText.h"
+#include "settings/SettingChecks.h"
 
 namespace kesto {
 
 namespace {
 
 constexpr int kBackUpsHelpContext = 3014;
-constexpr std::string_view kExtensionCharacters =
-    "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_^$~!#%&-{}()@'`";
 
 }  // namespace
 
@@ -85,35 +84,19 @@ void CBackUp::OnSetActive() {
 bool CBackUp::OnKillActive() {
     const std::string character = TypedBytes(m_character->text());
     const std::string extension = TypedBytes(m_extension->text());
+    const std::optional<std::string> characterProblem = BackupCharacterProblem(character);
+    const std::optional<std::string> extensionProblem = ReplaceExtensionProblem(extension);
     if (m_prepend->isChecked()) {
-        if (character.size() != 1) {
-            prompter().ShowMessage("Extension back up character may only be 1 character!",
-                                   MessageIcon::Information);
-            m_character->setFocus();
-            return false;
-        }
-        if (kExtensionCharacters.find(character.front()) == std::string_view::npos) {
-            prompter().ShowMessage("Back up character is NOT a valid extension character!",
-                                   MessageIcon::Information);
+        if (characterProblem) {
+            prompter().ShowMessage(*characterProblem, MessageIcon::Information);
             m_character->setFocus();
             return false;
         }
     } else if (m_replace->isChecked()) {
-        if (extension.empty()) {
-            prompter().ShowMessage("Replacement Extension may NOT be left empty!",
-                                   MessageIcon::Information);
+        if (extensionProblem) {
+            prompter().ShowMessage(*extensionProblem, MessageIcon::Information);
             m_extension->setFocus();
             return false;
-        }
-        for (char c : extension) {
-            const char upper = c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
-            if (kExtensionCharacters.find(upper) == std::string_view::npos) {
-                prompter().ShowMessage(
-                    "\"" + std::string(1, upper) + "\" is  NOT a valid extension character!",
-                    MessageIcon::Information);
-                m_extension->setFocus();
-                return false;
-            }
         }
     }
     Settings& s = settings();
@@ -121,8 +104,10 @@ bool CBackUp::OnKillActive() {
     s.deletePermanently = m_deletePermanently->isChecked();
     s.charBackUp = m_prepend->isChecked();
     s.extensionBackUp = m_replace->isChecked();
-    if (character.size() == 1) s.backUpChar = character.front();
-    s.replaceExt = extension;
+    // The field of the choice not taken is not checked aloud, but what it holds still
+    // names backups once that choice is made, so a value it would refuse is not kept.
+    if (!characterProblem) s.backUpChar = character.front();
+    if (!extensionProblem) s.replaceExt = extension;
     doc().options().retainBackups = s.retainBackUp;
     WriteFlagPreference("RetainBackUp", s.retainBackUp);
     WriteFlagPreference("DeletePermanently", s.deletePermanently);

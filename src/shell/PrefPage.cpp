@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+#include "settings/SettingChecks.h"
+
 namespace kesto {
 
 namespace {
@@ -55,20 +57,21 @@ void CPrefPage::OnSetActive() {
 
 bool CPrefPage::OnKillActive() {
     const long long tabs = TypedNumber(m_tabs);
-    if (tabs < 1 || tabs > 24) {
+    if (!kExpandTabRange.Holds(tabs)) {
         prompter().ShowMessage("Tab spaces must be 1 thru 24!", MessageIcon::Stop);
         m_tabs->setFocus();
         return false;
     }
     const long long border = TypedNumber(m_border);
-    if (border < 1 || border > 20) {
+    if (!kBorderRange.Holds(border)) {
         prompter().ShowMessage("Frame thickness must be 1 thru 20!", MessageIcon::Stop);
-        m_border->setText(border >= 0 && border < 21 ? QStringLiteral("1") : QStringLiteral("20"));
+        m_border->setText(QString::number(
+            border >= 0 && border <= kBorderRange.most ? kBorderRange.least : kBorderRange.most));
         m_border->setFocus();
         return false;
     }
     const long long remember = TypedNumber(m_remember);
-    if (remember < 0 || remember > 100) {
+    if (!kMaxSaveStringsRange.Holds(remember)) {
         prompter().ShowMessage("Search/Replace Strings to remember must be 0 thru 100!",
                                MessageIcon::Information);
         m_remember->setFocus();

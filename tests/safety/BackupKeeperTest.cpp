@@ -3,6 +3,9 @@
 #include <sys/mount.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <functional>
+
 #include "platform/FreedesktopTrash.h"
 #include "support/PassFixture.h"
 
@@ -163,12 +166,12 @@ TEST_F(BackupTest, BackupNamesNeverCollideWithinOneRun) {
     RewriteChanged("report.txt", "txt changed");
     EXPECT_FALSE(Open("report.c"));
     EXPECT_FALSE(Open("report.BAK"));
-    EXPECT_EQ(log.problemFiles(),
-              (std::vector<std::string>{
-                  "     1) --- " + File("report.c") + " ... Same backup name as " +
-                      File("report.txt") + ", can't create backup!",
-                  "     2) --- " + File("report.BAK") + " ... Is the backup of " +
-                      File("report.txt") + " made in this run!"}));
+    EXPECT_EQ(
+        log.problemFiles(),
+        (std::vector<std::string>{"     1) --- " + File("report.c") + " ... Same backup name as " +
+                                      File("report.txt") + ", can't create backup!",
+                                  "     2) --- " + File("report.BAK") + " ... Is the backup of " +
+                                      File("report.txt") + " made in this run!"}));
     EXPECT_EQ(ReadFile(File("report.c")), "c original");
     EXPECT_EQ(ReadFile(File("report.BAK")), "txt original");
     EXPECT_TRUE(backups.RestoreChangedFiles());
@@ -391,6 +394,148 @@ TEST_F(TrashTest, FilesLandInTheHomeTrashWithAnEncodedInfoFile) {
     EXPECT_FALSE(std::filesystem::exists(dir / "files"));
     EXPECT_FALSE(std::filesystem::exists(dir / "info"));
     EXPECT_FALSE(trash.MoveToRecycleBin({dir / "missing"}));
+}
+
+// A tmpfs of its own that everyone may write to, as /tmp or a shared disk: the trash of a
+// file there is the volume's, not the home trash.
+class SharedVolume {
+public:
+    explicit SharedVolume(std::string path) : m_path(std::move(path)) {
+        std::filesystem::create_directory(m_path);
+        m_mounted = ::mount("tmpfs", m_path.c_str(), "tmpfs", 0, "size=1m,mode=1777") == 0;
+    }
+    ~SharedVolume() {
+        if (m_mounted) ::umount2(m_path.c_str(), MNT_DETACH);
+    }
+    SharedVolume(const SharedVolume&) = delete;
+    SharedVolume& operator=(const SharedVolume&) = delete;
+
+    bool mounted() const { return m_mounted; }
+    std::string operator/(const std::string& name) const { return m_path + "/" + name; }
+
+    // Every name on the volume with its owner and mode, to see what a call changed.
+    std::vector<std::string> Listing() const {
+        std::vector<std::string> entries;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(m_path)) {
+            struct stat st {};
+            ::lstat(entry.path().c_str(), &st);
+            entries.push_back(entry.path().string() + " " + std::to_string(st.st_uid) + " " +
+                              std::to_string(st.st_mode));
+        }
+        std::sort(entries.begin(), entries.end());
+        return entries;
+    }
+
+private:
+    std::string m_path;
+    bool m_mounted = false;
+};
+
+constexpr uid_t kOtherUser = 65534;  // nobody: the other user of the shared volume
+
+void MakeFolder(const std::string& path, mode_t mode, uid_t owner) {
+    ASSERT_EQ(::mkdir(path.c_str(), mode), 0) << path;
+    ASSERT_EQ(::chmod(path.c_str(), mode), 0) << path;
+    ASSERT_EQ(::lchown(path.c_str(), owner, owner), 0) << path;
+}
+
+void MakeLink(const std::string& target, const std::string& path, uid_t owner) {
+    ASSERT_EQ(::symlink(target.c_str(), path.c_str()), 0) << path;
+    ASSERT_EQ(::lchown(path.c_str(), owner, owner), 0) << path;
+}
+
+TEST_F(TrashTest, ATrashFolderOnASharedVolumeThatIsNotTheUsersOwnIsNeverUsed) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "mounting a tmpfs and planting folders of another "
+                        "user needs root";
+    const std::string uid = std::to_string(::getuid());
+    const uid_t me = ::geteuid();
+    // What the other user planted before the run, on a volume of its own each time; the
+    // other user's own folders/ files and info hold what a link of theirs points at.
+    const std::vector<std::pair<std::string, std::function<void(const SharedVolume&)>>> plants = {
+        {".Trash-uid and its folders of the other user",
+         [&](const SharedVolume& v) {
+             MakeFolder(v / (".Trash-" + uid), 0700, kOtherUser);
+             MakeFolder(v / (".Trash-" + uid + "/files"), 0700, kOtherUser);
+             MakeFolder(v / (".Trash-" + uid + "/info"), 0700, kOtherUser);
+         }},
+        {".Trash-uid of the user, open to everyone",
+         [&](const SharedVolume& v) {
+             MakeFolder(v / (".Trash-" + uid), 0777, me);
+             MakeFolder(v / (".Trash-" + uid + "/files"), 0700, me);
+             MakeFolder(v / (".Trash-" + uid + "/info"), 0700, me);
+         }},
+        {".Trash-uid a link to the other user's folder",
+         [&](const SharedVolume& v) { MakeLink(v / "other", v / (".Trash-" + uid), me); }},
+        {"files of the other user in the user's own .Trash-uid",
+         [&](const SharedVolume& v) {
+             MakeFolder(v / (".Trash-" + uid), 0700, me);
+             MakeFolder(v / (".Trash-" + uid + "/files"), 0777, kOtherUser);
+         }},
+        {"info a link to the other user's folder",
+         [&](const SharedVolume& v) {
+             MakeFolder(v / (".Trash-" + uid), 0700, me);
+             MakeLink(v / "other/info", v / (".Trash-" + uid + "/info"), kOtherUser);
+         }},
+        {".Trash/uid of the other user in a sticky shared .Trash",
+         [&](const SharedVolume& v) {
+             MakeFolder(v / ".Trash", 01777, me);
+             MakeFolder(v / (".Trash/" + uid), 0700, kOtherUser);
+             MakeFolder(v / (".Trash/" + uid + "/files"), 0700, kOtherUser);
+             MakeFolder(v / (".Trash/" + uid + "/info"), 0700, kOtherUser);
+         }},
+        {".Trash/uid a link to the other user's folder",
+         [&](const SharedVolume& v) {
+             MakeFolder(v / ".Trash", 01777, me);
+             MakeLink(v / "other", v / (".Trash/" + uid), kOtherUser);
+         }},
+    };
+    for (const auto& [what, plant] : plants) {
+        SCOPED_TRACE(what);
+        SharedVolume volume(dir / "volume");
+        if (!volume.mounted()) GTEST_SKIP() << "mounting a tmpfs is not permitted here";
+        MakeFolder(volume / "other", 0777, kOtherUser);
+        MakeFolder(volume / "other/files", 0777, kOtherUser);
+        MakeFolder(volume / "other/info", 0777, kOtherUser);
+        plant(volume);
+        std::filesystem::create_directory(volume / "run");
+        WriteFile(volume / "run/report.~txt", "the original");
+        const std::vector<std::string> before = volume.Listing();
+
+        FreedesktopTrash trash;
+        EXPECT_FALSE(trash.MoveToRecycleBin({volume / "run/report.~txt"}));
+        EXPECT_EQ(ReadFile(volume / "run/report.~txt"), "the original");
+        EXPECT_EQ(volume.Listing(), before);
+    }
+}
+
+TEST_F(TrashTest, OnASharedVolumeTheUsersOwnTrashIsMadePrivate) {
+    if (::geteuid() != 0) GTEST_SKIP() << "mounting a tmpfs needs root";
+    const std::string uid = std::to_string(::getuid());
+    for (const bool sharedTrash : {false, true}) {
+        SCOPED_TRACE(sharedTrash ? "in a sticky .Trash" : "as .Trash-uid");
+        SharedVolume volume(dir / "volume");
+        if (!volume.mounted()) GTEST_SKIP() << "mounting a tmpfs is not permitted here";
+        if (sharedTrash) MakeFolder(volume / ".Trash", 01777, kOtherUser);
+        WriteFile(volume / "report.~txt", "the original");
+        const mode_t oldMask = ::umask(0077);
+        FreedesktopTrash trash;
+        EXPECT_TRUE(trash.MoveToRecycleBin({volume / "report.~txt"}));
+        ::umask(oldMask);
+
+        const std::string folder = volume / (sharedTrash ? ".Trash/" + uid : ".Trash-" + uid);
+        EXPECT_EQ(ReadFile(folder + "/files/report.~txt"), "the original");
+        EXPECT_NE(ReadFile(folder + "/info/report.~txt.trashinfo").find("Path=" + volume / ""),
+                  std::string::npos);
+        EXPECT_FALSE(std::filesystem::exists(volume / "report.~txt"));
+        for (const std::string& path : {folder, folder + "/files", folder + "/info"}) {
+            struct stat st {};
+            ASSERT_EQ(::lstat(path.c_str(), &st), 0) << path;
+            EXPECT_TRUE(S_ISDIR(st.st_mode)) << path;
+            EXPECT_EQ(st.st_uid, ::geteuid()) << path;
+            EXPECT_EQ(st.st_mode & 07777, 0700u) << path;
+        }
+    }
 }
 
 TEST(TrashPathTest, EncodesEverythingOutsideTheUnreservedSet) {
