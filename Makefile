@@ -8,16 +8,17 @@ SANITIZE_DIR   ?= build/sanitize
 FUZZ_DIR       ?= build/fuzz
 # Seconds each fuzz target runs: `make fuzz FUZZ_SECONDS=3600`; `make test` gives each 20.
 FUZZ_SECONDS   ?= 60
-FUZZ_TARGETS   := Pattern Batch Ini LogLoad Filter BackupName SettingsRun
+# Every fuzz/NAMEFuzz.cpp is a target (fuzz/CMakeLists.txt builds the same list).
+FUZZ_TARGETS   := $(patsubst fuzz/%Fuzz.cpp,%,$(wildcard fuzz/*Fuzz.cpp))
 GENERATOR      := Ninja
 JOBS           ?= $(shell nproc 2>/dev/null || echo 2)
 
 # Debian packages the build needs; installed only when missing.
 PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev \
             clang-14 libclang-rt-14-dev util-linux qt6-base-dev libqt6svg6 fonts-dejavu-core \
-            acl attr strace
+            acl attr strace clang-format
 
-.PHONY: run test bench fuzz deps configure build build-sanitize build-fuzz test-release \
+.PHONY: run test bench fuzz deps configure build build-sanitize build-fuzz test-release format-check \
         test-sanitize test-fuzz clean
 
 run: build
@@ -27,7 +28,11 @@ run: build
 	  $(BUILD_DIR)/src/kesto; \
 	fi
 
-test: test-fuzz test-release test-sanitize
+test: format-check test-fuzz test-release test-sanitize
+
+# Every C++ file of the tree as .clang-format has it; any other fails the tests.
+format-check: deps
+	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror && echo "clang-format: every file formatted"
 
 deps:
 	@missing=""; \
