@@ -189,6 +189,17 @@ TEST_F(BackupTest, BackupNamesNeverCollideWithinOneRun) {
                                              ", changed in this run, can't create backup!");
 }
 
+TEST_F(BackupTest, OtherHardLinksKeepTheOriginalAndTheLogSaysSo) {
+    WriteFile(File("a.txt"), "original");
+    ASSERT_EQ(::link(File("a.txt").c_str(), File("other-name.txt").c_str()), 0);
+    RewriteChanged("a.txt", "changed");
+    EXPECT_EQ(ReadFile(File("a.txt")), "changed");
+    EXPECT_EQ(ReadFile(File("other-name.txt")), "original");
+    ASSERT_GE(log.logLineCount(), 1);
+    EXPECT_EQ(log.line(log.logLineCount() - 1),
+              "Other hard links of " + File("a.txt") + " keep the original content!");
+}
+
 TEST_F(BackupTest, AFileAnotherRunChangedStaysItsUntilThatRunEnds) {
     WriteFile(File("a.txt"), "original");
     RewriteChanged("a.txt", "first run");
