@@ -155,11 +155,7 @@ void RunPass(const Settings& settings, SessionOptions& options) {
     ProgressReporter progress(options, hosts);
     LogStore log(options, hosts);
     BackupKeeper backups(options, log, hosts);
-    BackupNaming naming;
-    naming.prependChar = settings.charBackUp;
-    naming.backupChar = settings.backUpChar;
-    naming.replaceExtension = settings.replaceExt;
-    backups.SetNaming(naming);
+    backups.SetNaming(settings.backupNaming());
     backups.SetFileList();
     PassContext context{options, log, progress, hosts, backups};
     LineMatcher matcher(options, hosts, hosts);

@@ -127,11 +127,7 @@ SessionDocument::SessionDocument(std::string settingsPath, SessionHosts hosts)
     LoadSettings(ini, settings, options);
     m_extensions.alwaysSearchList = settings.includedExtensions;
     m_extensions.alwaysExcludeList = settings.excludedExtensions;
-    BackupNaming naming;
-    naming.prependChar = settings.charBackUp;
-    naming.backupChar = settings.backUpChar;
-    naming.replaceExtension = settings.replaceExt;
-    m_backups.SetNaming(naming);
+    m_backups.SetNaming(settings.backupNaming());
     m_backups.SetEligibility(&m_extensions);
 }
 

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "safety/BackupName.h"
 #include "session/SessionOptions.h"
 #include "settings/IniFile.h"
 
@@ -54,6 +55,9 @@ struct Settings {
     std::vector<std::string> batchFiles;
     std::vector<std::string> excludedExtensions;  // upper case
     std::vector<std::string> includedExtensions;  // upper case
+
+    // How the backups of a run are named under these settings.
+    BackupNaming backupNaming() const { return {charBackUp, backUpChar, replaceExt}; }
 };
 
 // Resets `settings` to the defaults and reads every key of the file into it, then sets the

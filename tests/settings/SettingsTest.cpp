@@ -376,11 +376,7 @@ TEST_F(SettingsRunTest, AReplaceExtensionFromTheFileNeverNamesAnotherFile) {
               "Replace Ext=d/../../outside/victim.db\n");
     Settings settings;
     LoadSettings(IniFile(File("k.INI")), settings, options);
-    BackupNaming naming;
-    naming.prependChar = settings.charBackUp;
-    naming.backupChar = settings.backUpChar;
-    naming.replaceExtension = settings.replaceExt;
-    backups.SetNaming(naming);
+    backups.SetNaming(settings.backupNaming());
     backups.SetFileList();
 
     Begin("cat", "dog");
