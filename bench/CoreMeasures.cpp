@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "files/FileWalk.h"
 #include "log/LogFinder.h"
 #include "log/LogStore.h"
-#include "selection/FileWalk.h"
-#include "session/ProgressReporter.h"
+#include "run/ProgressReporter.h"
 
 namespace {
 

@@ -12,12 +12,12 @@
 #include <random>
 #include <string>
 
-#include "engine/LineMatcher.h"
-#include "engine/LiteralPairChain.h"
-#include "engine/MatchScan.h"
-#include "engine/PassContext.h"
-#include "engine/PatternSyntax.h"
-#include "engine/SearchReplacePass.h"
+#include "literal/LiteralPairChain.h"
+#include "passes/MatchScan.h"
+#include "passes/PassContext.h"
+#include "passes/SearchReplacePass.h"
+#include "pattern/LineMatcher.h"
+#include "pattern/PatternSyntax.h"
 
 namespace kesto {
 namespace {

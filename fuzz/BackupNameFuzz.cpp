@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "safety/BackupName.h"
+#include "text/BackupName.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace kesto;

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "FuzzHosts.h"
-#include "batch/BatchSRList.h"
+#include "files/BatchSRList.h"
 
 namespace {
 

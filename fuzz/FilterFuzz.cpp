@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "FuzzHosts.h"
-#include "selection/FileWalk.h"
-#include "session/ProgressReporter.h"
-#include "session/StatusHost.h"
+#include "files/FileWalk.h"
+#include "run/ProgressReporter.h"
+#include "run/StatusHost.h"
 
 namespace {
 

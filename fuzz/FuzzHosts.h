@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "engine/Prompter.h"
-#include "engine/ReplaceConfirmer.h"
+#include "pattern/ReplaceConfirmer.h"
+#include "run/Prompter.h"
 
 namespace kesto::fuzz {
 

@@ -6,9 +6,9 @@
 #include <string>
 
 #include "FuzzHosts.h"
-#include "engine/LineMatcher.h"
-#include "engine/PatternPreparation.h"
-#include "engine/PatternSyntax.h"
+#include "pattern/LineMatcher.h"
+#include "pattern/PatternPreparation.h"
+#include "pattern/PatternSyntax.h"
 
 namespace {
 

@@ -17,11 +17,11 @@
 #include <vector>
 
 #include "FuzzHosts.h"
-#include "engine/LineMatcher.h"
-#include "engine/PassContext.h"
-#include "engine/PatternSyntax.h"
-#include "engine/SearchReplacePass.h"
-#include "session/StatusHost.h"
+#include "passes/PassContext.h"
+#include "passes/SearchReplacePass.h"
+#include "pattern/LineMatcher.h"
+#include "pattern/PatternSyntax.h"
+#include "run/StatusHost.h"
 #include "settings/Settings.h"
 
 namespace {

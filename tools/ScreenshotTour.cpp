@@ -16,16 +16,16 @@
 #include <cstdio>
 #include <functional>
 
-#include "batch/BatchModeDlg.h"
-#include "batch/EditPairsDlg.h"
-#include "dialogs/ConfirmReplaceDlg.h"
-#include "dialogs/SearchReplaceDlg.h"
-#include "selection/StartDirDlg.h"
-#include "shell/ChildFrame.h"
-#include "shell/GuiHosts.h"
-#include "shell/KestoDoc.h"
-#include "shell/MainFrame.h"
-#include "shell/MySheet.h"
+#include "gui/app/ChildFrame.h"
+#include "gui/app/GuiHosts.h"
+#include "gui/app/KestoDoc.h"
+#include "gui/app/MainFrame.h"
+#include "gui/batch/BatchModeDlg.h"
+#include "gui/batch/EditPairsDlg.h"
+#include "gui/options/MySheet.h"
+#include "gui/run/ConfirmReplaceDlg.h"
+#include "gui/run/SearchReplaceDlg.h"
+#include "gui/selection/StartDirDlg.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "selection/ExtensionLists.h"
+#include "files/ExtensionLists.h"
 
 namespace kesto::cli {
 

@@ -7,11 +7,11 @@
 #include <optional>
 #include <string>
 
-#include "engine/Prompter.h"
-#include "engine/ReplaceConfirmer.h"
-#include "selection/ExtensionLists.h"
+#include "files/ExtensionLists.h"
+#include "pattern/ReplaceConfirmer.h"
+#include "run/Prompter.h"
+#include "run/StatusHost.h"
 #include "session/SessionHosts.h"
-#include "session/StatusHost.h"
 
 namespace kesto::cli {
 

@@ -7,7 +7,7 @@
 
 #include "cli/CliOptions.h"
 #include "cli/TerminalHosts.h"
-#include "engine/PatternSyntax.h"
+#include "pattern/PatternSyntax.h"
 #include "platform/FreedesktopTrash.h"
 #include "platform/InterruptSignals.h"
 #include "session/SessionDocument.h"

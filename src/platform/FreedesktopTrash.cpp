@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <optional>
 
-#include "safety/UniqueFd.h"
+#include "text/UniqueFd.h"
 
 namespace kesto {
 namespace {

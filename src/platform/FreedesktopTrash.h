@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "safety/RecycleBin.h"
+#include "files/RecycleBin.h"
 
 namespace kesto {
 

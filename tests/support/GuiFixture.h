@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "log/KestoView.h"
-#include "shell/ChildFrame.h"
-#include "shell/KestoDoc.h"
-#include "shell/MainFrame.h"
+#include "gui/app/ChildFrame.h"
+#include "gui/app/KestoDoc.h"
+#include "gui/app/MainFrame.h"
+#include "gui/log/KestoView.h"
 #include "support/QtPrinters.h"
 #include "support/RecordingStatusHost.h"
 #include "support/ScriptedHosts.h"

@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "engine/ConvertPass.h"
-#include "engine/LineMatcher.h"
-#include "engine/PassContext.h"
-#include "engine/PatternSyntax.h"
-#include "engine/SearchReplacePass.h"
-#include "engine/StripInsertPass.h"
+#include "passes/ConvertPass.h"
+#include "passes/PassContext.h"
+#include "passes/SearchReplacePass.h"
+#include "passes/StripInsertPass.h"
+#include "pattern/LineMatcher.h"
+#include "pattern/PatternSyntax.h"
 #include "support/RecordingStatusHost.h"
 #include "support/ScriptedHosts.h"
 #include "support/TempDir.h"

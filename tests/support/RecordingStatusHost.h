@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "session/StatusHost.h"
+#include "run/StatusHost.h"
 
 namespace kesto::test {
 

@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "engine/Prompter.h"
-#include "engine/ReplaceConfirmer.h"
+#include "pattern/ReplaceConfirmer.h"
+#include "run/Prompter.h"
 
 namespace kesto::test {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "safety/RecycleBin.h"
-#include "selection/ExtensionLists.h"
+#include "files/ExtensionLists.h"
+#include "files/RecycleBin.h"
 #include "session/SessionHosts.h"
 
 namespace kesto::test {

@@ -1,0 +1,515 @@
+#include "files/BackupKeeper.h"
+
+#include <fcntl.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <memory>
+#include <new>
+#include <set>
+#include <utility>
+
+#include "files/FileMetadata.h"
+#include "log/LoggedPath.h"
+
+namespace kesto {
+namespace {
+
+constexpr std::size_t kRecycleBatchBytes = 32000;
+
+bool WriteAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// A name nobody can guess ahead, so that nothing can be planted under it; hidden, and
+// recognisable as Kesto's own.
+std::string UnpredictableName() {
+    unsigned char bytes[8] = {};
+    if (::getrandom(bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes)) {
+        for (unsigned char& byte : bytes) byte = static_cast<unsigned char>(std::rand());
+    }
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string name = ".kesto-";
+    for (const unsigned char byte : bytes) {
+        name += kHex[byte >> 4];
+        name += kHex[byte & 15];
+    }
+    return name + ".tmp";
+}
+
+// Creates a new file under an unpredictable name in `folder`; never opens what is there.
+UniqueFd CreateExclusive(int folder, std::string& name) {
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        name = UnpredictableName();
+        UniqueFd fd(::openat(folder, name.c_str(),
+                             O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (fd.valid() || errno != EEXIST) return fd;
+    }
+    return UniqueFd();
+}
+
+bool SameTime(const timespec& a, const timespec& b) {
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+std::optional<std::string> RealPath(const std::string& path) {
+    std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr),
+                                                         &std::free);
+    if (!resolved) return std::nullopt;
+    return std::string(resolved.get());
+}
+
+bool Inside(const std::string& path, const std::string& folder) {
+    if (folder == "/") return path.size() > 1 && path.front() == '/';
+    return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
+           path[folder.size()] == '/';
+}
+
+}  // namespace
+
+BackupKeeper::BackupKeeper(SessionOptions& options, LogStore& log, Prompter& prompter)
+    : m_options(options), m_log(log), m_prompter(prompter) {
+}
+
+void BackupKeeper::SetWalk(const std::string& startDirectory, const ListedFolders* folders) {
+    m_startDirectory = FolderKey(startDirectory);
+    m_listedFolders = folders;
+}
+
+void BackupKeeper::SetFileList() {
+    m_startDirectory.reset();
+    m_listedFolders = nullptr;
+}
+
+bool BackupKeeper::Refuse(std::string_view reason) {
+    m_log.RecordProblemFile(reason);
+    return false;
+}
+
+bool BackupKeeper::Abandon(std::string_view reason) {
+    RestoreOneFile();
+    m_current = PreparedFile();
+    return Refuse(reason);
+}
+
+std::string BackupKeeper::KeyOf(const HeldFolder& folder, std::string_view name) const {
+    const FolderIdentity& id = folder.identity();
+    return std::to_string(id.device) + ':' + std::to_string(id.inode) + '/' + std::string(name);
+}
+
+HeldFolder* BackupKeeper::HoldFolder(const std::string& directory, bool inWalk) {
+    const std::string key = FolderKey(directory);
+    if (const auto known = m_folderByPath.find(key); known != m_folderByPath.end()) {
+        const FolderId id = known->second;
+        CloseIdleFolder(id);
+        return m_folders.at(id).folder.get();
+    }
+
+    std::optional<FolderIdentity> expected;
+    if (inWalk && m_listedFolders) {
+        const auto listed = m_listedFolders->find(key);
+        if (listed != m_listedFolders->end()) expected = listed->second;
+    }
+    // The walk never enters a link, so below the start directory a link is a swap.
+    const bool noFollow = inWalk && m_startDirectory && key != *m_startDirectory;
+    std::optional<HeldFolder> opened = HeldFolder::Open(directory, expected, noFollow);
+    if (!opened) return nullptr;
+    const FolderId id{opened->identity().device, opened->identity().inode};
+    CloseIdleFolder(id);
+    // One descriptor per folder and run: the run's holds live on it, and another
+    // descriptor of the same folder would take them for another run's.
+    OpenFolder& entry = m_folders[id];
+    if (!entry.folder) entry.folder = std::make_unique<HeldFolder>(std::move(*opened));
+    entry.paths.push_back(key);
+    m_folderByPath.emplace(key, id);
+    return entry.folder.get();
+}
+
+void BackupKeeper::CloseIdleFolder(const std::pair<dev_t, ino_t>& next) {
+    const std::optional<FolderId> last = std::exchange(m_lastFolder, next);
+    if (!last || *last == next) return;
+    const auto it = m_folders.find(*last);
+    if (it == m_folders.end() || it->second.folder->holdsAny()) return;
+    if (m_current.folder == it->second.folder.get()) return;
+    for (const std::string& path : it->second.paths) m_folderByPath.erase(path);
+    m_folders.erase(it);
+}
+
+std::optional<std::string> BackupKeeper::LinkRefusal(uid_t linkOwner,
+                                                     const std::string& target) const {
+    if (m_startDirectory) {
+        const std::optional<std::string> start =
+            RealPath(m_startDirectory->empty() ? "." : *m_startDirectory);
+        if (!start || !Inside(target, *start)) {
+            return std::string("Link leads outside the start directory, not followed!");
+        }
+    }
+    // Root follows only a link that root or the target's owner made (as the kernel's
+    // protected links do), so nobody can aim root's run at a file of someone else.
+    if (::geteuid() == 0) {
+        struct stat file {};
+        if (::stat(target.c_str(), &file) != 0 || (linkOwner != 0 && linkOwner != file.st_uid)) {
+            return std::string("Link not owned by root or by its target's owner, not followed!");
+        }
+    }
+    return std::nullopt;
+}
+
+bool BackupKeeper::LocateFile(const std::string& directory, const std::string& fileName) {
+    const bool inWalk = m_startDirectory.has_value();
+    HeldFolder* folder = HoldFolder(directory, inWalk);
+    if (!folder) {
+        const bool listed =
+            inWalk && m_listedFolders && m_listedFolders->count(FolderKey(directory)) > 0;
+        return Refuse(listed ? "Folder changed since the walk, not processed!"
+                             : "Couldn't Open this file");
+    }
+    struct stat entry {};
+    if (::fstatat(folder->fd(), fileName.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0) {
+        return Refuse("Couldn't Open this file");
+    }
+    const std::string givenPath = JoinPath(directory, fileName);
+    if (!S_ISLNK(entry.st_mode)) {
+        m_current.folder = folder;
+        m_current.name = fileName;
+        m_current.path = givenPath;
+        return true;
+    }
+    // A link is resolved through the folder already open, not through the path again.
+    const std::optional<std::string> target =
+        RealPath("/proc/self/fd/" + std::to_string(folder->fd()) + "/" + fileName);
+    if (!target) return Refuse("Couldn't Open this file");
+    if (const auto refusal = LinkRefusal(entry.st_uid, *target)) return Refuse(*refusal);
+    HeldFolder* targetFolder = HoldFolder(std::string(DirectoryOf(*target)), false);
+    if (!targetFolder) return Refuse("Couldn't Open this file");
+    m_current.folder = targetFolder;
+    m_current.name = std::string(FileNameOf(*target));
+    m_current.path = *target;
+    return true;
+}
+
+std::optional<std::string> BackupKeeper::CollisionWithThisRun() const {
+    const std::string own = KeyOf(*m_current.folder, m_current.name);
+    const std::string backup = KeyOf(*m_current.folder, m_current.backupName);
+    if (const auto it = m_backupOwnerByKey.find(own); it != m_backupOwnerByKey.end()) {
+        return "Is the backup of " + LoggedPath(it->second) + " made in this run!";
+    }
+    if (const auto it = m_changedByKey.find(own); it != m_changedByKey.end()) {
+        return "Already changed in this run as " + LoggedPath(it->second) + "!";
+    }
+    if (const auto it = m_backupOwnerByKey.find(backup); it != m_backupOwnerByKey.end()) {
+        return "Same backup name as " + LoggedPath(it->second) + ", can't create backup!";
+    }
+    if (const auto it = m_changedByKey.find(backup); it != m_changedByKey.end()) {
+        return "Backup name is " + LoggedPath(it->second) +
+               ", changed in this run, can't create backup!";
+    }
+    return std::nullopt;
+}
+
+bool BackupKeeper::OpenForReading(const std::string& directory, const std::string& fileName) {
+    const std::string givenPath = JoinPath(directory, fileName);
+    m_log.BeginFile(givenPath);
+    RestoreOneFile();
+    m_current = PreparedFile();
+
+    if (m_eligibility && !m_eligibility->IsFileEligible(fileName)) {
+        // Stop Now or Abort given to the extension question ends the run; the file was
+        // not excluded, so it gets no entry.
+        if (m_options.abortRequested || m_options.stopRequested) return false;
+        return Refuse("Excluded from search!");
+    }
+    if (m_options.abortRequested || m_options.stopRequested) return false;
+    // A name with a folder in it is taken in that folder.
+    if (!LocateFile(std::string(DirectoryOf(givenPath)), std::string(FileNameOf(givenPath)))) {
+        m_current = PreparedFile();
+        return false;
+    }
+
+    m_current.backupPath = BackupName(m_current.path, m_naming);
+    m_current.backupName = std::string(FileNameOf(m_current.backupPath));
+    if (const auto collision = CollisionWithThisRun()) {
+        m_current = PreparedFile();
+        return Refuse(*collision);
+    }
+    if (SamePathIgnoringCase(m_current.backupPath, m_current.path)) {
+        m_current = PreparedFile();
+        return Refuse("Source and Backup have same file name, can't create backup!");
+    }
+
+    // Only regular files are rewritten: opening a FIFO would block, and a device holds no
+    // file's content. Not through a link planted since the folder was looked at.
+    m_current.input = UniqueFd(::openat(m_current.folder->fd(), m_current.name.c_str(),
+                                        O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat& opened = m_current.original;
+    if (!m_current.input.valid() || ::fstat(m_current.input.get(), &opened) != 0 ||
+        !S_ISREG(opened.st_mode)) {
+        m_current = PreparedFile();
+        return Refuse("Couldn't Open this file");
+    }
+    if (m_current.folder->HeldElsewhere(opened.st_ino)) {
+        m_current = PreparedFile();
+        return Refuse("Is being changed by another run!");
+    }
+    m_current.size = static_cast<std::uint64_t>(opened.st_size);
+    if (m_current.size == 0) {
+        m_current = PreparedFile();
+        return Refuse("Is Empty!");
+    }
+    if (m_current.size > kMaxFileSize) {
+        m_current = PreparedFile();
+        return Refuse("larger than " + std::to_string(kMaxFileSize) +
+                      " bytes, this applications limit!");
+    }
+
+    const std::string_view name = m_current.name;
+    const std::size_t dot = name.rfind('.');
+    m_current.extension = dot == std::string_view::npos ? "" : std::string(name.substr(dot + 1));
+    m_shortDisplayName = ShortDisplayName(givenPath);
+    return true;
+}
+
+bool BackupKeeper::BeginRewrite() {
+    m_current.output = CreateExclusive(m_current.folder->fd(), m_current.tempName);
+    if (!m_current.output.valid()) {
+        m_current.tempName.clear();
+        return Abandon("Couldn't Create Backup file!");
+    }
+    return true;
+}
+
+bool BackupKeeper::OpenForRewrite(const std::string& directory, const std::string& fileName) {
+    return OpenForReading(directory, fileName) && BeginRewrite();
+}
+
+bool BackupKeeper::UnchangedSinceRead() const {
+    const struct stat& read = m_current.original;
+    struct stat named {};
+    struct stat opened {};
+    return ::fstatat(m_current.folder->fd(), m_current.name.c_str(), &named, AT_SYMLINK_NOFOLLOW) ==
+               0 &&
+           named.st_dev == read.st_dev && named.st_ino == read.st_ino &&
+           ::fstat(m_current.input.get(), &opened) == 0 && opened.st_size == read.st_size &&
+           SameTime(opened.st_mtim, read.st_mtim);
+}
+
+bool BackupKeeper::CopyOriginal(const std::string& tempName) {
+    const int folder = m_current.folder->fd();
+    std::string name;
+    UniqueFd copy = CreateExclusive(folder, name);
+    if (!copy.valid()) return false;
+    const auto length = static_cast<std::size_t>(m_current.original.st_size);
+    std::unique_ptr<char[]> buffer(new (std::nothrow) char[length]);
+    std::size_t got = 0;
+    while (buffer && got < length) {
+        const ssize_t n = ::pread(m_current.input.get(), buffer.get() + got, length - got,
+                                  static_cast<off_t>(got));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    // The copy is the only original once the new file is swapped in: it reaches the disk
+    // first.
+    bool copied = buffer && got == length && WriteAll(copy.get(), buffer.get(), length);
+    if (copied) CopyFileMetadata(m_current.input.get(), copy.get());  // a loss is not fatal here
+    copied = copied && ::fsync(copy.get()) == 0 && copy.Close() &&
+             ::renameat(folder, name.c_str(), folder, tempName.c_str()) == 0;
+    if (!copied) ::unlinkat(folder, name.c_str(), 0);
+    return copied;
+}
+
+bool BackupKeeper::LinkOrCopyOriginal(const std::string& tempName) {
+    const int folder = m_current.folder->fd();
+    // The link is made to the very file that was read, not to whatever the name holds.
+    const std::string opened = "/proc/self/fd/" + std::to_string(m_current.input.get());
+    if (::linkat(AT_FDCWD, opened.c_str(), folder, tempName.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+        return true;
+    }
+    if (errno == ENOENT &&
+        ::linkat(folder, m_current.name.c_str(), folder, tempName.c_str(), 0) == 0) {
+        return true;  // no /proc: the name was checked to be the file read, in the held folder
+    }
+    if (errno == EPERM || errno == EOPNOTSUPP || errno == EMLINK || errno == EXDEV) {
+        return CopyOriginal(tempName);  // a file system or a rule without hard links
+    }
+    return false;
+}
+
+bool BackupKeeper::MakeBackup() {
+    const int folder = m_current.folder->fd();
+    const char* backupName = m_current.backupName.c_str();
+    struct stat old {};
+    if (::fstatat(folder, backupName, &old, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (old.st_dev == m_current.original.st_dev && old.st_ino == m_current.original.st_ino) {
+            return true;  // already a name of the original
+        }
+        // The backup of a file another run is changing is that run's way back.
+        if (m_current.folder->HeldElsewhere(old.st_ino)) return false;
+    }
+    // An old backup is replaced in one step: the new one is made under a temporary name
+    // and renamed over it.
+    std::string tempName = UnpredictableName();
+    if (!LinkOrCopyOriginal(tempName)) return false;
+    if (::renameat(folder, tempName.c_str(), folder, backupName) != 0) {
+        ::unlinkat(folder, tempName.c_str(), 0);
+        return false;
+    }
+    return true;
+}
+
+bool BackupKeeper::KeepRewrittenFile() {
+    const int out = m_current.output.get();
+    if (!CopyFileMetadata(m_current.input.get(), out)) {
+        m_log.AddLogLine("Couldn't keep the owner, group or permissions of " +
+                         LoggedPath(m_current.path) + "!");
+    }
+    struct stat rewritten {};
+    if (::fstat(out, &rewritten) != 0 || !m_current.output.Close()) {
+        return Abandon("Failed to write!");
+    }
+
+    HeldFolder& folder = *m_current.folder;
+    std::optional<HeldFolder::Exclusive> alone = folder.Enter();
+    if (!alone || folder.HeldElsewhere(m_current.original.st_ino)) {
+        return Abandon("Is being changed by another run!");
+    }
+    if (!UnchangedSinceRead()) {
+        return Abandon("Changed by another program meanwhile, not replaced!");
+    }
+    if (!MakeBackup()) return Abandon("Couldn't Create Backup file!");
+    // One rename: readers see the old file or the new one, never a part.
+    if (::renameat(folder.fd(), m_current.tempName.c_str(), folder.fd(), m_current.name.c_str()) !=
+        0) {
+        return Abandon("Failed to write!");
+    }
+    m_current.tempName.clear();
+    folder.Hold(m_current.original.st_ino);
+    folder.Hold(rewritten.st_ino);
+    alone.reset();
+
+    if (m_current.original.st_nlink > 1) {
+        m_log.AddLogLine("Other hard links of " + LoggedPath(m_current.path) +
+                         " keep the original content!");
+    }
+    m_changedByKey.emplace(KeyOf(folder, m_current.name), m_current.path);
+    m_backupOwnerByKey.emplace(KeyOf(folder, m_current.backupName), m_current.path);
+    m_changed.push_back(ChangedFile{&folder, m_current.name, m_current.backupName,
+                                    m_current.backupPath, m_current.original.st_ino,
+                                    rewritten.st_ino, rewritten.st_size, rewritten.st_mtim});
+    m_changedFiles.push_back(m_current.path);
+    m_current.input.Reset();
+    return true;
+}
+
+void BackupKeeper::RestoreOneFile() {
+    m_current.input.Reset();
+    m_current.output.Reset();
+    if (!m_current.tempName.empty() && m_current.folder) {
+        ::unlinkat(m_current.folder->fd(), m_current.tempName.c_str(), 0);
+    }
+    m_current.tempName.clear();
+}
+
+bool BackupKeeper::RestoreChangedFile(const ChangedFile& file) {
+    const int folder = file.folder->fd();
+    const std::optional<HeldFolder::Exclusive> alone = file.folder->Enter();
+    if (!alone) return false;
+    // Only what this run wrote is taken back, and only by what it kept.
+    struct stat now {};
+    struct stat backup {};
+    return ::fstatat(folder, file.name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+           now.st_ino == file.rewrittenInode && now.st_size == file.rewrittenSize &&
+           SameTime(now.st_mtim, file.rewrittenTime) &&
+           ::fstatat(folder, file.backupName.c_str(), &backup, AT_SYMLINK_NOFOLLOW) == 0 &&
+           backup.st_ino == file.originalInode &&
+           ::renameat(folder, file.backupName.c_str(), folder, file.name.c_str()) == 0;
+}
+
+bool BackupKeeper::RestoreChangedFiles() {
+    m_restoreFailures = 0;
+    for (std::size_t i = 0; i < m_changed.size(); ++i) {
+        if (!RestoreChangedFile(m_changed[i])) {
+            m_log.AddLogLine("Can't Restore file: " + LoggedPath(m_changedFiles[i]));
+            ++m_restoreFailures;
+        }
+    }
+    return m_restoreFailures == 0;
+}
+
+bool BackupKeeper::FlushChangedFiles() {
+    // The rewritten files reach the disk before their backups go, so that a crash cannot
+    // lose both versions. One syncfs per file system covers every file on it.
+    std::set<dev_t> flushed;
+    bool complete = true;
+    for (const ChangedFile& file : m_changed) {
+        if (!flushed.insert(file.folder->identity().device).second) continue;
+        if (::syncfs(file.folder->fd()) != 0) complete = false;
+    }
+    return complete;
+}
+
+void BackupKeeper::RemoveBackups(bool deletePermanently, RecycleBin& bin) {
+    if (m_changed.empty()) return;
+    if (!FlushChangedFiles()) {
+        m_log.AddLogLine("Couldn't flush the changed files to disk, the backups are kept!");
+        return;
+    }
+    std::vector<std::string> batch;
+    std::size_t batchBytes = 0;
+    for (std::size_t i = 0; i < m_changed.size(); ++i) {
+        const ChangedFile& file = m_changed[i];
+        if (deletePermanently) {
+            struct stat backup {};
+            const int folder = file.folder->fd();
+            if (::fstatat(folder, file.backupName.c_str(), &backup, AT_SYMLINK_NOFOLLOW) != 0) {
+                continue;  // gone already
+            }
+            if (backup.st_ino != file.originalInode ||
+                ::unlinkat(folder, file.backupName.c_str(), 0) != 0) {
+                m_log.AddLogLine("Can't Remove file: " + LoggedPath(file.backupPath));
+            }
+            continue;
+        }
+        batchBytes += file.backupPath.size() + 1;
+        batch.push_back(file.backupPath);
+        const bool last = i + 1 == m_changed.size();
+        if ((batchBytes > kRecycleBatchBytes || last) && !MoveBatchToRecycleBin(batch, bin)) return;
+        if (batch.empty()) batchBytes = 0;
+    }
+}
+
+bool BackupKeeper::MoveBatchToRecycleBin(std::vector<std::string>& batch, RecycleBin& bin) {
+    if (!bin.MoveToRecycleBin(batch)) {
+        m_prompter.ShowMessage(
+            "Error occurred deleting files to recycle bin!\r\nDelete Operation Terminated!",
+            MessageIcon::Stop);
+        m_options.abortRequested = true;
+        return false;
+    }
+    batch.clear();
+    return true;
+}
+
+void BackupKeeper::EndRun() {
+    RestoreOneFile();
+    m_current = PreparedFile();
+    m_changed.clear();
+    m_changedByKey.clear();
+    m_backupOwnerByKey.clear();
+    m_folderByPath.clear();
+    m_folders.clear();
+    m_lastFolder.reset();
+}
+
+}  // namespace kesto

@@ -1,0 +1,257 @@
+#include "files/FileWalk.h"
+
+#include <unordered_map>
+
+#include <numeric>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "text/AsciiCase.h"
+#include "text/BackupName.h"
+
+namespace kesto {
+namespace {
+
+std::string UpperAscii(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        if (IsAsciiLower(c)) c = SwapCase(c);
+    }
+    return out;
+}
+
+// The next token of `text` from `at`: leading delimiters skipped, ended by the next one,
+// which is taken with it (so a blank that ends the first pattern is not part of the next).
+std::string_view NextToken(std::string_view text, std::size_t& at, std::string_view delimiters) {
+    const std::size_t begin = text.find_first_not_of(delimiters, at);
+    if (begin == std::string_view::npos) {
+        at = text.size();
+        return {};
+    }
+    std::size_t end = text.find_first_of(delimiters, begin);
+    if (end == std::string_view::npos) end = text.size();
+    at = std::min(end + 1, text.size());
+    return text.substr(begin, end - begin);
+}
+
+// Splits at the last dot: base and extension (empty when there is no dot).
+std::pair<std::string_view, std::string_view> SplitAtLastDot(std::string_view name) {
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos) return {name, {}};
+    return {name.substr(0, dot), name.substr(dot + 1)};
+}
+
+// One part of a pattern against one part of a name: a ? accepts any character and also a
+// position past the end of the name part; without a star the lengths must agree.
+bool PartMatches(std::string_view pattern, bool hadStar, std::string_view name) {
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] == '?') continue;
+        if (i >= name.size() || pattern[i] != name[i]) return false;
+    }
+    return hadStar || name.size() == pattern.size();
+}
+
+// Cuts a pattern part at its first star.
+std::string_view CutAtStar(std::string_view part, bool& hadStar) {
+    const std::size_t star = part.find('*');
+    hadStar = star != std::string_view::npos;
+    return hadStar ? part.substr(0, star) : part;
+}
+
+bool PatternAccepts(std::string_view pattern, std::string_view base, std::string_view extension) {
+    if (pattern == "*.*") return true;
+    const auto [patternBase, patternExtension] = SplitAtLastDot(pattern);
+    bool baseStar = false;
+    bool extensionStar = false;
+    const std::string_view cutBase = CutAtStar(patternBase, baseStar);
+    const std::string_view cutExtension = CutAtStar(patternExtension, extensionStar);
+    if (!cutBase.empty() && !PartMatches(cutBase, baseStar, base)) return false;
+    if (cutExtension.empty()) return true;
+    return PartMatches(cutExtension, extensionStar, extension);
+}
+
+bool LessIgnoringCase(std::string_view a, std::string_view b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto x = static_cast<unsigned char>(ToLowerAscii(a[i]));
+        const auto y = static_cast<unsigned char>(ToLowerAscii(b[i]));
+        if (x != y) return x < y;
+    }
+    return a.size() < b.size();
+}
+
+struct DirCloser {
+    void operator()(DIR* dir) const { ::closedir(dir); }
+};
+
+}  // namespace
+
+FileWalk::FileWalk(SessionOptions& options, ProgressReporter& progress)
+    : m_options(options), m_progress(progress) {
+}
+
+void FileWalk::SplitFileFilter(std::string_view filter,
+                               std::vector<std::string>& sessionSearchList) {
+    m_patterns.clear();
+    std::size_t at = 0;
+    const std::string_view first = NextToken(filter, at, ";, ");
+    if (!first.empty()) m_patterns.emplace_back(first);
+    while (at < filter.size()) {
+        const std::string_view next = NextToken(filter, at, ";,");
+        if (!next.empty()) m_patterns.emplace_back(next);
+    }
+    for (const std::string& pattern : m_patterns) {
+        const std::size_t dot = pattern.rfind('.');
+        if (dot == std::string::npos) continue;
+        const std::string_view extension = std::string_view(pattern).substr(dot + 1);
+        if (extension.find_first_of("?*") == std::string_view::npos) {
+            sessionSearchList.push_back(UpperAscii(extension));
+        }
+    }
+}
+
+bool FileWalk::MatchesFileFilter(std::string_view fileName) const {
+    const std::string name = UpperAscii(fileName);
+    const auto [base, extension] = SplitAtLastDot(name);
+    for (const std::string& pattern : m_patterns) {
+        if (PatternAccepts(UpperAscii(pattern), base, extension)) return true;
+    }
+    return false;
+}
+
+void FileWalk::ShowWalkCounts(int logLineCount) {
+    m_progress.ShowWalkCounts(m_nFilesMatched, m_nFilesExamined, m_nDirsExamined, logLineCount);
+}
+
+void FileWalk::ListDirectory(const std::string& directory, CMyFileList& found, CMyDirList& queue,
+                             int logLineCount) {
+    std::unique_ptr<DIR, DirCloser> listing(::opendir(directory.empty() ? "." : directory.c_str()));
+    if (!listing) return;
+    const int dirFd = ::dirfd(listing.get());
+    struct stat folder {};
+    if (::fstat(dirFd, &folder) == 0) {
+        m_listedFolders[FolderKey(directory)] = FolderIdentity{folder.st_dev, folder.st_ino};
+    }
+    while (const dirent* entry = ::readdir(listing.get())) {
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        struct stat st {};
+        // The listing names the kind of most entries; only links and entries of unknown
+        // kind are asked about. The entry itself, not through a link: a link to a
+        // directory is never entered.
+        if (entry->d_type == DT_DIR) {
+            st.st_mode = S_IFDIR;
+        } else if (entry->d_type == DT_REG) {
+            st.st_mode = S_IFREG;
+        } else if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            continue;
+        }
+        if (S_ISDIR(st.st_mode)) {
+            if (name.front() == '.') continue;
+            queue.push_back({"", std::string(name), directory});
+            ++m_nDirsExamined;
+            continue;
+        }
+        // A link counts as the file it names; FIFOs, sockets and devices are no files to rewrite.
+        if (S_ISLNK(st.st_mode) && ::fstatat(dirFd, entry->d_name, &st, 0) != 0) continue;
+        if (!S_ISREG(st.st_mode)) continue;
+        if (MatchesFileFilter(name)) {
+            found.push_back({"", std::string(name), directory, 0});
+            ++m_nFilesMatched;
+        }
+        if (++m_nFilesExamined % 100 == 0) {
+            ShowWalkCounts(logLineCount);
+            m_progress.PumpMessages();
+        }
+    }
+}
+
+void FileWalk::SortFoundFiles(CMyFileList& found) {
+    if (found.size() < 2) return;
+    m_progress.host().SetStatusPanes("Sorting " + std::to_string(m_nFilesMatched) + " Files ...",
+                                     {}, {});
+    m_progress.PumpMessages();
+    // Directories are compared once each, not once per pair of files: every file gets the
+    // rank of its directory (directories equal but for case share one), then files are
+    // sorted by rank and name.
+    std::vector<std::string_view> directories;
+    std::unordered_map<std::string_view, std::size_t> directoryIndex;
+    std::vector<std::size_t> directoryOf(found.size());
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        const auto [at, added] =
+            directoryIndex.try_emplace(found[i].m_strDirectory, directories.size());
+        if (added) directories.push_back(found[i].m_strDirectory);
+        directoryOf[i] = at->second;
+    }
+    std::vector<std::size_t> byPath(directories.size());
+    std::iota(byPath.begin(), byPath.end(), 0);
+    std::sort(byPath.begin(), byPath.end(), [&directories](std::size_t a, std::size_t b) {
+        return LessIgnoringCase(directories[a], directories[b]);
+    });
+    std::vector<std::size_t> rank(directories.size());
+    for (std::size_t k = 0, r = 0; k < byPath.size(); ++k) {
+        if (k > 0 && !EqualsIgnoringAsciiCase(directories[byPath[k - 1]], directories[byPath[k]])) {
+            ++r;
+        }
+        rank[byPath[k]] = r;
+    }
+    std::vector<std::size_t> order(found.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        const std::size_t rankA = rank[directoryOf[a]];
+        const std::size_t rankB = rank[directoryOf[b]];
+        if (rankA != rankB) return rankA < rankB;
+        return LessIgnoringCase(found[a].m_strName, found[b].m_strName);
+    });
+    // The records move into place along the cycles of the order, without a second list.
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        std::size_t at = i;
+        while (order[at] != i) {
+            std::swap(found[at], found[order[at]]);
+            const std::size_t from = order[at];
+            order[at] = at;
+            at = from;
+        }
+        order[at] = at;
+    }
+    m_progress.host().SetStatusPanes("Sort Finsished ...", {}, {});
+    m_progress.PumpMessages();
+}
+
+void FileWalk::BuildFileList(const std::string& startDirectory, std::string_view filter,
+                             bool searchSubdirectories, std::vector<std::string>& sessionSearchList,
+                             std::vector<std::string>& searchFileList, int logLineCount) {
+    m_progress.host().BeginWaitCursor();
+    SplitFileFilter(filter, sessionSearchList);
+    m_listedFolders.clear();
+    CMyFileList found;
+    CMyDirList queue;  // taken from the front: breadth first
+    std::size_t next = 0;
+    std::string directory = startDirectory;
+    for (;;) {
+        ListDirectory(directory, found, queue, logLineCount);
+        if (m_options.abortRequested) break;
+        if (!searchSubdirectories || next == queue.size()) break;
+        const CMyDirectory& sub = queue[next++];
+        directory = JoinPath(sub.m_strParent, sub.m_strName);
+    }
+    if (!m_options.abortRequested) {
+        ShowWalkCounts(logLineCount);
+        m_progress.PumpMessages();
+        SortFoundFiles(found);
+    }
+    if (!m_options.abortRequested) {
+        searchFileList.reserve(searchFileList.size() + found.size());
+        for (const CFoundFile& file : found) {
+            searchFileList.push_back(JoinPath(file.m_strDirectory, file.m_strName));
+        }
+    }
+    m_progress.host().EndWaitCursor();
+}
+
+}  // namespace kesto

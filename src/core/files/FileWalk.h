@@ -1,0 +1,81 @@
+// FileWalk: the files of a run chosen by start directory, file filter and the
+// subdirectory switch.
+//
+// The walk lists the start directory and, breadth first, its subdirectories (never one
+// whose name begins with a dot, never through a symbolic link), keeps every regular file
+// whose name the filter accepts, sorts them by directory and then by name without regard
+// to case, and appends their full paths to the run's file list. A directory that cannot
+// be listed is passed over. The filter's literal extensions go to the session's search
+// list, so that the extension question is not asked for files the user named by them.
+#pragma once
+
+#include <deque>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "files/FolderIdentity.h"
+#include "run/ProgressReporter.h"
+#include "run/SessionOptions.h"
+
+namespace kesto {
+
+// One file that matched.
+struct CFoundFile {
+    std::string m_strShortName;  // no short aliases on this system: always empty
+    std::string m_strName;
+    std::string m_strDirectory;
+    unsigned m_dwAttributes = 0;
+};
+
+// One subdirectory waiting to be listed.
+struct CMyDirectory {
+    std::string m_strShortName;
+    std::string m_strName;
+    std::string m_strParent;
+};
+
+// The owning lists of the walk: the files found, and the directories still to list.
+using CMyFileList = std::deque<CFoundFile>;
+using CMyDirList = std::vector<CMyDirectory>;
+
+class FileWalk {
+public:
+    FileWalk(SessionOptions& options, ProgressReporter& progress);
+
+    // Rebuilds the pattern list from `filter`; literal extensions are appended, upper case,
+    // to `sessionSearchList`.
+    void SplitFileFilter(std::string_view filter, std::vector<std::string>& sessionSearchList);
+    const std::vector<std::string>& patterns() const { return m_patterns; }
+
+    // Whether the file name (without directory) matches one of the patterns.
+    bool MatchesFileFilter(std::string_view fileName) const;
+
+    // The whole walk. Appends the sorted full paths to `searchFileList` unless the run was
+    // aborted meanwhile. `logLineCount` feeds the third status pane.
+    void BuildFileList(const std::string& startDirectory, std::string_view filter,
+                       bool searchSubdirectories, std::vector<std::string>& sessionSearchList,
+                       std::vector<std::string>& searchFileList, int logLineCount);
+
+    int filesMatched() const { return m_nFilesMatched; }
+    int filesExamined() const { return m_nFilesExamined; }
+    int dirsExamined() const { return m_nDirsExamined; }
+    // Every folder the last walk listed, as it was when it was listed.
+    const ListedFolders& listedFolders() const { return m_listedFolders; }
+
+private:
+    void ListDirectory(const std::string& directory, CMyFileList& found, CMyDirList& queue,
+                       int logLineCount);
+    void SortFoundFiles(CMyFileList& found);
+    void ShowWalkCounts(int logLineCount);
+
+    SessionOptions& m_options;
+    ProgressReporter& m_progress;
+    std::vector<std::string> m_patterns;
+    int m_nFilesMatched = 0;
+    int m_nFilesExamined = 0;
+    int m_nDirsExamined = 0;
+    ListedFolders m_listedFolders;
+};
+
+}  // namespace kesto

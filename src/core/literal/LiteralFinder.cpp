@@ -1,0 +1,178 @@
+#include "literal/LiteralFinder.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "text/AsciiCase.h"
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#define KESTO_FINDER_X86 1
+#endif
+
+namespace kesto {
+
+namespace {
+
+constexpr std::size_t kBlock = 32;
+
+// A rough rank of how often a byte occurs in text: higher is more common.
+int Commonness(unsigned char c) {
+    static constexpr std::string_view kLettersByFrequency = "etaoinshrdlcumwfgypbvkjxqz";
+    if (c == ' ' || c == '\t' || c == '\n' || c == '\r') return 300;
+    if (c >= 'a' && c <= 'z') {
+        return 250 - static_cast<int>(kLettersByFrequency.find(static_cast<char>(c))) * 4;
+    }
+    if (c >= 'A' && c <= 'Z') {
+        return 150 - static_cast<int>(kLettersByFrequency.find(static_cast<char>(c + 32))) * 2;
+    }
+    if (c >= '0' && c <= '9') return 60;
+    if (c == '.' || c == ',' || c == '_' || c == '(' || c == ')' || c == ';' || c == '=') {
+        return 70;
+    }
+    return 20;
+}
+
+// The index of the rarest byte of `needle`.
+std::size_t RarestIndex(std::string_view needle) {
+    std::size_t best = 0;
+    for (std::size_t i = 1; i < needle.size(); ++i) {
+        if (Commonness(static_cast<unsigned char>(needle[i])) <
+            Commonness(static_cast<unsigned char>(needle[best]))) {
+            best = i;
+        }
+    }
+    return best;
+}
+
+// The index of the second byte tested: the end of the needle farther from `rare`. Bytes far
+// apart are seldom both in place by chance, while neighbours often are (a common pair of
+// letters, say).
+std::size_t FarEndFrom(std::string_view needle, std::size_t rare) {
+    const std::size_t last = needle.size() - 1;
+    return rare >= last - rare ? 0 : last;
+}
+
+#ifdef KESTO_FINDER_X86
+// The bytes each of the two tested bytes may be: the byte and its other case.
+struct Wanted {
+    __m128i rare;
+    __m128i rareOther;
+    __m128i second;
+    __m128i secondOther;
+};
+
+std::uint32_t HalfBlockSse2(const char* rarePlane, const char* secondPlane, const Wanted& want) {
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rarePlane));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(secondPlane));
+    const __m128i rare =
+        _mm_or_si128(_mm_cmpeq_epi8(a, want.rare), _mm_cmpeq_epi8(a, want.rareOther));
+    const __m128i second =
+        _mm_or_si128(_mm_cmpeq_epi8(b, want.second), _mm_cmpeq_epi8(b, want.secondOther));
+    return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_and_si128(rare, second)));
+}
+#endif
+
+}  // namespace
+
+LiteralFinder::LiteralFinder(std::string_view needle, bool matchCase)
+    : m_needle(needle), m_matchCase(matchCase) {
+    if (m_needle.empty()) return;
+    m_rare = RarestIndex(m_needle);
+    m_second = FarEndFrom(m_needle, m_rare);
+    m_rareOther = matchCase ? m_needle[m_rare] : SwapCase(m_needle[m_rare]);
+    m_secondOther = matchCase ? m_needle[m_second] : SwapCase(m_needle[m_second]);
+}
+
+bool LiteralFinder::CompareLong(const char* candidate) const {
+    return std::memcmp(candidate, m_needle.data(), m_needle.size()) == 0;
+}
+
+bool LiteralFinder::MatchesAnyCaseAt(const char* candidate) const {
+    for (std::size_t i = 0; i < m_needle.size(); ++i) {
+        if (!ByteMatches(candidate[i], m_needle[i], false)) return false;
+    }
+    return true;
+}
+
+std::uint32_t LiteralFinder::CandidatesOf(const char* base, std::size_t start,
+                                          std::size_t count) const {
+    std::uint32_t mask = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const char rare = base[start + i + m_rare];
+        const char second = base[start + i + m_second];
+        if ((rare == m_needle[m_rare] || rare == m_rareOther) &&
+            (second == m_needle[m_second] || second == m_secondOther)) {
+            mask |= std::uint32_t{1} << i;
+        }
+    }
+    return mask;
+}
+
+std::uint32_t LiteralFinder::NextCandidateBlock(const char* base, std::size_t& start,
+                                                std::size_t last) const {
+#ifdef KESTO_FINDER_X86
+    const char* rarePlane = base + m_rare;
+    const char* secondPlane = base + m_second;
+    const Wanted want{_mm_set1_epi8(m_needle[m_rare]), _mm_set1_epi8(m_rareOther),
+                      _mm_set1_epi8(m_needle[m_second]), _mm_set1_epi8(m_secondOther)};
+    for (; start + kBlock <= last + 1; start += kBlock) {
+        const std::uint32_t low = HalfBlockSse2(rarePlane + start, secondPlane + start, want);
+        const std::uint32_t high =
+            HalfBlockSse2(rarePlane + start + 16, secondPlane + start + 16, want);
+        const std::uint32_t mask = low | high << 16;
+        if (mask != 0) return mask;
+    }
+    return 0;
+#else
+    for (; start + kBlock <= last + 1; start += kBlock) {
+        const std::uint32_t mask = CandidatesOf(base, start, kBlock);
+        if (mask != 0) return mask;
+    }
+    return 0;
+#endif
+}
+
+std::size_t LiteralFinder::Find(std::string_view text, std::size_t from, std::size_t end) const {
+    if (end > text.size()) end = text.size();
+    if (from > end) return kNone;
+    return LiteralScan(*this, text.substr(0, end)).Next(from);
+}
+
+LiteralScan::LiteralScan(const LiteralFinder& finder, std::string_view text)
+    : m_finder(finder), m_text(text) {
+    const std::size_t length = finder.size();
+    m_empty = length == 0 || length > text.size();
+    m_last = m_empty ? 0 : text.size() - length;
+}
+
+std::size_t LiteralScan::NextInNewBlocks(std::size_t from) {
+    if (m_empty) return LiteralFinder::kNone;
+    const char* base = m_text.data();
+    for (;;) {
+        std::size_t start = std::max(from, m_unscanned);
+        if (start > m_last) return LiteralFinder::kNone;
+        m_block = start;
+        m_mask = m_finder.NextCandidateBlock(base, m_block, m_last);
+        if (m_mask != 0) {
+            m_unscanned = m_block + kBlock;
+        } else {
+            // Fewer starts than a block are left: they are looked at one by one.
+            m_mask = m_finder.CandidatesOf(base, m_block, m_last + 1 - m_block);
+            m_unscanned = m_last + 1;
+        }
+        while (m_mask != 0) {
+            const std::size_t at = m_block + static_cast<std::size_t>(__builtin_ctz(m_mask));
+            m_mask &= m_mask - 1;
+            if (m_finder.MatchesAt(base + at)) return at;
+        }
+        from = m_unscanned;
+    }
+}
+
+bool ContainsBytes(std::string_view text, std::string_view needle) {
+    if (needle.empty()) return true;
+    return LiteralFinder(needle).Find(text, 0, text.size()) != LiteralFinder::kNone;
+}
+
+}  // namespace kesto

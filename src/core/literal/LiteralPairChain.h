@@ -1,0 +1,88 @@
+// LiteralPairChain: the plain literal pairs of a batch run applied to a text in one walk,
+// with the result the literal scan gives when it applies them one after the other.
+//
+// A byte that no search and no replace string holds can never be part of a match, and no
+// replacement puts one in; so the text falls apart at those bytes into words that every
+// pair changes independently of each other, and the line breaks stay where they are. A
+// word is worked out through all the pairs the first time it comes and looked up in a
+// table after that: in real text the same few thousand words come again and again.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "literal/ByteClass.h"
+#include "literal/ScanReport.h"
+#include "literal/WordTable.h"
+#include "run/SessionOptions.h"
+#include "text/LineBreak.h"
+
+namespace kesto {
+
+struct LiteralPair {
+    std::string search;
+    std::string replace;
+};
+
+class LiteralPairChain {
+public:
+    enum class Outcome {
+        Completed,
+        Aborted,
+        // The pairs must be applied one by one instead: a line with a match might grow
+        // past the line limit on the way (the scan of that pair refuses it), or the words
+        // of the text repeat too seldom for the table to pay.
+        Declined,
+    };
+
+    // The pairs in the order they apply; each must be admitted.
+    explicit LiteralPairChain(std::vector<LiteralPair> pairs);
+
+    // A pair can be part of a chain when its search string is not empty and neither
+    // string holds a CR or a LF.
+    static bool Admits(const LiteralPair& pair);
+
+    // Puts into `out` what the pairs make of `text`, a file of `type`, and adds every
+    // pair's counters to `counters`. Progress goes to `observer` every 300 lines; the
+    // walk ends when options.abortRequested is set then. On Declined and Aborted, `out`
+    // and `counters` are as they were.
+    Outcome Apply(std::string_view text, LineBreakType type, std::string& out,
+                  ScanCounters& counters, const SessionOptions& options, ScanObserver& observer);
+
+private:
+    struct Walk;
+    using ByteSet = std::array<std::uint64_t, 4>;
+
+    struct Pair {
+        std::string search;
+        std::string replace;
+        ByteSet searchBytes{};
+        ByteSet replaceBytes{};
+    };
+
+    static std::array<bool, 256> WordBytesOf(const std::vector<LiteralPair>& pairs);
+
+    // What the pairs make of one word, left in m_word, m_wordReplacements, m_wordGrowth
+    // and m_wordPairs; false when the word grows past the line limit.
+    bool Transform(std::string_view word);
+    bool ApplyPairToWord(const Pair& pair, std::uint32_t& replaced);
+
+    std::vector<Pair> m_pairs;
+    ByteClass m_wordBytes;  // the bytes some string of the pairs holds
+    WordTable m_table;
+    std::size_t m_pairWords = 0;             // machine words of a set of pairs, one bit each
+    std::vector<std::uint64_t> m_linePairs;  // the pairs that matched in the current line
+
+    std::string m_output;
+    std::string m_word;
+    std::string m_scratch;
+    std::uint32_t m_wordReplacements = 0;
+    std::uint64_t m_wordGrowth = 0;
+    std::vector<std::uint64_t> m_wordPairs;
+};
+
+}  // namespace kesto

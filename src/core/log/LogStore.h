@@ -1,0 +1,105 @@
+// LogStore: the report of one log window's run, the numbered problem entries, and the
+// display-frame arithmetic of the log view.
+//
+// Every pass and driver appends through AddLogLine; the store adds the file header before
+// the first line of a file, splits texts that hold line breaks into numbered lines and
+// stops growing at the line limit (setting stopRequested so the run ends). Lines are
+// stored once, in one arena; the view reads them by index, frame by frame, without copies.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "run/ProgressReporter.h"
+#include "run/Prompter.h"
+#include "run/SessionOptions.h"
+
+namespace kesto {
+
+class LogStore {
+public:
+    static constexpr int kLineLimit = 2'048'000;
+    static constexpr int kDisplayFrameSize = 32000;
+    static constexpr std::size_t kMaxLineLength = 32000;
+    // A line wider than this many pixels does not widen the scroll extent.
+    static constexpr int kMaxExtentPixels = 32700;
+
+    LogStore(SessionOptions& options, Prompter& prompter);
+
+    // --- The file being processed ---
+
+    // Names the file that the next lines and problem entries are about; the next
+    // AddLogLine first writes its header "     File --- path".
+    void BeginFile(std::string path);
+    const std::string& currentFilePath() const { return m_currentFilePath; }
+
+    // --- Appending ---
+
+    // Appends one report line, or with lineBreakInStrings one line per piece of `text`.
+    void AddLogLine(std::string_view text);
+    // Appends exactly one line: no header, no limit, no splitting.
+    void AddPlainLogLine(std::string_view text);
+    // Numbers a problem entry for the current file: "     n) --- path ... reason", or
+    // without a reason "     n) --- path".
+    void RecordProblemFile(std::string_view reason = {});
+    // Frees every line. The problem entries stay: they belong to the run, not the display.
+    void ClearLog();
+
+    // --- Reading ---
+
+    int logLineCount() const { return static_cast<int>(m_starts.size()); }
+    std::string_view line(int index) const;
+    int longestLogLine() const { return m_longestLogLine; }
+    void SetCharWidth(int pixels) { m_charWidth = pixels; }
+
+    const std::vector<std::string>& problemFiles() const { return m_problemFiles; }
+    int problemCounter() const { return m_problemCounter; }
+
+    // --- Loading a saved log ---
+
+    enum class LoadOutcome { Loaded, BatchFile, CannotOpen, Refused };
+    // Reads a saved log into the (empty) store: every non-empty line, up to the line limit.
+    // A name ending in ".sr" is not read: the caller opens it as a batch file. A file
+    // without a line break, or with a line over 32000 characters, is refused with a
+    // message and leaves the store empty. `progress` may be null.
+    LoadOutcome LoadLogFile(const std::string& path, ProgressReporter* progress);
+    // Writes every line, each followed by CR LF. False when the file could not be written.
+    bool SaveLogFile(const std::string& path) const;
+
+    bool logFramePending() const { return m_logFramePending; }
+    void ClearLogFramePending() { m_logFramePending = false; }
+
+    // --- Display frames: frame n (1-based) holds lines (n-1)*32000 up to n*32000 ---
+
+    static int FrameCountFor(int lineCount);
+    static int FrameOfLine(int index) { return index / kDisplayFrameSize + 1; }
+    static int PositionInFrame(int index) { return index % kDisplayFrameSize; }
+    static int FrameFirstLine(int frame) { return (frame - 1) * kDisplayFrameSize; }
+    int FrameEndLine(int frame) const;
+
+private:
+    bool AppendLine(std::string_view text, std::size_t lengthForExtent);
+    void AppendSplit(std::string_view text);
+    void ReportLoadRefusal(const std::string& message);
+
+    SessionOptions& m_options;
+    Prompter& m_prompter;
+
+    std::string m_text;                 // every line, one after another
+    std::vector<std::size_t> m_starts;  // where each line begins in m_text
+    int m_longestLogLine = 0;
+    int m_charWidth = 6;
+
+    std::string m_currentFilePath;
+    bool m_fileHeaderPending = false;
+    bool m_lineLimitNoticePending = true;
+    bool m_logFramePending = false;
+
+    std::vector<std::string> m_problemFiles;
+    int m_problemCounter = 0;
+};
+
+}  // namespace kesto

@@ -1,0 +1,65 @@
+#include "passes/FilePass.h"
+
+namespace kesto {
+
+bool FilePass::OpenAndRead(const std::string& directory, const std::string& fileName) {
+    m_output.reset();
+    m_buffer.size = 0;
+    BackupKeeper& backups = m_context.backups;
+    if (!backups.OpenForReading(directory, fileName)) return false;
+    if (m_context.options.abortRequested || m_context.options.stopRequested) {
+        backups.RestoreOneFile();
+        return false;
+    }
+    ShowProgress(0);
+
+    PreparedFile& file = backups.current();
+    switch (ReadWholeFile(file.input.get(), static_cast<std::size_t>(file.size), m_buffer)) {
+    case ReadResult::Ok:
+        break;
+    case ReadResult::OutOfMemory:
+        m_context.prompter.ShowMessage("Failed to allocate memory to read " + path() + "!",
+                                       MessageIcon::Stop);
+        Fail("Out of Memory, couldn't process!");
+        return false;
+    case ReadResult::Failed:
+        Fail("Failed to read!");
+        return false;
+    }
+    return true;
+}
+
+bool FilePass::BeginRewrite() {
+    if (!m_context.backups.BeginRewrite()) return false;
+    m_output.emplace(m_context.backups.current().output.get());
+    return true;
+}
+
+void FilePass::Fail(std::string_view reason) {
+    m_output.reset();
+    m_context.backups.RestoreOneFile();
+    m_context.log.RecordProblemFile(reason);
+}
+
+void FilePass::ShowLineTooLong(std::string_view ending) {
+    m_context.prompter.ShowMessage(path() + " contains lines longer than " +
+                                       std::to_string(kMaxLineLength) + std::string(ending),
+                                   MessageIcon::Stop);
+}
+
+bool FilePass::KeepNewFile() {
+    const bool complete = m_output->Flush();
+    m_output.reset();
+    if (!complete) {
+        Fail("Failed to write!");
+        return false;
+    }
+    // A refusal at the swap records its own reason.
+    return m_context.backups.KeepRewrittenFile();
+}
+
+void FilePass::ShowProgress(int percent) {
+    m_context.progress.ShowFileProgress(m_context.backups.shortDisplayName(), percent);
+}
+
+}  // namespace kesto

@@ -1,0 +1,137 @@
+#include "passes/SearchReplacePass.h"
+
+#include "text/LineDisplay.h"
+#include "text/TextFile.h"
+
+namespace kesto {
+namespace {
+
+constexpr std::string_view kCannotPair =
+    "More ? or * are Wild Cards in replace than in search string - Can't continue!";
+
+}  // namespace
+
+SearchReplacePass::SearchReplacePass(PassContext& context, LineMatcher& matcher,
+                                     LineBreakType firstType)
+    : FilePass(context), m_matcher(matcher), m_previousType(firstType) {
+    Prepare(firstType);
+}
+
+void SearchReplacePass::Prepare(LineBreakType type) {
+    m_patterns = CompilePatterns(m_context.options, type);
+    m_previousType = type;
+}
+
+bool SearchReplacePass::PairWildcardsForFile() {
+    WildcardCaptures& captures = m_matcher.captures();
+    captures.ReleaseCaptures();
+    captures.ResetPairing();
+    const CompiledPattern& search = m_patterns.search;
+    const CompiledPattern& replace = m_patterns.replace;
+    if (search.QuestionCount() <= replace.QuestionCount() &&
+        search.StarCount() <= replace.StarCount()) {
+        return true;
+    }
+    return captures.PairWildcards(search, replace, m_context.options.matchCase);
+}
+
+bool SearchReplacePass::ProcessFile(const std::string& directory, const std::string& fileName) {
+    SessionOptions& options = m_context.options;
+    if (!OpenAndRead(directory, fileName)) return false;
+
+    const LineBreakType type = DetectLineBreakType(text());
+    if (type == LineBreakType::None) {
+        Fail("Doesn't meet text file requirements!");
+        return false;
+    }
+    if (type != m_previousType) Prepare(type);
+    // Texts that hold line breaks are split into numbered lines in the log.
+    if (m_patterns.layout.spansLines) options.lineBreakInStrings = true;
+
+    if (options.matchCase && !options.wildcardSession &&
+        !ContainsBytes(text(), m_patterns.search.text())) {
+        Fail("No match Found!");
+        return true;
+    }
+    if (options.wildcardSession && !PairWildcardsForFile()) {
+        m_context.log.AddLogLine(kCannotPair);
+        m_context.backups.RestoreOneFile();
+        m_context.prompter.ShowMessage(kCannotPair, MessageIcon::Stop);
+        options.runEndReason = kCannotPair;
+        options.abortRequested = true;
+        return false;
+    }
+    // A file without a candidate is only read, never renamed. Wildcard searches are not
+    // tried ahead: their captures belong to the scan.
+    if (!options.wildcardSession && !HasCandidate()) {
+        Fail("No match Found!");
+        return true;
+    }
+    if (!BeginRewrite()) return false;
+
+    ScanCounters counters;
+    switch (ScanText(text(), m_patterns, path(), options, m_matcher, output(), *this, counters)) {
+    case ScanResult::Completed:
+        break;
+    case ScanResult::CaptureFailed:
+        Fail("Out of Memory!");
+        return false;
+    case ScanResult::LineTooLong:
+        ShowLineTooLong(" characters\nwhich is this application's max!");
+        Fail("Line to long!");
+        return false;
+    case ScanResult::Aborted:
+        m_context.backups.RestoreOneFile();
+        return false;
+    }
+
+    if (options.replaceAllThisFile) {
+        options.replaceAllThisFile = false;
+        options.confirmEachReplace = true;
+    }
+    if (counters.match.possible == 0) {
+        Fail("No match Found!");
+    } else if (!KeepNewFile()) {
+        options.skipRestOfFile = false;
+        return false;
+    } else {
+        m_context.log.AddLogLine(std::to_string(counters.changes) + " changes made out of " +
+                                 std::to_string(counters.match.possible) + " possible in " +
+                                 std::to_string(counters.match.linesWithMatch) + " lines!");
+        m_context.log.AddLogLine(" ");
+    }
+    options.skipRestOfFile = false;
+    return true;
+}
+
+bool SearchReplacePass::HasCandidate() {
+    MatchSpan match;
+    return m_matcher.FindNext(text(), 0, m_patterns, match) != MatchResult::NoMatch;
+}
+
+void SearchReplacePass::OnProgress(int percent) {
+    ShowProgress(percent);
+}
+
+void SearchReplacePass::OnChangedLine(int lineNumber, const std::string& before,
+                                      const std::string& after) {
+    const SessionOptions& options = m_context.options;
+    const std::string number = FormatLineNumber(lineNumber);
+    std::string text;
+    const auto log = [&](std::string_view tag, const std::string& line) {
+        text.assign(tag);
+        text += number;
+        text += ' ';
+        if (options.controlEscapesInSearch) {
+            text += line;
+        } else {
+            AppendExpandedTabs(text, line, options.expandTabSpaces);
+        }
+        m_context.log.AddLogLine(text);
+    };
+    log("ORG: ", before);
+    log("MOD: ", after);
+    m_context.log.AddLogLine(" ");
+}
+
+}  // namespace kesto

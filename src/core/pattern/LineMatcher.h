@@ -1,0 +1,107 @@
+// LineMatcher: finds the compiled search pattern in text and replaces matches within one
+// line, asking the user when Confirm each Replace is on.
+//
+// The per-file passes find the first match of a line with FindNext, cut the line out and
+// hand it to MatchLine, which decides about that match and every further one in the line.
+// The matcher knows nothing of files or windows: it reads and writes the run-control flags
+// of SessionOptions, asks through ReplaceConfirmer and reports a fatal capture problem
+// through Prompter. One matcher serves a whole run; it owns the wildcard capture state.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "literal/LiteralFinder.h"
+#include "literal/ScanReport.h"
+#include "pattern/PatternPreparation.h"
+#include "pattern/ReplaceConfirmer.h"
+#include "pattern/WildcardCaptures.h"
+#include "run/Prompter.h"
+#include "run/SessionOptions.h"
+
+namespace kesto {
+
+enum class MatchResult {
+    NoMatch,
+    Match,
+    MustStop,  // a star capture failed: the message was shown and stopRequested is set
+};
+
+struct MatchSpan {
+    std::size_t start = 0;
+    std::size_t length = 0;
+    std::size_t end() const { return start + length; }
+};
+
+// What the last star search found, so that the attempts at the following start positions
+// of one text do not search the same stretch again (which would make a long line without
+// the wanted text quadratic).
+struct StarSearchCache {
+    const char* text = nullptr;
+    std::size_t textSize = 0;
+    std::size_t starIndex = 0;
+    std::size_t from = 0;   // the search started here ...
+    std::size_t found = 0;  // ... and the first place it could end is here,
+    bool none = false;      // or there is none up to and including `found`
+    bool valid = false;
+};
+
+// Whether the star at `starIndex` of `search` can match at `pos` of `text`, and how much it
+// takes. A star that ends the pattern or is followed by white space (or by ?) takes
+// everything up to the next white space and never fails. Otherwise it takes the shortest
+// run after which the next pattern character and those following it, up to the next star,
+// match; that run never crosses `lineBreakChar`. `cache` may be null.
+bool MatchStar(std::string_view text, std::size_t pos, const CompiledPattern& search,
+               std::size_t starIndex, char lineBreakChar, bool matchCase, std::size_t& length,
+               StarSearchCache* cache = nullptr);
+
+class LineMatcher {
+public:
+    LineMatcher(SessionOptions& options, Prompter& prompter, ReplaceConfirmer& confirmer);
+
+    // Tries the search pattern at `pos` of `text`; the match may not run past the end of
+    // `text`. Releases the captures first and captures what the wildcards take.
+    MatchResult MatchAt(std::string_view text, std::size_t pos, const CompiledPatterns& patterns,
+                        std::size_t& length);
+
+    // The first match starting at or after `from`. With anchorLineStart a match must start
+    // at the start of `text` or right after a line-break character.
+    MatchResult FindNext(std::string_view text, std::size_t from, const CompiledPatterns& patterns,
+                         MatchSpan& match);
+
+    // Decides about the match [matchStart, matchEnd) of `line`, which FindNext found (its
+    // captures are still held), and every further match of the line; rewrites `line` in
+    // place. Returns the number of changes made; 0 after Abort or a failed star capture.
+    int MatchLine(std::string& line, const CompiledPatterns& patterns, std::string_view fileName,
+                  int lineNumber, MatchCounters& counters, std::size_t matchStart,
+                  std::size_t matchEnd);
+
+    WildcardCaptures& captures() { return m_captures; }
+
+    // Set when a star capture failed in this run; the pass then restores the file.
+    bool captureFailed() const { return m_captureFailed; }
+
+private:
+    // MatchAt without forgetting the star searches of earlier attempts on the same text.
+    MatchResult TryAt(std::string_view text, std::size_t pos, const CompiledPatterns& patterns,
+                      std::size_t& length);
+    bool AskUser(const std::string& line, const MatchSpan& match, std::string_view fileName,
+                 int lineNumber, std::string& editedLine);
+    MatchResult StopForCapture(WildcardCaptures::StarCapture failure);
+    // The finder of a plain literal, kept while the literal stays the same.
+    const LiteralFinder& LiteralFinderFor(const std::string& literal, bool matchCase);
+
+    SessionOptions& m_options;
+    Prompter& m_prompter;
+    ReplaceConfirmer& m_confirmer;
+    WildcardCaptures m_captures;
+    StarSearchCache m_starCache;
+    bool m_captureFailed = false;
+    std::string m_literal;
+    bool m_literalMatchCase = true;
+    std::optional<LiteralFinder> m_literalFinder;
+};
+
+}  // namespace kesto

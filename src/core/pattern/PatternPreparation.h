@@ -1,0 +1,47 @@
+// Pattern preparation: turns the checked strings of a run into the compiled pair that the
+// matcher and the per-file passes use for one line-break convention.
+//
+// Preparation depends on the file: `$` becomes the file's own line break. The drivers
+// prepare before the first file and the passes prepare again whenever a file's line-break
+// type differs from the previous file's, always from the unprepared strings.
+#pragma once
+
+#include <string>
+
+#include "pattern/CompiledPattern.h"
+#include "run/SessionOptions.h"
+#include "text/LineBreak.h"
+
+namespace kesto {
+
+struct PatternLayout {
+    LineBreakType lineBreakType = LineBreakType::Dos;
+    char lineBreakChar = '\n';
+    int lineBreakLength = 2;
+    bool spansLines = false;     // the search or replace pattern holds the line-break character
+    bool endsAtLineEnd = false;  // the search pattern ends with the file's line break
+};
+
+// Prepares `search` and `replace` in place for files of `type`. In single mode both are
+// first copied from options.searchString and options.replaceString; in batch mode they
+// hold the pair's working strings. Sets options.anchorLineStart (batch mode: from the
+// pair's first character) and options.lineBreakInStrings when a `$` is translated.
+// Match Whole Word Only pads the search pattern with one blank on each side, and the
+// replace pattern too, so that the blanks that bound a word survive its replacement.
+PatternLayout PreparePatterns(SessionOptions& options, LineBreakType type, std::string& search,
+                              std::string& replace);
+
+// The compiled pair of one run for one line-break convention.
+struct CompiledPatterns {
+    CompiledPattern search;
+    CompiledPattern replace;
+    PatternLayout layout;
+};
+
+// Prepares the pair (see PreparePatterns), reduces doubled backslashes in a single-mode
+// special-character session, and marks wildcards in a wildcard session. `search` and `replace`
+// are used only in batch mode, as the pair's working strings.
+CompiledPatterns CompilePatterns(SessionOptions& options, LineBreakType type,
+                                 std::string search = {}, std::string replace = {});
+
+}  // namespace kesto

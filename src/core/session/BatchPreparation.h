@@ -1,0 +1,20 @@
+// The preparation of a batch run's pairs, once, before the first file.
+#pragma once
+
+#include "files/BatchSRList.h"
+#include "run/SessionOptions.h"
+
+namespace kesto {
+
+struct BatchPreparation {
+    int excludedPairs = 0;
+    long long sizeChange = 0;  // sum over the pairs of search length - replace length
+};
+
+// Sets the flags and working strings of every pair: line-break escapes and real line
+// breaks become $, wildcards are counted (a pair whose replace string has more of a kind
+// is excluded), doubled backslashes before escape letters are reduced. Sets
+// specialCharSession and wildcardSession when any pair needs them.
+BatchPreparation PrepareBatchPairs(CBatchSRList& pairs, SessionOptions& options);
+
+}  // namespace kesto

@@ -1,0 +1,402 @@
+#include "session/SessionDocument.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "log/LoggedPath.h"
+#include "passes/BatchPass.h"
+#include "passes/ConvertPass.h"
+#include "passes/PassContext.h"
+#include "passes/SearchReplacePass.h"
+#include "passes/StripInsertPass.h"
+#include "session/BatchPreparation.h"
+
+namespace kesto {
+namespace {
+
+constexpr std::string_view kRestored = "        Original Files have been restored!";
+
+// Shows the wait cursor for as long as it lives, when asked to.
+class WaitCursor {
+public:
+    WaitCursor(StatusHost& host, bool show) : m_host(host), m_shown(show) {
+        if (m_shown) m_host.BeginWaitCursor();
+    }
+    ~WaitCursor() { End(); }
+    void End() {
+        if (m_shown) m_host.EndWaitCursor();
+        m_shown = false;
+    }
+
+private:
+    StatusHost& m_host;
+    bool m_shown;
+};
+
+std::string Selected(std::string_view what, bool on) {
+    return std::string(what) + (on ? " -> Selected" : " -> NOT Selected");
+}
+
+// The pieces of a prepared pattern between its line breaks (a run of CR and LF is one cut).
+std::vector<std::string> PiecesBetweenLineBreaks(std::string_view text) {
+    std::vector<std::string> pieces;
+    std::size_t begin = 0;
+    while (begin < text.size()) {
+        const std::size_t end = std::min(text.find_first_of("\r\n", begin), text.size());
+        if (end > begin) pieces.emplace_back(text.substr(begin, end - begin));
+        begin = end + 1;
+    }
+    return pieces;
+}
+
+std::string_view ConversionTitle(const ConversionDirection& direction) {
+    using T = LineBreakType;
+    if (direction.source == T::Mac) {
+        return direction.target == T::Dos ? "Converting Line Break Format: Mac to DOS"
+                                          : "Converting Line Break Format: Mac to UNIX";
+    }
+    if (direction.source == T::Unix) {
+        return direction.target == T::Dos ? "Converting Line Break Format: UNIX to DOS"
+                                          : "Converting Line Break Format: UNIX to Mac";
+    }
+    return direction.target == T::Unix ? "Converting Line Break Format: DOS to UNIX"
+                                       : "Converting Line Break Format: DOS to Mac";
+}
+
+// Remembers the files a run has taken, so that a second entry for the same file (listed
+// twice, or reached through a link) is passed over: a second pass would make a backup of
+// already changed content. A file is known by its folder, as the file system names it
+// (device and inode, asked once per folder), and its name there; only a link is resolved
+// to its target's path first. The file's own inode would not do: a rewritten file is a
+// new one under the same name.
+class ProcessedFiles {
+public:
+    bool FirstTime(const std::string& path) {
+        struct stat entry {};
+        if (::lstat(path.c_str(), &entry) != 0) return true;
+        std::string resolved = path;
+        if (S_ISLNK(entry.st_mode)) {
+            std::error_code error;
+            resolved = std::filesystem::canonical(path, error).string();
+            if (error) return true;
+        }
+        const std::size_t slash = resolved.rfind('/');
+        const std::string folder = slash == std::string::npos ? "." : resolved.substr(0, slash + 1);
+        const std::string name = slash == std::string::npos ? resolved : resolved.substr(slash + 1);
+        const std::string* identity = FolderIdentity(folder);
+        return !identity || m_seen.insert(*identity + name).second;
+    }
+
+private:
+    const std::string* FolderIdentity(const std::string& folder) {
+        const auto known = m_folders.find(folder);
+        if (known != m_folders.end()) return &known->second;
+        struct stat st {};
+        if (::stat(folder.c_str(), &st) != 0) return nullptr;
+        const std::string identity =
+            std::to_string(st.st_dev) + ':' + std::to_string(st.st_ino) + '/';
+        return &m_folders.emplace(folder, identity).first->second;
+    }
+
+    std::unordered_map<std::string, std::string> m_folders;
+    std::unordered_set<std::string> m_seen;
+};
+
+// The filter part of a named filter: the text after its "|", leading blank kept.
+std::string FilterPart(const std::string& namedFilter) {
+    const std::size_t bar = namedFilter.find('|');
+    return bar == std::string::npos ? namedFilter : namedFilter.substr(bar + 1);
+}
+
+}  // namespace
+
+SessionDocument::SessionDocument(std::string settingsPath, SessionHosts hosts)
+    : ini(std::move(settingsPath)),
+      m_hosts(hosts),
+      m_progress(options, hosts.status),
+      m_log(options, hosts.prompter),
+      m_backups(options, m_log, hosts.prompter),
+      m_extensions(options, hosts.extensions),
+      m_batchPairs(hosts.prompter),
+      m_walk(options, m_progress),
+      m_matcher(options, hosts.prompter, hosts.confirmer) {
+    LoadSettings(ini, settings, options);
+    m_extensions.alwaysSearchList = settings.includedExtensions;
+    m_extensions.alwaysExcludeList = settings.excludedExtensions;
+    m_backups.SetNaming(settings.backupNaming());
+    m_backups.SetEligibility(&m_extensions);
+}
+
+RunOutcome SessionDocument::StartRun(ModeDialogs& dialogs) {
+    if (options.runStarted) return RunOutcome::Cancelled;
+    options.runStarted = true;
+    bool showPreviousValues = false;
+    for (;;) {
+        const bool batch = options.batchMode;
+        const ModeDialogResult result = batch ? dialogs.ShowBatchDialog(showPreviousValues)
+                                              : dialogs.ShowSingleModeDialog(showPreviousValues);
+        if (result == ModeDialogResult::Cancel) return RunOutcome::Cancelled;
+        showPreviousValues = true;
+        if (result == ModeDialogResult::SwitchMode) {
+            options.batchMode = !batch;
+            continue;
+        }
+        const RunOutcome outcome = batch ? RunBatchSession() : RunSingleSession();
+        // A cancelled start-directory dialog brings the mode dialog back.
+        if (outcome != RunOutcome::Cancelled) return outcome;
+        options.runStarted = true;
+    }
+}
+
+void SessionDocument::AddHeaderLine(const std::string& text) {
+    m_log.AddPlainLogLine(text);
+    ++m_headerLineCount;
+}
+
+bool SessionDocument::BuildSearchFileList() {
+    if (options.selectViaFileDialog) {
+        m_backups.SetFileList();
+        return true;
+    }
+    StartDirectoryChoice initial;
+    initial.startDirectory = settings.lastPath;
+    initial.fileFilter = !settings.lastFilter.empty()    ? settings.lastFilter
+                         : !settings.fileFilters.empty() ? FilterPart(settings.fileFilters.front())
+                                                         : std::string();
+    initial.searchSubdirectories = options.searchSubdirectories;
+    for (const std::string& named : settings.fileFilters) {
+        initial.namedFilters.push_back(FilterPart(named));
+    }
+    const auto choice = m_hosts.startDirectory.ChooseStartDirectory(initial);
+    if (!choice) {
+        options.sessionRunning = false;
+        options.runStarted = false;
+        m_log.ClearLog();
+        return false;
+    }
+    options.searchSubdirectories = choice->searchSubdirectories;
+    settings.lastPath = choice->startDirectory;
+    settings.lastFilter = choice->fileFilter;
+    ini.WriteString(kPreferencesSection, "LastPath", choice->startDirectory);
+    ini.WriteString(kPreferencesSection, "LastFilter", choice->fileFilter);
+    m_walk.BuildFileList(choice->startDirectory, choice->fileFilter, choice->searchSubdirectories,
+                         m_extensions.sessionSearchList, searchFileList, m_log.logLineCount());
+    m_backups.SetWalk(choice->startDirectory, &m_walk.listedFolders());
+    return true;
+}
+
+std::optional<RunOutcome> SessionDocument::RunFileLoop(std::string_view abortedLine,
+                                                       std::string& firstDirectory,
+                                                       const FileAction& process) {
+    m_progress.PumpMessages();
+    options.sessionRunning = true;
+    if (!BuildSearchFileList()) return RunOutcome::Cancelled;
+    if (searchFileList.empty() || options.abortRequested) {
+        options.sessionRunning = false;
+        const bool aborted = options.abortRequested;
+        m_log.AddPlainLogLine(aborted ? abortedLine : "No Files on List!!");
+        m_progress.ShowReady();
+        return aborted ? RunOutcome::Aborted : RunOutcome::Finished;
+    }
+    ProcessedFiles processed;
+    const int fileCount = static_cast<int>(searchFileList.size());
+    for (int i = 0; i < fileCount && !options.abortRequested && !options.stopRequested; ++i) {
+        const std::string& path = searchFileList[static_cast<std::size_t>(i)];
+        const std::string directory(DirectoryOf(path));
+        if (i == 0) firstDirectory = directory;
+        if (!processed.FirstTime(path)) continue;
+        m_progress.SetFileCounts(i, fileCount);
+        process(directory, std::string(FileNameOf(path)));
+    }
+    return std::nullopt;
+}
+
+bool SessionDocument::FinishRun(bool aborted, std::string_view abortedLine,
+                                std::string_view stoppedLine, std::size_t savedIncludeCount,
+                                std::size_t savedExcludeCount, const std::string& firstDirectory) {
+    options.sessionRunning = false;
+    if (!aborted) {
+        m_reportLineCount = m_log.logLineCount();
+        const int problems = m_log.problemCounter();
+        if (problems > 0 && options.showNoFinds) {
+            m_log.AddPlainLogLine(" ");
+            m_log.AddPlainLogLine("Didn't find a match or had a problem with the following files:");
+            for (const std::string& entry : m_log.problemFiles()) m_log.AddPlainLogLine(entry);
+            m_log.AddPlainLogLine(" ");
+        } else if (problems > 0) {
+            m_log.AddPlainLogLine(" ");
+            m_log.AddPlainLogLine("Didn't find a match or had a problem with " +
+                                  std::to_string(problems) + " files!");
+        }
+        if (options.stopRequested) AddStoppedLines(stoppedLine);
+        // A run whose log cannot reach its reader is taken back while it still can be.
+        if (deliverLog && !deliverLog()) {
+            options.abortRequested = true;
+            aborted = true;
+        }
+    }
+    if (aborted) {
+        m_log.ClearLog();
+        m_log.AddPlainLogLine(abortedLine);
+        if (m_backups.RestoreChangedFiles()) m_log.AddPlainLogLine(kRestored);
+        if (options.stopRequested) AddStoppedLines(stoppedLine);
+    }
+    AddRunEndReason();
+    if (!options.retainBackups && !aborted) {
+        m_backups.RemoveBackups(settings.deletePermanently, m_hosts.recycleBin);
+    }
+    m_backups.EndRun();
+    if (options.extensionListsChanged) {
+        m_extensions.SaveExtensionLists(ini, savedIncludeCount, savedExcludeCount);
+    }
+    if (options.selectViaFileDialog && !firstDirectory.empty()) {
+        settings.lastPath = firstDirectory;
+        ini.WriteString(kPreferencesSection, "LastPath", firstDirectory);
+    }
+    m_progress.ShowReady();
+    return aborted;
+}
+
+void SessionDocument::AddRunEndReason() {
+    // The lines an abort clears may have held the reason; it is told again after them.
+    std::string_view reason = options.runEndReason;
+    while (!reason.empty()) {
+        const std::size_t end = std::min(reason.find('\n'), reason.size());
+        m_log.AddPlainLogLine(reason.substr(0, end));
+        reason.remove_prefix(std::min(end + 1, reason.size()));
+    }
+}
+
+void SessionDocument::AddStoppedLines(std::string_view stoppedLine) {
+    m_log.AddPlainLogLine(" ");
+    m_log.AddPlainLogLine(stoppedLine);
+}
+
+RunOutcome SessionDocument::RunSingleSession() {
+    const std::size_t savedInclude = m_extensions.alwaysSearchList.size();
+    const std::size_t savedExclude = m_extensions.alwaysExcludeList.size();
+    m_headerLineCount = 0;
+    WaitCursor waitCursor(m_hosts.status, options.globalReplace);
+    options.batchMode = false;
+
+    AddHeaderLine(std::string(40, ' ') + "** Search/Replace String for Windows **");
+    const ConversionDirection conversion = ChosenConversion(options);
+    if (options.convertLineBreaks) {
+        options.lineBreakInStrings = true;
+        AddHeaderLine(std::string(40, ' ') + std::string(ConversionTitle(conversion)));
+    }
+
+    const bool rememberedLineBreaks = options.lineBreakInStrings;
+    options.lineBreakInStrings = false;
+    const bool searchRun =
+        !options.stripEolWhiteSpace && !options.insertAtColumn && !options.convertLineBreaks;
+    PassContext context{options, m_log, m_progress, m_hosts.prompter, m_backups};
+    SearchReplacePass searchPass(context, m_matcher,
+                                 options.convertLineBreaks ? conversion.source : m_previousType);
+    if (!options.convertLineBreaks) {
+        const std::string indent(20, ' ');
+        const CompiledPatterns& patterns = searchPass.patterns();
+        const auto logString = [&](std::string_view label, const std::string& plain,
+                                   const CompiledPattern& prepared, std::size_t continuation) {
+            if (!rememberedLineBreaks) {
+                AddHeaderLine(indent + std::string(label) + plain);
+                return;
+            }
+            const std::vector<std::string> pieces = PiecesBetweenLineBreaks(prepared.text());
+            // A string made only of line breaks has no piece: it is shown as typed.
+            if (pieces.empty() && !plain.empty()) {
+                AddHeaderLine(indent + std::string(label) + plain);
+            }
+            for (std::size_t i = 0; i < pieces.size(); ++i) {
+                AddHeaderLine(indent +
+                              (i == 0 ? std::string(label) : std::string(continuation, ' ')) +
+                              pieces[i]);
+            }
+        };
+        logString("Search String -> ", options.searchString, patterns.search, 17);
+        logString("Replace String -> ", options.replaceString, patterns.replace, 18);
+        if (options.wildcardSession &&
+            patterns.replace.QuestionCount() > patterns.search.QuestionCount()) {
+            AddHeaderLine(
+                "There are more ? Wild Cards in replace than in search string - Can't "
+                "continue!");
+            return RunOutcome::Refused;
+        }
+        AddHeaderLine(indent + Selected("Whole Word Option", options.matchWholeWord));
+        AddHeaderLine(indent + Selected("Match Case Option", options.matchCase));
+        if (options.wildcardSession) AddHeaderLine(indent + "? and * are Wild Cards -> Selected");
+        AddHeaderLine(" ");
+    }
+    options.lineBreakInStrings = rememberedLineBreaks;
+
+    StripInsertPass stripInsertPass(context);
+    ConvertPass convertPass(context);
+    std::string firstDirectory;
+    const std::optional<RunOutcome> ended =
+        RunFileLoop("**** Search/Replace Aborted! ****", firstDirectory,
+                    [&](const std::string& directory, const std::string& name) {
+                        if (options.stripEolWhiteSpace || options.insertAtColumn) {
+                            stripInsertPass.StripOrInsertFile(directory, name);
+                        } else if (options.convertLineBreaks) {
+                            convertPass.ConvertFile(directory, name);
+                        } else if (searchRun) {
+                            searchPass.ProcessFile(directory, name);
+                        }
+                    });
+    if (ended) return *ended;
+    m_previousType = searchPass.previousType();
+
+    waitCursor.End();
+    const bool aborted =
+        FinishRun(options.abortRequested, "**** Customer Aborted Search/Replace Operation! ****",
+                  "**** Customer Stopped During Search/Replace Operation! ****", savedInclude,
+                  savedExclude, firstDirectory);
+    return aborted ? RunOutcome::Aborted : RunOutcome::Finished;
+}
+
+RunOutcome SessionDocument::RunBatchSession() {
+    const std::size_t savedInclude = m_extensions.alwaysSearchList.size();
+    const std::size_t savedExclude = m_extensions.alwaysExcludeList.size();
+    m_headerLineCount = 0;
+    WaitCursor waitCursor(m_hosts.status, options.globalReplace);
+    options.batchMode = true;
+
+    const std::string indent(10, ' ');
+    AddHeaderLine(std::string(20, ' ') + "** Batch Search/Replace String **");
+    AddHeaderLine(indent + "Batch File -> " + LoggedPath(batchFilePath));
+    AddHeaderLine(indent + Selected("Whole Word Option", options.matchWholeWord));
+    AddHeaderLine(indent + Selected("Match Case Option", options.matchCase));
+    const BatchPreparation prepared = PrepareBatchPairs(m_batchPairs, options);
+    if (options.wildcardSession) {
+        AddHeaderLine(indent + "? and * are Wild Cards -> Detected therefore Selected");
+        if (prepared.excludedPairs > 0) {
+            AddHeaderLine(indent + std::to_string(prepared.excludedPairs) +
+                          " SR pairs excluded due to more ? or * are Wild Cards in replace than "
+                          "in search string!");
+        }
+    }
+    AddHeaderLine(" ");
+
+    PassContext context{options, m_log, m_progress, m_hosts.prompter, m_backups};
+    BatchPass pass(context, m_matcher, m_batchPairs);
+    std::string firstDirectory;
+    const std::optional<RunOutcome> ended =
+        RunFileLoop("**** Batch Search/Replace Aborted! ****", firstDirectory,
+                    [&](const std::string& directory, const std::string& name) {
+                        pass.ProcessBatchFile(directory, name);
+                    });
+    if (ended) return *ended;
+
+    waitCursor.End();
+    const bool aborted = FinishRun(
+        options.abortRequested, "**** Customer Aborted Batch Search/Replace Operation! ****",
+        "**** Customer Stopped During Batch Search/Replace Operation! ****", savedInclude,
+        savedExclude, firstDirectory);
+    return aborted ? RunOutcome::Aborted : RunOutcome::Finished;
+}
+
+}  // namespace kesto

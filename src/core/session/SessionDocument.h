@@ -1,0 +1,104 @@
+// SessionDocument: the run of one log window, without the window.
+//
+// It holds the window's copy of the settings, the options of the run, the log, the file
+// list, the extension lists, the batch pairs and the backup step, and runs a single-mode
+// or batch session from the options the dialogs (or kesto-cli) filled in. It reaches the
+// user only through SessionHosts.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "files/BackupKeeper.h"
+#include "files/BatchSRList.h"
+#include "files/ExtensionLists.h"
+#include "files/FileWalk.h"
+#include "log/LogStore.h"
+#include "pattern/LineMatcher.h"
+#include "run/ProgressReporter.h"
+#include "run/SessionOptions.h"
+#include "session/SessionHosts.h"
+#include "settings/Settings.h"
+
+namespace kesto {
+
+enum class RunOutcome {
+    Finished,   // the file loop ran (also after Stop Now, or with no file on the list)
+    Refused,    // refused before any file was touched
+    Cancelled,  // the start-directory dialog was cancelled
+    Aborted,    // aborted; the changed files were put back
+};
+
+class SessionDocument {
+public:
+    // Sets the defaults of a new window and reads every setting of `settingsPath`.
+    SessionDocument(std::string settingsPath, SessionHosts hosts);
+    SessionDocument(const SessionDocument&) = delete;
+    SessionDocument& operator=(const SessionDocument&) = delete;
+
+    // The new-run command of a log window: shows the single-mode or batch dialog (the user
+    // may switch between them) and runs what it begins. Does nothing once a run was started
+    // in this window. Returns the outcome of the run, or Cancelled when none ran.
+    RunOutcome StartRun(ModeDialogs& dialogs);
+
+    // A single-mode run from the options already checked and copied in (the strings in
+    // their processed form).
+    RunOutcome RunSingleSession();
+    // A batch run over the pairs already read into batchPairs.
+    RunOutcome RunBatchSession();
+
+    SessionOptions options;
+    Settings settings;
+    // Called once the closing lines of a run that was not aborted are written, before its
+    // backups may be removed; false (the log could not be delivered) ends the run as Abort
+    // does. Lines the removal adds come after the delivered ones.
+    std::function<bool()> deliverLog;
+    IniFile ini;
+    std::vector<std::string> searchFileList;
+    std::string batchFilePath;
+
+    LogStore& log() { return m_log; }
+    const LogStore& log() const { return m_log; }
+    ProgressReporter& progress() { return m_progress; }
+    BackupKeeper& backups() { return m_backups; }
+    ExtensionLists& extensions() { return m_extensions; }
+    CBatchSRList& batchPairs() { return m_batchPairs; }
+    FileWalk& walk() { return m_walk; }
+    SessionHosts& hosts() { return m_hosts; }
+    int headerLineCount() const { return m_headerLineCount; }
+    int reportLineCount() const { return m_reportLineCount; }
+
+private:
+    using FileAction = std::function<void(const std::string& directory, const std::string& name)>;
+
+    // The file-list step shared by both drivers. False when the dialog was cancelled.
+    bool BuildSearchFileList();
+    // Builds the file list and hands each file of it to `process`, once per file, until the
+    // run is stopped or aborted. Returns the outcome when the run ends before any file.
+    std::optional<RunOutcome> RunFileLoop(std::string_view abortedLine, std::string& firstDirectory,
+                                          const FileAction& process);
+    // The closing steps shared by both drivers, after the file loop. True when the run
+    // ended aborted.
+    bool FinishRun(bool aborted, std::string_view abortedLine, std::string_view stoppedLine,
+                   std::size_t savedIncludeCount, std::size_t savedExcludeCount,
+                   const std::string& firstDirectory);
+    void AddHeaderLine(const std::string& text);
+    void AddStoppedLines(std::string_view stoppedLine);
+    void AddRunEndReason();
+
+    SessionHosts m_hosts;
+    ProgressReporter m_progress;
+    LogStore m_log;
+    BackupKeeper m_backups;
+    ExtensionLists m_extensions;
+    CBatchSRList m_batchPairs;
+    FileWalk m_walk;
+    LineMatcher m_matcher;
+    LineBreakType m_previousType = LineBreakType::Dos;
+    int m_headerLineCount = 0;
+    int m_reportLineCount = 0;
+};
+
+}  // namespace kesto

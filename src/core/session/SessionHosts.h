@@ -1,0 +1,54 @@
+// SessionHosts: everything interactive a run needs, as one bundle of the core's abstract
+// interfaces. The window, kesto-cli and the tests each provide their own.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "files/ExtensionLists.h"
+#include "files/RecycleBin.h"
+#include "pattern/ReplaceConfirmer.h"
+#include "run/Prompter.h"
+#include "run/StatusHost.h"
+
+namespace kesto {
+
+// The three results of the start-directory dialog.
+struct StartDirectoryChoice {
+    std::string startDirectory;
+    std::string fileFilter;
+    bool searchSubdirectories = false;
+    // Offered for the filter: the filter part of every named filter, in order.
+    std::vector<std::string> namedFilters;
+};
+
+class StartDirectoryChooser {
+public:
+    virtual ~StartDirectoryChooser() = default;
+    // Shows the dialog with `initial`; nothing when it is cancelled.
+    virtual std::optional<StartDirectoryChoice> ChooseStartDirectory(
+        const StartDirectoryChoice& initial) = 0;
+};
+
+// The two mode dialogs that start a run: each fills SessionOptions on Begin.
+enum class ModeDialogResult { Begin, Cancel, SwitchMode };
+
+class ModeDialogs {
+public:
+    virtual ~ModeDialogs() = default;
+    // `showPreviousValues`: start from SessionOptions instead of the preference defaults.
+    virtual ModeDialogResult ShowSingleModeDialog(bool showPreviousValues) = 0;
+    virtual ModeDialogResult ShowBatchDialog(bool showPreviousValues) = 0;
+};
+
+struct SessionHosts {
+    Prompter& prompter;
+    ReplaceConfirmer& confirmer;
+    StatusHost& status;
+    UnknownExtensionAsker& extensions;
+    StartDirectoryChooser& startDirectory;
+    RecycleBin& recycleBin;
+};
+
+}  // namespace kesto

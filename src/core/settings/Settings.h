@@ -1,0 +1,97 @@
+// Settings: every persistent value of the application, as one log window holds it, and the
+// rules that read it from and write it to the settings file.
+//
+// Each window sets the defaults and then reads the whole file (LoadSettings); a page or
+// dialog that changes a value writes its key at once. The remembered-string lists all
+// follow one rule, AddToRecentList.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "run/SessionOptions.h"
+#include "settings/IniFile.h"
+#include "text/BackupName.h"
+
+namespace kesto {
+
+inline constexpr std::string_view kPreferencesSection = "Preferences";
+
+struct Settings {
+    // Section "Preferences".
+    bool retainBackUp = true;
+    bool deletePermanently = false;
+    bool charBackUp = true;
+    bool extensionBackUp = false;
+    bool showNoFinds = true;
+    bool startModeSingle = true;
+    bool printNoFinds = true;
+    char backUpChar = '~';
+    std::string replaceExt = "BAK";
+    bool selectFiles = true;
+    bool searchSubs = false;
+    bool matchCaseDefault = false;
+    bool confirmEachDefault = true;
+    bool autoSetSpecialChar = false;
+    bool autoSetWildCard = false;
+    bool suppressWildCardNotification = false;
+    int border = 3;
+    int printLinesPerPage = 70;
+    int printFontPtSize = 10;
+    int expandTab = 4;
+    int maxSaveStrings = 20;
+    std::string editor = "xdg-open";
+    std::string lastPath;
+    std::string lastBatchFilePath;
+    int lastFilterIndex = 1;
+    std::string lastFilter;
+
+    // The lists, most recent first where they are recent lists.
+    std::vector<std::string> findFragments;
+    std::vector<std::string> fileFilters;
+    std::vector<std::string> searchStrings;
+    std::vector<std::string> replaceStrings;
+    std::vector<std::string> batchFiles;
+    std::vector<std::string> excludedExtensions;  // upper case
+    std::vector<std::string> includedExtensions;  // upper case
+
+    // How the backups of a run are named under these settings.
+    BackupNaming backupNaming() const { return {charBackUp, backUpChar, replaceExt}; }
+};
+
+// Resets `settings` to the defaults and reads every key of the file into it, then sets the
+// preference fields of `options` from it. A missing file reads as all defaults. A value that
+// the options pages would refuse (SettingChecks.h) is ignored and its default kept; the
+// file is only read, never corrected.
+void LoadSettings(const IniFile& file, Settings& settings, SessionOptions& options);
+
+// How a list entry is written.
+enum class ListValueFormat {
+    Plain,             // "%s": read back without its end blanks
+    Quoted,            // between double quotes: read back exactly
+    QuotedEmptyAsMark  // as Quoted; the empty string is written as the mark § (code 167)
+};
+
+// The one rule of every remembered-string list: an equal entry (exact comparison) moves to
+// the front; otherwise the entry is put in front and, when the list already held `limit`
+// entries, the last is dropped. Then keys 1..n of `section` are written, named `keyPrefix`
+// followed by the number. Keys above n are left as they are.
+void AddToRecentList(const IniFile& file, std::vector<std::string>& list, std::string entry,
+                     int limit, std::string_view section, std::string_view keyPrefix,
+                     ListValueFormat format);
+
+// Deletes keys `keyPrefix`N for N above `keep` up to the first missing key.
+void DeleteListKeysAbove(const IniFile& file, std::string_view section, std::string_view keyPrefix,
+                         int keep);
+
+// Writes a flag as "1" or "0".
+bool WriteFlag(const IniFile& file, std::string_view section, std::string_view key, bool on);
+
+// Where the settings file lives: kesto.INI in `programDirectory` when that directory is
+// writable, else in $XDG_CONFIG_HOME/kesto (default ~/.config/kesto). A command-line name
+// holding ".ini" names a file in that same directory instead.
+std::string SettingsFilePath(const std::string& programDirectory,
+                             std::string_view commandLineName = {});
+
+}  // namespace kesto

@@ -1,0 +1,47 @@
+#include "text/OutputWriter.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace kesto {
+
+OutputWriter::OutputWriter(int fd) : m_fd(fd) {
+    m_buffer.reserve(kBufferSize);
+}
+
+void OutputWriter::Write(std::string_view bytes) {
+    if (m_failed) return;
+    if (m_buffer.size() + bytes.size() <= kBufferSize) {
+        m_buffer.append(bytes);
+        return;
+    }
+    Flush();
+    if (bytes.size() >= kBufferSize / 2) {
+        WriteThrough(bytes);
+    } else {
+        m_buffer.append(bytes);
+    }
+}
+
+bool OutputWriter::Flush() {
+    if (!m_buffer.empty()) {
+        WriteThrough(m_buffer);
+        m_buffer.clear();
+    }
+    return !m_failed;
+}
+
+void OutputWriter::WriteThrough(std::string_view bytes) {
+    while (!m_failed && !bytes.empty()) {
+        const ssize_t n = ::write(m_fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            m_failed = true;
+            return;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+}
+
+}  // namespace kesto

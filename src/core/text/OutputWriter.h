@@ -1,0 +1,35 @@
+// OutputWriter: sequential writing of a pass's new file.
+//
+// Small pieces are gathered in a buffer; a long unchanged stretch goes to the file in one
+// write of its own. The first failure is remembered and every later write is skipped, so
+// the pass can check once, at the end, whether the new file is complete.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "text/ByteSink.h"
+
+namespace kesto {
+
+class OutputWriter : public ByteSink {
+public:
+    explicit OutputWriter(int fd);
+    OutputWriter(const OutputWriter&) = delete;
+    OutputWriter& operator=(const OutputWriter&) = delete;
+
+    void Write(std::string_view bytes) override;
+    // Writes what is buffered; true when every byte so far reached the file.
+    bool Flush();
+    bool failed() const { return m_failed; }
+
+private:
+    void WriteThrough(std::string_view bytes);
+
+    static constexpr std::size_t kBufferSize = 256 * 1024;
+    int m_fd;
+    std::string m_buffer;
+    bool m_failed = false;
+};
+
+}  // namespace kesto

@@ -1,0 +1,77 @@
+#include "text/TextFile.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <new>
+
+namespace kesto {
+
+namespace {
+
+constexpr std::size_t kPrefaultFrom = 1 << 20;
+
+// The pages of a fresh large block are asked for in one call instead of one fault each,
+// which in a virtual machine costs far more than the copy that fills them. Only a hint:
+// where it is not supported the pages come one fault at a time as before.
+void PrefaultLargeBlock(char* block, std::size_t size) {
+#ifdef MADV_POPULATE_WRITE
+    if (size < kPrefaultFrom) return;
+    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const auto first = (reinterpret_cast<std::uintptr_t>(block) + page - 1) / page * page;
+    const auto last = (reinterpret_cast<std::uintptr_t>(block) + size) / page * page;
+    if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_POPULATE_WRITE);
+#else
+    (void)block;
+    (void)size;
+#endif
+}
+
+}  // namespace
+
+ReadResult ReadWholeFile(int fd, std::size_t size, TextBuffer& buffer) {
+    buffer.size = 0;
+    if (buffer.capacity < size + 2) {
+        buffer.bytes.reset(new (std::nothrow) char[size + 2]);
+        buffer.capacity = buffer.bytes ? size + 2 : 0;
+        if (!buffer.bytes) return ReadResult::OutOfMemory;
+        PrefaultLargeBlock(buffer.bytes.get(), buffer.capacity);
+    }
+    std::size_t got = 0;
+    while (got < size) {
+        const ssize_t n = ::read(fd, buffer.bytes.get() + got, size - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return ReadResult::Failed;
+        got += static_cast<std::size_t>(n);
+    }
+    char extra;
+    ssize_t more;
+    do {
+        more = ::read(fd, &extra, 1);
+    } while (more < 0 && errno == EINTR);
+    if (more != 0) return ReadResult::Failed;
+    buffer.bytes[size] = '\0';
+    buffer.bytes[size + 1] = '\0';
+    buffer.size = size;
+    return ReadResult::Ok;
+}
+
+LineBreakType DetectLineBreakType(std::string_view text) {
+    const char* data = text.data();
+    const std::size_t size = text.size();
+    const void* carriageReturn = std::memchr(data, '\r', size);
+    if (carriageReturn) {
+        for (const char* at = static_cast<const char*>(carriageReturn); at;) {
+            const std::size_t offset = static_cast<std::size_t>(at - data);
+            if (offset + 1 < size && at[1] == '\n') return LineBreakType::Dos;
+            at = static_cast<const char*>(std::memchr(at + 1, '\r', size - offset - 1));
+        }
+        return LineBreakType::Mac;
+    }
+    return std::memchr(data, '\n', size) ? LineBreakType::Unix : LineBreakType::None;
+}
+
+}  // namespace kesto

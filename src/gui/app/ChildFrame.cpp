@@ -1,0 +1,57 @@
+#include "gui/app/ChildFrame.h"
+
+#include <QCloseEvent>
+
+#include "gui/app/KestoDoc.h"
+#include "gui/log/KestoView.h"
+#include "gui/run/WindowModeDialogs.h"
+#include "platform/qt/DisplayText.h"
+
+namespace kesto {
+
+const char* const CChildFrame::kStillRunningMessage =
+    "Currently processing files.  Won't CLOSE until search is COMPLETE!\n"
+    "If you wish to abort the search/replace operation, double click on\n"
+    "one of the DISPLAYED lines in the ACTIVE Search/Replace window!!!!";
+
+CChildFrame::CChildFrame(std::unique_ptr<CKestoDoc> doc, QWidget* parent)
+    : QMdiSubWindow(parent), m_doc(std::move(doc)), m_view(new CKestoView(*m_doc, this)) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWidget(m_view);
+    setMinimumSize(240, 150);
+    UpdateTitle();
+    m_modeDialogs = std::make_unique<WindowModeDialogs>(*m_doc, this);
+    connect(m_view, &CKestoView::firstUpdateOfEmptyLog, this, [this] { RunSession(); });
+}
+
+RunOutcome CChildFrame::RunSession() {
+    if (m_doc->options().runStarted) return RunOutcome::Cancelled;
+    m_runInProgress = true;
+    m_view->BeginRunDisplay();
+    const RunOutcome outcome =
+        m_doc->session().StartRun(m_otherModeDialogs ? *m_otherModeDialogs : *m_modeDialogs);
+    m_view->EndRunDisplay();
+    m_runInProgress = false;
+    return outcome;
+}
+
+// The view refers to the document: it goes first.
+CChildFrame::~CChildFrame() {
+    delete m_view;
+}
+
+void CChildFrame::UpdateTitle() {
+    setWindowTitle(DisplayText(m_doc->title()));
+}
+
+void CChildFrame::closeEvent(QCloseEvent* event) {
+    if (m_doc->options().sessionRunning) {
+        m_doc->session().hosts().prompter.ShowMessage(kStillRunningMessage, MessageIcon::Stop);
+        event->ignore();
+        return;
+    }
+    m_doc->windowClosing = true;
+    QMdiSubWindow::closeEvent(event);
+}
+
+}  // namespace kesto

@@ -1,0 +1,754 @@
+#include "gui/app/MainFrame.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QListView>
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPageSetupDialog>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+#include <filesystem>
+
+#include "gui/app/ChildFrame.h"
+#include "gui/app/KestoDoc.h"
+#include "gui/app/VersionInfo.h"
+#include "gui/log/KestoView.h"
+#include "gui/options/MySheet.h"
+#include "gui/run/ConfirmReplaceDlg.h"
+#include "gui/selection/UnknownExtDlg.h"
+#include "platform/InterruptSignals.h"
+#include "platform/qt/DisplayText.h"
+#include "platform/qt/HelpPages.h"
+
+namespace kesto {
+
+namespace {
+
+const QString kApplicationTitle = QStringLiteral("Search/Replace");
+constexpr std::string_view kRecentSection = "Recent File List";
+constexpr int kRecentFileCount = 4;
+constexpr int kContentsContext = 3000;
+constexpr int kSynopsisContext = 3006;
+// Often enough that the program ends promptly, seldom enough to cost nothing.
+constexpr int kInterruptCheckMilliseconds = 100;
+
+// A toolbar image of 18 by 17 pixels drawn from a short text, for commands that have no
+// standard icon.
+QIcon GlyphIcon(const QString& glyph) {
+    QPixmap pixmap(18, 17);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    QFont font = painter.font();
+    font.setPixelSize(glyph.size() > 1 ? 9 : 13);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.drawText(pixmap.rect(), Qt::AlignCenter, glyph);
+    return QIcon(pixmap);
+}
+
+QIcon CommandIcon(int id) {
+    QStyle* style = QApplication::style();
+    switch (id) {
+    case ID_FILE_NEW:
+        return style->standardIcon(QStyle::SP_FileIcon);
+    case ID_FILE_OPEN:
+        return style->standardIcon(QStyle::SP_DialogOpenButton);
+    case ID_FILE_SAVE:
+        return style->standardIcon(QStyle::SP_DialogSaveButton);
+    case ID_FILE_PRINT:
+        return QIcon::fromTheme(QStringLiteral("document-print"), GlyphIcon(QStringLiteral("P")));
+    case ID_FIND:
+        return QIcon::fromTheme(QStringLiteral("edit-find"), GlyphIcon(QStringLiteral("F")));
+    case ID_FIND_AGAIN:
+        return GlyphIcon(QStringLiteral("F+"));
+    case ID_NEXT_FRAME:
+        return style->standardIcon(QStyle::SP_ArrowForward);
+    case ID_PREVIOUS_FRAME:
+        return style->standardIcon(QStyle::SP_ArrowBack);
+    case ID_GOTO_FRAME:
+        return GlyphIcon(QStringLiteral("#"));
+    case ID_CLOSE_ALL:
+        return style->standardIcon(QStyle::SP_DialogCloseButton);
+    case ID_HELP_CONTENTS:
+        return GlyphIcon(QStringLiteral("?"));
+    default:
+        return {};
+    }
+}
+
+QRect ToQRect(const ScreenRect& rect) {
+    return {rect.left, rect.top, rect.width(), rect.height()};
+}
+
+// A question of a run is answered with Abort, so that the files the run changed get their
+// originals back; any other dialog is cancelled, which touches no file.
+void EndModalDialog(QWidget& modal) {
+    if (auto* confirm = qobject_cast<CConfirmReplaceDlg*>(&modal)) {
+        confirm->button(CConfirmReplaceDlg::Abort)->click();
+    } else if (auto* unknown = qobject_cast<CUnknownExtDlg*>(&modal)) {
+        unknown->abortButton()->click();
+    } else if (auto* dialog = qobject_cast<QDialog*>(&modal)) {
+        dialog->reject();
+    } else {
+        modal.close();
+    }
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(std::string settingsPath, SessionHosts hosts, QWidget* parent)
+    : QMainWindow(parent),
+      m_settingsPath(std::move(settingsPath)),
+      m_ini(m_settingsPath),
+      m_hosts(hosts),
+      m_mdi(new QMdiArea(this)),
+      m_interruptTimer(new QTimer(this)) {
+    setWindowTitle(kApplicationTitle);
+    setCentralWidget(m_mdi);
+    setMinimumSize(300, 220);
+    setAcceptDrops(true);
+    CreateActions();
+    CreateToolBar();
+    CreateStatusBar();
+    CreateMenus();
+    ReadRecentFiles();
+    connect(m_mdi, &QMdiArea::subWindowActivated, this, &CMainFrame::OnActiveWindowChanged);
+    OnActiveWindowChanged();
+    connect(m_interruptTimer, &QTimer::timeout, this, &CMainFrame::OnInterruptCheck);
+    m_interruptTimer->start(kInterruptCheckMilliseconds);
+}
+
+// The windows are destroyed after this frame's own members: they must no longer call back.
+CMainFrame::~CMainFrame() {
+    m_mdi->disconnect(this);
+    // Also the windows already closed and waiting for deletion.
+    for (CChildFrame* child : m_mdi->findChildren<CChildFrame*>()) {
+        child->disconnect(this);
+        child->view().disconnect(this);
+    }
+}
+
+// --- Commands ---
+
+QAction* CMainFrame::AddAction(int id, const QString& text, const char* prompt) {
+    auto* act = new QAction(text, this);
+    if (prompt) {
+        const QString promptText = QString::fromLatin1(prompt);
+        const qsizetype split = promptText.indexOf(u'\n');
+        act->setStatusTip(split < 0 ? promptText : promptText.left(split));
+        if (split >= 0) act->setToolTip(promptText.mid(split + 1));
+    }
+    act->setIcon(CommandIcon(id));
+    act->setIconVisibleInMenu(false);
+    // Keys work even while the toolbar and the menu that show the command are hidden.
+    addAction(act);
+    m_actions[id] = act;
+    return act;
+}
+
+QAction* CMainFrame::action(int id) const {
+    const auto found = m_actions.find(id);
+    return found == m_actions.end() ? nullptr : found->second;
+}
+
+void CMainFrame::CreateActions() {
+    AddAction(ID_FILE_NEW, QStringLiteral("&New"), "Do another Search/Replace\nNew Session");
+    action(ID_FILE_NEW)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    AddAction(ID_FILE_OPEN, QStringLiteral("&Open..."),
+              "Open a previously saved Search/Replace log file\nOpen");
+    action(ID_FILE_OPEN)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    AddAction(ID_FILE_CLOSE, QStringLiteral("&Close"),
+              "Close the active Search/Replace log window\nClose");
+    AddAction(ID_FILE_SAVE, QStringLiteral("&Save"),
+              "Save the active Search/Replace log file\nSave");
+    action(ID_FILE_SAVE)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    AddAction(ID_FILE_SAVE_AS, QStringLiteral("Save Log Window &As..."),
+              "Save the active Search/Replace log file with a new name\nSave As");
+    AddAction(ID_FILE_PRINT, QStringLiteral("&Print..."),
+              "Print the contents of the active Search/Replace log window\nPrint");
+    action(ID_FILE_PRINT)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    AddAction(ID_FILE_PRINT_PREVIEW, QStringLiteral("Print Pre&view"),
+              "Display full pages of the log as they will be printed\nPrint Preview");
+    AddAction(ID_FILE_PRINT_SETUP, QStringLiteral("P&rint Setup..."),
+              "Change the printer and printing options\nPrint Setup");
+    AddAction(ID_APP_EXIT, QStringLiteral("E&xit"), "Quit the application\nExit");
+    AddAction(ID_VIEW_TOOLBAR, QStringLiteral("&Toolbar"), "Show or hide the toolbar\nToolbar");
+    AddAction(ID_VIEW_STATUS_BAR, QStringLiteral("&Status Bar"),
+              "Show or hide the status bar\nStatus Bar");
+    action(ID_VIEW_TOOLBAR)->setCheckable(true);
+    action(ID_VIEW_STATUS_BAR)->setCheckable(true);
+    AddAction(ID_APP_ABOUT, QStringLiteral("&About Search/Replace..."),
+              "Display program information, version number and copyright\nAbout");
+    AddAction(ID_HELP_SYNOPSIS, QStringLiteral("Application &Synopsis"),
+              "Learn about the Search/Replace Application");
+    AddAction(ID_HELP_CONTENTS, QStringLiteral("&Contents"),
+              "Display Search/Replace's help table of contents\nHelp");
+    AddAction(ID_FIND, QStringLiteral("Fi&nd"), "Find a String Fragment in Log Window\nFind");
+    action(ID_FIND)->setShortcut(QKeySequence(Qt::Key_F2));
+    AddAction(ID_FIND_AGAIN, QStringLiteral("Find &Again"),
+              "Find next occurance of previous search\nFind Again");
+    action(ID_FIND_AGAIN)->setShortcut(QKeySequence(Qt::Key_F3));
+    AddAction(ID_OPTIONS, QStringLiteral("&Options"), "Define application options\nOptions");
+    AddAction(ID_NEXT_FRAME, QStringLiteral("&Next Display Frame"),
+              "Next Display Frame\nNext Frame");
+    AddAction(ID_PREVIOUS_FRAME, QStringLiteral("&Previous Display Frame"),
+              "Previous Display Frame\nPrevious Frame");
+    AddAction(ID_GOTO_FRAME, QStringLiteral("GoTo Display Frame"),
+              "GoTo a Display Frame you enter\nGoTo Display Frame");
+    AddAction(ID_WINDOW_CASCADE, QStringLiteral("&Cascade"),
+              "Arrange windows so they overlap\nCascade Windows");
+    AddAction(ID_WINDOW_TILE_HORZ, QStringLiteral("Tile &Horizontally"),
+              "Arrange windows as non-overlapping tiles\nTile Windows");
+    AddAction(ID_WINDOW_TILE_VERT, QStringLiteral("Tile &Vertically"),
+              "Arrange windows as non-overlapping tiles\nTile Windows");
+    AddAction(ID_WINDOW_ARRANGE, QStringLiteral("&Arrange Icons"),
+              "Arrange icons at the bottom of the window\nArrange Icons");
+    AddAction(ID_CLOSE_ALL, QStringLiteral("Clo&se All"), "Close All Display Windows\nClose All");
+
+    const auto on = [this](int id, auto slot) {
+        connect(action(id), &QAction::triggered, this, slot);
+    };
+    const auto onView = [this](int id, void (CKestoView::*command)()) {
+        connect(action(id), &QAction::triggered, this, [this, command] {
+            if (CKestoView* view = activeView()) (view->*command)();
+            UpdateCommandUI();
+        });
+    };
+    on(ID_FILE_NEW, [this] { OnFileNew(); });
+    on(ID_FILE_OPEN, [this] { OnFileOpen(); });
+    on(ID_FILE_CLOSE, [this] {
+        if (QMdiSubWindow* active = m_mdi->activeSubWindow()) active->close();
+    });
+    on(ID_FILE_SAVE, [this] { OnFileSave(); });
+    on(ID_FILE_SAVE_AS, [this] { OnFileSaveAs(); });
+    on(ID_FILE_PRINT, [this] {
+        if (CKestoView* view = activeView(); view && view->CanPrint()) view->OnPrint(m_printer);
+    });
+    on(ID_FILE_PRINT_PREVIEW, [this] {
+        if (CKestoView* view = activeView()) view->OnPrintPreview(m_printer);
+    });
+    on(ID_FILE_PRINT_SETUP, [this] { OnPrintSetup(); });
+    on(ID_APP_EXIT, [this] { close(); });
+    on(ID_VIEW_TOOLBAR, [this](bool shown) { m_toolBar->setVisible(shown); });
+    on(ID_VIEW_STATUS_BAR, [this](bool shown) { statusBar()->setVisible(shown); });
+    on(ID_APP_ABOUT, [this] { OnAbout(); });
+    on(ID_HELP_SYNOPSIS, [this] { ShowHelpTopic(kSynopsisContext, this); });
+    on(ID_HELP_CONTENTS, [this] { ShowHelpTopic(kContentsContext, this); });
+    onView(ID_FIND, &CKestoView::OnFind);
+    onView(ID_FIND_AGAIN, &CKestoView::OnFindAgain);
+    onView(ID_NEXT_FRAME, &CKestoView::OnNextFrame);
+    onView(ID_PREVIOUS_FRAME, &CKestoView::OnPreviousFrame);
+    onView(ID_GOTO_FRAME, &CKestoView::OnGoToFrame);
+    on(ID_WINDOW_CASCADE, [this] { m_mdi->cascadeSubWindows(); });
+    on(ID_WINDOW_TILE_HORZ, [this] {
+        const auto windows = m_mdi->subWindowList();
+        if (windows.isEmpty()) return;
+        const QSize area = m_mdi->viewport()->size();
+        const int height = area.height() / static_cast<int>(windows.size());
+        for (int i = 0; i < windows.size(); ++i) {
+            windows[i]->showNormal();
+            windows[i]->setGeometry(0, i * height, area.width(), height);
+        }
+    });
+    on(ID_WINDOW_TILE_VERT, [this] {
+        const auto windows = m_mdi->subWindowList();
+        if (windows.isEmpty()) return;
+        const QSize area = m_mdi->viewport()->size();
+        const int width = area.width() / static_cast<int>(windows.size());
+        for (int i = 0; i < windows.size(); ++i) {
+            windows[i]->showNormal();
+            windows[i]->setGeometry(i * width, 0, width, area.height());
+        }
+    });
+    on(ID_WINDOW_ARRANGE, [this] {
+        int left = 0;
+        const int bottom = m_mdi->viewport()->height();
+        for (QMdiSubWindow* window : m_mdi->subWindowList()) {
+            if (!window->isMinimized()) continue;
+            window->move(left, bottom - window->height());
+            left += window->width();
+        }
+    });
+    on(ID_CLOSE_ALL, [this] { OnCloseAll(); });
+    on(ID_OPTIONS, [this] { OnOptions(); });
+
+    // The list's copy key takes the selected line; the other edit keys belong to the
+    // edit fields of the dialogs.
+    auto* copy = new QAction(QStringLiteral("&Copy"), this);
+    copy->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)});
+    connect(copy, &QAction::triggered, this, [this] {
+        CKestoView* view = activeView();
+        if (!view) return;
+        const QModelIndex current = view->list()->currentIndex();
+        if (current.isValid()) QApplication::clipboard()->setText(current.data().toString());
+    });
+    addAction(copy);
+    auto* nextPane = new QAction(this);
+    nextPane->setShortcut(QKeySequence(Qt::Key_F6));
+    connect(nextPane, &QAction::triggered, m_mdi, &QMdiArea::activateNextSubWindow);
+    addAction(nextPane);
+    auto* previousPane = new QAction(this);
+    previousPane->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F6));
+    connect(previousPane, &QAction::triggered, m_mdi, &QMdiArea::activatePreviousSubWindow);
+    addAction(previousPane);
+
+    for (QAction*& recent : m_recentActions) {
+        recent = new QAction(this);
+        connect(recent, &QAction::triggered, this,
+                [this, recent] { OpenDocumentFile(recent->data().toString().toStdString()); });
+    }
+}
+
+void CMainFrame::CreateMenus() {
+    const auto fileMenu = [this](bool session) {
+        auto* menu = new QMenu(QStringLiteral("&File"), this);
+        if (session) {
+            // The same command under the session window's label; the key stays with the
+            // one New action, the text after the tab only shows it.
+            auto* newSession = new QAction(QStringLiteral("&New S/R Session...\tCtrl+N"), menu);
+            newSession->setStatusTip(action(ID_FILE_NEW)->statusTip());
+            connect(newSession, &QAction::triggered, action(ID_FILE_NEW), &QAction::trigger);
+            menu->addAction(newSession);
+            menu->addAction(action(ID_FILE_OPEN));
+            menu->addAction(action(ID_FILE_CLOSE));
+            menu->addAction(action(ID_FILE_SAVE_AS));
+            menu->addSeparator();
+            menu->addAction(action(ID_FILE_PRINT));
+            menu->addAction(action(ID_FILE_PRINT_PREVIEW));
+            menu->addAction(action(ID_FILE_PRINT_SETUP));
+        } else {
+            menu->addAction(action(ID_FILE_NEW));
+            menu->addAction(action(ID_FILE_OPEN));
+            menu->addSeparator();
+            menu->addAction(action(ID_FILE_PRINT_SETUP));
+        }
+        menu->addSeparator();
+        for (QAction* recent : m_recentActions) menu->addAction(recent);
+        menu->addSeparator();
+        menu->addAction(action(ID_APP_EXIT));
+        connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
+        return menu;
+    };
+    const auto viewMenu = [this](bool session) {
+        auto* menu = new QMenu(QStringLiteral("&View"), this);
+        menu->addAction(action(ID_VIEW_TOOLBAR));
+        menu->addAction(action(ID_VIEW_STATUS_BAR));
+        if (session) {
+            menu->addSeparator();
+            menu->addAction(action(ID_NEXT_FRAME));
+            menu->addAction(action(ID_PREVIOUS_FRAME));
+            menu->addAction(action(ID_GOTO_FRAME));
+        }
+        connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
+        return menu;
+    };
+    const auto helpMenu = [this](bool session) {
+        auto* menu = new QMenu(QStringLiteral("&Help"), this);
+        menu->addAction(action(ID_APP_ABOUT));
+        if (session) {
+            const auto forward = [menu, this](const QString& text, int id) {
+                auto* item = menu->addAction(text);
+                item->setStatusTip(action(id)->statusTip());
+                connect(item, &QAction::triggered, action(id), &QAction::trigger);
+            };
+            forward(QStringLiteral("Application &Synopsis..."), ID_HELP_SYNOPSIS);
+            forward(QStringLiteral("&Contents..."), ID_HELP_CONTENTS);
+        } else {
+            menu->addAction(action(ID_HELP_SYNOPSIS));
+            menu->addAction(action(ID_HELP_CONTENTS));
+        }
+        return menu;
+    };
+
+    m_idleMenus = {fileMenu(false), viewMenu(false), helpMenu(false)};
+
+    auto* search = new QMenu(QStringLiteral("&Search"), this);
+    search->addAction(action(ID_FIND));
+    search->addAction(action(ID_FIND_AGAIN));
+    connect(search, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
+    auto* window = new QMenu(QStringLiteral("&Window"), this);
+    window->addAction(action(ID_WINDOW_CASCADE));
+    window->addAction(action(ID_WINDOW_TILE_HORZ));
+    window->addAction(action(ID_WINDOW_TILE_VERT));
+    window->addAction(action(ID_WINDOW_ARRANGE));
+    window->addAction(action(ID_CLOSE_ALL));
+    m_sessionMenus = {fileMenu(true), search, nullptr, viewMenu(true), window, helpMenu(true)};
+    m_optionsMenuAction = action(ID_OPTIONS);
+}
+
+void CMainFrame::ShowMenuFor(bool sessionWindowActive) {
+    QMenuBar* bar = menuBar();
+    bar->clear();
+    for (QMenu* menu : sessionWindowActive ? m_sessionMenus : m_idleMenus) {
+        if (menu) {
+            bar->addMenu(menu);
+        } else {
+            bar->addAction(m_optionsMenuAction);
+        }
+    }
+}
+
+void CMainFrame::CreateToolBar() {
+    m_toolBar = addToolBar(QStringLiteral("Toolbar"));
+    m_toolBar->setObjectName(QStringLiteral("ToolBar"));
+    m_toolBar->setIconSize(QSize(18, 17));
+    const std::vector<std::vector<int>> groups = {{ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE},
+                                                  {ID_FILE_PRINT},
+                                                  {ID_FIND, ID_FIND_AGAIN},
+                                                  {ID_NEXT_FRAME, ID_PREVIOUS_FRAME, ID_GOTO_FRAME},
+                                                  {ID_CLOSE_ALL},
+                                                  {ID_HELP_CONTENTS}};
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+        if (g > 0) m_toolBar->addSeparator();
+        for (int id : groups[g]) m_toolBar->addAction(action(id));
+    }
+}
+
+void CMainFrame::CreateStatusBar() {
+    QStatusBar* bar = statusBar();
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const int quarter = screen ? screen->geometry().width() / 4 : 256;
+    for (std::size_t i = 0; i < m_panes.size(); ++i) {
+        m_panes[i] = new QLabel(bar);
+        m_panes[i]->setFrameShape(QFrame::Panel);
+        m_panes[i]->setFrameShadow(QFrame::Sunken);
+        if (i == 0) {
+            bar->addWidget(m_panes[i], 1);
+        } else {
+            m_panes[i]->setFixedWidth(quarter * 6 / 10);
+            bar->addPermanentWidget(m_panes[i]);
+        }
+    }
+    SetStatusPanes(QStringLiteral("Ready"), {}, {});
+}
+
+void CMainFrame::SetStatusPanes(const QString& what, const QString& percent, const QString& count) {
+    m_panes[0]->setText(what);
+    m_panes[1]->setText(percent);
+    m_panes[2]->setText(count);
+}
+
+QString CMainFrame::paneText(int pane) const {
+    return m_panes.at(static_cast<std::size_t>(pane))->text();
+}
+
+void CMainFrame::UpdateCommandUI() {
+    CKestoView* view = activeView();
+    const auto enable = [this](int id, bool on) { action(id)->setEnabled(on); };
+    enable(ID_FILE_CLOSE, view != nullptr);
+    enable(ID_FILE_SAVE, view && view->CanSave());
+    enable(ID_FILE_SAVE_AS, view && view->CanSave());
+    enable(ID_FILE_PRINT, view && view->CanPrint());
+    enable(ID_FILE_PRINT_PREVIEW, view != nullptr);
+    enable(ID_FIND, view && view->CanFind());
+    enable(ID_FIND_AGAIN, view && view->CanFindAgain());
+    enable(ID_NEXT_FRAME, view && view->CanNextFrame());
+    enable(ID_PREVIOUS_FRAME, view && view->CanPreviousFrame());
+    enable(ID_GOTO_FRAME, view && view->CanGoToFrame());
+    enable(ID_OPTIONS, view != nullptr);
+    action(ID_VIEW_TOOLBAR)->setChecked(m_toolBar->isVisibleTo(this));
+    action(ID_VIEW_STATUS_BAR)->setChecked(statusBar()->isVisibleTo(this));
+
+    bool anyRunning = false;
+    for (CChildFrame* child : children()) {
+        anyRunning = anyRunning || child->document().options().sessionRunning;
+    }
+    if (anyRunning) return;  // the running session writes the panes
+    if (view) {
+        m_panes[1]->setText(view->LinesPaneText());
+        m_panes[2]->setText(view->FramePaneText());
+    } else {
+        SetStatusPanes(QStringLiteral("Ready"), {}, {});
+    }
+}
+
+void CMainFrame::OnActiveWindowChanged() {
+    CChildFrame* child = activeChild();
+    ShowMenuFor(child != nullptr);
+    setWindowTitle(child ? kApplicationTitle + QStringLiteral(" - ") + child->windowTitle()
+                         : kApplicationTitle);
+    UpdateCommandUI();
+}
+
+// --- Windows and files ---
+
+QList<CChildFrame*> CMainFrame::children() const {
+    QList<CChildFrame*> list;
+    for (QMdiSubWindow* window : m_mdi->subWindowList()) {
+        if (auto* child = qobject_cast<CChildFrame*>(window)) list.append(child);
+    }
+    return list;
+}
+
+CChildFrame* CMainFrame::activeChild() const {
+    return qobject_cast<CChildFrame*>(m_mdi->activeSubWindow());
+}
+
+CKestoView* CMainFrame::activeView() const {
+    CChildFrame* child = activeChild();
+    return child ? &child->view() : nullptr;
+}
+
+CChildFrame* CMainFrame::AddChild(std::unique_ptr<CKestoDoc> doc) {
+    auto* child = new CChildFrame(std::move(doc));
+    m_mdi->addSubWindow(child);
+    connect(&child->view(), &CKestoView::commandStateChanged, this, &CMainFrame::UpdateCommandUI);
+    connect(child, &QObject::destroyed, this, [this] { OnActiveWindowChanged(); });
+    child->setWindowIcon(windowIcon());
+    child->show();
+    // Before the main window is shown its area has no size yet: size the window once it has.
+    const auto sizeChild = [this, child] { child->resize(m_mdi->viewport()->size() * 3 / 4); };
+    if (isVisible()) {
+        sizeChild();
+    } else {
+        QTimer::singleShot(0, child, sizeChild);
+    }
+    m_mdi->setActiveSubWindow(child);
+    OnActiveWindowChanged();
+    return child;
+}
+
+CChildFrame* CMainFrame::OnFileNew() {
+    const std::string title = "Kesto" + std::to_string(++m_untitledCount);
+    return AddChild(std::make_unique<CKestoDoc>(m_settingsPath, m_hosts, title));
+}
+
+CChildFrame* CMainFrame::OpenDocumentFile(const std::string& path) {
+    auto doc = std::make_unique<CKestoDoc>(m_settingsPath, m_hosts, std::string());
+    if (doc->OnOpenDocument(path) == CKestoDoc::OpenResult::Failed) {
+        SetStatusPanes(QStringLiteral("Ready"), {}, {});
+        return nullptr;
+    }
+    AddToRecentFiles(path);
+    return AddChild(std::move(doc));
+}
+
+void CMainFrame::OnFileOpen() {
+    const QString path = QFileDialog::getOpenFileName(
+        this, QStringLiteral("Open"), QString(),
+        QStringLiteral("Log Files (*.log *.txt);;Batch SR Files (*.sr);;All Files (*)"));
+    if (!path.isEmpty()) OpenDocumentFile(path.toStdString());
+}
+
+bool CMainFrame::SaveActiveLog(const std::string& path) {
+    CChildFrame* child = activeChild();
+    if (!child || !child->document().OnSaveDocument(path)) return false;
+    AddToRecentFiles(path);
+    child->UpdateTitle();
+    OnActiveWindowChanged();
+    return true;
+}
+
+void CMainFrame::OnFileSave() {
+    CChildFrame* child = activeChild();
+    if (!child || !child->view().CanSave()) return;
+    const CKestoDoc& doc = child->document();
+    // A window opened with a batch file holds a log, not that file: it is saved under a
+    // name of its own.
+    if (!doc.pathName().empty() && !doc.session().options.batchMode) {
+        SaveActiveLog(doc.pathName());
+        return;
+    }
+    OnFileSaveAs();
+}
+
+void CMainFrame::OnFileSaveAs() {
+    CChildFrame* child = activeChild();
+    if (!child || !child->view().CanSave()) return;
+    const QString proposed = DisplayText(child->document().title()) + QStringLiteral(".log");
+    const QString path =
+        QFileDialog::getSaveFileName(this, QStringLiteral("Save Log Window As"), proposed,
+                                     QStringLiteral("Log Files (*.log *.txt);;All Files (*)"));
+    if (!path.isEmpty()) SaveActiveLog(path.toStdString());
+}
+
+void CMainFrame::OnPrintSetup() {
+    QPageSetupDialog dialog(&m_printer, this);
+    dialog.exec();
+}
+
+void CMainFrame::OnOptions() {
+    CChildFrame* child = activeChild();
+    if (!child) return;
+    CKestoDoc& doc = child->document();
+    ExtensionLists& lists = doc.session().extensions();
+    const std::size_t includeCount = lists.alwaysSearchList.size();
+    const std::size_t excludeCount = lists.alwaysExcludeList.size();
+    CMySheet sheet(doc, this);
+    if (sheet.exec() == QDialog::Accepted && doc.options().extensionListsChanged) {
+        lists.SaveExtensionLists(doc.session().ini, includeCount, excludeCount);
+    }
+    UpdateCommandUI();
+}
+
+void CMainFrame::OnCloseAll() {
+    for (CChildFrame* child : children()) child->close();
+}
+
+void CMainFrame::OnAbout() {
+    QDialog about(this);
+    about.setWindowTitle(QStringLiteral("About Search/Replace"));
+    auto* layout = new QVBoxLayout(&about);
+    auto* icon = new QLabel(&about);
+    icon->setPixmap(windowIcon().pixmap(32, 32));
+    icon->setAlignment(Qt::AlignCenter);
+    auto* text = new QLabel(QString::fromStdString(CVersionInfo().GetAboutText()), &about);
+    text->setAlignment(Qt::AlignCenter);
+    auto* contact = new QLabel(
+        QStringLiteral("Questions and reports of faults:\nthe Kesto developers' issue tracker"),
+        &about);
+    contact->setAlignment(Qt::AlignCenter);
+    auto* buttons = new QDialogButtonBox(&about);
+    buttons->addButton(QStringLiteral("&OK"), QDialogButtonBox::AcceptRole)->setDefault(true);
+    connect(buttons, &QDialogButtonBox::accepted, &about, &QDialog::accept);
+    layout->addWidget(icon);
+    layout->addWidget(text);
+    layout->addWidget(contact);
+    layout->addWidget(buttons);
+    about.exec();
+}
+
+// --- Recent files ---
+
+void CMainFrame::ReadRecentFiles() {
+    m_recentFiles.clear();
+    for (int n = 1; n <= kRecentFileCount; ++n) {
+        const auto value = m_ini.ReadString(kRecentSection, "File" + std::to_string(n));
+        if (!value || value->empty()) break;
+        m_recentFiles.push_back(*value);
+    }
+    RebuildRecentFileActions();
+}
+
+void CMainFrame::AddToRecentFiles(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    const std::string entry = error ? path : absolute.lexically_normal().string();
+    std::erase(m_recentFiles, entry);
+    m_recentFiles.insert(m_recentFiles.begin(), entry);
+    if (m_recentFiles.size() > kRecentFileCount) m_recentFiles.resize(kRecentFileCount);
+    for (std::size_t n = 0; n < m_recentFiles.size(); ++n) {
+        m_ini.WriteString(kRecentSection, "File" + std::to_string(n + 1), m_recentFiles[n]);
+    }
+    RebuildRecentFileActions();
+}
+
+void CMainFrame::RebuildRecentFileActions() {
+    for (std::size_t n = 0; n < m_recentActions.size(); ++n) {
+        QAction* recent = m_recentActions[n];
+        const bool used = n < m_recentFiles.size();
+        recent->setVisible(used);
+        if (!used) continue;
+        const QString path = DisplayText(m_recentFiles[n]);
+        recent->setText(QStringLiteral("&%1 %2").arg(n + 1).arg(path));
+        recent->setData(QString::fromStdString(m_recentFiles[n]));
+        recent->setStatusTip(QStringLiteral("Open this document"));
+    }
+}
+
+// --- Placement ---
+
+Qt::WindowStates CMainFrame::RestorePlacement() {
+    if (m_placementRestored) return windowState();
+    m_placementRestored = true;
+    const WindowPlacement placement = ReadWindowPlacement(m_ini);
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect available = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
+    setGeometry(ToQRect(ClampToScreen(placement.normal, available.width(), available.height())));
+    if (!placement.barState.empty()) {
+        restoreState(QByteArray::fromBase64(QByteArray::fromStdString(placement.barState)));
+    }
+    m_toolBar->setVisible(placement.toolBar);
+    statusBar()->setVisible(placement.statusLine);
+    Qt::WindowStates state = Qt::WindowNoState;
+    if (placement.maximized) state |= Qt::WindowMaximized;
+    if (placement.iconized) state |= Qt::WindowMinimized;
+    setWindowState(state);
+    return state;
+}
+
+WindowPlacement CMainFrame::CurrentPlacement() const {
+    WindowPlacement placement;
+    const Qt::WindowStates state = windowState();
+    QRect normal =
+        (state & (Qt::WindowMinimized | Qt::WindowMaximized)) ? normalGeometry() : geometry();
+    if (normal.isEmpty()) normal = geometry();
+    placement.normal = {normal.left(), normal.top(), normal.left() + normal.width(),
+                        normal.top() + normal.height()};
+    placement.iconized = (state & Qt::WindowMinimized) != 0;
+    placement.maximized = (state & Qt::WindowMaximized) != 0;
+    placement.toolBar = m_toolBar->isVisibleTo(this);
+    placement.statusLine = statusBar()->isVisibleTo(this);
+    placement.barState = saveState().toBase64().toStdString();
+    return placement;
+}
+
+void CMainFrame::SavePlacement() {
+    WriteWindowPlacement(m_ini, CurrentPlacement());
+}
+
+// --- Events ---
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    // The placement is written first: even when a running session keeps its window (and
+    // so the program) open, the next start finds the window where it was.
+    SavePlacement();
+    m_mdi->closeAllSubWindows();
+    if (!children().isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+// Runs from whichever event loop is turning: the main one, a dialog's, or the message pump
+// of a run. The windows close only once no run is left on the stack: a window closed
+// under a run would take the run's log and document with it. Until then each turn ends
+// one dialog; the run then reaches its abort and restores what it changed.
+void CMainFrame::OnInterruptCheck() {
+    if (!InterruptRequested()) return;
+    bool runLeft = false;
+    for (CChildFrame* child : children()) {
+        SessionOptions& options = child->document().options();
+        if (options.sessionRunning) options.abortRequested = true;
+        runLeft = runLeft || child->runInProgress();
+    }
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        EndModalDialog(*modal);
+        return;
+    }
+    if (runLeft) return;
+    m_interruptTimer->stop();
+    close();
+    // The event itself rather than QCoreApplication::quit(), which drops the request unless
+    // exec() runs; the application answers it by leaving exec() with 0.
+    QEvent quit(QEvent::Quit);
+    QCoreApplication::sendEvent(qApp, &quit);
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile()) OpenDocumentFile(url.toLocalFile().toStdString());
+    }
+    event->acceptProposedAction();
+}
+
+}  // namespace kesto

@@ -1,0 +1,150 @@
+// CMainFrame: the application's main window: the session windows in a multiple-document
+// area, the two menus (one while no session window is open, one while one is active), the
+// toolbar, the three-pane status bar, the recent files, the window placement, and the
+// files dropped on it.
+//
+// The log, find, print, save and frame commands act on the active session window; the
+// enabled state of every command is computed in one place, UpdateCommandUI.
+//
+// SIGINT, SIGTERM and SIGHUP (platform/InterruptSignals) end the program without a
+// question: every running session ends as Abort ends it (each changed file gets its
+// original back, the log shows the abort), then the placement is written, the windows
+// close and the application is asked to quit with QEvent::Quit.
+#pragma once
+
+#include <QLabel>
+#include <QMainWindow>
+#include <QPrinter>
+#include <array>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gui/app/WindowPlacement.h"
+#include "session/SessionHosts.h"
+#include "settings/IniFile.h"
+
+class QAction;
+class QMdiArea;
+class QMenu;
+class QTimer;
+class QToolBar;
+
+namespace kesto {
+
+class CChildFrame;
+class CKestoView;
+
+// Command ids of the menus, toolbar and accelerators.
+enum CommandId : int {
+    ID_FILE_NEW = 57600,
+    ID_FILE_OPEN = 57601,
+    ID_FILE_CLOSE = 57602,
+    ID_FILE_SAVE = 57603,
+    ID_FILE_SAVE_AS = 57604,
+    ID_FILE_PRINT_SETUP = 57606,
+    ID_FILE_PRINT = 57607,
+    ID_FILE_PRINT_PREVIEW = 57609,
+    ID_APP_ABOUT = 57664,
+    ID_APP_EXIT = 57665,
+    ID_WINDOW_ARRANGE = 57649,
+    ID_WINDOW_CASCADE = 57650,
+    ID_WINDOW_TILE_HORZ = 57651,
+    ID_WINDOW_TILE_VERT = 57652,
+    ID_VIEW_TOOLBAR = 59392,
+    ID_VIEW_STATUS_BAR = 59393,
+    ID_HELP_SYNOPSIS = 32771,
+    ID_HELP_CONTENTS = 32772,
+    ID_FIND_AGAIN = 32775,
+    ID_OPTIONS = 32781,
+    ID_NEXT_FRAME = 32782,
+    ID_PREVIOUS_FRAME = 32783,
+    ID_GOTO_FRAME = 32784,
+    ID_CLOSE_ALL = 32785,
+    ID_FIND = 32788,
+};
+
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    CMainFrame(std::string settingsPath, SessionHosts hosts, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    // --- Windows and files ---
+    CChildFrame* OnFileNew();
+    // Opens a saved log, or a ".sr" batch file in batch mode, in a new session window.
+    // Nothing when it could not be opened (the message was shown).
+    CChildFrame* OpenDocumentFile(const std::string& path);
+    bool SaveActiveLog(const std::string& path);
+    CChildFrame* activeChild() const;
+    CKestoView* activeView() const;
+    QList<CChildFrame*> children() const;
+    QMdiArea* mdiArea() const { return m_mdi; }
+
+    // --- Placement ---
+    // Reads "Last Window Data", clamps it to the screen and applies it; returns the show
+    // state to use: Qt::WindowNoState, Qt::WindowMaximized or Qt::WindowMinimized (with
+    // Qt::WindowMaximized when the window restores maximized).
+    Qt::WindowStates RestorePlacement();
+    WindowPlacement CurrentPlacement() const;
+    void SavePlacement();
+
+    // --- Commands ---
+    QAction* action(int id) const;
+    void UpdateCommandUI();
+    QString paneText(int pane) const;
+    void SetStatusPanes(const QString& what, const QString& percent, const QString& count);
+
+    // The recent files, most recent first.
+    const std::vector<std::string>& recentFiles() const { return m_recentFiles; }
+    void AddToRecentFiles(const std::string& path);
+
+    const IniFile& ini() const { return m_ini; }
+    QPrinter& printer() { return m_printer; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void CreateActions();
+    QAction* AddAction(int id, const QString& text, const char* prompt = nullptr);
+    void CreateMenus();
+    void CreateToolBar();
+    void CreateStatusBar();
+    void ShowMenuFor(bool sessionWindowActive);
+    void RebuildRecentFileActions();
+    void ReadRecentFiles();
+    CChildFrame* AddChild(std::unique_ptr<class CKestoDoc> doc);
+
+    void OnFileOpen();
+    void OnFileSave();
+    void OnFileSaveAs();
+    void OnPrintSetup();
+    void OnAbout();
+    void OnCloseAll();
+    void OnOptions();
+    void OnActiveWindowChanged();
+    void OnInterruptCheck();
+
+    std::string m_settingsPath;
+    IniFile m_ini;
+    SessionHosts m_hosts;
+    QMdiArea* m_mdi;
+    QToolBar* m_toolBar = nullptr;
+    QTimer* m_interruptTimer;
+    std::array<QLabel*, 3> m_panes{};
+    std::map<int, QAction*> m_actions;
+    std::array<QAction*, 4> m_recentActions{};
+    std::vector<QMenu*> m_idleMenus;
+    std::vector<QMenu*> m_sessionMenus;
+    QAction* m_optionsMenuAction = nullptr;
+    std::vector<std::string> m_recentFiles;
+    QPrinter m_printer;
+    int m_untitledCount = 0;
+    bool m_placementRestored = false;
+};
+
+}  // namespace kesto

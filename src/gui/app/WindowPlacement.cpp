@@ -1,0 +1,92 @@
+#include "gui/app/WindowPlacement.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace kesto {
+
+namespace {
+
+// A decimal number with an optional sign at `position`, as atoi reads it: 0 when there is
+// none.
+int NumberAt(std::string_view value, std::size_t position) {
+    if (position >= value.size()) return 0;
+    std::size_t i = position;
+    while (i < value.size() && value[i] == ' ') ++i;
+    bool negative = false;
+    if (i < value.size() && (value[i] == '-' || value[i] == '+')) negative = value[i++] == '-';
+    long long number = 0;
+    for (; i < value.size() && value[i] >= '0' && value[i] <= '9'; ++i) {
+        number = std::min<long long>(number * 10 + (value[i] - '0'), 1'000'000);
+    }
+    return static_cast<int>(negative ? -number : number);
+}
+
+bool FlagValue(const IniFile& file, std::string_view key, bool fallback) {
+    const auto value = file.ReadString(kWindowSection, key);
+    if (!value || value->empty()) return fallback;
+    return NumberAt(*value, 0) != 0;
+}
+
+}  // namespace
+
+std::string FormatCoordinates(const ScreenRect& rect) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d %04d %04d %04d", rect.left, rect.top, rect.right,
+                  rect.bottom);
+    return text;
+}
+
+ScreenRect ParseCoordinates(std::string_view value) {
+    return {NumberAt(value, 0), NumberAt(value, 5), NumberAt(value, 10), NumberAt(value, 15)};
+}
+
+ScreenRect ClampToScreen(ScreenRect rect, int width, int height) {
+    const int storedWidth = rect.width();
+    const int storedHeight = rect.height();
+    if (rect.bottom > height) {
+        rect.bottom = height;
+        rect.top = std::max(0, height - storedHeight);
+    }
+    if (rect.right > width) {
+        rect.right = width;
+        rect.left = std::max(0, width - storedWidth);
+    }
+    if (rect.top < 0) {
+        rect.top = 0;
+        rect.bottom = std::min(height, storedHeight);
+    }
+    if (rect.left < 0) {
+        rect.left = 0;
+        rect.right = std::min(width, storedWidth);
+    }
+    return rect;
+}
+
+WindowPlacement ReadWindowPlacement(const IniFile& file) {
+    WindowPlacement placement;
+    if (const auto coordinates = file.ReadString(kWindowSection, "Coordinates");
+        coordinates && !coordinates->empty()) {
+        placement.normal = ParseCoordinates(*coordinates);
+    }
+    placement.iconized = FlagValue(file, "Iconized", false);
+    placement.maximized = FlagValue(file, "Maximized", false);
+    placement.toolBar = FlagValue(file, "ToolBar", true);
+    placement.statusLine = FlagValue(file, "StatusLine", true);
+    placement.barState = file.ReadString(kWindowSection, "BarState").value_or("");
+    return placement;
+}
+
+void WriteWindowPlacement(const IniFile& file, const WindowPlacement& placement) {
+    const auto flag = [](bool on) { return std::string(on ? "1" : "0"); };
+    file.WriteString(kWindowSection, "Coordinates", FormatCoordinates(placement.normal));
+    file.WriteString(kWindowSection, "Iconized", flag(placement.iconized));
+    file.WriteString(kWindowSection, "Maximized", flag(placement.maximized));
+    file.WriteString(kWindowSection, "ToolBar", flag(placement.toolBar));
+    file.WriteString(kWindowSection, "StatusLine", flag(placement.statusLine));
+    if (!placement.barState.empty()) {
+        file.WriteString(kWindowSection, "BarState", placement.barState);
+    }
+}
+
+}  // namespace kesto

@@ -1,0 +1,18 @@
+// kesto: the desktop application.
+#include <QApplication>
+#include <QGuiApplication>
+
+#include "gui/app/KestoApp.h"
+#include "platform/InterruptSignals.h"
+
+int main(int argc, char** argv) {
+    // First of all: from here on these signals end a run as Abort does, never the program
+    // in the middle of one.
+    kesto::InstallInterruptHandlers();
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Search/Replace"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("kesto"));
+    kesto::CKestoApp app;
+    if (!app.InitInstance(QApplication::arguments().mid(1))) return 1;
+    return QApplication::exec();
+}

@@ -1,0 +1,40 @@
+// COptionsPage: one page of the options sheet. It fills its controls from the document
+// each time it is shown and checks, stores and writes them when it is left; a failed check
+// keeps the page on top with the focus on the field concerned.
+#pragma once
+
+#include <QWidget>
+
+#include "gui/app/KestoDoc.h"
+
+namespace kesto {
+
+class COptionsPage : public QWidget {
+    Q_OBJECT
+public:
+    COptionsPage(CKestoDoc& doc, int helpContext, QWidget* parent = nullptr)
+        : QWidget(parent), m_doc(doc), m_helpContext(helpContext) {}
+
+    virtual void OnSetActive() = 0;
+    // False when a check failed: the message was shown and nothing was stored.
+    virtual bool OnKillActive() = 0;
+    int helpContext() const { return m_helpContext; }
+
+protected:
+    CKestoDoc& doc() { return m_doc; }
+    Settings& settings() { return m_doc.session().settings; }
+    const IniFile& ini() { return m_doc.session().ini; }
+    Prompter& prompter() { return m_doc.session().hosts().prompter; }
+    void WritePreference(std::string_view key, const std::string& value) {
+        ini().WriteString(kPreferencesSection, key, value);
+    }
+    void WriteFlagPreference(std::string_view key, bool on) {
+        WritePreference(key, on ? "1" : "0");
+    }
+
+private:
+    CKestoDoc& m_doc;
+    int m_helpContext;
+};
+
+}  // namespace kesto

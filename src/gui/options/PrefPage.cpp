@@ -1,0 +1,113 @@
+#include "gui/options/PrefPage.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+#include "settings/SettingChecks.h"
+
+namespace kesto {
+
+namespace {
+
+constexpr int kPreferencesHelpContext = 3004;
+
+// The number typed, read as unsigned: anything that is not a plain decimal number, a
+// minus sign included, is out of every range.
+long long TypedNumber(const QLineEdit* field) {
+    bool ok = false;
+    const qulonglong value = field->text().trimmed().toULongLong(&ok);
+    return ok && value < 1'000'000'000ULL ? static_cast<long long>(value) : -1;
+}
+
+}  // namespace
+
+CPrefPage::CPrefPage(CKestoDoc& doc, QWidget* parent)
+    : COptionsPage(doc, kPreferencesHelpContext, parent),
+      m_tabs(new QLineEdit(this)),
+      m_remember(new QLineEdit(this)),
+      m_border(new QLineEdit(this)),
+      m_showNoFinds(new QCheckBox(
+          QStringLiteral("Display File Names in &Log Window where Search String NOT found"), this)),
+      m_suppress(new QCheckBox(
+          QStringLiteral("&Suppress notification of wild cards in Replace String"), this)),
+      m_startSingle(new QCheckBox(QStringLiteral("Start in Single &Mode Search/Replace"), this)) {
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("Number Spaces to Expand &Tabs:"), m_tabs);
+    form->addRow(QStringLiteral("Number of Search/Replace Strings to &Remember:"), m_remember);
+    form->addRow(QStringLiteral("&Display FrameThickness (pixels  1-20):"), m_border);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(m_showNoFinds);
+    layout->addWidget(m_suppress);
+    layout->addWidget(m_startSingle);
+    layout->addStretch();
+}
+
+void CPrefPage::OnSetActive() {
+    const Settings& s = settings();
+    m_tabs->setText(QString::number(s.expandTab));
+    m_remember->setText(QString::number(s.maxSaveStrings));
+    m_border->setText(QString::number(s.border));
+    m_showNoFinds->setChecked(s.showNoFinds);
+    m_suppress->setChecked(s.suppressWildCardNotification);
+    m_startSingle->setChecked(s.startModeSingle);
+}
+
+bool CPrefPage::OnKillActive() {
+    const long long tabs = TypedNumber(m_tabs);
+    if (!kExpandTabRange.Holds(tabs)) {
+        prompter().ShowMessage("Tab spaces must be 1 thru 24!", MessageIcon::Stop);
+        m_tabs->setFocus();
+        return false;
+    }
+    const long long border = TypedNumber(m_border);
+    if (!kBorderRange.Holds(border)) {
+        prompter().ShowMessage("Frame thickness must be 1 thru 20!", MessageIcon::Stop);
+        m_border->setText(QString::number(
+            border >= 0 && border <= kBorderRange.most ? kBorderRange.least : kBorderRange.most));
+        m_border->setFocus();
+        return false;
+    }
+    const long long remember = TypedNumber(m_remember);
+    if (!kMaxSaveStringsRange.Holds(remember)) {
+        prompter().ShowMessage("Search/Replace Strings to remember must be 0 thru 100!",
+                               MessageIcon::Information);
+        m_remember->setFocus();
+        return false;
+    }
+
+    Settings& s = settings();
+    SessionOptions& options = doc().options();
+    const int previousRemember = s.maxSaveStrings;
+    s.expandTab = static_cast<int>(tabs);
+    s.maxSaveStrings = static_cast<int>(remember);
+    s.border = static_cast<int>(border);
+    s.showNoFinds = m_showNoFinds->isChecked();
+    s.suppressWildCardNotification = m_suppress->isChecked();
+    s.startModeSingle = m_startSingle->isChecked();
+    if (!s.showNoFinds) s.printNoFinds = false;
+    options.expandTabSpaces = s.expandTab;
+    options.showNoFinds = s.showNoFinds;
+    options.printNoFinds = s.printNoFinds;
+    options.suppressWildcardNotice = s.suppressWildCardNotification;
+
+    WritePreference("ExpandTab", std::to_string(s.expandTab));
+    WritePreference("MaxSaveStrings", std::to_string(s.maxSaveStrings));
+    WritePreference("Border", std::to_string(s.border));
+    WriteFlagPreference("ShowNoFinds", s.showNoFinds);
+    WriteFlagPreference("SuppressWildCardNotification", s.suppressWildCardNotification);
+    WriteFlagPreference("StartModeSingle", s.startModeSingle);
+
+    if (s.maxSaveStrings < previousRemember) {
+        DeleteListKeysAbove(ini(), "Recent Search Strings", "SearchStr", s.maxSaveStrings);
+        DeleteListKeysAbove(ini(), "Recent Replace Strings", "ReplaceStr", s.maxSaveStrings);
+        const auto keep = static_cast<std::size_t>(s.maxSaveStrings);
+        if (s.searchStrings.size() > keep) s.searchStrings.resize(keep);
+        if (s.replaceStrings.size() > keep) s.replaceStrings.resize(keep);
+    }
+    return true;
+}
+
+}  // namespace kesto

@@ -1,0 +1,36 @@
+// CPrefPage: "Preferences": tab width, remembered strings, frame thickness, and three
+// switches of the log and the start of a window.
+#pragma once
+
+#include "gui/options/OptionsPage.h"
+
+class QCheckBox;
+class QLineEdit;
+
+namespace kesto {
+
+class CPrefPage : public COptionsPage {
+    Q_OBJECT
+public:
+    explicit CPrefPage(CKestoDoc& doc, QWidget* parent = nullptr);
+
+    void OnSetActive() override;
+    bool OnKillActive() override;
+
+    QLineEdit* tabsField() const { return m_tabs; }
+    QLineEdit* rememberField() const { return m_remember; }
+    QLineEdit* borderField() const { return m_border; }
+    QCheckBox* showNoFindsBox() const { return m_showNoFinds; }
+    QCheckBox* suppressBox() const { return m_suppress; }
+    QCheckBox* startSingleBox() const { return m_startSingle; }
+
+private:
+    QLineEdit* m_tabs;
+    QLineEdit* m_remember;
+    QLineEdit* m_border;
+    QCheckBox* m_showNoFinds;
+    QCheckBox* m_suppress;
+    QCheckBox* m_startSingle;
+};
+
+}  // namespace kesto

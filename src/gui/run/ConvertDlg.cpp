@@ -1,0 +1,79 @@
+#include "gui/run/ConvertDlg.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "platform/qt/HelpPages.h"
+
+namespace kesto {
+
+namespace {
+
+constexpr int kConvertHelpContext = 3001;
+
+std::array<bool*, 6> Flags(SessionOptions& o) {
+    return {&o.convertUnixToDos, &o.convertUnixToMac, &o.convertDosToUnix,
+            &o.convertDosToMac,  &o.convertMacToDos,  &o.convertMacToUnix};
+}
+
+}  // namespace
+
+CConvertDlg::CConvertDlg(SessionOptions& options, QWidget* parent)
+    : QDialog(parent), m_options(options) {
+    setWindowTitle(QStringLiteral("Convert File Line BreakTypes"));
+    const std::array<const char*, 6> labels = {"DOS/Windows", "Mac",         "UNIX",
+                                               "Mac",         "DOS/Windows", "UNIX"};
+    const std::array<const char*, 3> groups = {"From UNIX to:", "From DOS to:", "From Mac to:"};
+    auto* grid = new QGridLayout;
+    const auto flags = Flags(options);
+    for (std::size_t i = 0; i < m_boxes.size(); ++i) {
+        if (i % 2 == 0) {
+            grid->addWidget(new QLabel(QString::fromLatin1(groups[i / 2]), this),
+                            static_cast<int>(i / 2), 0);
+        }
+        m_boxes[i] = new QCheckBox(QString::fromLatin1(labels[i]), this);
+        m_boxes[i]->setChecked(*flags[i]);
+        grid->addWidget(m_boxes[i], static_cast<int>(i / 2), static_cast<int>(1 + i % 2));
+        connect(m_boxes[i], &QCheckBox::clicked, this, [this, i] { OnTicked(i); });
+    }
+    auto* buttons = new QDialogButtonBox(this);
+    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    QPushButton* clear = buttons->addButton(QStringLiteral("C&lear"), QDialogButtonBox::ResetRole);
+    buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+    QPushButton* help = buttons->addButton(QStringLiteral("&Help"), QDialogButtonBox::HelpRole);
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &CConvertDlg::OnOk);
+    connect(clear, &QPushButton::clicked, this, [this] {
+        for (QCheckBox* box : m_boxes) box->setChecked(false);
+    });
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(help, &QPushButton::clicked, this,
+            [this] { ShowHelpTopic(kConvertHelpContext, this); });
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addWidget(buttons);
+}
+
+void CConvertDlg::OnTicked(std::size_t index) {
+    if (!m_boxes[index]->isChecked()) return;
+    for (std::size_t i = 0; i < m_boxes.size(); ++i) {
+        if (i != index) m_boxes[i]->setChecked(false);
+    }
+}
+
+void CConvertDlg::OnOk() {
+    const auto flags = Flags(m_options);
+    bool any = false;
+    for (std::size_t i = 0; i < m_boxes.size(); ++i) {
+        *flags[i] = m_boxes[i]->isChecked();
+        any = any || *flags[i];
+    }
+    m_options.convertLineBreaks = any;
+    accept();
+}
+
+}  // namespace kesto

@@ -1,0 +1,398 @@
+#include "gui/run/SearchReplaceDlg.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+#include "gui/app/KestoDoc.h"
+#include "gui/run/ConvertDlg.h"
+#include "gui/run/ExtStringDlg.h"
+#include "gui/run/SetSessionSwitchDlg.h"
+#include "platform/qt/DisplayText.h"
+#include "platform/qt/HelpPages.h"
+
+namespace kesto {
+
+namespace {
+
+using Form = SearchReplaceForm;
+constexpr int kSearchReplaceHelpContext = 3001;
+
+QString Text(const std::string& bytes) {
+    return DisplayText(bytes);
+}
+
+void FillRecent(QComboBox* box, const std::vector<std::string>& strings) {
+    for (const std::string& text : strings) box->addItem(Text(text));
+}
+
+}  // namespace
+
+CSearchReplaceDlg::CSearchReplaceDlg(CKestoDoc& doc, bool showPreviousValues,
+                                     bool lastSpecialCharSession, Doors doors, QWidget* parent)
+    : QDialog(parent),
+      m_doc(doc),
+      m_form(doc.options(), doc.session().settings, doc.session().ini),
+      m_doors(std::move(doors)) {
+    setWindowTitle(QStringLiteral("Search for a String  and  Replace It"));
+    askSessionSwitch = [this](bool wildCards, const QString& text) {
+        if (wildCards) return CSetWildCardDlg(text, this).exec() == QDialog::Accepted;
+        return CSetSpecialCharDlg(text, this).exec() == QDialog::Accepted;
+    };
+    extendedEntry = [this](const QString& label,
+                           const QString& text) -> std::optional<std::string> {
+        CExtStringDlg dialog(label, text, this);
+        if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+        return dialog.text();
+    };
+    BuildControls();
+    m_form.Open(showPreviousValues, lastSpecialCharSession,
+                static_cast<int>(doc.session().searchFileList.size()));
+    ShowValues();
+    connect(qApp, &QApplication::focusChanged, this,
+            [this](QWidget*, QWidget* now) { OnFocusChanged(now); });
+    m_search->setFocus();
+}
+
+// The fields report focus changes and activations while they are torn down: nothing may
+// reach the form from then on.
+CSearchReplaceDlg::~CSearchReplaceDlg() {
+    disconnect(qApp, nullptr, this, nullptr);
+    m_search->disconnect(this);
+    m_replace->disconnect(this);
+}
+
+QAbstractButton* CSearchReplaceDlg::control(SearchReplaceForm::Control control) const {
+    return m_controls.at(control);
+}
+
+// --- Building ---
+
+QCheckBox* CSearchReplaceDlg::AddCheck(Form::Control control, const QString& label) {
+    auto* box = new QCheckBox(label, this);
+    m_controls[control] = box;
+    return box;
+}
+
+QPushButton* CSearchReplaceDlg::AddButton(Form::Control control, const QString& label) {
+    auto* button = new QPushButton(label, this);
+    button->setAutoDefault(false);
+    m_controls[control] = button;
+    return button;
+}
+
+void CSearchReplaceDlg::BuildControls() {
+    const Settings& settings = m_doc.session().settings;
+    m_search = new QComboBox(this);
+    m_replace = new QComboBox(this);
+    for (QComboBox* box : {m_search, m_replace}) {
+        box->setEditable(true);
+        box->setInsertPolicy(QComboBox::NoInsert);
+        box->setMinimumContentsLength(36);
+    }
+    FillRecent(m_search, settings.searchStrings);
+    FillRecent(m_replace, settings.replaceStrings);
+    m_searchLabel = new QLabel(this);
+    m_replaceLabel = new QLabel(this);
+    m_searchLabel->setBuddy(m_search);
+    m_replaceLabel->setBuddy(m_replace);
+    m_searchArrow = new QLabel(this);
+    m_replaceArrow = new QLabel(this);
+    for (QLabel* arrow : {m_searchArrow, m_replaceArrow}) arrow->setMinimumWidth(24);
+    QPushButton* searchExpand = AddButton(Form::SearchExpand, QStringLiteral("&<>"));
+    QPushButton* replaceExpand = AddButton(Form::ReplaceExpand, QStringLiteral("<&>"));
+
+    auto* strings = new QGridLayout;
+    strings->addWidget(new QLabel(QStringLiteral("Expand"), this), 0, 3);
+    strings->addWidget(m_searchLabel, 1, 1);
+    strings->addWidget(m_searchArrow, 2, 0);
+    strings->addWidget(m_search, 2, 1, 1, 2);
+    strings->addWidget(searchExpand, 2, 3);
+    strings->addWidget(m_replaceLabel, 3, 1);
+    strings->addWidget(m_replaceArrow, 4, 0);
+    strings->addWidget(m_replace, 4, 1, 1, 2);
+    strings->addWidget(replaceExpand, 4, 3);
+
+    const auto group = [this](const QString& title, std::initializer_list<QWidget*> boxes) {
+        auto* frame = new QGroupBox(title, this);
+        auto* layout = new QVBoxLayout(frame);
+        for (QWidget* box : boxes) layout->addWidget(box);
+        return frame;
+    };
+    auto* searchCriteria =
+        group(QStringLiteral(" Search Criteria "),
+              {AddCheck(Form::MatchWholeWord, QStringLiteral("Match Whole Word &Only")),
+               AddCheck(Form::MatchCase, QStringLiteral("&Match Case"))});
+    auto* replaceCriteria = group(QStringLiteral(" Replace Criteria "),
+                                  {AddCheck(Form::Confirm, QStringLiteral("&Confirm each Replace")),
+                                   AddCheck(Form::Global, QStringLiteral("&Global Replace"))});
+    auto* replacements = group(QStringLiteral(" Replacements "),
+                               {AddCheck(Form::AllInLine, QStringLiteral("All Instances in &Line")),
+                                AddCheck(Form::FirstOnly, QStringLiteral("First Instance Onl&y"))});
+    auto* middle = new QVBoxLayout;
+    middle->addWidget(AddCheck(Form::Insert, QStringLiteral("Insert String @ Col&umn")));
+    middle->addWidget(AddCheck(Form::SpecialCharSession, QStringLiteral("Special Char Sess&ion")));
+    middle->addWidget(AddCheck(Form::WildCards, QStringLiteral("? and * are &Wild Cards")));
+    m_viaFileDialog = new QCheckBox(QStringLiteral("Vi&a File Dialog"), this);
+    m_byDirectory = new QCheckBox(QStringLiteral("By &Directory and Filter"), this);
+    auto* fileChoice = group(QString(), {m_viaFileDialog, m_byDirectory});
+
+    auto* switches = new QGridLayout;
+    switches->addWidget(searchCriteria, 0, 0);
+    switches->addLayout(middle, 0, 1);
+    switches->addWidget(replaceCriteria, 0, 2);
+    switches->addWidget(replacements, 1, 0);
+    switches->addWidget(fileChoice, 1, 2);
+
+    // The special character list lies over the four buttons it disables.
+    auto* fourButtons = new QWidget(this);
+    auto* fourLayout = new QVBoxLayout(fourButtons);
+    fourLayout->setContentsMargins(0, 0, 0, 0);
+    fourLayout->addWidget(AddButton(Form::Override, QStringLiteral("O&verride")));
+    fourLayout->addWidget(AddButton(Form::SpecialChar, QStringLiteral("S&pecial Char")));
+    fourLayout->addWidget(AddButton(Form::BatchMode, QStringLiteral("Ba&tch Mode")));
+    fourLayout->addWidget(AddButton(Form::Convert, QStringLiteral("Conv&ert")));
+    m_specialList = new QListWidget(this);
+    m_specialStack = new QStackedWidget(this);
+    m_specialStack->addWidget(fourButtons);
+    m_specialStack->addWidget(m_specialList);
+
+    QPushButton* begin = AddButton(Form::Begin, QStringLiteral("&Begin"));
+    begin->setDefault(true);
+    auto* help = new QPushButton(QStringLiteral("&Help"), this);
+    auto* cancel = new QPushButton(QStringLiteral("Ca&ncel"), this);
+    help->setAutoDefault(false);
+    cancel->setAutoDefault(false);
+    auto* buttons = new QVBoxLayout;
+    buttons->addWidget(begin);
+    buttons->addWidget(AddButton(Form::SelectFiles, QStringLiteral("Select &Files")));
+    buttons->addWidget(m_specialStack);
+    buttons->addWidget(help);
+    buttons->addWidget(cancel);
+    buttons->addStretch();
+
+    m_fileCount = new QLabel(this);
+    auto* left = new QVBoxLayout;
+    left->addLayout(strings);
+    left->addLayout(switches);
+    left->addWidget(m_fileCount);
+    auto* layout = new QHBoxLayout(this);
+    layout->addLayout(left, 1);
+    layout->addLayout(buttons);
+
+    // Every switch: read the widgets, let the form decide, show the result.
+    const auto onClick = [this](Form::Control control, void (Form::*handler)()) {
+        connect(m_controls[control], &QAbstractButton::clicked, this,
+                [this, handler] { Act([this, handler] { (m_form.*handler)(); }); });
+    };
+    onClick(Form::AllInLine, &Form::ClickAllInLine);
+    onClick(Form::FirstOnly, &Form::ClickFirstOnly);
+    onClick(Form::Global, &Form::ClickGlobal);
+    onClick(Form::Confirm, &Form::ClickConfirm);
+    onClick(Form::MatchCase, &Form::ClickMatchCaseOrWholeWord);
+    onClick(Form::MatchWholeWord, &Form::ClickMatchCaseOrWholeWord);
+    onClick(Form::WildCards, &Form::ClickWildCards);
+    onClick(Form::SpecialCharSession, &Form::ClickSpecialCharSession);
+    onClick(Form::SpecialChar, &Form::PressSpecialChar);
+    connect(m_controls[Form::Insert], &QAbstractButton::clicked, this, [this] {
+        kesto::FocusField focus = kesto::FocusField::None;
+        Act([this, &focus] { focus = m_form.ClickInsert(); });
+        FocusField(focus);
+    });
+    connect(m_viaFileDialog, &QCheckBox::clicked, this, [this] {
+        Act([this] {
+            m_form.ClickViaFileDialog(static_cast<int>(m_doc.session().searchFileList.size()));
+        });
+    });
+    connect(m_byDirectory, &QCheckBox::clicked, this,
+            [this] { Act([this] { m_form.ClickByDirectory(); }); });
+    connect(m_specialList, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        const auto row = static_cast<std::size_t>(m_specialList->row(item));
+        Act([this, row] { m_form.PickSpecialEntry(row); });
+        FocusField(m_form.replaceIsTarget() ? kesto::FocusField::Replace
+                                            : kesto::FocusField::Search);
+    });
+    connect(m_search, &QComboBox::activated, this, &CSearchReplaceDlg::OnPickSearch);
+    connect(searchExpand, &QPushButton::clicked, this,
+            [this] { OnExpand(kesto::FocusField::Search); });
+    connect(replaceExpand, &QPushButton::clicked, this,
+            [this] { OnExpand(kesto::FocusField::Replace); });
+    connect(m_controls[Form::Convert], &QAbstractButton::clicked, this,
+            &CSearchReplaceDlg::OnConvert);
+    connect(m_controls[Form::SelectFiles], &QAbstractButton::clicked, this,
+            &CSearchReplaceDlg::OnSelectFiles);
+    connect(m_controls[Form::BatchMode], &QAbstractButton::clicked, this,
+            &CSearchReplaceDlg::OnBatchMode);
+    connect(m_controls[Form::Override], &QAbstractButton::clicked, this, [this] {
+        ReadControls();
+        if (m_doors.override) m_doors.override(this);
+        ShowValues();
+        FocusField(kesto::FocusField::Search);
+    });
+    connect(begin, &QPushButton::clicked, this, &CSearchReplaceDlg::OnBegin);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(help, &QPushButton::clicked, this, [this] {
+        Act([this] { m_form.CloseSpecialList(); });
+        ShowHelpTopic(kSearchReplaceHelpContext, this);
+    });
+}
+
+// --- Showing the form ---
+
+void CSearchReplaceDlg::ReadControls() {
+    RunDialogValues& v = m_form.values;
+    v.searchText = TypedBytes(m_search->currentText());
+    v.replaceText = TypedBytes(m_replace->currentText());
+    v.matchWholeWord = m_controls[Form::MatchWholeWord]->isChecked();
+    v.matchCase = m_controls[Form::MatchCase]->isChecked();
+    v.confirmEachReplace = m_controls[Form::Confirm]->isChecked();
+    v.globalReplace = m_controls[Form::Global]->isChecked();
+    v.insertAtColumn = m_controls[Form::Insert]->isChecked();
+    v.specialCharSession = m_controls[Form::SpecialCharSession]->isChecked();
+    v.wildcardSession = m_controls[Form::WildCards]->isChecked();
+    v.allInstancesInLine = m_controls[Form::AllInLine]->isChecked();
+    v.firstInstanceOnly = m_controls[Form::FirstOnly]->isChecked();
+}
+
+void CSearchReplaceDlg::ShowValues() {
+    m_showing = true;
+    const RunDialogValues& v = m_form.values;
+    m_search->setEditText(Text(v.searchText));
+    m_replace->setEditText(Text(v.replaceText));
+    const auto check = [this](Form::Control control, bool on) {
+        const QSignalBlocker block(m_controls[control]);
+        m_controls[control]->setChecked(on);
+    };
+    check(Form::MatchWholeWord, v.matchWholeWord);
+    check(Form::MatchCase, v.matchCase);
+    check(Form::Confirm, v.confirmEachReplace);
+    check(Form::Global, v.globalReplace);
+    check(Form::Insert, v.insertAtColumn);
+    check(Form::SpecialCharSession, v.specialCharSession);
+    check(Form::WildCards, v.wildcardSession);
+    check(Form::AllInLine, v.allInstancesInLine);
+    check(Form::FirstOnly, v.firstInstanceOnly);
+    m_viaFileDialog->setChecked(v.selectViaFileDialog);
+    m_byDirectory->setChecked(!v.selectViaFileDialog);
+
+    for (int c = 0; c < Form::kControlCount; ++c) {
+        const auto control = static_cast<Form::Control>(c);
+        if (m_controls[c]) m_controls[c]->setEnabled(m_form.enabled(control));
+    }
+    m_search->setEnabled(m_form.enabled(Form::SearchField));
+    m_replace->setEnabled(m_form.enabled(Form::ReplaceField));
+    // The override dialog and the batch dialog come with their own windows.
+    m_controls[Form::Override]->setEnabled(m_form.enabled(Form::Override) &&
+                                           static_cast<bool>(m_doors.override));
+    m_controls[Form::BatchMode]->setEnabled(m_form.enabled(Form::BatchMode) && m_doors.batchMode);
+
+    m_searchLabel->setText(Text(m_form.searchLabel()));
+    m_replaceLabel->setText(Text(m_form.replaceLabel()));
+    m_searchArrow->setText(Text(m_form.searchArrow()));
+    m_replaceArrow->setText(Text(m_form.replaceArrow()));
+    m_fileCount->setText(Text(m_form.fileCountText()));
+
+    const bool listShown = m_form.specialListShown();
+    m_specialList->clear();
+    for (const std::string& entry : m_form.specialEntries()) m_specialList->addItem(Text(entry));
+    m_specialList->setEnabled(listShown);
+    m_specialStack->setCurrentIndex(listShown ? 1 : 0);
+    m_showing = false;
+}
+
+void CSearchReplaceDlg::Act(const std::function<void()>& action) {
+    ReadControls();
+    action();
+    ShowValues();
+}
+
+void CSearchReplaceDlg::FocusField(kesto::FocusField field) {
+    if (field == kesto::FocusField::Search) m_search->setFocus();
+    if (field == kesto::FocusField::Replace) m_replace->setFocus();
+}
+
+void CSearchReplaceDlg::OnFocusChanged(QWidget* now) {
+    if (m_showing || !now || now->window() != this) return;
+    const auto inside = [now](QWidget* field) { return now == field || field->isAncestorOf(now); };
+    if (inside(m_search)) {
+        Act([this] { m_form.FocusSearchField(); });
+    } else if (inside(m_replace)) {
+        Act([this] { m_form.FocusReplaceField(); });
+    } else if (!inside(m_specialList) && !inside(m_specialStack)) {
+        Act([this] { m_form.CloseSpecialList(); });
+    }
+}
+
+// --- Buttons ---
+
+void CSearchReplaceDlg::OnPickSearch(int index) {
+    const QString picked = m_search->itemText(index);
+    ReadControls();
+    m_form.values.searchText = TypedBytes(picked);
+    const Form::PickQuestions questions = m_form.PickRememberedSearch(TypedBytes(picked));
+    if (questions.askSpecialCharSession && askSessionSwitch(false, picked)) {
+        m_form.SetSpecialCharSessionOn();
+    }
+    if (questions.askWildCards && askSessionSwitch(true, picked)) m_form.SetWildCardsOn();
+    ShowValues();
+}
+
+void CSearchReplaceDlg::OnExpand(kesto::FocusField field) {
+    FocusField(field);
+    ReadControls();
+    const bool replace = field == kesto::FocusField::Replace;
+    const auto text =
+        extendedEntry(replace ? QStringLiteral("Replace String") : QStringLiteral("Search String"),
+                      Text(replace ? m_form.values.replaceText : m_form.values.searchText));
+    if (!text) return;
+    m_form.ApplyExtendedEntry(field, *text);
+    ShowValues();
+}
+
+void CSearchReplaceDlg::OnConvert() {
+    Act([this] { m_form.CloseSpecialList(); });
+    CConvertDlg dialog(m_doc.options(), this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    Act([this] { m_form.ApplyConversionChoice(); });
+}
+
+void CSearchReplaceDlg::OnSelectFiles() {
+    ReadControls();
+    if (m_doors.selectFiles) m_doors.selectFiles(this);
+    m_form.AfterSelectFiles(static_cast<int>(m_doc.session().searchFileList.size()));
+    ShowValues();
+    FocusField(kesto::FocusField::Search);
+}
+
+void CSearchReplaceDlg::OnBatchMode() {
+    ReadControls();
+    m_form.SwitchToBatchMode();
+    m_batchModeChosen = true;
+    reject();
+}
+
+void CSearchReplaceDlg::OnBegin() {
+    ReadControls();
+    const PatternCheck check = m_form.BeginRun(m_doc.session().hosts().prompter);
+    if (check.accepted) {
+        accept();
+        return;
+    }
+    if (!check.message.empty()) {
+        m_doc.session().hosts().prompter.ShowMessage(check.message, MessageIcon::Stop);
+    }
+    ShowValues();
+    FocusField(check.focus);
+}
+
+}  // namespace kesto

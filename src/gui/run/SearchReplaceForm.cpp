@@ -1,0 +1,410 @@
+#include "gui/run/SearchReplaceForm.h"
+
+#include <algorithm>
+
+namespace kesto {
+
+namespace {
+
+const std::vector<std::string> kSpecialEntries = {
+    "\\t - Horiz. Tab",      "\\v - Vert. Tab",       "\\f - Form Feed",       "\\a - Bell",
+    "\\b - Back Space",      "$ - End-of-Line",       "\\r - Carriage Return", "\\n - New Line",
+    "^ - Beginning-of-Line", "~ - Strip EOL W-Spaces"};
+constexpr std::size_t kSearchOnlyEntries = 2;  // ^ and ~ stand last
+constexpr int kRecentStringLimitFloor = 1;
+
+bool AllDigits(const std::string& text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The ten special characters, raw or in their typed escape form.
+bool HoldsSpecialCharacters(const std::string& text) {
+    if (text.find_first_of("\t\v\f\a\b$\r\n^~") != std::string::npos) return true;
+    for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] == '\\' && std::string_view("tvfabrn").find(text[i + 1]) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+struct ConversionStrings {
+    const char* search;
+    const char* replace;
+};
+
+ConversionStrings StringsFor(const SessionOptions& o) {
+    if (o.convertDosToMac) return {"\\r\\n", "\\r"};
+    if (o.convertDosToUnix) return {"\\r\\n", "\\n"};
+    if (o.convertMacToDos) return {"\\r", "\\r\\n"};
+    if (o.convertMacToUnix) return {"\\r", "\\n"};
+    if (o.convertUnixToDos) return {"\\n", "\\r\\n"};
+    return {"\\n", "\\r"};
+}
+
+}  // namespace
+
+SearchReplaceForm::SearchReplaceForm(SessionOptions& options, Settings& settings,
+                                     const IniFile& ini)
+    : m_options(options), m_settings(settings), m_ini(ini) {
+    m_enabled.fill(true);
+    m_enabled[SpecialList] = false;
+    m_enabled[Begin] = false;
+}
+
+// --- Opening ---
+
+void SearchReplaceForm::Open(bool showPreviousValues, bool lastSpecialCharSession,
+                             int filesOnList) {
+    values = RunDialogValues{};
+    values.selectViaFileDialog = m_options.selectViaFileDialog;
+    if (showPreviousValues) {
+        values.searchText = m_options.searchString;
+        values.replaceText = m_options.replaceString;
+        values.wildcardSession = m_options.wildcardSession;
+        values.specialCharSession = lastSpecialCharSession;
+        values.insertAtColumn = m_options.insertAtColumn;
+        if (values.insertAtColumn) {
+            values.replaceText = std::to_string(m_options.insertColumn);
+            EnterInsertMode();
+        } else {
+            values.matchCase = m_options.matchCase;
+            values.firstInstanceOnly = m_options.firstInstanceOnly;
+            values.globalReplace = m_options.globalReplace;
+            values.confirmEachReplace = m_options.confirmEachReplace;
+            values.matchWholeWord = m_options.matchWholeWord;
+            values.allInstancesInLine = m_options.allInstancesInLine;
+        }
+        if (values.specialCharSession) {
+            values.searchText = DisplayForm(values.searchText, m_options.convertLineBreaks);
+            if (!values.insertAtColumn) {
+                values.replaceText = DisplayForm(values.replaceText, m_options.convertLineBreaks);
+            }
+        }
+    } else {
+        values.matchCase = m_settings.matchCaseDefault;
+        values.confirmEachReplace = m_settings.confirmEachDefault;
+        values.globalReplace = !m_settings.confirmEachDefault;
+        // A new window starts without a conversion and without insert mode.
+        m_options.convertLineBreaks = false;
+        m_options.insertAtColumn = false;
+    }
+    m_enabled[SelectFiles] = values.selectViaFileDialog;
+    m_enabled[Begin] = !values.selectViaFileDialog || filesOnList > 0;
+    if (filesOnList > 0) AfterSelectFiles(filesOnList);
+    if (m_options.convertLineBreaks) ApplyConversionChoice();
+    RefreshSpecialEntries();
+    FocusSearchField();
+}
+
+// --- Radio pairs and switches ---
+
+void SearchReplaceForm::ClickAllInLine() {
+    CloseSpecialList();
+    values.allInstancesInLine = true;
+    values.firstInstanceOnly = false;
+}
+
+void SearchReplaceForm::ClickFirstOnly() {
+    CloseSpecialList();
+    values.firstInstanceOnly = true;
+    values.allInstancesInLine = false;
+}
+
+void SearchReplaceForm::ClickGlobal() {
+    CloseSpecialList();
+    values.globalReplace = true;
+    values.confirmEachReplace = false;
+}
+
+void SearchReplaceForm::ClickConfirm() {
+    CloseSpecialList();
+    values.confirmEachReplace = !values.insertAtColumn;
+    values.globalReplace = values.insertAtColumn;
+}
+
+void SearchReplaceForm::ClickMatchCaseOrWholeWord() {
+    CloseSpecialList();
+}
+
+void SearchReplaceForm::ClickViaFileDialog(int filesOnList) {
+    CloseSpecialList();
+    values.selectViaFileDialog = true;
+    m_enabled[SelectFiles] = true;
+    m_enabled[Begin] = filesOnList > 0;
+}
+
+void SearchReplaceForm::ClickByDirectory() {
+    CloseSpecialList();
+    values.selectViaFileDialog = false;
+    m_enabled[SelectFiles] = false;
+    m_enabled[Begin] = true;
+}
+
+void SearchReplaceForm::SetInsertLabels(bool insert) {
+    m_searchLabel = insert ? "Insert String" : "&Search String";
+    m_replaceLabel = insert ? "At Column" : "&Replace String";
+}
+
+void SearchReplaceForm::SetSixSwitchesEnabled(bool on) {
+    for (Control control : {MatchCase, FirstOnly, Global, Confirm, MatchWholeWord, AllInLine}) {
+        m_enabled[control] = on;
+    }
+}
+
+void SearchReplaceForm::SetInsertModeValues() {
+    values.firstInstanceOnly = true;
+    values.globalReplace = true;
+    values.matchCase = true;
+    values.confirmEachReplace = false;
+    values.matchWholeWord = false;
+    values.allInstancesInLine = false;
+}
+
+void SearchReplaceForm::EnterInsertMode() {
+    SetInsertLabels(true);
+    m_options.insertAtColumn = true;
+    SetSixSwitchesEnabled(false);
+    m_enabled[WildCards] = false;
+    values.wildcardSession = false;
+    m_enabled[BatchMode] = false;
+    SetInsertModeValues();
+}
+
+void SearchReplaceForm::LeaveInsertMode() {
+    SetInsertLabels(false);
+    m_options.insertAtColumn = false;
+    SetSixSwitchesEnabled(true);
+    m_enabled[WildCards] = true;
+    m_enabled[BatchMode] = true;
+    values.firstInstanceOnly = false;
+    values.globalReplace = false;
+    values.matchCase = false;
+    values.confirmEachReplace = true;
+    values.matchWholeWord = false;
+    values.allInstancesInLine = true;
+    m_enabled[SpecialChar] = true;
+}
+
+FocusField SearchReplaceForm::ClickInsert() {
+    CloseSpecialList();
+    if (!values.insertAtColumn) {
+        LeaveInsertMode();
+        RefreshSpecialEntries();
+        return FocusField::Search;
+    }
+    EnterInsertMode();
+    RefreshSpecialEntries();
+    if (!values.replaceText.empty() && !AllDigits(values.replaceText)) {
+        values.replaceText = "1";
+        return FocusField::Replace;
+    }
+    return FocusField::Search;
+}
+
+void SearchReplaceForm::ClickWildCards() {
+    CloseSpecialList();
+    m_enabled[Insert] = !values.wildcardSession;
+    m_enabled[MatchWholeWord] = !values.wildcardSession;
+    if (values.wildcardSession) values.matchWholeWord = false;
+}
+
+void SearchReplaceForm::ClickSpecialCharSession() {
+    if (values.specialCharSession) {
+        m_enabled[MatchWholeWord] = false;
+        values.matchWholeWord = false;
+        return;
+    }
+    m_enabled[MatchWholeWord] = true;
+    SetSixSwitchesEnabled(true);
+    for (Control control : {WildCards, Insert, ReplaceField, SearchExpand, ReplaceExpand}) {
+        m_enabled[control] = true;
+    }
+}
+
+void SearchReplaceForm::SetSpecialCharSessionOn() {
+    values.specialCharSession = true;
+    ClickSpecialCharSession();
+}
+
+void SearchReplaceForm::SetWildCardsOn() {
+    values.wildcardSession = true;
+    ClickWildCards();
+}
+
+// --- The special character list ---
+
+void SearchReplaceForm::RefreshSpecialEntries() {
+    m_specialEntries = kSpecialEntries;
+    if (m_replaceIsTarget || values.insertAtColumn) {
+        m_specialEntries.resize(kSpecialEntries.size() - kSearchOnlyEntries);
+    }
+}
+
+void SearchReplaceForm::SetSpecialButtonsEnabled(bool on) {
+    m_enabled[SpecialChar] = on;
+    m_enabled[Override] = on;
+    m_enabled[Convert] = on;
+    // Insert mode keeps Batch Mode off whatever else is enabled again.
+    m_enabled[BatchMode] = on && !values.insertAtColumn;
+}
+
+void SearchReplaceForm::FocusSearchField() {
+    m_searchArrow = "->>";
+    m_replaceArrow.clear();
+    m_replaceIsTarget = false;
+}
+
+void SearchReplaceForm::FocusReplaceField() {
+    m_searchArrow.clear();
+    m_replaceArrow = "->>";
+    m_replaceIsTarget = true;
+    if (values.insertAtColumn) {
+        if (m_enabled[SpecialList]) {
+            m_enabled[SpecialList] = false;
+            m_enabled[Override] = true;
+            m_enabled[Convert] = true;
+        }
+        m_enabled[SpecialChar] = false;
+    }
+}
+
+void SearchReplaceForm::PressSpecialChar() {
+    RefreshSpecialEntries();
+    SetSpecialButtonsEnabled(false);
+    m_enabled[SpecialList] = true;
+}
+
+void SearchReplaceForm::CloseSpecialList() {
+    if (!m_enabled[SpecialList]) return;
+    m_enabled[SpecialList] = false;
+    SetSpecialButtonsEnabled(true);
+}
+
+void SearchReplaceForm::PickSpecialEntry(std::size_t index) {
+    if (index >= m_specialEntries.size()) return;
+    m_enabled[SpecialList] = false;
+    const std::string& entry = m_specialEntries[index];
+    const std::string code = entry.front() == '\\' ? entry.substr(0, 2) : entry.substr(0, 1);
+    (m_replaceIsTarget ? values.replaceText : values.searchText) += code;
+    m_enabled[MatchWholeWord] = false;
+    values.matchWholeWord = false;
+    values.specialCharSession = true;
+    if (code == "~") {
+        values.firstInstanceOnly = false;
+        values.globalReplace = true;
+        values.matchCase = false;
+        values.confirmEachReplace = false;
+        values.allInstancesInLine = true;
+        values.replaceText.clear();
+        SetSixSwitchesEnabled(false);
+        m_enabled[WildCards] = false;
+        values.wildcardSession = false;
+        for (Control control : {Insert, ReplaceField, SearchExpand, ReplaceExpand}) {
+            m_enabled[control] = false;
+        }
+    }
+    SetSpecialButtonsEnabled(true);
+}
+
+// --- Strings ---
+
+void SearchReplaceForm::ApplyExtendedEntry(FocusField field, const std::string& text) {
+    std::string shown = text;
+    if (text.find_first_of("\n\t") != std::string::npos) {
+        SetSpecialCharSessionOn();
+        shown = DisplayForm(text, m_options.convertLineBreaks);
+    }
+    (field == FocusField::Replace ? values.replaceText : values.searchText) = shown;
+}
+
+SearchReplaceForm::PickQuestions SearchReplaceForm::PickRememberedSearch(const std::string& text) {
+    PickQuestions questions;
+    if (HoldsSpecialCharacters(text)) {
+        if (m_settings.autoSetSpecialChar) {
+            SetSpecialCharSessionOn();
+        } else {
+            questions.askSpecialCharSession = !values.specialCharSession;
+        }
+    }
+    if (text.find_first_of("?*") != std::string::npos) {
+        if (m_settings.autoSetWildCard) {
+            SetWildCardsOn();
+        } else {
+            questions.askWildCards = !values.wildcardSession;
+        }
+    }
+    return questions;
+}
+
+// --- The other buttons ---
+
+void SearchReplaceForm::ApplyConversionChoice() {
+    const bool chosen = m_options.convertLineBreaks;
+    const bool wasOn = m_conversionShown;
+    m_conversionShown = chosen;
+    if (chosen && !wasOn) {
+        m_savedForConversion = values;
+        for (Control control : {WildCards, BatchMode, SpecialChar, SpecialCharSession, Insert}) {
+            m_enabled[control] = false;
+        }
+        SetSixSwitchesEnabled(false);
+        values.specialCharSession = true;
+        values.insertAtColumn = false;
+        m_options.insertAtColumn = false;
+        values.firstInstanceOnly = false;
+        values.globalReplace = true;
+        values.matchCase = false;
+        values.confirmEachReplace = false;
+        values.matchWholeWord = false;
+        values.allInstancesInLine = false;
+        values.wildcardSession = false;
+    }
+    if (chosen) {
+        const ConversionStrings strings = StringsFor(m_options);
+        values.searchText = strings.search;
+        values.replaceText = strings.replace;
+        for (Control control : {SearchField, ReplaceField, SearchExpand, ReplaceExpand}) {
+            m_enabled[control] = false;
+        }
+        return;
+    }
+    if (wasOn) {
+        values = m_savedForConversion;
+        for (Control control : {SearchField, ReplaceField, SearchExpand, ReplaceExpand, WildCards,
+                                BatchMode, SpecialChar, SpecialCharSession, Insert}) {
+            m_enabled[control] = true;
+        }
+        SetSixSwitchesEnabled(true);
+        if (values.insertAtColumn) {
+            EnterInsertMode();
+            RefreshSpecialEntries();
+        }
+    }
+}
+
+void SearchReplaceForm::AfterSelectFiles(int filesOnList) {
+    m_fileCountText = std::to_string(filesOnList) + " files on the Search File list!";
+    if (filesOnList >= 1 && values.selectViaFileDialog) m_enabled[Begin] = true;
+}
+
+void SearchReplaceForm::SwitchToBatchMode() {
+    m_options.batchMode = true;
+    CopyRunSwitches(values, m_options);
+}
+
+PatternCheck SearchReplaceForm::BeginRun(Prompter& prompter) {
+    const ValidationResult result = ValidateBeforeRun(values, m_options, prompter);
+    if (!result.check.accepted) return result.check;
+    m_specialCharSessionAtBegin = values.specialCharSession;
+    if (!values.insertAtColumn) {
+        const int limit = std::max(m_settings.maxSaveStrings, kRecentStringLimitFloor);
+        AddToRecentList(m_ini, m_settings.searchStrings, values.searchText, limit,
+                        "Recent Search Strings", "SearchStr", ListValueFormat::Quoted);
+        AddToRecentList(m_ini, m_settings.replaceStrings, values.replaceText, limit,
+                        "Recent Replace Strings", "ReplaceStr", ListValueFormat::QuotedEmptyAsMark);
+    }
+    return result.check;
+}
+
+}  // namespace kesto

@@ -1,0 +1,136 @@
+// SearchReplaceForm: the values and the enabled state of every control of the
+// search/replace dialog, and what each click, focus change and button does to them.
+//
+// The dialog's widgets only show this form and report the user's actions to it; every
+// rule of the dialog lives here, where it can be tested without a window. Begin checks
+// the strings, fills SessionOptions and remembers the strings.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "pattern/PatternSyntax.h"
+#include "run/SessionOptions.h"
+#include "settings/IniFile.h"
+#include "settings/Settings.h"
+
+namespace kesto {
+
+class SearchReplaceForm {
+public:
+    enum Control {
+        SearchField,
+        ReplaceField,
+        SearchExpand,
+        ReplaceExpand,
+        MatchWholeWord,
+        MatchCase,
+        Confirm,
+        Global,
+        Insert,
+        SpecialCharSession,
+        WildCards,
+        AllInLine,
+        FirstOnly,
+        Begin,
+        SelectFiles,
+        Override,
+        SpecialChar,
+        BatchMode,
+        Convert,
+        SpecialList,
+        kControlCount
+    };
+
+    // The questions a picked remembered search string raises.
+    struct PickQuestions {
+        bool askSpecialCharSession = false;
+        bool askWildCards = false;
+    };
+
+    SearchReplaceForm(SessionOptions& options, Settings& settings, const IniFile& ini);
+
+    // The dialog's opening: from the last run's values with `showPreviousValues`, else
+    // from the preferences. `lastSpecialCharSession`: whether the last Begin had it on.
+    void Open(bool showPreviousValues, bool lastSpecialCharSession, int filesOnList);
+
+    RunDialogValues values;
+    bool enabled(Control control) const { return m_enabled[control]; }
+    bool specialListShown() const { return m_enabled[SpecialList]; }
+    bool replaceIsTarget() const { return m_replaceIsTarget; }
+    const std::string& searchLabel() const { return m_searchLabel; }
+    const std::string& replaceLabel() const { return m_replaceLabel; }
+    const std::string& searchArrow() const { return m_searchArrow; }
+    const std::string& replaceArrow() const { return m_replaceArrow; }
+    const std::vector<std::string>& specialEntries() const { return m_specialEntries; }
+    const std::string& fileCountText() const { return m_fileCountText; }
+    bool conversionOn() const { return m_options.convertLineBreaks; }
+
+    // --- The switches ---
+    void ClickAllInLine();
+    void ClickFirstOnly();
+    void ClickGlobal();
+    void ClickConfirm();
+    void ClickMatchCaseOrWholeWord();
+    void ClickViaFileDialog(int filesOnList);
+    void ClickByDirectory();
+    // Returns the field that gets the focus.
+    FocusField ClickInsert();
+    void ClickWildCards();
+    void ClickSpecialCharSession();
+
+    // --- Where special characters go ---
+    void FocusSearchField();
+    void FocusReplaceField();
+    void PressSpecialChar();
+    void PickSpecialEntry(std::size_t index);
+    void CloseSpecialList();
+
+    // The text of the extended string entry for one field, after OK.
+    void ApplyExtendedEntry(FocusField field, const std::string& text);
+    // A remembered search string was picked: switches on what the preferences allow and
+    // says which questions remain; a Yes to them is SetSpecialCharSessionOn / SetWildCardsOn.
+    PickQuestions PickRememberedSearch(const std::string& text);
+    void SetSpecialCharSessionOn();
+    void SetWildCardsOn();
+
+    // After the conversion dialog returned with OK (its choice is in SessionOptions).
+    void ApplyConversionChoice();
+    // After the file selection dialog closed.
+    void AfterSelectFiles(int filesOnList);
+
+    // Batch Mode: the switches both dialogs share go to SessionOptions, batchMode is set.
+    void SwitchToBatchMode();
+    // The checks and copies of Begin; on acceptance the strings are remembered. The
+    // wildcard question is asked through `prompter`.
+    PatternCheck BeginRun(Prompter& prompter);
+    // Whether Special Char Session was on at the last accepted Begin.
+    bool specialCharSessionAtBegin() const { return m_specialCharSessionAtBegin; }
+
+private:
+    void SetInsertLabels(bool insert);
+    void SetSixSwitchesEnabled(bool on);
+    void SetInsertModeValues();
+    void EnterInsertMode();
+    void LeaveInsertMode();
+    void RefreshSpecialEntries();
+    void SetSpecialButtonsEnabled(bool on);
+
+    SessionOptions& m_options;
+    Settings& m_settings;
+    const IniFile& m_ini;
+    std::array<bool, kControlCount> m_enabled{};
+    bool m_replaceIsTarget = false;
+    std::string m_searchLabel = "&Search String";
+    std::string m_replaceLabel = "&Replace String";
+    std::string m_searchArrow = "->>";
+    std::string m_replaceArrow;
+    std::vector<std::string> m_specialEntries;
+    std::string m_fileCountText = "0 files on Search File list!";
+    RunDialogValues m_savedForConversion;
+    bool m_conversionShown = false;  // the controls show a chosen conversion
+    bool m_specialCharSessionAtBegin = false;
+};
+
+}  // namespace kesto

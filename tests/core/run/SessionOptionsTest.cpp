@@ -1,0 +1,40 @@
+#include "run/SessionOptions.h"
+
+#include <gtest/gtest.h>
+
+namespace kesto {
+namespace {
+
+// A new window, before any settings are read: Confirm each Replace and All Instances in
+// Line on, Match Case off, backups kept, files from the file dialog, single mode, and no
+// run-control flag raised.
+TEST(SessionOptionsTest, NewWindowStartsWithTheDocumentedDefaults) {
+    const SessionOptions options;
+    EXPECT_TRUE(options.confirmEachReplace);
+    EXPECT_FALSE(options.globalReplace);
+    EXPECT_TRUE(options.allInstancesInLine);
+    EXPECT_FALSE(options.firstInstanceOnly);
+    EXPECT_FALSE(options.matchCase);
+    EXPECT_FALSE(options.matchWholeWord);
+    EXPECT_TRUE(options.retainBackups);
+    EXPECT_TRUE(options.showNoFinds);
+    EXPECT_TRUE(options.printNoFinds);
+    EXPECT_TRUE(options.selectViaFileDialog);
+    EXPECT_FALSE(options.batchMode);
+    EXPECT_FALSE(options.searchSubdirectories);
+    EXPECT_TRUE(options.searchString.empty());
+    EXPECT_TRUE(options.replaceString.empty());
+    EXPECT_GT(options.expandTabSpaces, 0);
+
+    const bool runControl[] = {options.abortRequested, options.stopRequested,
+                               options.skipRestOfFile, options.replaceAllThisFile,
+                               options.replaceThisOne, options.userEditedLine,
+                               options.sessionRunning, options.runStarted};
+    for (bool flag : runControl) EXPECT_FALSE(flag);
+    // The two exclusive pairs hold exactly one each.
+    EXPECT_NE(options.confirmEachReplace, options.globalReplace);
+    EXPECT_NE(options.firstInstanceOnly, options.allInstancesInLine);
+}
+
+}  // namespace
+}  // namespace kesto

@@ -1,0 +1,159 @@
+// The main frame on the offscreen platform: menus, window placement, refusing to close
+// while a session runs, recent files, help pages and the command line.
+#include "gui/app/MainFrame.h"
+
+#include <QAction>
+#include <QGuiApplication>
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+
+#include "gui/app/KestoApp.h"
+#include "platform/qt/HelpPages.h"
+#include "support/GuiFixture.h"
+
+namespace kesto {
+namespace {
+
+using test::GuiFixture;
+
+class MainFrameTest : public GuiFixture {
+protected:
+    QStringList MenuTitles() {
+        QStringList titles;
+        for (QAction* item : Frame().menuBar()->actions()) titles << item->text();
+        return titles;
+    }
+};
+
+TEST_F(MainFrameTest, TheMenuFollowsWhetherASessionWindowIsActive) {
+    EXPECT_EQ(MenuTitles(), (QStringList{"&File", "&View", "&Help"}));
+    EXPECT_EQ(Frame().paneText(0), "Ready");
+    EXPECT_FALSE(Frame().action(ID_FILE_PRINT)->isEnabled());
+    NewWindow();
+    EXPECT_EQ(MenuTitles(),
+              (QStringList{"&File", "&Search", "&Options", "&View", "&Window", "&Help"}));
+    EXPECT_EQ(Frame().activeChild()->windowTitle(), "Kesto1");
+    EXPECT_EQ(Frame().action(ID_FIND)->shortcut(), QKeySequence(Qt::Key_F2));
+    EXPECT_EQ(Frame().action(ID_NEXT_FRAME)->toolTip(), "Next Frame");
+    EXPECT_EQ(Frame().action(ID_NEXT_FRAME)->statusTip(), "Next Display Frame");
+    Frame().activeChild()->close();
+    QApplication::processEvents();
+    EXPECT_EQ(MenuTitles(), (QStringList{"&File", "&View", "&Help"}));
+}
+
+TEST_F(MainFrameTest, ASessionWindowRefusesToCloseWhileItsSessionRuns) {
+    CChildFrame* child = NewWindow();
+    child->document().options().sessionRunning = true;
+    EXPECT_FALSE(child->close());
+    ASSERT_EQ(prompter.messages.size(), 1u);
+    EXPECT_EQ(prompter.messages[0],
+              "Currently processing files.  Won't CLOSE until search is COMPLETE!\n"
+              "If you wish to abort the search/replace operation, double click on\n"
+              "one of the DISPLAYED lines in the ACTIVE Search/Replace window!!!!");
+    EXPECT_EQ(Frame().children().size(), 1);
+
+    // Exit writes the placement first, then keeps the program running.
+    EXPECT_FALSE(Frame().close());
+    EXPECT_TRUE(IniFile(settingsPath()).ReadString(kWindowSection, "Coordinates").has_value());
+    EXPECT_EQ(Frame().children().size(), 1);
+    EXPECT_EQ(prompter.messages.size(), 2u);
+
+    child->document().options().sessionRunning = false;
+    EXPECT_TRUE(child->close());
+    EXPECT_TRUE(prompter.messages.size() == 2u);
+}
+
+TEST_F(MainFrameTest, CloseAllClosesEveryIdleWindow) {
+    NewWindow();
+    NewWindow();
+    CChildFrame* running = NewWindow();
+    running->document().options().sessionRunning = true;
+    Frame().action(ID_CLOSE_ALL)->trigger();
+    QApplication::processEvents();
+    EXPECT_EQ(Frame().children().size(), 1);
+    EXPECT_EQ(Frame().children().front(), running);
+}
+
+TEST_F(MainFrameTest, ThePlacementIsRestoredOnTheScreenAndWrittenOnClose) {
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const IniFile ini(settingsPath());
+    // Larger than any screen, hanging off the bottom right.
+    ini.WriteString(kWindowSection, "Coordinates", "0100 0050 9100 9050");
+    ini.WriteString(kWindowSection, "StatusLine", "0");
+    CMainFrame& main = Frame();
+    EXPECT_EQ(main.RestorePlacement(), Qt::WindowStates(Qt::WindowNoState));
+    EXPECT_EQ(main.geometry(), QRect(0, 0, screen.width(), screen.height()));
+    EXPECT_FALSE(main.statusBar()->isVisibleTo(&main));
+
+    main.setGeometry(30, 40, 400, 300);
+    ASSERT_TRUE(main.close());
+    const WindowPlacement written = ReadWindowPlacement(ini);
+    EXPECT_EQ(written.normal, (ScreenRect{30, 40, 430, 340}));
+    EXPECT_FALSE(written.iconized);
+    EXPECT_FALSE(written.statusLine);
+    EXPECT_TRUE(written.toolBar);
+}
+
+TEST_F(MainFrameTest, AWindowMinimizedFromMaximizedComesBackSo) {
+    const IniFile ini(settingsPath());
+    ini.WriteString(kWindowSection, "Iconized", "1");
+    ini.WriteString(kWindowSection, "Maximized", "1");
+    const Qt::WindowStates state = Frame().RestorePlacement();
+    EXPECT_TRUE(state.testFlag(Qt::WindowMinimized));
+    EXPECT_TRUE(state.testFlag(Qt::WindowMaximized));
+    const WindowPlacement current = Frame().CurrentPlacement();
+    EXPECT_TRUE(current.iconized);
+    EXPECT_TRUE(current.maximized);
+    EXPECT_EQ(Frame().RestorePlacement(), state) << "restored once per run";
+}
+
+TEST_F(MainFrameTest, RecentFilesKeepTheFourLatestWithoutRepeats) {
+    for (const char* name : {"a.log", "b.log", "c.log", "d.log", "e.log", "c.log"}) {
+        Frame().AddToRecentFiles(dir / name);
+    }
+    const std::vector<std::string> expected = {dir / "c.log", dir / "e.log", dir / "d.log",
+                                               dir / "b.log"};
+    EXPECT_EQ(Frame().recentFiles(), expected);
+    EXPECT_EQ(IniFile(settingsPath()).ReadString("Recent File List", "File4"), dir / "b.log");
+    frame.reset();
+    EXPECT_EQ(Frame().recentFiles(), expected) << "read back by the next start";
+}
+
+TEST_F(MainFrameTest, OpeningABatchFileOpensABatchModeWindow) {
+    test::WriteFile(dir / "pairs.SR", "#!S!#1#\na\n#!R!#1#\nb\n");
+    CChildFrame* child = Open(dir / "pairs.SR");
+    ASSERT_NE(child, nullptr);
+    EXPECT_TRUE(child->document().options().batchMode);
+    EXPECT_EQ(child->document().session().batchFilePath, dir / "pairs.SR");
+    EXPECT_EQ(child->document().log().logLineCount(), 0);
+}
+
+TEST_F(MainFrameTest, AFileThatCannotBeOpenedOpensNoWindow) {
+    EXPECT_EQ(Open(dir / "missing.log"), nullptr);
+    ASSERT_EQ(prompter.messages.size(), 1u);
+    EXPECT_NE(prompter.messages[0].find("missing.log"), std::string::npos);
+    test::WriteFile(dir / "binary.log", std::string(100, 'x'));
+    EXPECT_EQ(Open(dir / "binary.log"), nullptr);
+    EXPECT_NE(prompter.messages.back().find("is NOT a text file!"), std::string::npos);
+    EXPECT_TRUE(Frame().children().isEmpty());
+}
+
+TEST(KestoAppTest, ANameHoldingDotIniNamesTheSettingsFile) {
+    EXPECT_TRUE(CKestoApp::IsSettingsFileArgument("custom.ini"));
+    EXPECT_TRUE(CKestoApp::IsSettingsFileArgument("Other.INI"));
+    EXPECT_FALSE(CKestoApp::IsSettingsFileArgument(".ini"));
+    EXPECT_FALSE(CKestoApp::IsSettingsFileArgument("report.log"));
+}
+
+TEST(HelpPagesTest, EveryContextNumberOfTheWindowsHasAPage) {
+    for (int context : {3000, 3001, 3002, 3003, 3004, 3006, 3008, 3010, 3011, 3012, 3013, 3014,
+                        3015, 3016, 3017, 3018, 3019, 3020, 3022}) {
+        EXPECT_TRUE(HasHelpPage(context)) << context;
+    }
+    EXPECT_EQ(HelpPagePath(4242), ":/help/3000.html");
+}
+
+}  // namespace
+}  // namespace kesto

@@ -1,0 +1,76 @@
+// One whole single-mode run in a session window: the real search/replace dialog answered
+// through its widgets, the start directory and the confirm questions scripted.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListView>
+
+#include "gui/run/SearchReplaceDlg.h"
+#include "support/GuiFixture.h"
+
+namespace kesto {
+namespace {
+
+class WindowRunTest : public test::GuiFixture {
+protected:
+    std::vector<std::string> LogLines(CChildFrame* child) {
+        std::vector<std::string> lines;
+        const LogStore& log = child->document().log();
+        for (int i = 0; i < log.logLineCount(); ++i) lines.emplace_back(log.line(i));
+        return lines;
+    }
+};
+
+TEST_F(WindowRunTest, ASingleModeRunThroughTheDialogRewritesTheFilesAndFillsTheLog) {
+    std::filesystem::create_directories(dir / "tree");
+    test::WriteFile(dir / "tree/a.txt", "the cat sat\nno match\ncat and cat\n");
+    test::WriteFile(dir / "tree/b.txt", "nothing here\n");
+    more.startChoices = {StartDirectoryChoice{dir / "tree", "*.txt", false, {}}};
+    confirmer.Then(ConfirmChoice::ReplaceIt);
+    confirmer.Then(ConfirmChoice::SkipIt);
+    confirmer.Then(ConfirmChoice::ReplaceIt);
+
+    test::WhenModal<CSearchReplaceDlg>([](CSearchReplaceDlg& dialog) {
+        dialog.searchBox()->lineEdit()->setText("cat");
+        dialog.replaceBox()->lineEdit()->setText("dog");
+        dialog.byDirectoryBox()->click();
+        dialog.control(SearchReplaceForm::Begin)->click();
+    });
+    CChildFrame* child = Frame().OnFileNew();
+    RunUntilFinished(child);
+
+    EXPECT_EQ(test::ReadFile(dir / "tree/a.txt"), "the dog sat\nno match\ncat and dog\n");
+    EXPECT_EQ(test::ReadFile(dir / "tree/b.txt"), "nothing here\n");
+    ASSERT_EQ(confirmer.seen.size(), 3u);
+    EXPECT_EQ(confirmer.seen[0].lineNumber, "00001");
+
+    const std::vector<std::string> log = LogLines(child);
+    const std::string indent(20, ' ');
+    const std::vector<std::string> expected = {
+        std::string(40, ' ') + "** Search/Replace String for Windows **",
+        indent + "Search String -> cat",
+        indent + "Replace String -> dog",
+        indent + "Whole Word Option -> NOT Selected",
+        indent + "Match Case Option -> NOT Selected",
+        " ",
+        "     File --- " + dir / "tree/a.txt",
+        "ORG: 00001 the cat sat",
+        "MOD: 00001 the dog sat",
+        " ",
+        "ORG: 00003 cat and cat",
+        "MOD: 00003 cat and dog",
+        " ",
+        "2 changes made out of 3 possible in 2 lines!",
+        " ",
+        " ",
+        "Didn't find a match or had a problem with the following files:",
+        "     1) --- " + dir / "tree/b.txt" + " ... No match Found!",
+        " "};
+    EXPECT_EQ(log, expected);
+    EXPECT_EQ(child->view().list()->model()->rowCount(), static_cast<int>(log.size()));
+    EXPECT_FALSE(child->document().options().sessionRunning);
+    EXPECT_EQ(IniFile(settingsPath()).ReadString("Preferences", "LastPath"), dir / "tree");
+}
+
+}  // namespace
+}  // namespace kesto
