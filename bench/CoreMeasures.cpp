@@ -39,10 +39,11 @@ double MillisecondsSince(std::chrono::steady_clock::time_point start) {
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     kesto::SessionOptions options;
+    kesto::RunControl control;
     QuietHost host;
-    kesto::ProgressReporter progress(options, host);
+    kesto::ProgressReporter progress(options, control, host);
     if (args.size() == 2 && args[0] == "walk") {
-        kesto::FileWalk walk(options, progress);
+        kesto::FileWalk walk(control, progress);
         std::vector<std::string> sessionSearch;
         std::vector<std::string> files;
         const auto start = std::chrono::steady_clock::now();
@@ -51,7 +52,7 @@ int main(int argc, char** argv) {
         return files.empty() ? 1 : 0;
     }
     if (args.size() == 3 && args[0] == "log") {
-        kesto::LogStore store(options, host);
+        kesto::LogStore store(control, host);
         auto start = std::chrono::steady_clock::now();
         if (store.LoadLogFile(args[1], &progress) != kesto::LogStore::LoadOutcome::Loaded) return 1;
         std::cout << "log load: " << MillisecondsSince(start) << " ms, " << store.logLineCount()

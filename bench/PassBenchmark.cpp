@@ -75,11 +75,13 @@ void RunPass(benchmark::State& state, int plantEvery, bool matchCase) {
     values.confirmEachReplace = false;
     values.globalReplace = true;
     ValidateBeforeRun(values, options, hosts);
-    ProgressReporter progress(options, hosts);
-    LogStore log(options, hosts);
-    BackupKeeper backups(options, log, hosts);
-    PassContext context{options, log, progress, hosts, backups};
-    LineMatcher matcher(options, hosts, hosts);
+    RunControl control;
+    control.StartRun(options.confirmEachReplace, options.globalReplace);
+    ProgressReporter progress(options, control, hosts);
+    LogStore log(control, hosts);
+    BackupKeeper backups(control, log, hosts);
+    PassContext context{options, control, log, progress, hosts, backups};
+    LineMatcher matcher(options, control, hosts, hosts);
     SearchReplacePass pass(context, matcher);
 
     for (auto _ : state) {
@@ -154,13 +156,13 @@ public:
 void BM_PairsInOneWalk(benchmark::State& state) {
     const SyllableBatch batch = MakeSyllableBatch(static_cast<std::size_t>(state.range(0)));
     LiteralPairChain chain(batch.pairs);
-    SessionOptions options;
+    RunControl control;
     QuietObserver observer;
     std::string out;
     for (auto _ : state) {
         ScanCounters counters;
         benchmark::DoNotOptimize(
-            chain.Apply(batch.text, LineBreakType::Unix, out, counters, options, observer));
+            chain.Apply(batch.text, LineBreakType::Unix, out, counters, control, observer));
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
                             static_cast<std::int64_t>(batch.text.size()));
@@ -173,7 +175,9 @@ void BM_PairsOneAfterAnother(benchmark::State& state) {
     options.matchCase = true;
     options.globalReplace = true;
     options.confirmEachReplace = false;
-    LineMatcher matcher(options, hosts, hosts);
+    RunControl control;
+    control.StartRun(false, true);
+    LineMatcher matcher(options, control, hosts, hosts);
     QuietObserver observer;
     std::vector<CompiledPatterns> compiled;
     for (const LiteralPair& pair : batch.pairs) {
@@ -193,7 +197,8 @@ void BM_PairsOneAfterAnother(benchmark::State& state) {
             next.clear();
             StringSink sink(next);
             ScanCounters counters;
-            ScanText(content, patterns, "big.txt", options, matcher, sink, observer, counters);
+            ScanText(content, patterns, "big.txt", options, control, matcher, sink, observer,
+                     counters);
             if (counters.match.possible > 0) content.swap(next);
         }
     }

@@ -11,6 +11,11 @@ function(kesto_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Werror)
 endfunction()
 
+# The core holds to stricter warnings: no implicit conversion that may change a value.
+function(kesto_core_warnings target)
+  target_compile_options(${target} PRIVATE -Wconversion -Wsign-conversion)
+endfunction()
+
 # kesto_layer(TARGET FOLDER [RECURSE] [INCLUDE_AS PATH] [USES TARGET...])
 #
 # The library TARGET of the sources in FOLDER (relative to the current source folder; with

@@ -32,8 +32,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     SessionOptions options;
     NoStatus status;
-    ProgressReporter progress(options, status);
-    FileWalk walk(options, progress);
+    RunControl control;
+    ProgressReporter progress(options, control, status);
+    FileWalk walk(control, progress);
     std::vector<std::string> sessionList;
     walk.SplitFileFilter(filter, sessionList);
     (void)walk.MatchesFileFilter(name);

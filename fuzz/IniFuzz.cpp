@@ -8,14 +8,18 @@
 
 #include "FuzzHosts.h"
 #include "settings/IniFile.h"
+#include "settings/ListRow.h"
+#include "settings/SettingRow.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace kesto;
     const std::string& path = fuzz::ScratchPath(".INI");
     fuzz::WriteScratch(path, data, size);
     const IniFile ini(path);
-    (void)ini.ReadString("Preferences", "RetainBackUp");
-    (void)ini.ReadString("Recent Search Strings", "SearchStr1");
+    const SettingRow& flag = RowOf(SettingKey::RetainBackUp);
+    (void)ini.ReadString(flag.section, flag.name);
+    const ListRow& strings = RowOf(SettingList::SearchStrings);
+    (void)ini.ReadString(strings.section, strings.KeyAt(0));
 
     // A value of letters and inner blanks taken from the input, quoted like the lists.
     std::string value;

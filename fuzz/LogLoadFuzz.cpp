@@ -11,8 +11,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::SilentHosts hosts;
     const std::string& path = fuzz::ScratchPath(".log");
     fuzz::WriteScratch(path, data, size);
-    SessionOptions options;
-    LogStore log(options, hosts);
+    RunControl control;
+    LogStore log(control, hosts);
     if (log.LoadLogFile(path, nullptr) != LogStore::LoadOutcome::Loaded) {
         if (log.logLineCount() != 0) std::abort();
         return 0;

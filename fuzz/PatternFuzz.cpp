@@ -22,7 +22,9 @@ std::string ReplaceInLine(const RunDialogValues& values, std::string line, bool&
     if (!ValidateBeforeRun(values, options, hosts).check.accepted) return line;
     if (options.stripEolWhiteSpace || options.insertAtColumn) return line;
     const CompiledPatterns patterns = CompilePatterns(options, LineBreakType::Unix);
-    LineMatcher matcher(options, hosts, hosts);
+    RunControl control;
+    control.StartRun(options.confirmEachReplace, options.globalReplace);
+    LineMatcher matcher(options, control, hosts, hosts);
     if ((patterns.search.QuestionCount() > patterns.replace.QuestionCount() ||
          patterns.search.StarCount() > patterns.replace.StarCount()) &&
         !matcher.captures().PairWildcards(patterns.search, patterns.replace, options.matchCase)) {
@@ -31,7 +33,7 @@ std::string ReplaceInLine(const RunDialogValues& values, std::string line, bool&
     MatchSpan match;
     const MatchResult found = matcher.FindNext(line, 0, patterns, match);
     // The scan with its shortcuts finds what trying every offset in turn finds.
-    if (!options.anchorLineStart && found != MatchResult::MustStop) {
+    if (!patterns.layout.anchorLineStart && found != MatchResult::MustStop) {
         MatchSpan plain;
         bool plainFound = false;
         for (std::size_t at = 0; at < line.size() && !plainFound; ++at) {

@@ -152,13 +152,15 @@ void RunPass(const Settings& settings, SessionOptions& options) {
     if (!ValidateBeforeRun(values, options, hosts).check.accepted) Fail("cat/dog refused");
     options.sessionRunning = true;
 
-    ProgressReporter progress(options, hosts);
-    LogStore log(options, hosts);
-    BackupKeeper backups(options, log, hosts);
+    RunControl control;
+    control.StartRun(options.confirmEachReplace, options.globalReplace);
+    ProgressReporter progress(options, control, hosts);
+    LogStore log(control, hosts);
+    BackupKeeper backups(control, log, hosts);
     backups.SetNaming(settings.backupNaming());
     backups.SetFileList();
-    PassContext context{options, log, progress, hosts, backups};
-    LineMatcher matcher(options, hosts, hosts);
+    PassContext context{options, control, log, progress, hosts, backups};
+    LineMatcher matcher(options, control, hosts, hosts);
     SearchReplacePass pass(context, matcher);
     for (const TreeFile& file : kTree) {
         pass.ProcessFile((RunFolder() / file.folder).string(), file.name);

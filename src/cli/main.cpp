@@ -96,14 +96,25 @@ bool WriteLogLines(const LogStore& log, int from) {
     return static_cast<bool>(std::cout);
 }
 
-void SetConversion(const std::string& direction, SessionOptions& options) {
-    options.convertLineBreaks = true;
-    options.convertDosToMac = direction == "dos2mac";
-    options.convertDosToUnix = direction == "dos2unix";
-    options.convertMacToDos = direction == "mac2dos";
-    options.convertMacToUnix = direction == "mac2unix";
-    options.convertUnixToDos = direction == "unix2dos";
-    options.convertUnixToMac = direction == "unix2mac";
+// The direction a --convert argument names ("dos2unix" ...).
+ConversionDirection ConversionNamed(std::string_view name) {
+    const auto type = [](std::string_view convention) {
+        return convention == "dos"    ? LineBreakType::Dos
+               : convention == "unix" ? LineBreakType::Unix
+                                      : LineBreakType::Mac;
+    };
+    const std::size_t two = name.find('2');
+    return {type(name.substr(0, two)), type(name.substr(two + 1))};
+}
+
+// What the command line asks for, as the window's dialogs would hand it to the run.
+RunRequest RequestOf(const CliOptions& o) {
+    RunRequest request;
+    request.values = DialogValues(o);
+    if (o.kind == RunKind::Batch) request.batchFile = o.batchFile;
+    if (o.kind == RunKind::Convert) request.conversion = ConversionNamed(o.conversion);
+    for (const std::string& file : o.files) request.files.push_back(AbsolutePath(file));
+    return request;
 }
 
 int Run(const CliOptions& o) {
@@ -113,8 +124,6 @@ int Run(const CliOptions& o) {
     FreedesktopTrash trash;
     SessionHosts hosts{terminal, terminal, terminal, terminal, terminal, trash};
     SessionDocument document(o.iniPath ? *o.iniPath : SettingsFilePath(ProgramDirectory()), hosts);
-    SessionOptions& options = document.options;
-    options.runStarted = true;
     LogStore& log = document.log();
     // The log goes out before the run is settled, so that a log nobody can read takes the
     // run back instead of leaving changes without a record.
@@ -127,25 +136,9 @@ int Run(const CliOptions& o) {
         deliveryFailed = !WriteLogLines(log, 0);
         return !deliveryFailed;
     };
-    for (const std::string& file : o.files) document.searchFileList.push_back(AbsolutePath(file));
-
-    RunOutcome outcome;
-    if (o.kind == RunKind::Batch) {
-        if (!document.batchPairs().ReadBatchFile(o.batchFile)) return kExitRefused;
-        document.batchFilePath = o.batchFile;
-        // The batch dialog has the same switches, less the strings and the session kinds.
-        CopyRunSwitches(DialogValues(o), options);
-        outcome = document.RunBatchSession();
-    } else {
-        const ValidationResult checked = ValidateBeforeRun(DialogValues(o), options, terminal);
-        if (!checked.check.accepted) {
-            if (!checked.check.message.empty())
-                terminal.ShowMessage(checked.check.message, MessageIcon::Stop);
-            return kExitRefused;
-        }
-        if (o.kind == RunKind::Convert) SetConversion(o.conversion, options);
-        outcome = document.RunSingleSession();
-    }
+    const RunOutcome outcome = document.RunRequested(RequestOf(o));
+    // A request refused before the run began has no log.
+    if (outcome == RunOutcome::Refused && log.logLineCount() == 0) return kExitRefused;
 
     if (!delivered) {
         WriteLogLines(log, 0);

@@ -32,6 +32,7 @@ protected:
         values.replaceText = std::move(replace);
         const ValidationResult result = ValidateBeforeRun(values, options, prompter);
         ASSERT_TRUE(result.check.accepted) << result.check.message;
+        control.StartRun(options.confirmEachReplace, options.globalReplace);
     }
 
     std::string File(const std::string& name) const { return dir / name; }
@@ -56,14 +57,15 @@ protected:
     TempDir dir;
     RunDialogValues values;
     SessionOptions options;
+    RunControl control;
     ScriptedPrompter prompter;
     ScriptedConfirmer confirmer;
     RecordingStatusHost status;
-    ProgressReporter progress{options, status};
-    LogStore log{options, prompter};
-    BackupKeeper backups{options, log, prompter};
-    PassContext context{options, log, progress, prompter, backups};
-    LineMatcher matcher{options, prompter, confirmer};
+    ProgressReporter progress{options, control, status};
+    LogStore log{control, prompter};
+    BackupKeeper backups{control, log, prompter};
+    PassContext context{options, control, log, progress, prompter, backups};
+    LineMatcher matcher{options, control, prompter, confirmer};
 };
 
 }  // namespace kesto::test

@@ -78,8 +78,8 @@ bool Inside(const std::string& path, const std::string& folder) {
 
 }  // namespace
 
-BackupKeeper::BackupKeeper(SessionOptions& options, LogStore& log, Prompter& prompter)
-    : m_options(options), m_log(log), m_prompter(prompter) {
+BackupKeeper::BackupKeeper(RunControl& control, LogStore& log, Prompter& prompter)
+    : m_control(control), m_log(log), m_prompter(prompter) {
 }
 
 void BackupKeeper::SetWalk(const std::string& startDirectory, const ListedFolders* folders) {
@@ -227,10 +227,10 @@ bool BackupKeeper::OpenForReading(const std::string& directory, const std::strin
     if (m_eligibility && !m_eligibility->IsFileEligible(fileName)) {
         // Stop Now or Abort given to the extension question ends the run; the file was
         // not excluded, so it gets no entry.
-        if (m_options.abortRequested || m_options.stopRequested) return false;
+        if (m_control.endsRun()) return false;
         return Refuse("Excluded from search!");
     }
-    if (m_options.abortRequested || m_options.stopRequested) return false;
+    if (m_control.endsRun()) return false;
     // A name with a folder in it is taken in that folder.
     if (!LocateFile(std::string(DirectoryOf(givenPath)), std::string(FileNameOf(givenPath)))) {
         m_current = PreparedFile();
@@ -494,7 +494,7 @@ bool BackupKeeper::MoveBatchToRecycleBin(std::vector<std::string>& batch, Recycl
         m_prompter.ShowMessage(
             "Error occurred deleting files to recycle bin!\r\nDelete Operation Terminated!",
             MessageIcon::Stop);
-        m_options.abortRequested = true;
+        m_control.RequestAbort();
         return false;
     }
     batch.clear();

@@ -33,7 +33,7 @@
 #include "files/RecycleBin.h"
 #include "log/LogStore.h"
 #include "run/Prompter.h"
-#include "run/SessionOptions.h"
+#include "run/RunControl.h"
 #include "text/BackupName.h"
 #include "text/UniqueFd.h"
 
@@ -59,7 +59,7 @@ struct PreparedFile {
 
 class BackupKeeper {
 public:
-    BackupKeeper(SessionOptions& options, LogStore& log, Prompter& prompter);
+    BackupKeeper(RunControl& control, LogStore& log, Prompter& prompter);
 
     void SetNaming(BackupNaming naming) { m_naming = std::move(naming); }
     const BackupNaming& naming() const { return m_naming; }
@@ -145,7 +145,7 @@ private:
     bool FlushChangedFiles();
     bool MoveBatchToRecycleBin(std::vector<std::string>& batch, RecycleBin& bin);
 
-    SessionOptions& m_options;
+    RunControl& m_control;
     LogStore& m_log;
     Prompter& m_prompter;
     FileEligibility* m_eligibility = nullptr;

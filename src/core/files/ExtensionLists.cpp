@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "settings/ListRow.h"
 #include "text/AsciiCase.h"
 
 namespace kesto {
@@ -13,20 +14,20 @@ bool Holds(const std::vector<std::string>& list, std::string_view extension) {
     });
 }
 
-void WriteList(const IniFile& file, std::string_view section, std::string_view prefix,
-               const std::vector<std::string>& list, std::size_t earlierCount) {
+void WriteList(const IniFile& file, SettingList which, const std::vector<std::string>& list,
+               std::size_t earlierCount) {
     for (std::size_t i = 0; i < list.size(); ++i) {
-        file.WriteString(section, std::string(prefix) + std::to_string(i), list[i]);
+        WriteListEntry(file, which, static_cast<int>(i), list[i]);
     }
     for (std::size_t i = list.size(); i < earlierCount; ++i) {
-        file.WriteString(section, std::string(prefix) + std::to_string(i), std::nullopt);
+        WriteListEntry(file, which, static_cast<int>(i), std::nullopt);
     }
 }
 
 }  // namespace
 
-ExtensionLists::ExtensionLists(SessionOptions& options, UnknownExtensionAsker& asker)
-    : m_options(options), m_asker(asker) {
+ExtensionLists::ExtensionLists(RunControl& control, UnknownExtensionAsker& asker)
+    : m_control(control), m_asker(asker) {
 }
 
 bool ExtensionLists::IsFileEligible(std::string_view fileName) {
@@ -43,7 +44,7 @@ bool ExtensionLists::IsFileEligible(std::string_view fileName) {
     }
     if (addAllToAlwaysSearch) {
         alwaysSearchList.push_back(extension);
-        m_options.extensionListsChanged = true;
+        listsChanged = true;
         return true;
     }
     if (addAllToSessionSearch) {
@@ -62,18 +63,18 @@ bool ExtensionLists::IsFileEligible(std::string_view fileName) {
 bool ExtensionLists::Apply(ExtensionChoice choice, const std::string& extension) {
     switch (choice) {
     case ExtensionChoice::StopNow:
-        m_options.stopRequested = true;
+        m_control.RequestStop();
         return false;  // the file is not touched: the run is ending
     case ExtensionChoice::Abort:
-        m_options.abortRequested = true;
+        m_control.RequestAbort();
         return false;
     case ExtensionChoice::AlwaysSearch:
         alwaysSearchList.push_back(extension);
-        m_options.extensionListsChanged = true;
+        listsChanged = true;
         break;
     case ExtensionChoice::AlwaysExclude:
         alwaysExcludeList.push_back(extension);
-        m_options.extensionListsChanged = true;
+        listsChanged = true;
         break;
     case ExtensionChoice::SessionSearch:
         sessionSearchList.push_back(extension);
@@ -83,7 +84,7 @@ bool ExtensionLists::Apply(ExtensionChoice choice, const std::string& extension)
         break;
     case ExtensionChoice::AllAlwaysSearch:
         alwaysSearchList.push_back(extension);
-        m_options.extensionListsChanged = true;
+        listsChanged = true;
         addAllToAlwaysSearch = true;
         break;
     case ExtensionChoice::AllSessionSearch:
@@ -97,9 +98,9 @@ bool ExtensionLists::Apply(ExtensionChoice choice, const std::string& extension)
 
 void ExtensionLists::SaveExtensionLists(const IniFile& file, std::size_t earlierIncludeCount,
                                         std::size_t earlierExcludeCount) {
-    m_options.extensionListsChanged = false;
-    WriteList(file, "Excluded", "Exclude", alwaysExcludeList, earlierExcludeCount);
-    WriteList(file, "Included", "Include", alwaysSearchList, earlierIncludeCount);
+    listsChanged = false;
+    WriteList(file, SettingList::Excluded, alwaysExcludeList, earlierExcludeCount);
+    WriteList(file, SettingList::Included, alwaysSearchList, earlierIncludeCount);
 }
 
 }  // namespace kesto

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "files/FileEligibility.h"
-#include "run/SessionOptions.h"
+#include "run/RunControl.h"
 #include "settings/IniFile.h"
 
 namespace kesto {
@@ -39,7 +39,7 @@ public:
 
 class ExtensionLists : public FileEligibility {
 public:
-    ExtensionLists(SessionOptions& options, UnknownExtensionAsker& asker);
+    ExtensionLists(RunControl& control, UnknownExtensionAsker& asker);
 
     bool IsFileEligible(std::string_view fileName) override;
 
@@ -56,11 +56,13 @@ public:
     bool addAllToAlwaysSearch = false;
     bool addAllToSessionSearch = false;
     int extensionChoice = static_cast<int>(ExtensionChoice::SessionSearch);
+    // An always list changed since it was last saved.
+    bool listsChanged = false;
 
 private:
     bool Apply(ExtensionChoice choice, const std::string& extension);
 
-    SessionOptions& m_options;
+    RunControl& m_control;
     UnknownExtensionAsker& m_asker;
 };
 

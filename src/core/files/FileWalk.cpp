@@ -91,8 +91,8 @@ struct DirCloser {
 
 }  // namespace
 
-FileWalk::FileWalk(SessionOptions& options, ProgressReporter& progress)
-    : m_options(options), m_progress(progress) {
+FileWalk::FileWalk(const RunControl& control, ProgressReporter& progress)
+    : m_control(control), m_progress(progress) {
 }
 
 void FileWalk::SplitFileFilter(std::string_view filter,
@@ -235,17 +235,17 @@ void FileWalk::BuildFileList(const std::string& startDirectory, std::string_view
     std::string directory = startDirectory;
     for (;;) {
         ListDirectory(directory, found, queue, logLineCount);
-        if (m_options.abortRequested) break;
+        if (m_control.abortRequested()) break;
         if (!searchSubdirectories || next == queue.size()) break;
         const CMyDirectory& sub = queue[next++];
         directory = JoinPath(sub.m_strParent, sub.m_strName);
     }
-    if (!m_options.abortRequested) {
+    if (!m_control.abortRequested()) {
         ShowWalkCounts(logLineCount);
         m_progress.PumpMessages();
         SortFoundFiles(found);
     }
-    if (!m_options.abortRequested) {
+    if (!m_control.abortRequested()) {
         searchFileList.reserve(searchFileList.size() + found.size());
         for (const CFoundFile& file : found) {
             searchFileList.push_back(JoinPath(file.m_strDirectory, file.m_strName));

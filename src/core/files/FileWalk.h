@@ -16,7 +16,7 @@
 
 #include "files/FolderIdentity.h"
 #include "run/ProgressReporter.h"
-#include "run/SessionOptions.h"
+#include "run/RunControl.h"
 
 namespace kesto {
 
@@ -41,7 +41,7 @@ using CMyDirList = std::vector<CMyDirectory>;
 
 class FileWalk {
 public:
-    FileWalk(SessionOptions& options, ProgressReporter& progress);
+    FileWalk(const RunControl& control, ProgressReporter& progress);
 
     // Rebuilds the pattern list from `filter`; literal extensions are appended, upper case,
     // to `sessionSearchList`.
@@ -69,7 +69,7 @@ private:
     void SortFoundFiles(CMyFileList& found);
     void ShowWalkCounts(int logLineCount);
 
-    SessionOptions& m_options;
+    const RunControl& m_control;
     ProgressReporter& m_progress;
     std::vector<std::string> m_patterns;
     int m_nFilesMatched = 0;

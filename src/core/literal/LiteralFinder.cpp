@@ -1,14 +1,11 @@
 #include "literal/LiteralFinder.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 
+#include "literal/ByteMask.h"
 #include "text/AsciiCase.h"
-
-#if defined(__x86_64__)
-#include <immintrin.h>
-#define KESTO_FINDER_X86 1
-#endif
 
 namespace kesto {
 
@@ -53,26 +50,6 @@ std::size_t FarEndFrom(std::string_view needle, std::size_t rare) {
     return rare >= last - rare ? 0 : last;
 }
 
-#ifdef KESTO_FINDER_X86
-// The bytes each of the two tested bytes may be: the byte and its other case.
-struct Wanted {
-    __m128i rare;
-    __m128i rareOther;
-    __m128i second;
-    __m128i secondOther;
-};
-
-std::uint32_t HalfBlockSse2(const char* rarePlane, const char* secondPlane, const Wanted& want) {
-    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rarePlane));
-    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(secondPlane));
-    const __m128i rare =
-        _mm_or_si128(_mm_cmpeq_epi8(a, want.rare), _mm_cmpeq_epi8(a, want.rareOther));
-    const __m128i second =
-        _mm_or_si128(_mm_cmpeq_epi8(b, want.second), _mm_cmpeq_epi8(b, want.secondOther));
-    return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_and_si128(rare, second)));
-}
-#endif
-
 }  // namespace
 
 LiteralFinder::LiteralFinder(std::string_view needle, bool matchCase)
@@ -97,40 +74,24 @@ bool LiteralFinder::MatchesAnyCaseAt(const char* candidate) const {
 
 std::uint32_t LiteralFinder::CandidatesOf(const char* base, std::size_t start,
                                           std::size_t count) const {
-    std::uint32_t mask = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        const char rare = base[start + i + m_rare];
-        const char second = base[start + i + m_second];
-        if ((rare == m_needle[m_rare] || rare == m_rareOther) &&
-            (second == m_needle[m_second] || second == m_secondOther)) {
-            mask |= std::uint32_t{1} << i;
-        }
-    }
-    return mask;
+    assert(count <= kBlock);
+    const ByteMask rare(m_needle[m_rare], m_rareOther);
+    const ByteMask second(m_needle[m_second], m_secondOther);
+    return rare.BothIn<kBlock>(base + start + m_rare, second, base + start + m_second, count);
 }
 
 std::uint32_t LiteralFinder::NextCandidateBlock(const char* base, std::size_t& start,
                                                 std::size_t last) const {
-#ifdef KESTO_FINDER_X86
     const char* rarePlane = base + m_rare;
     const char* secondPlane = base + m_second;
-    const Wanted want{_mm_set1_epi8(m_needle[m_rare]), _mm_set1_epi8(m_rareOther),
-                      _mm_set1_epi8(m_needle[m_second]), _mm_set1_epi8(m_secondOther)};
+    const ByteMask rare(m_needle[m_rare], m_rareOther);
+    const ByteMask second(m_needle[m_second], m_secondOther);
     for (; start + kBlock <= last + 1; start += kBlock) {
-        const std::uint32_t low = HalfBlockSse2(rarePlane + start, secondPlane + start, want);
-        const std::uint32_t high =
-            HalfBlockSse2(rarePlane + start + 16, secondPlane + start + 16, want);
-        const std::uint32_t mask = low | high << 16;
+        const std::uint32_t mask =
+            rare.BothIn<kBlock>(rarePlane + start, second, secondPlane + start, kBlock);
         if (mask != 0) return mask;
     }
     return 0;
-#else
-    for (; start + kBlock <= last + 1; start += kBlock) {
-        const std::uint32_t mask = CandidatesOf(base, start, kBlock);
-        if (mask != 0) return mask;
-    }
-    return 0;
-#endif
 }
 
 std::size_t LiteralFinder::Find(std::string_view text, std::size_t from, std::size_t end) const {

@@ -1,16 +1,13 @@
 #include "literal/LiteralPairChain.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 #include <limits>
 
+#include "literal/ByteMask.h"
 #include "literal/LineBreakCounter.h"
 #include "text/TextFile.h"
-
-#if defined(__x86_64__)
-#include <emmintrin.h>
-#define KESTO_CHAIN_X86 1
-#endif
 
 namespace kesto {
 
@@ -88,28 +85,6 @@ static_assert(WordTable::kReadable >= Output::kShort,
     }
 }
 
-// Bit i is set when bytes[i] is `lineBreak`, for i below `count` (at most 64).
-std::uint64_t LineBreaksIn(const unsigned char* bytes, std::size_t count, char lineBreak) {
-    std::uint64_t breaks = 0;
-#ifdef KESTO_CHAIN_X86
-    if (count == 64) {
-        const __m128i wanted = _mm_set1_epi8(lineBreak);
-        for (int block = 0; block < 4; ++block) {
-            const __m128i chunk =
-                _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + block * 16));
-            const auto bits =
-                static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, wanted)));
-            breaks |= std::uint64_t{bits} << (block * 16);
-        }
-        return breaks;
-    }
-#endif
-    for (std::size_t i = 0; i < count; ++i) {
-        breaks |= std::uint64_t{bytes[i] == static_cast<unsigned char>(lineBreak)} << i;
-    }
-    return breaks;
-}
-
 }  // namespace
 
 std::array<bool, 256> LiteralPairChain::WordBytesOf(const std::vector<LiteralPair>& pairs) {
@@ -124,6 +99,7 @@ std::array<bool, 256> LiteralPairChain::WordBytesOf(const std::vector<LiteralPai
 
 LiteralPairChain::LiteralPairChain(std::vector<LiteralPair> pairs)
     : m_wordBytes(WordBytesOf(pairs)) {
+    assert(std::all_of(pairs.begin(), pairs.end(), Admits));
     m_pairs.reserve(pairs.size());
     for (LiteralPair& given : pairs) {
         Pair pair;
@@ -331,13 +307,14 @@ bool LiteralPairChain::Walk::EndLine(std::size_t pos) {
 
 LiteralPairChain::Outcome LiteralPairChain::Apply(std::string_view text, LineBreakType type,
                                                   std::string& out, ScanCounters& counters,
-                                                  const SessionOptions& options,
+                                                  const RunControl& control,
                                                   ScanObserver& observer) {
     // The walk writes into a buffer of its own, so that `out` stays as it was unless the
     // walk completes; the two then trade places and keep their room for the next text.
     Walk walk(*this, text, type, m_output);
     const std::size_t size = text.size();
     const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const ByteMask lineBreaks(walk.lineBreak);
     // Sixty-four bytes at a time: which are word bytes and which line breaks, one bit
     // each, and from those the places where words begin. A window always begins outside
     // a word or at its first byte; a word that may go on past the window is left to the
@@ -345,7 +322,7 @@ LiteralPairChain::Outcome LiteralPairChain::Apply(std::string_view text, LineBre
     for (std::size_t pos = 0; pos < size;) {
         const std::size_t width = std::min<std::size_t>(64, size - pos);
         const std::uint64_t wordBits = m_wordBytes.Members(bytes + pos, width);
-        const std::uint64_t breakBits = LineBreaksIn(bytes + pos, width, walk.lineBreak);
+        const std::uint64_t breakBits = lineBreaks.In<64>(text.data() + pos, width);
         const std::uint64_t starts = wordBits & ~(wordBits << 1);
         std::size_t done = width;
         if (pos + width < size && (wordBits >> (width - 1) & 1) != 0) {
@@ -375,7 +352,7 @@ LiteralPairChain::Outcome LiteralPairChain::Apply(std::string_view text, LineBre
             if (!walk.EndLine(pos + at)) return Outcome::Declined;
             if (walk.lineBreaks % LineBreakCounter::kLinesPerReport == 0) {
                 observer.OnProgress(static_cast<int>(((pos + at + 1) * 100 + 100) / size));
-                if (options.abortRequested) return Outcome::Aborted;
+                if (control.abortRequested()) return Outcome::Aborted;
             }
         }
         pos += done;

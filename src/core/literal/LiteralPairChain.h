@@ -18,7 +18,7 @@
 #include "literal/ByteClass.h"
 #include "literal/ScanReport.h"
 #include "literal/WordTable.h"
-#include "run/SessionOptions.h"
+#include "run/RunControl.h"
 #include "text/LineBreak.h"
 
 namespace kesto {
@@ -48,10 +48,10 @@ public:
 
     // Puts into `out` what the pairs make of `text`, a file of `type`, and adds every
     // pair's counters to `counters`. Progress goes to `observer` every 300 lines; the
-    // walk ends when options.abortRequested is set then. On Declined and Aborted, `out`
+    // walk ends when the run is aborted then. On Declined and Aborted, `out`
     // and `counters` are as they were.
     Outcome Apply(std::string_view text, LineBreakType type, std::string& out,
-                  ScanCounters& counters, const SessionOptions& options, ScanObserver& observer);
+                  ScanCounters& counters, const RunControl& control, ScanObserver& observer);
 
 private:
     struct Walk;

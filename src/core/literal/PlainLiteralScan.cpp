@@ -3,6 +3,7 @@
 #include "text/GatheringWriter.h"
 
 #include <algorithm>
+#include <cassert>
 #include <string>
 
 namespace kesto {
@@ -15,27 +16,18 @@ constexpr std::size_t kBlock = LineBreakCounter::kBlock;
 }  // namespace
 
 PlainLiteralScan::PlainLiteralScan(std::string_view text, const PlainLiteral& literal,
-                                   SessionOptions& options, ByteSink& sink, ScanObserver& observer,
-                                   ScanCounters& counters)
+                                   const RunControl& control, ByteSink& sink,
+                                   ScanObserver& observer, ScanCounters& counters)
     : m_text(text),
       m_literal(literal),
-      m_options(options),
+      m_control(control),
       m_sink(sink),
       m_observer(observer),
       m_counters(counters),
       m_breaks(literal.lineBreakChar) {
-}
-
-bool PlainLiteralScan::Suits(const PlainLiteral& literal, const SessionOptions& options,
-                             const ScanObserver& observer) {
-    return !observer.WantsChangedLines() && SwitchesSuit(options) && !options.anchorLineStart &&
-           !literal.search.empty() && literal.search.find('\r') == std::string_view::npos &&
-           literal.search.find(literal.lineBreakChar) == std::string_view::npos;
-}
-
-bool PlainLiteralScan::SwitchesSuit(const SessionOptions& options) {
-    return options.matchCase && options.globalReplace && !options.confirmEachReplace &&
-           !options.firstInstanceOnly && !options.stopRequested && !options.skipRestOfFile;
+    // The line of a match is the one its start lies in: no match may reach into the next.
+    assert(literal.search.find('\r') == std::string_view::npos);
+    assert(literal.search.find(literal.lineBreakChar) == std::string_view::npos);
 }
 
 void PlainLiteralScan::CountLineBreaks(std::size_t blockStart, std::uint32_t breaks) {
@@ -94,7 +86,7 @@ PlainLiteralScan::Line PlainLiteralScan::LineHolding(std::size_t at, std::size_t
 bool PlainLiteralScan::ReportWaitingProgress() {
     for (const std::size_t lineBreak : m_waitingReports) {
         m_observer.OnProgress(Percent(lineBreak));
-        if (m_options.abortRequested) return false;
+        if (m_control.abortRequested()) return false;
     }
     m_waitingReports.clear();
     return true;
@@ -104,7 +96,7 @@ bool PlainLiteralScan::CountLineBreakAt(std::size_t offset) {
     ++m_lineNumber;
     if ((m_lineNumber - 1) % kLinesPerProgressReport != 0) return true;
     m_observer.OnProgress(Percent(offset));
-    return !m_options.abortRequested;
+    return !m_control.abortRequested();
 }
 
 ScanResult PlainLiteralScan::Run() {
@@ -160,7 +152,7 @@ ScanResult PlainLiteralScan::Scan(GatheringWriter& out) {
         m_counters.changes += replaced;
         if (line.hasLineBreak && !CountLineBreakAt(line.next - 1)) return ScanResult::Aborted;
         pos = line.next;
-        if (m_options.stopRequested || m_options.skipRestOfFile) break;
+        if (m_control.stopRequested() || m_control.skipRestOfFile()) break;
     }
     if (m_counters.match.possible > 0) out.Write(m_text.substr(written));
     return ScanResult::Completed;

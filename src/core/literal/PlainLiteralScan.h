@@ -15,6 +15,7 @@
 #include "literal/LineBreakCounter.h"
 #include "literal/LiteralFinder.h"
 #include "literal/ScanReport.h"
+#include "run/RunControl.h"
 #include "run/SessionOptions.h"
 #include "text/ByteSink.h"
 #include "text/LineBreak.h"
@@ -35,15 +36,10 @@ struct PlainLiteral {
 
 class PlainLiteralScan {
 public:
-    PlainLiteralScan(std::string_view text, const PlainLiteral& literal, SessionOptions& options,
+    PlainLiteralScan(std::string_view text, const PlainLiteral& literal, const RunControl& control,
                      ByteSink& sink, ScanObserver& observer, ScanCounters& counters);
 
-    // True when `literal` and `options` ask for nothing this scan leaves out.
-    static bool Suits(const PlainLiteral& literal, const SessionOptions& options,
-                      const ScanObserver& observer);
-    // The part of Suits that depends on the switches of the run alone.
-    static bool SwitchesSuit(const SessionOptions& options);
-
+    // `literal` must be one FastPath admits for the plain scan.
     ScanResult Run();
 
 private:
@@ -68,7 +64,7 @@ private:
 
     std::string_view m_text;
     const PlainLiteral m_literal;
-    SessionOptions& m_options;
+    const RunControl& m_control;
     ByteSink& m_sink;
     ScanObserver& m_observer;
     ScanCounters& m_counters;

@@ -50,8 +50,8 @@ std::string FileNameOf(const std::string& path) {
 
 }  // namespace
 
-LogStore::LogStore(SessionOptions& options, Prompter& prompter)
-    : m_options(options), m_prompter(prompter) {
+LogStore::LogStore(RunControl& control, Prompter& prompter)
+    : m_control(control), m_prompter(prompter) {
 }
 
 void LogStore::BeginFile(std::string path) {
@@ -87,7 +87,7 @@ void LogStore::AddLogLine(std::string_view text) {
         m_fileHeaderPending = false;
         const std::string header = "     File --- " + LoggedPath(m_currentFilePath);
         if (!AppendLine(header, header.size() - 14)) {
-            m_options.stopRequested = true;
+            m_control.RequestStop();
             m_prompter.ShowMessage(kMemoryLimitMessage, MessageIcon::Information);
             return;
         }
@@ -95,12 +95,12 @@ void LogStore::AddLogLine(std::string_view text) {
     if (logLineCount() >= kLineLimit) {
         if (m_lineLimitNoticePending) {
             m_lineLimitNoticePending = false;
-            m_options.stopRequested = true;
+            m_control.RequestStop();
             AppendLine(kLimitNotice, kLimitNotice.size());
         }
         return;
     }
-    if (m_options.lineBreakInStrings) {
+    if (m_splitLinesAtBreaks) {
         AppendSplit(text);
     } else {
         AppendLine(text, text.size());
@@ -181,10 +181,7 @@ void LogStore::ReportLoadRefusal(const std::string& message) {
 }
 
 LogStore::LoadOutcome LogStore::LoadLogFile(const std::string& path, ProgressReporter* progress) {
-    if (EndsWithSrExtension(path)) {
-        m_options.batchMode = true;
-        return LoadOutcome::BatchFile;
-    }
+    if (EndsWithSrExtension(path)) return LoadOutcome::BatchFile;
     FilePtr file(std::fopen(path.c_str(), "rb"));
     if (!file) return LoadOutcome::CannotOpen;
     std::fseek(file.get(), 0, SEEK_END);
@@ -195,7 +192,8 @@ LogStore::LoadOutcome LogStore::LoadLogFile(const std::string& path, ProgressRep
     const std::string name = FileNameOf(path);
     if (progress) progress->ShowReadProgress(name, 0);
 
-    std::vector<char> piece(std::min<std::size_t>(fileSize > 0 ? fileSize : 1, kLoadPieceSize) + 2);
+    const std::size_t size = fileSize > 0 ? static_cast<std::size_t>(fileSize) : 1;
+    std::vector<char> piece(std::min(size, kLoadPieceSize) + 2);
     std::string carry;  // a line cut by the end of a piece
     char separator = 0;
     bool dropCarriageReturn = false;
@@ -217,7 +215,7 @@ LogStore::LoadOutcome LogStore::LoadLogFile(const std::string& path, ProgressRep
         AppendLine(text, text.size());
         if (progress && logLineCount() % 300 == 0) {
             progress->ShowReadProgress(
-                name, fileSize > 0 ? static_cast<int>(consumed * 100 / fileSize) : 100);
+                name, fileSize > 0 ? static_cast<int>(consumed * 100 / size) : 100);
         }
         return true;
     };
@@ -242,7 +240,7 @@ LogStore::LoadOutcome LogStore::LoadLogFile(const std::string& path, ProgressRep
         for (;;) {
             const void* hit = std::memchr(data.data() + begin, separator, got - begin);
             if (!hit) break;
-            const std::size_t end = static_cast<const char*>(hit) - data.data();
+            const auto end = static_cast<std::size_t>(static_cast<const char*>(hit) - data.data());
             consumed += end + 1 - begin;
             bool taken;
             if (carry.empty()) {

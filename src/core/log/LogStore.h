@@ -3,7 +3,7 @@
 //
 // Every pass and driver appends through AddLogLine; the store adds the file header before
 // the first line of a file, splits texts that hold line breaks into numbered lines and
-// stops growing at the line limit (setting stopRequested so the run ends). Lines are
+// stops growing at the line limit (stopping the run through its control). Lines are
 // stored once, in one arena; the view reads them by index, frame by frame, without copies.
 #pragma once
 
@@ -15,7 +15,7 @@
 
 #include "run/ProgressReporter.h"
 #include "run/Prompter.h"
-#include "run/SessionOptions.h"
+#include "run/RunControl.h"
 
 namespace kesto {
 
@@ -27,7 +27,7 @@ public:
     // A line wider than this many pixels does not widen the scroll extent.
     static constexpr int kMaxExtentPixels = 32700;
 
-    LogStore(SessionOptions& options, Prompter& prompter);
+    LogStore(RunControl& control, Prompter& prompter);
 
     // --- The file being processed ---
 
@@ -38,8 +38,13 @@ public:
 
     // --- Appending ---
 
-    // Appends one report line, or with lineBreakInStrings one line per piece of `text`.
+    // Appends one report line, or once lines are split at breaks one line per piece of
+    // `text`.
     void AddLogLine(std::string_view text);
+    // From now on a report line that holds line breaks (a search or replace text that
+    // spans lines) is split into numbered lines; SetSplitLinesAtBreaks(false) ends it.
+    void SplitLinesAtBreaks() { m_splitLinesAtBreaks = true; }
+    void SetSplitLinesAtBreaks(bool split) { m_splitLinesAtBreaks = split; }
     // Appends exactly one line: no header, no limit, no splitting.
     void AddPlainLogLine(std::string_view text);
     // Numbers a problem entry for the current file: "     n) --- path ... reason", or
@@ -85,8 +90,9 @@ private:
     void AppendSplit(std::string_view text);
     void ReportLoadRefusal(const std::string& message);
 
-    SessionOptions& m_options;
+    RunControl& m_control;
     Prompter& m_prompter;
+    bool m_splitLinesAtBreaks = false;
 
     std::string m_text;                 // every line, one after another
     std::vector<std::size_t> m_starts;  // where each line begins in m_text

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <new>
 
-#include "literal/PlainLiteralScan.h"
+#include "literal/FastPath.h"
 
 namespace kesto {
 
@@ -19,12 +19,12 @@ void BatchPass::OnProgress(int percent) {
 BatchPass::PairOutcome BatchPass::ApplyPair(const CBatchSR& pair, int pairNumber,
                                             LineBreakType type, std::string& content,
                                             ScanCounters& total) {
-    SessionOptions& options = m_context.options;
+    const SessionOptions& options = m_context.options;
     m_pairNumber = pairNumber;
-    options.wildcardSession = pair.m_bWildCards;
-    const CompiledPatterns patterns =
-        CompilePatterns(options, type, pair.m_strSearchWork, pair.m_strReplaceWork);
-    if (options.matchCase && !options.wildcardSession &&
+    const CompiledPatterns patterns = CompilePatterns(options, type, pair.m_strSearchWork,
+                                                      pair.m_strReplaceWork, pair.m_bWildCards);
+    if (patterns.layout.lineBreakTranslated) m_context.log.SplitLinesAtBreaks();
+    if (options.matchCase && !pair.m_bWildCards &&
         !ContainsBytes(content, patterns.search.text())) {
         return PairOutcome::Skipped;
     }
@@ -46,8 +46,8 @@ BatchPass::PairOutcome BatchPass::ApplyPair(const CBatchSR& pair, int pairNumber
     next.reserve(content.size() + content.size() / 4);
     StringSink sink(next);
     ScanCounters counters;
-    const ScanResult result =
-        ScanText(content, patterns, path(), options, m_matcher, sink, *this, counters);
+    const ScanResult result = ScanText(content, patterns, path(), options, m_context.control,
+                                       m_matcher, sink, *this, counters);
     switch (result) {
     case ScanResult::Completed:
         break;
@@ -71,30 +71,35 @@ BatchPass::PairOutcome BatchPass::ApplyPair(const CBatchSR& pair, int pairNumber
 }
 
 std::unique_ptr<LiteralPairChain> BatchPass::MakeChain(LineBreakType type) {
-    SessionOptions& options = m_context.options;
+    const SessionOptions& options = m_context.options;
     std::vector<LiteralPair> literals;
     int pairNumber = 0;
     for (const CBatchSR& pair : m_pairs.pairs()) {
         ++pairNumber;
         if (pair.m_bExcluded) continue;
-        // Compiled as ApplyPair compiles it, which sets the same switches.
-        options.wildcardSession = pair.m_bWildCards;
-        const CompiledPatterns patterns =
-            CompilePatterns(options, type, pair.m_strSearchWork, pair.m_strReplaceWork);
+        // Compiled as ApplyPair compiles it.
+        const CompiledPatterns patterns = CompilePatterns(options, type, pair.m_strSearchWork,
+                                                          pair.m_strReplaceWork, pair.m_bWildCards);
         const std::optional<PlainLiteral> plain = PlainLiteralOf(patterns);
-        if (!plain || !PlainLiteralScan::Suits(*plain, options, *this)) return nullptr;
-        LiteralPair literal{std::string(plain->search), std::string(plain->replace)};
-        if (!LiteralPairChain::Admits(literal)) return nullptr;
-        literals.push_back(std::move(literal));
+        if (!plain) return nullptr;
+        literals.push_back({std::string(plain->search), std::string(plain->replace)});
         m_lastPairNumber = pairNumber;
     }
-    if (literals.size() < kFewestPairsInOneWalk) return nullptr;
+    std::vector<PlainLiteral> plain;
+    for (const LiteralPair& literal : literals) {
+        plain.push_back({literal.search, literal.replace, type, LineBreakChar(type)});
+    }
+    if (!FastPath::Applies(FastPath::Way::PairChain, plain, options, m_context.control,
+                           WantsChangedLines())) {
+        return nullptr;
+    }
     return std::make_unique<LiteralPairChain>(std::move(literals));
 }
 
 LiteralPairChain* BatchPass::ChainFor(LineBreakType type) {
     const auto index = static_cast<std::size_t>(type);
-    if (index >= m_chains.size() || !PlainLiteralScan::SwitchesSuit(m_context.options)) {
+    if (index >= m_chains.size() ||
+        !FastPath::SwitchesAllow(m_context.options, m_context.control)) {
         return nullptr;
     }
     if (!m_chainMade[index]) {
@@ -107,10 +112,9 @@ LiteralPairChain* BatchPass::ChainFor(LineBreakType type) {
 BatchPass::ChainOutcome BatchPass::ApplyChain(LineBreakType type, ScanCounters& total) {
     LiteralPairChain* chain = ChainFor(type);
     if (!chain) return ChainOutcome::NotApplied;
-    SessionOptions& options = m_context.options;
     m_pairNumber = m_lastPairNumber;
     ScanCounters counters;
-    switch (chain->Apply(text(), type, m_content, counters, options, *this)) {
+    switch (chain->Apply(text(), type, m_content, counters, m_context.control, *this)) {
     case LiteralPairChain::Outcome::Declined:
         return ChainOutcome::NotApplied;
     case LiteralPairChain::Outcome::Aborted:
@@ -120,14 +124,11 @@ BatchPass::ChainOutcome BatchPass::ApplyChain(LineBreakType type, ScanCounters& 
         break;
     }
     total = counters;
-    // The switches as the last pair, a plain literal, left them when applied on its own.
-    options.wildcardSession = false;
-    options.anchorLineStart = false;
     return ChainOutcome::Applied;
 }
 
 bool BatchPass::ApplyPairsOneByOne(LineBreakType type, ScanCounters& total) {
-    SessionOptions& options = m_context.options;
+    RunControl& control = m_context.control;
     std::string& content = m_content;
     try {
         content.assign(text());
@@ -142,19 +143,16 @@ bool BatchPass::ApplyPairsOneByOne(LineBreakType type, ScanCounters& total) {
         ++pairNumber;
         if (pair.m_bExcluded) continue;
         if (ApplyPair(pair, pairNumber, type, content, total) == PairOutcome::Failed) return false;
-        if (options.replaceAllThisFile) {
-            options.replaceAllThisFile = false;
-            options.confirmEachReplace = true;
-        }
+        control.EndReplaceAllThisFile();
         // Skip Rest of File ends the current pair only; Stop Now ends them all.
-        options.skipRestOfFile = false;
-        if (options.stopRequested) break;
+        control.EndSkipRestOfFile();
+        if (control.stopRequested()) break;
     }
     return true;
 }
 
 bool BatchPass::ProcessBatchFile(const std::string& directory, const std::string& fileName) {
-    SessionOptions& options = m_context.options;
+    RunControl& control = m_context.control;
     if (!OpenAndRead(directory, fileName)) return false;
     const auto started = std::chrono::steady_clock::now();
     const LineBreakType type = DetectLineBreakType(text());
@@ -177,7 +175,7 @@ bool BatchPass::ProcessBatchFile(const std::string& directory, const std::string
 
     if (total.match.possible == 0) {
         Fail("No matches Found!");
-        options.skipRestOfFile = false;
+        control.EndSkipRestOfFile();
         return true;
     }
     const std::string& content = m_content;
@@ -191,7 +189,7 @@ bool BatchPass::ProcessBatchFile(const std::string& directory, const std::string
         std::to_string(startSize) + " -- End Size " + std::to_string(content.size()) +
         " -- Elapsed Time " + std::to_string(elapsed.count()) + " milliseconds");
     m_context.log.AddLogLine(" ");
-    options.skipRestOfFile = false;
+    control.EndSkipRestOfFile();
     return true;
 }
 

@@ -18,7 +18,6 @@ class BatchPass : public FilePass, private ScanObserver {
 public:
     // Plain literal pairs, at least this many, are applied in one walk over the text; with
     // fewer the scan of each pair, which looks at sixteen bytes at a time, is as fast.
-    static constexpr std::size_t kFewestPairsInOneWalk = 12;
 
     // `pairs` were prepared for the run (working strings and flags set).
     BatchPass(PassContext& context, LineMatcher& matcher, CBatchSRList& pairs);

@@ -7,7 +7,7 @@ bool FilePass::OpenAndRead(const std::string& directory, const std::string& file
     m_buffer.size = 0;
     BackupKeeper& backups = m_context.backups;
     if (!backups.OpenForReading(directory, fileName)) return false;
-    if (m_context.options.abortRequested || m_context.options.stopRequested) {
+    if (m_context.control.endsRun()) {
         backups.RestoreOneFile();
         return false;
     }

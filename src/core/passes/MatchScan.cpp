@@ -1,5 +1,7 @@
 #include "passes/MatchScan.h"
 
+#include "literal/FastPath.h"
+
 #include "literal/LineBreakCounter.h"
 #include "literal/PlainLiteralScan.h"
 
@@ -32,12 +34,12 @@ std::size_t LineStartOf(std::string_view text, std::size_t offset, std::size_t f
 class Scanner {
 public:
     Scanner(std::string_view text, const CompiledPatterns& patterns, std::string_view fileName,
-            SessionOptions& options, LineMatcher& matcher, ByteSink& sink, ScanObserver& observer,
+            const RunControl& control, LineMatcher& matcher, ByteSink& sink, ScanObserver& observer,
             ScanCounters& counters)
         : m_text(text),
           m_patterns(patterns),
           m_fileName(fileName),
-          m_options(options),
+          m_control(control),
           m_matcher(matcher),
           m_sink(sink),
           m_observer(observer),
@@ -62,7 +64,7 @@ private:
     std::string_view m_text;
     const CompiledPatterns& m_patterns;
     std::string_view m_fileName;
-    SessionOptions& m_options;
+    const RunControl& m_control;
     LineMatcher& m_matcher;
     ByteSink& m_sink;
     ScanObserver& m_observer;
@@ -80,7 +82,7 @@ bool Scanner::CountLinesUpTo(std::size_t offset) {
         const bool going =
             m_breaks.Count(m_text, m_countedTo, offset, m_lineNumber, [this](std::size_t at) {
                 m_observer.OnProgress(static_cast<int>(((at + 1) * 100 + 100) / m_text.size()));
-                return !m_options.abortRequested;
+                return !m_control.abortRequested();
             });
         if (!going) return false;
     }
@@ -147,7 +149,7 @@ ScanResult Scanner::Run() {
             m_matcher.MatchLine(line, m_patterns, m_fileName, m_lineNumber, m_counters.match,
                                 match.start - cut.start, match.end() - cut.start);
         if (m_matcher.captureFailed()) return ScanResult::CaptureFailed;
-        if (m_options.abortRequested) return ScanResult::Aborted;
+        if (m_control.abortRequested()) return ScanResult::Aborted;
         m_counters.changes += changes;
         if (changes > 0) {
             m_observer.OnChangedLine(m_lineNumber, before, line);
@@ -160,7 +162,7 @@ ScanResult Scanner::Run() {
         written = cut.next;
         if (!CountLinesUpTo(cut.next)) return ScanResult::Aborted;
         pos = cut.next;
-        if (m_options.stopRequested || m_options.skipRestOfFile) break;
+        if (m_control.stopRequested() || m_control.skipRestOfFile()) break;
     }
     if (m_counters.match.possible > 0) m_sink.Write(m_text.substr(written));
     return ScanResult::Completed;
@@ -170,7 +172,8 @@ ScanResult Scanner::Run() {
 
 std::optional<PlainLiteral> PlainLiteralOf(const CompiledPatterns& patterns) {
     if (patterns.search.empty() || patterns.search.HasWildcards() ||
-        patterns.replace.HasWildcards() || patterns.layout.spansLines) {
+        patterns.replace.HasWildcards() || patterns.layout.spansLines ||
+        patterns.layout.anchorLineStart) {
         return std::nullopt;
     }
     return PlainLiteral{patterns.search.text(), patterns.replace.text(),
@@ -178,15 +181,17 @@ std::optional<PlainLiteral> PlainLiteralOf(const CompiledPatterns& patterns) {
 }
 
 ScanResult ScanText(std::string_view text, const CompiledPatterns& patterns,
-                    std::string_view fileName, SessionOptions& options, LineMatcher& matcher,
-                    ByteSink& sink, ScanObserver& observer, ScanCounters& counters) {
+                    std::string_view fileName, const SessionOptions& options, RunControl& control,
+                    LineMatcher& matcher, ByteSink& sink, ScanObserver& observer,
+                    ScanCounters& counters) {
     // A literal replaced everywhere without a question, and nobody who needs the lines:
     // every match is replaced as the line matcher would, straight into the sink.
     const std::optional<PlainLiteral> literal = PlainLiteralOf(patterns);
-    if (literal && PlainLiteralScan::Suits(*literal, options, observer)) {
-        return PlainLiteralScan(text, *literal, options, sink, observer, counters).Run();
+    if (literal && FastPath::Applies(FastPath::Way::PlainScan, {&*literal, 1}, options, control,
+                                     observer.WantsChangedLines())) {
+        return PlainLiteralScan(text, *literal, control, sink, observer, counters).Run();
     }
-    Scanner scanner(text, patterns, fileName, options, matcher, sink, observer, counters);
+    Scanner scanner(text, patterns, fileName, control, matcher, sink, observer, counters);
     return scanner.Run();
 }
 

@@ -22,14 +22,15 @@
 namespace kesto {
 
 // The search and replace strings of `patterns` for the literal scan; none when either
-// has wildcards, the search is empty or it spans lines.
+// has wildcards, the search is empty, spans lines or must start a line.
 std::optional<PlainLiteral> PlainLiteralOf(const CompiledPatterns& patterns);
 
 // Scans `text` and writes its new content to `sink`. Nothing is written before the first
 // match: a text without any match leaves the sink as it was. Stops early, with the rest of
 // the text written unchanged, when the user stops the run or skips the rest of the file.
 ScanResult ScanText(std::string_view text, const CompiledPatterns& patterns,
-                    std::string_view fileName, SessionOptions& options, LineMatcher& matcher,
-                    ByteSink& sink, ScanObserver& observer, ScanCounters& counters);
+                    std::string_view fileName, const SessionOptions& options, RunControl& control,
+                    LineMatcher& matcher, ByteSink& sink, ScanObserver& observer,
+                    ScanCounters& counters);
 
 }  // namespace kesto

@@ -1,17 +1,19 @@
-// What every per-file pass works with: the run's options, its log, the status panes, the
-// message boxes and the backup step.
+// What every per-file pass works with: the run's options (read only), its control, its log,
+// the status panes, the message boxes and the backup step.
 #pragma once
 
 #include "files/BackupKeeper.h"
 #include "log/LogStore.h"
 #include "run/ProgressReporter.h"
 #include "run/Prompter.h"
+#include "run/RunControl.h"
 #include "run/SessionOptions.h"
 
 namespace kesto {
 
 struct PassContext {
-    SessionOptions& options;
+    const SessionOptions& options;
+    RunControl& control;
     LogStore& log;
     ProgressReporter& progress;
     Prompter& prompter;

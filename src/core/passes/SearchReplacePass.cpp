@@ -36,7 +36,8 @@ bool SearchReplacePass::PairWildcardsForFile() {
 }
 
 bool SearchReplacePass::ProcessFile(const std::string& directory, const std::string& fileName) {
-    SessionOptions& options = m_context.options;
+    const SessionOptions& options = m_context.options;
+    RunControl& control = m_context.control;
     if (!OpenAndRead(directory, fileName)) return false;
 
     const LineBreakType type = DetectLineBreakType(text());
@@ -46,7 +47,7 @@ bool SearchReplacePass::ProcessFile(const std::string& directory, const std::str
     }
     if (type != m_previousType) Prepare(type);
     // Texts that hold line breaks are split into numbered lines in the log.
-    if (m_patterns.layout.spansLines) options.lineBreakInStrings = true;
+    if (m_patterns.layout.spansLines) m_context.log.SplitLinesAtBreaks();
 
     if (options.matchCase && !options.wildcardSession &&
         !ContainsBytes(text(), m_patterns.search.text())) {
@@ -57,8 +58,7 @@ bool SearchReplacePass::ProcessFile(const std::string& directory, const std::str
         m_context.log.AddLogLine(kCannotPair);
         m_context.backups.RestoreOneFile();
         m_context.prompter.ShowMessage(kCannotPair, MessageIcon::Stop);
-        options.runEndReason = kCannotPair;
-        options.abortRequested = true;
+        control.AbortWithReason(kCannotPair);
         return false;
     }
     // A file without a candidate is only read, never renamed. Wildcard searches are not
@@ -70,7 +70,8 @@ bool SearchReplacePass::ProcessFile(const std::string& directory, const std::str
     if (!BeginRewrite()) return false;
 
     ScanCounters counters;
-    switch (ScanText(text(), m_patterns, path(), options, m_matcher, output(), *this, counters)) {
+    switch (ScanText(text(), m_patterns, path(), options, control, m_matcher, output(), *this,
+                     counters)) {
     case ScanResult::Completed:
         break;
     case ScanResult::CaptureFailed:
@@ -85,14 +86,11 @@ bool SearchReplacePass::ProcessFile(const std::string& directory, const std::str
         return false;
     }
 
-    if (options.replaceAllThisFile) {
-        options.replaceAllThisFile = false;
-        options.confirmEachReplace = true;
-    }
+    control.EndReplaceAllThisFile();
     if (counters.match.possible == 0) {
         Fail("No match Found!");
     } else if (!KeepNewFile()) {
-        options.skipRestOfFile = false;
+        control.EndSkipRestOfFile();
         return false;
     } else {
         m_context.log.AddLogLine(std::to_string(counters.changes) + " changes made out of " +
@@ -100,7 +98,7 @@ bool SearchReplacePass::ProcessFile(const std::string& directory, const std::str
                                  std::to_string(counters.match.linesWithMatch) + " lines!");
         m_context.log.AddLogLine(" ");
     }
-    options.skipRestOfFile = false;
+    control.EndSkipRestOfFile();
     return true;
 }
 

@@ -25,7 +25,7 @@ int InsertStringAtColumn(std::string& line, std::string_view insert, int column)
 }
 
 bool StripInsertPass::StripOrInsertFile(const std::string& directory, const std::string& fileName) {
-    SessionOptions& options = m_context.options;
+    const SessionOptions& options = m_context.options;
     if (!OpenAndRead(directory, fileName)) return false;
     const std::string_view all = text();
     const LineBreakType type = DetectLineBreakType(all);
@@ -64,7 +64,7 @@ bool StripInsertPass::StripOrInsertFile(const std::string& directory, const std:
         }
         output().Write(line);
         output().Write(lineBreak);
-        if (options.abortRequested) {
+        if (m_context.control.abortRequested()) {
             m_context.backups.RestoreOneFile();
             return false;
         }

@@ -2,34 +2,28 @@
 
 namespace kesto {
 
-void ApplyConfirmAnswer(const ConfirmAnswer& answer, SessionOptions& options) {
+void ApplyConfirmAnswer(const ConfirmAnswer& answer, RunControl& control) {
     switch (answer.choice) {
     case ConfirmChoice::ReplaceIt:
-        options.replaceThisOne = true;
-        options.userEditedLine = answer.editedLine.has_value();
+        control.ReplaceThisOne(answer.editedLine.has_value());
         break;
     case ConfirmChoice::ReplaceAllThisFile:
-        options.replaceAllThisFile = true;
-        options.confirmEachReplace = false;
+        control.ReplaceAllThisFile();
         break;
     case ConfirmChoice::GlobalReplace:
-        options.globalReplace = true;
-        options.confirmEachReplace = false;
+        control.ReplaceAllFiles();
         break;
     case ConfirmChoice::SkipIt:
-        options.replaceThisOne = false;
+        control.SkipThisOne();
         break;
     case ConfirmChoice::SkipRestOfFile:
-        options.skipRestOfFile = true;
+        control.SkipRestOfFile();
         break;
     case ConfirmChoice::StopNow:
-        options.stopRequested = true;
-        options.confirmEachReplace = false;
-        options.globalReplace = false;
-        options.replaceThisOne = false;
+        control.StopNow();
         break;
     case ConfirmChoice::Abort:
-        options.abortRequested = true;
+        control.RequestAbort();
         break;
     }
 }

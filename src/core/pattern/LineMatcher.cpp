@@ -132,8 +132,9 @@ bool MatchStar(std::string_view text, std::size_t pos, const CompiledPattern& se
     return true;
 }
 
-LineMatcher::LineMatcher(SessionOptions& options, Prompter& prompter, ReplaceConfirmer& confirmer)
-    : m_options(options), m_prompter(prompter), m_confirmer(confirmer) {
+LineMatcher::LineMatcher(const SessionOptions& options, RunControl& control, Prompter& prompter,
+                         ReplaceConfirmer& confirmer)
+    : m_options(options), m_control(control), m_prompter(prompter), m_confirmer(confirmer) {
 }
 
 MatchResult LineMatcher::MatchAt(std::string_view text, std::size_t pos,
@@ -202,7 +203,7 @@ MatchResult LineMatcher::FindNext(std::string_view text, std::size_t from,
         return result;
     };
 
-    if (m_options.anchorLineStart) {
+    if (patterns.layout.anchorLineStart) {
         const char lineBreakChar = patterns.layout.lineBreakChar;
         std::size_t pos = from;
         if (pos > 0 && pos < text.size() && text[pos - 1] != lineBreakChar) {
@@ -253,17 +254,14 @@ int LineMatcher::MatchLine(std::string& line, const CompiledPatterns& patterns,
 
     for (;;) {
         std::string editedLine;
-        if (m_options.confirmEachReplace &&
+        if (m_control.confirmEachReplace() &&
             !AskUser(line, match, fileName, lineNumber, editedLine)) {
             return 0;
         }
 
         std::size_t resume = match.end();
-        const bool replaceWanted =
-            (m_options.globalReplace || m_options.replaceAllThisFile || m_options.replaceThisOne) &&
-            !m_options.stopRequested && !m_options.skipRestOfFile;
-        if (m_options.userEditedLine) {
-            m_options.userEditedLine = false;
+        const bool replaceWanted = m_control.replaceWanted();
+        if (m_control.TakeEditedLine()) {
             resume = UnchangedTailStart(line, editedLine, match);
             line = std::move(editedLine);
             ++changes;
@@ -279,8 +277,8 @@ int LineMatcher::MatchLine(std::string& line, const CompiledPatterns& patterns,
             ++changes;
         }
 
-        if (m_options.firstInstanceOnly || m_options.stopRequested || m_options.skipRestOfFile ||
-            m_options.anchorLineStart) {
+        if (m_options.firstInstanceOnly || m_control.stopRequested() ||
+            m_control.skipRestOfFile() || patterns.layout.anchorLineStart) {
             return changes;
         }
         // After an empty match (a lone star before white space) the next one starts past
@@ -313,14 +311,12 @@ bool LineMatcher::AskUser(const std::string& line, const MatchSpan& match,
     request.matchStart = match.start;
     request.matchLength = match.length;
 
-    m_options.userEditedLine = false;
-    m_options.highlightStart = request.highlightStart;
-    m_options.highlightEnd = request.highlightEnd;
+    m_control.AskingAbout(request.highlightStart, request.highlightEnd);
 
     ConfirmAnswer answer = m_confirmer.ConfirmReplace(request);
-    ApplyConfirmAnswer(answer, m_options);
-    if (m_options.userEditedLine) editedLine = std::move(*answer.editedLine);
-    return !m_options.abortRequested;
+    ApplyConfirmAnswer(answer, m_control);
+    if (m_control.userEditedLine()) editedLine = std::move(*answer.editedLine);
+    return !m_control.abortRequested();
 }
 
 MatchResult LineMatcher::StopForCapture(WildcardCaptures::StarCapture failure) {
@@ -328,8 +324,7 @@ MatchResult LineMatcher::StopForCapture(WildcardCaptures::StarCapture failure) {
                                         ? kTooManyStarsMessage
                                         : kStarOutOfMemoryMessage;
     m_prompter.ShowMessage(reason, MessageIcon::Stop);
-    m_options.runEndReason = reason;
-    m_options.stopRequested = true;
+    m_control.StopWithReason(reason);
     m_captureFailed = true;
     return MatchResult::MustStop;
 }

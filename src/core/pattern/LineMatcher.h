@@ -3,9 +3,10 @@
 //
 // The per-file passes find the first match of a line with FindNext, cut the line out and
 // hand it to MatchLine, which decides about that match and every further one in the line.
-// The matcher knows nothing of files or windows: it reads and writes the run-control flags
-// of SessionOptions, asks through ReplaceConfirmer and reports a fatal capture problem
-// through Prompter. One matcher serves a whole run; it owns the wildcard capture state.
+// The matcher knows nothing of files or windows: it reads the switches of SessionOptions,
+// turns the confirm answers into requests to the run's RunControl, asks through
+// ReplaceConfirmer and reports a fatal capture problem through Prompter. One matcher serves
+// a whole run; it owns the wildcard capture state.
 #pragma once
 
 #include <cstddef>
@@ -19,6 +20,7 @@
 #include "pattern/ReplaceConfirmer.h"
 #include "pattern/WildcardCaptures.h"
 #include "run/Prompter.h"
+#include "run/RunControl.h"
 #include "run/SessionOptions.h"
 
 namespace kesto {
@@ -26,7 +28,7 @@ namespace kesto {
 enum class MatchResult {
     NoMatch,
     Match,
-    MustStop,  // a star capture failed: the message was shown and stopRequested is set
+    MustStop,  // a star capture failed: the message was shown and the run stops
 };
 
 struct MatchSpan {
@@ -59,7 +61,8 @@ bool MatchStar(std::string_view text, std::size_t pos, const CompiledPattern& se
 
 class LineMatcher {
 public:
-    LineMatcher(SessionOptions& options, Prompter& prompter, ReplaceConfirmer& confirmer);
+    LineMatcher(const SessionOptions& options, RunControl& control, Prompter& prompter,
+                ReplaceConfirmer& confirmer);
 
     // Tries the search pattern at `pos` of `text`; the match may not run past the end of
     // `text`. Releases the captures first and captures what the wildcards take.
@@ -93,7 +96,8 @@ private:
     // The finder of a plain literal, kept while the literal stays the same.
     const LiteralFinder& LiteralFinderFor(const std::string& literal, bool matchCase);
 
-    SessionOptions& m_options;
+    const SessionOptions& m_options;
+    RunControl& m_control;
     Prompter& m_prompter;
     ReplaceConfirmer& m_confirmer;
     WildcardCaptures m_captures;

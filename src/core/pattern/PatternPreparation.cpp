@@ -37,8 +37,8 @@ bool EndsWith(std::string_view text, std::string_view tail) {
 
 }  // namespace
 
-PatternLayout PreparePatterns(SessionOptions& options, LineBreakType type, std::string& search,
-                              std::string& replace) {
+PatternLayout PreparePatterns(const SessionOptions& options, LineBreakType type,
+                              std::string& search, std::string& replace) {
     PatternLayout layout;
     layout.lineBreakType = type;
     layout.lineBreakChar = LineBreakChar(type);
@@ -48,19 +48,20 @@ PatternLayout PreparePatterns(SessionOptions& options, LineBreakType type, std::
     if (!options.batchMode) {
         search = options.searchString;
         replace = options.replaceString;
+        layout.anchorLineStart = options.anchorLineStart;
     } else {
-        options.anchorLineStart = !search.empty() && search.front() == '^';
+        layout.anchorLineStart = !search.empty() && search.front() == '^';
     }
 
     const bool translateSearch = options.anchorLineEnd || options.batchMode;
     bool padWholeWord = false;
-    if (options.anchorLineStart) {
+    if (layout.anchorLineStart) {
         if (!search.empty()) search.erase(0, 1);
     } else if (!translateSearch && options.matchWholeWord) {
         padWholeWord = true;
     }
     if (translateSearch && TranslateLineEnds(search, lineBreak)) {
-        options.lineBreakInStrings = true;
+        layout.lineBreakTranslated = true;
     }
     if (padWholeWord) search = ' ' + search + ' ';
 
@@ -69,7 +70,7 @@ PatternLayout PreparePatterns(SessionOptions& options, LineBreakType type, std::
 
     if ((options.lineBreakInReplace || options.batchMode) &&
         TranslateLineEnds(replace, lineBreak)) {
-        options.lineBreakInStrings = true;
+        layout.lineBreakTranslated = true;
     }
     if (padWholeWord) replace = ' ' + replace + ' ';
 
@@ -78,8 +79,8 @@ PatternLayout PreparePatterns(SessionOptions& options, LineBreakType type, std::
     return layout;
 }
 
-CompiledPatterns CompilePatterns(SessionOptions& options, LineBreakType type, std::string search,
-                                 std::string replace) {
+CompiledPatterns CompilePatterns(const SessionOptions& options, LineBreakType type,
+                                 std::string search, std::string replace, bool pairWildcards) {
     CompiledPatterns compiled;
     compiled.layout = PreparePatterns(options, type, search, replace);
     // A batch pair's working strings were reduced once when the pair was prepared.
@@ -87,7 +88,7 @@ CompiledPatterns CompilePatterns(SessionOptions& options, LineBreakType type, st
         ReduceDoubledBackslashes(search);
         ReduceDoubledBackslashes(replace);
     }
-    if (options.wildcardSession) {
+    if (options.batchMode ? pairWildcards : options.wildcardSession) {
         MarkWildcards(search, compiled.search);
         MarkWildcards(replace, compiled.replace);
     } else {

@@ -22,12 +22,14 @@ bool SameAt(const CompiledPattern& search, std::ptrdiff_t s, const CompiledPatte
             std::ptrdiff_t r, bool matchCase) {
     const bool searchInside = s >= 0 && static_cast<std::size_t>(s) < search.size();
     const bool replaceInside = r >= 0 && static_cast<std::size_t>(r) < replace.size();
-    if (searchInside && search.symbol(s) == PatternSymbol::AnyChar) return true;
+    const auto si = static_cast<std::size_t>(s);
+    const auto ri = static_cast<std::size_t>(r);
+    if (searchInside && search.symbol(si) == PatternSymbol::AnyChar) return true;
     if (!searchInside || !replaceInside) return searchInside == replaceInside;
-    if (search.symbol(s) != replace.symbol(r)) return false;
-    if (!search.IsLiteral(s)) return true;
-    return matchCase ? search.byte(s) == replace.byte(r)
-                     : ToLowerAscii(search.byte(s)) == ToLowerAscii(replace.byte(r));
+    if (search.symbol(si) != replace.symbol(ri)) return false;
+    if (!search.IsLiteral(si)) return true;
+    return matchCase ? search.byte(si) == replace.byte(ri)
+                     : ToLowerAscii(search.byte(si)) == ToLowerAscii(replace.byte(ri));
 }
 
 bool SameSurroundings(const CompiledPattern& search, std::size_t s, const CompiledPattern& replace,

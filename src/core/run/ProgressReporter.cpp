@@ -7,8 +7,9 @@ constexpr std::string_view kReady = "Ready";
 
 }  // namespace
 
-ProgressReporter::ProgressReporter(SessionOptions& options, StatusHost& host)
-    : m_options(options), m_host(host) {
+ProgressReporter::ProgressReporter(const SessionOptions& options, RunControl& control,
+                                   StatusHost& host)
+    : m_options(options), m_control(control), m_host(host) {
 }
 
 void ProgressReporter::SetFileCounts(int currentIndex, int fileCount) {
@@ -57,7 +58,7 @@ void ProgressReporter::ShowReady() {
 }
 
 void ProgressReporter::PumpMessages() {
-    if (m_host.PumpMessages() && m_options.sessionRunning) m_options.abortRequested = true;
+    if (m_host.PumpMessages() && m_options.sessionRunning) m_control.RequestAbort();
 }
 
 void ProgressReporter::ShowAndPump(std::string_view what, std::string_view percent,

@@ -3,12 +3,13 @@
 //
 // The passes and drivers say what they are doing; the reporter formats the three panes,
 // hands them to the StatusHost, and pumps messages. An abort gesture seen while files are
-// being processed sets abortRequested, which the passes test between lines.
+// being processed aborts the run, which the passes test between lines.
 #pragma once
 
 #include <string>
 #include <string_view>
 
+#include "run/RunControl.h"
 #include "run/SessionOptions.h"
 #include "run/StatusHost.h"
 
@@ -16,7 +17,7 @@ namespace kesto {
 
 class ProgressReporter {
 public:
-    ProgressReporter(SessionOptions& options, StatusHost& host);
+    ProgressReporter(const SessionOptions& options, RunControl& control, StatusHost& host);
 
     // The position of the current file in the run's file list (0-based) and its length.
     void SetFileCounts(int currentIndex, int fileCount);
@@ -44,7 +45,8 @@ private:
     std::string FilePercentText(int percent) const;
     std::string FileCountText() const;
 
-    SessionOptions& m_options;
+    const SessionOptions& m_options;
+    RunControl& m_control;
     StatusHost& m_host;
     int m_currentIndex = 0;
     int m_fileCount = 0;

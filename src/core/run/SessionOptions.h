@@ -1,9 +1,10 @@
-// SessionOptions: the options and run-control flags of the run of one log window.
+// SessionOptions: the options of the run of one log window.
 //
-// The dialogs write the option fields before a run, the pattern checks add the derived
-// flags, the confirm-replace answer changes the run-control flags through the line matcher,
-// and every pass and driver reads the record. It has no behaviour of its own; the default
-// member values are those of a freshly created window before its settings are loaded.
+// The dialogs (or kesto-cli) write the option fields before a run and the pattern checks
+// add the derived flags; the driver marks the run started and running. During the run every
+// pass reads the record through a const view: what changes while a run goes (Abort, Stop
+// Now, the confirm answers) is its RunControl. The default member values are those of a
+// freshly created window before its settings are loaded.
 #pragma once
 
 #include <cstdint>
@@ -22,7 +23,7 @@ struct SessionOptions {
     bool matchWholeWord = false;
     bool firstInstanceOnly = false;  // exclusive with allInstancesInLine
     bool allInstancesInLine = true;
-    bool confirmEachReplace = true;  // never 1 together with globalReplace at a run's start
+    bool confirmEachReplace = true;  // never 1 together with globalReplace
     bool globalReplace = false;
     bool insertAtColumn = false;
     std::int32_t insertColumn = 0;  // 1-based
@@ -56,25 +57,9 @@ struct SessionOptions {
     bool suppressWildcardNotice = false;
     std::int32_t expandTabSpaces = 4;  // the settings default; a window never holds 0
 
-    // Window and run state.
-    bool extensionListsChanged = false;
+    // Window and run state, written by the driver.
     bool runStarted = false;
     bool sessionRunning = false;
-
-    // Run control, tested by the passes between lines and by the drivers between files.
-    bool abortRequested = false;
-    bool stopRequested = false;
-    // Why Kesto itself ended the run (not the user's Abort or Stop Now); kept in the log
-    // after the closing lines, one log line per text line.
-    std::string runEndReason;
-    bool skipRestOfFile = false;
-    bool replaceAllThisFile = false;
-    bool replaceThisOne = false;
-    bool userEditedLine = false;
-
-    // Columns of the current match in the line the confirm question shows.
-    std::int32_t highlightStart = 0;
-    std::int32_t highlightEnd = 0;
 };
 
 }  // namespace kesto

@@ -117,13 +117,13 @@ std::string FilterPart(const std::string& namedFilter) {
 SessionDocument::SessionDocument(std::string settingsPath, SessionHosts hosts)
     : ini(std::move(settingsPath)),
       m_hosts(hosts),
-      m_progress(options, hosts.status),
-      m_log(options, hosts.prompter),
-      m_backups(options, m_log, hosts.prompter),
-      m_extensions(options, hosts.extensions),
+      m_progress(options, control, hosts.status),
+      m_log(control, hosts.prompter),
+      m_backups(control, m_log, hosts.prompter),
+      m_extensions(control, hosts.extensions),
       m_batchPairs(hosts.prompter),
-      m_walk(options, m_progress),
-      m_matcher(options, hosts.prompter, hosts.confirmer) {
+      m_walk(control, m_progress),
+      m_matcher(options, control, hosts.prompter, hosts.confirmer) {
     LoadSettings(ini, settings, options);
     m_extensions.alwaysSearchList = settings.includedExtensions;
     m_extensions.alwaysExcludeList = settings.excludedExtensions;
@@ -181,8 +181,8 @@ bool SessionDocument::BuildSearchFileList() {
     options.searchSubdirectories = choice->searchSubdirectories;
     settings.lastPath = choice->startDirectory;
     settings.lastFilter = choice->fileFilter;
-    ini.WriteString(kPreferencesSection, "LastPath", choice->startDirectory);
-    ini.WriteString(kPreferencesSection, "LastFilter", choice->fileFilter);
+    WriteSetting(ini, settings, SettingKey::LastPath);
+    WriteSetting(ini, settings, SettingKey::LastFilter);
     m_walk.BuildFileList(choice->startDirectory, choice->fileFilter, choice->searchSubdirectories,
                          m_extensions.sessionSearchList, searchFileList, m_log.logLineCount());
     m_backups.SetWalk(choice->startDirectory, &m_walk.listedFolders());
@@ -195,16 +195,16 @@ std::optional<RunOutcome> SessionDocument::RunFileLoop(std::string_view abortedL
     m_progress.PumpMessages();
     options.sessionRunning = true;
     if (!BuildSearchFileList()) return RunOutcome::Cancelled;
-    if (searchFileList.empty() || options.abortRequested) {
+    if (searchFileList.empty() || control.abortRequested()) {
         options.sessionRunning = false;
-        const bool aborted = options.abortRequested;
+        const bool aborted = control.abortRequested();
         m_log.AddPlainLogLine(aborted ? abortedLine : "No Files on List!!");
         m_progress.ShowReady();
         return aborted ? RunOutcome::Aborted : RunOutcome::Finished;
     }
     ProcessedFiles processed;
     const int fileCount = static_cast<int>(searchFileList.size());
-    for (int i = 0; i < fileCount && !options.abortRequested && !options.stopRequested; ++i) {
+    for (int i = 0; i < fileCount && !control.endsRun(); ++i) {
         const std::string& path = searchFileList[static_cast<std::size_t>(i)];
         const std::string directory(DirectoryOf(path));
         if (i == 0) firstDirectory = directory;
@@ -232,10 +232,10 @@ bool SessionDocument::FinishRun(bool aborted, std::string_view abortedLine,
             m_log.AddPlainLogLine("Didn't find a match or had a problem with " +
                                   std::to_string(problems) + " files!");
         }
-        if (options.stopRequested) AddStoppedLines(stoppedLine);
+        if (control.stopRequested()) AddStoppedLines(stoppedLine);
         // A run whose log cannot reach its reader is taken back while it still can be.
         if (deliverLog && !deliverLog()) {
-            options.abortRequested = true;
+            control.RequestAbort();
             aborted = true;
         }
     }
@@ -243,19 +243,19 @@ bool SessionDocument::FinishRun(bool aborted, std::string_view abortedLine,
         m_log.ClearLog();
         m_log.AddPlainLogLine(abortedLine);
         if (m_backups.RestoreChangedFiles()) m_log.AddPlainLogLine(kRestored);
-        if (options.stopRequested) AddStoppedLines(stoppedLine);
+        if (control.stopRequested()) AddStoppedLines(stoppedLine);
     }
     AddRunEndReason();
     if (!options.retainBackups && !aborted) {
         m_backups.RemoveBackups(settings.deletePermanently, m_hosts.recycleBin);
     }
     m_backups.EndRun();
-    if (options.extensionListsChanged) {
+    if (m_extensions.listsChanged) {
         m_extensions.SaveExtensionLists(ini, savedIncludeCount, savedExcludeCount);
     }
     if (options.selectViaFileDialog && !firstDirectory.empty()) {
         settings.lastPath = firstDirectory;
-        ini.WriteString(kPreferencesSection, "LastPath", firstDirectory);
+        WriteSetting(ini, settings, SettingKey::LastPath);
     }
     m_progress.ShowReady();
     return aborted;
@@ -263,7 +263,7 @@ bool SessionDocument::FinishRun(bool aborted, std::string_view abortedLine,
 
 void SessionDocument::AddRunEndReason() {
     // The lines an abort clears may have held the reason; it is told again after them.
-    std::string_view reason = options.runEndReason;
+    std::string_view reason = control.runEndReason();
     while (!reason.empty()) {
         const std::size_t end = std::min(reason.find('\n'), reason.size());
         m_log.AddPlainLogLine(reason.substr(0, end));
@@ -282,19 +282,19 @@ RunOutcome SessionDocument::RunSingleSession() {
     m_headerLineCount = 0;
     WaitCursor waitCursor(m_hosts.status, options.globalReplace);
     options.batchMode = false;
+    control.StartRun(options.confirmEachReplace, options.globalReplace);
 
     AddHeaderLine(std::string(40, ' ') + "** Search/Replace String for Windows **");
     const ConversionDirection conversion = ChosenConversion(options);
     if (options.convertLineBreaks) {
-        options.lineBreakInStrings = true;
         AddHeaderLine(std::string(40, ' ') + std::string(ConversionTitle(conversion)));
     }
-
-    const bool rememberedLineBreaks = options.lineBreakInStrings;
-    options.lineBreakInStrings = false;
+    // Texts with line breaks are split into numbered lines in the report (and shown piece
+    // by piece in the header).
+    const bool splitLines = options.lineBreakInStrings || options.convertLineBreaks;
     const bool searchRun =
         !options.stripEolWhiteSpace && !options.insertAtColumn && !options.convertLineBreaks;
-    PassContext context{options, m_log, m_progress, m_hosts.prompter, m_backups};
+    PassContext context{options, control, m_log, m_progress, m_hosts.prompter, m_backups};
     SearchReplacePass searchPass(context, m_matcher,
                                  options.convertLineBreaks ? conversion.source : m_previousType);
     if (!options.convertLineBreaks) {
@@ -302,7 +302,7 @@ RunOutcome SessionDocument::RunSingleSession() {
         const CompiledPatterns& patterns = searchPass.patterns();
         const auto logString = [&](std::string_view label, const std::string& plain,
                                    const CompiledPattern& prepared, std::size_t continuation) {
-            if (!rememberedLineBreaks) {
+            if (!splitLines) {
                 AddHeaderLine(indent + std::string(label) + plain);
                 return;
             }
@@ -331,7 +331,7 @@ RunOutcome SessionDocument::RunSingleSession() {
         if (options.wildcardSession) AddHeaderLine(indent + "? and * are Wild Cards -> Selected");
         AddHeaderLine(" ");
     }
-    options.lineBreakInStrings = rememberedLineBreaks;
+    m_log.SetSplitLinesAtBreaks(splitLines);
 
     StripInsertPass stripInsertPass(context);
     ConvertPass convertPass(context);
@@ -352,10 +352,31 @@ RunOutcome SessionDocument::RunSingleSession() {
 
     waitCursor.End();
     const bool aborted =
-        FinishRun(options.abortRequested, "**** Customer Aborted Search/Replace Operation! ****",
+        FinishRun(control.abortRequested(), "**** Customer Aborted Search/Replace Operation! ****",
                   "**** Customer Stopped During Search/Replace Operation! ****", savedInclude,
                   savedExclude, firstDirectory);
     return aborted ? RunOutcome::Aborted : RunOutcome::Finished;
+}
+
+RunOutcome SessionDocument::RunRequested(const RunRequest& request) {
+    options.runStarted = true;
+    searchFileList.insert(searchFileList.end(), request.files.begin(), request.files.end());
+    if (request.batchFile) {
+        if (!m_batchPairs.ReadBatchFile(*request.batchFile)) return RunOutcome::Refused;
+        batchFilePath = *request.batchFile;
+        // The batch dialog has the same switches, less the strings and the session kinds.
+        CopyRunSwitches(request.values, options);
+        return RunBatchSession();
+    }
+    const ValidationResult checked = ValidateBeforeRun(request.values, options, m_hosts.prompter);
+    if (!checked.check.accepted) {
+        if (!checked.check.message.empty()) {
+            m_hosts.prompter.ShowMessage(checked.check.message, MessageIcon::Stop);
+        }
+        return RunOutcome::Refused;
+    }
+    if (request.conversion) SetConversion(*request.conversion, options);
+    return RunSingleSession();
 }
 
 RunOutcome SessionDocument::RunBatchSession() {
@@ -364,6 +385,8 @@ RunOutcome SessionDocument::RunBatchSession() {
     m_headerLineCount = 0;
     WaitCursor waitCursor(m_hosts.status, options.globalReplace);
     options.batchMode = true;
+    control.StartRun(options.confirmEachReplace, options.globalReplace);
+    m_log.SetSplitLinesAtBreaks(options.lineBreakInStrings);
 
     const std::string indent(10, ' ');
     AddHeaderLine(std::string(20, ' ') + "** Batch Search/Replace String **");
@@ -381,7 +404,7 @@ RunOutcome SessionDocument::RunBatchSession() {
     }
     AddHeaderLine(" ");
 
-    PassContext context{options, m_log, m_progress, m_hosts.prompter, m_backups};
+    PassContext context{options, control, m_log, m_progress, m_hosts.prompter, m_backups};
     BatchPass pass(context, m_matcher, m_batchPairs);
     std::string firstDirectory;
     const std::optional<RunOutcome> ended =
@@ -393,7 +416,7 @@ RunOutcome SessionDocument::RunBatchSession() {
 
     waitCursor.End();
     const bool aborted = FinishRun(
-        options.abortRequested, "**** Customer Aborted Batch Search/Replace Operation! ****",
+        control.abortRequested(), "**** Customer Aborted Batch Search/Replace Operation! ****",
         "**** Customer Stopped During Batch Search/Replace Operation! ****", savedInclude,
         savedExclude, firstDirectory);
     return aborted ? RunOutcome::Aborted : RunOutcome::Finished;

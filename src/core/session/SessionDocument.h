@@ -2,8 +2,8 @@
 //
 // It holds the window's copy of the settings, the options of the run, the log, the file
 // list, the extension lists, the batch pairs and the backup step, and runs a single-mode
-// or batch session from the options the dialogs (or kesto-cli) filled in. It reaches the
-// user only through SessionHosts.
+// or batch session: from the options the window's mode dialogs checked and copied in, or
+// from a RunRequest. It reaches the user only through SessionHosts.
 #pragma once
 
 #include <functional>
@@ -19,6 +19,7 @@
 #include "pattern/LineMatcher.h"
 #include "run/ProgressReporter.h"
 #include "run/SessionOptions.h"
+#include "session/RunRequest.h"
 #include "session/SessionHosts.h"
 #include "settings/Settings.h"
 
@@ -48,8 +49,13 @@ public:
     RunOutcome RunSingleSession();
     // A batch run over the pairs already read into batchPairs.
     RunOutcome RunBatchSession();
+    // The run `request` asks for, as the mode dialogs would start it: the typed strings
+    // are checked (a refusal is shown through the prompter), the batch file is read.
+    RunOutcome RunRequested(const RunRequest& request);
 
     SessionOptions options;
+    // What the run may still do; the window's Abort and the run's passes both go through it.
+    RunControl control;
     Settings settings;
     // Called once the closing lines of a run that was not aborted are written, before its
     // backups may be removed; false (the log could not be delivered) ends the run as Abort

@@ -13,60 +13,51 @@
 namespace kesto {
 namespace {
 
-constexpr char kEmptyMark = '\xA7';  // § in the single-byte code page
 constexpr std::string_view kEmptyMarkUtf8 = "\xC2\xA7";
 
-class PreferenceReader {
-public:
-    explicit PreferenceReader(const IniFile& file) : m_file(file) {}
+// The stored value of the row's key; a missing or empty key counts as none.
+std::optional<std::string> StoredValue(const IniFile& file, const SettingRow& row) {
+    auto value = file.ReadString(row.section, row.name);
+    if (!value || value->empty()) return std::nullopt;
+    return value;
+}
 
-    // A missing or empty key keeps the default.
-    std::optional<std::string> Value(std::string_view key) const {
-        auto value = m_file.ReadString(kPreferencesSection, key);
-        if (!value || value->empty()) return std::nullopt;
-        return value;
-    }
-    void Flag(std::string_view key, bool& flag) const {
-        if (auto value = Value(key)) flag = value->front() == '1';
-    }
-    // A path or command; one the system would cut short keeps the default.
-    void Text(std::string_view key, std::string& text) const {
-        if (auto value = Value(key); value && IsUsableText(*value)) text = *value;
-    }
-    void Number(std::string_view key, int& number) const {
-        if (auto value = Value(key)) number = LeadingDecimal(*value);
-    }
-    // A number the options page would refuse keeps the default.
-    void NumberIn(std::string_view key, const NumberRange& range, int& number) const {
-        if (auto value = Value(key); value && range.Holds(LeadingDecimal(*value))) {
-            number = LeadingDecimal(*value);
-        }
-    }
+// A value the row refuses, like a missing one, leaves the row's default.
+void ReadRow(const IniFile& file, const SettingRow& row, Settings& settings) {
+    const auto stored = StoredValue(file, row);
+    row.Assign(stored && row.Accepts(*stored) ? *stored : row.defaultValue, settings);
+}
 
-    // The decimal number at the start of the text, 0 when there is none.
-    static int LeadingDecimal(std::string_view text) {
-        std::size_t i = 0;
-        bool negative = false;
-        if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-        long long value = 0;
-        for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-            value = std::min<long long>(value * 10 + (text[i] - '0'), 1'000'000'000);
-        }
-        return static_cast<int>(negative ? -value : value);
+// Without a stored font size, the size whose lines fill a page of the stored line count.
+int FontSizeForLines(int printLinesPerPage) {
+    if (printLinesPerPage > 80) return 8;
+    if (printLinesPerPage > 70) return 9;
+    if (printLinesPerPage < 58) return 12;
+    return 10;
+}
+
+// The rules by which one setting depends on another.
+void ApplyRulesBetweenSettings(const IniFile& file, Settings& s) {
+    if (!s.showNoFinds) s.printNoFinds = false;
+    if (!StoredValue(file, RowOf(SettingKey::PrintFontPtSize))) {
+        s.printFontPtSize = FontSizeForLines(s.printLinesPerPage);
     }
+}
 
-private:
-    const IniFile& m_file;
-};
+// A stored limit of 0 or less keeps the default limit but loads no recent strings.
+bool LoadsRecentStrings(const IniFile& file) {
+    const auto stored = StoredValue(file, RowOf(SettingKey::MaxSaveStrings));
+    return !stored || LeadingDecimal(*stored) > 0;
+}
 
-// Reads keys `prefix`N from `first` on until the first missing or empty key, at most `most`
-// entries; an entry that `accept` refuses is passed over.
-std::vector<std::string> ReadList(const IniFile& file, std::string_view section,
-                                  std::string_view prefix, int first, int most,
+// Reads the list's keys from its first on until the first missing or empty key, at most
+// `most` entries (all when negative); an entry that `accept` refuses is passed over.
+std::vector<std::string> ReadList(const IniFile& file, SettingList which, int most,
                                   bool (*accept)(std::string_view) = nullptr) {
+    const ListRow& row = RowOf(which);
     std::vector<std::string> list;
-    for (int n = first; most < 0 || static_cast<int>(list.size()) < most; ++n) {
-        auto value = file.ReadString(section, std::string(prefix) + std::to_string(n));
+    for (int position = 0; most < 0 || static_cast<int>(list.size()) < most; ++position) {
+        auto value = file.ReadString(row.section, row.KeyAt(position));
         if (!value || value->empty()) break;
         if (accept && !accept(*value)) continue;
         list.push_back(std::move(*value));
@@ -75,15 +66,7 @@ std::vector<std::string> ReadList(const IniFile& file, std::string_view section,
 }
 
 bool StartsWithEmptyMark(std::string_view value) {
-    return (!value.empty() && value.front() == kEmptyMark) || value.starts_with(kEmptyMarkUtf8);
-}
-
-std::string FormatListValue(std::string_view entry, ListValueFormat format) {
-    if (format == ListValueFormat::Plain) return std::string(entry);
-    if (format == ListValueFormat::QuotedEmptyAsMark && entry.empty()) {
-        return std::string("\"") + kEmptyMark + "\"";
-    }
-    return "\"" + std::string(entry) + "\"";
+    return (!value.empty() && value.front() == kListEmptyMark) || value.starts_with(kEmptyMarkUtf8);
 }
 
 void ToUpperAscii(std::vector<std::string>& list) {
@@ -94,70 +77,20 @@ void ToUpperAscii(std::vector<std::string>& list) {
     }
 }
 
-void ReadPreferences(const PreferenceReader& read, Settings& s) {
-    read.Flag("RetainBackUp", s.retainBackUp);
-    read.Flag("DeletePermanently", s.deletePermanently);
-    read.Flag("CharBackUp", s.charBackUp);
-    read.Flag("ExtensionBackUp", s.extensionBackUp);
-    read.Flag("ShowNoFinds", s.showNoFinds);
-    read.Flag("StartModeSingle", s.startModeSingle);
-    if (s.showNoFinds) {
-        read.Flag("PrintNoFinds", s.printNoFinds);
-    } else {
-        s.printNoFinds = false;
-    }
-    // Both become part of every backup's name: what the Back Ups page refuses stays out.
-    if (auto value = read.Value("BackUp Char"); value && !BackupCharacterProblem(*value)) {
-        s.backUpChar = value->front();
-    }
-    if (auto value = read.Value("Replace Ext"); value && !ReplaceExtensionProblem(*value)) {
-        s.replaceExt = *value;
-    }
-    // A missing "Select Files" reads as off, unlike every other flag.
-    s.selectFiles = read.Value("Select Files").value_or("0").front() == '1';
-    read.Flag("SearchSubs", s.searchSubs);
-    read.Flag("Match Case Default", s.matchCaseDefault);
-    read.Flag("Confirm Each Default", s.confirmEachDefault);
-    read.Flag("AutoSetSpecialChar", s.autoSetSpecialChar);
-    read.Flag("AutoSetWildCard", s.autoSetWildCard);
-    read.Flag("SuppressWildCardNotification", s.suppressWildCardNotification);
-    read.NumberIn("Border", kBorderRange, s.border);
-    read.Number("PrintLinesPerPage", s.printLinesPerPage);
-    if (read.Value("PrintFontPtSize")) {
-        read.Number("PrintFontPtSize", s.printFontPtSize);
-    } else if (s.printLinesPerPage > 80) {
-        s.printFontPtSize = 8;
-    } else if (s.printLinesPerPage > 70) {
-        s.printFontPtSize = 9;
-    } else if (s.printLinesPerPage < 58) {
-        s.printFontPtSize = 12;
-    } else {
-        s.printFontPtSize = 10;
-    }
-    read.NumberIn("ExpandTab", kExpandTabRange, s.expandTab);
-    read.Text("Editor", s.editor);
-    read.Text("LastPath", s.lastPath);
-    read.Text("LastBatchFilePath", s.lastBatchFilePath);
-    read.NumberIn("LastFilterIndex", kLastFilterIndexRange, s.lastFilterIndex);
-    read.Text("LastFilter", s.lastFilter);
-}
-
 void ReadLists(const IniFile& file, bool loadRecentStrings, Settings& s) {
-    s.findFragments = ReadList(file, "Recent Find Fragments", "FindFragments", 1, 30);
-    s.fileFilters = ReadList(file, "File Filters", "Filter", 1, 100);
+    s.findFragments = ReadList(file, SettingList::FindFragments, 30);
+    s.fileFilters = ReadList(file, SettingList::FileFilters, 100);
     if (s.fileFilters.empty()) s.fileFilters = {"All Files | *.*", "Text | *.txt"};
     if (loadRecentStrings) {
-        s.searchStrings = ReadList(file, "Recent Search Strings", "SearchStr", 1, s.maxSaveStrings);
-        s.replaceStrings =
-            ReadList(file, "Recent Replace Strings", "ReplaceStr", 1, s.maxSaveStrings);
+        s.searchStrings = ReadList(file, SettingList::SearchStrings, s.maxSaveStrings);
+        s.replaceStrings = ReadList(file, SettingList::ReplaceStrings, s.maxSaveStrings);
         for (std::string& entry : s.replaceStrings) {
             if (StartsWithEmptyMark(entry)) entry.clear();
         }
-        s.batchFiles =
-            ReadList(file, "Recent Batch Files", "BatchFile", 1, s.maxSaveStrings, IsUsableText);
+        s.batchFiles = ReadList(file, SettingList::BatchFiles, s.maxSaveStrings, IsUsableText);
     }
-    s.excludedExtensions = ReadList(file, "Excluded", "Exclude", 0, -1);
-    s.includedExtensions = ReadList(file, "Included", "Include", 0, -1);
+    s.excludedExtensions = ReadList(file, SettingList::Excluded, -1);
+    s.includedExtensions = ReadList(file, SettingList::Included, -1);
     ToUpperAscii(s.excludedExtensions);
     ToUpperAscii(s.includedExtensions);
 }
@@ -176,6 +109,36 @@ void ApplyToOptions(const Settings& s, SessionOptions& options) {
     options.expandTabSpaces = s.expandTab;
 }
 
+// An equal entry moves to the front; a new one goes in front, dropping the last entry when
+// the list is full.
+void PutInFront(std::vector<std::string>& list, std::string entry, int limit) {
+    const auto found = std::find(list.begin(), list.end(), entry);
+    if (found != list.end()) {
+        list.erase(found);
+    } else if (limit > 0 && static_cast<int>(list.size()) >= limit) {
+        list.resize(static_cast<std::size_t>(limit) - 1);
+    }
+    list.insert(list.begin(), std::move(entry));
+}
+
+void WriteListKeys(const IniFile& file, std::string_view section, std::string_view keyPrefix,
+                   int firstNumber, const std::vector<std::string>& list, ListValueFormat format) {
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        file.WriteString(section,
+                         std::string(keyPrefix) + std::to_string(firstNumber + static_cast<int>(i)),
+                         FormatListValue(list[i], format));
+    }
+}
+
+void DeleteListKeysFrom(const IniFile& file, std::string_view section, std::string_view keyPrefix,
+                        int firstNumber) {
+    for (int n = firstNumber;; ++n) {
+        const std::string key = std::string(keyPrefix) + std::to_string(n);
+        if (!file.ReadString(section, key)) break;
+        file.WriteString(section, key, std::nullopt);
+    }
+}
+
 bool DirectoryIsWritable(const std::string& directory) {
     return !directory.empty() && ::access(directory.c_str(), W_OK | X_OK) == 0;
 }
@@ -184,51 +147,43 @@ bool DirectoryIsWritable(const std::string& directory) {
 
 void LoadSettings(const IniFile& file, Settings& settings, SessionOptions& options) {
     settings = Settings();
-    const PreferenceReader read(file);
-    ReadPreferences(read, settings);
-
-    // A stored limit of 0 or less keeps the default limit but loads no recent strings; one
-    // above what the Preferences page takes is ignored.
-    bool loadRecentStrings = true;
-    if (auto value = read.Value("MaxSaveStrings")) {
-        const int limit = PreferenceReader::LeadingDecimal(*value);
-        if (limit <= 0) {
-            loadRecentStrings = false;
-        } else if (kMaxSaveStringsRange.Holds(limit)) {
-            settings.maxSaveStrings = limit;
-        }
-    }
-    ReadLists(file, loadRecentStrings, settings);
+    for (const SettingRow& row : SettingRows()) ReadRow(file, row, settings);
+    ApplyRulesBetweenSettings(file, settings);
+    ReadLists(file, LoadsRecentStrings(file), settings);
     ApplyToOptions(settings, options);
+}
+
+bool WriteSetting(const IniFile& file, const Settings& settings, SettingKey key) {
+    return WriteSettingText(file, key, RowOf(key).Format(settings));
+}
+
+bool WriteSettingText(const IniFile& file, SettingKey key, std::string_view stored) {
+    const SettingRow& row = RowOf(key);
+    return file.WriteString(row.section, row.name, stored);
 }
 
 void AddToRecentList(const IniFile& file, std::vector<std::string>& list, std::string entry,
                      int limit, std::string_view section, std::string_view keyPrefix,
                      ListValueFormat format) {
-    const auto found = std::find(list.begin(), list.end(), entry);
-    if (found != list.end()) {
-        list.erase(found);
-    } else if (limit > 0 && static_cast<int>(list.size()) >= limit) {
-        list.resize(static_cast<std::size_t>(limit) - 1);
-    }
-    list.insert(list.begin(), std::move(entry));
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        file.WriteString(section, std::string(keyPrefix) + std::to_string(i + 1),
-                         FormatListValue(list[i], format));
-    }
+    PutInFront(list, std::move(entry), limit);
+    WriteListKeys(file, section, keyPrefix, 1, list, format);
+}
+
+void AddToRecentList(const IniFile& file, std::vector<std::string>& list, std::string entry,
+                     int limit, SettingList which) {
+    const ListRow& row = RowOf(which);
+    PutInFront(list, std::move(entry), limit);
+    WriteListKeys(file, row.section, row.keyPrefix, row.firstNumber, list, row.format);
 }
 
 void DeleteListKeysAbove(const IniFile& file, std::string_view section, std::string_view keyPrefix,
                          int keep) {
-    for (int n = keep + 1;; ++n) {
-        const std::string key = std::string(keyPrefix) + std::to_string(n);
-        if (!file.ReadString(section, key)) break;
-        file.WriteString(section, key, std::nullopt);
-    }
+    DeleteListKeysFrom(file, section, keyPrefix, keep + 1);
 }
 
-bool WriteFlag(const IniFile& file, std::string_view section, std::string_view key, bool on) {
-    return file.WriteString(section, key, on ? "1" : "0");
+void DeleteListKeysAbove(const IniFile& file, SettingList which, int keep) {
+    const ListRow& row = RowOf(which);
+    DeleteListKeysFrom(file, row.section, row.keyPrefix, row.firstNumber + keep);
 }
 
 std::string SettingsFilePath(const std::string& programDirectory,

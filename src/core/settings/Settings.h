@@ -2,8 +2,9 @@
 // rules that read it from and write it to the settings file.
 //
 // Each window sets the defaults and then reads the whole file (LoadSettings); a page or
-// dialog that changes a value writes its key at once. The remembered-string lists all
-// follow one rule, AddToRecentList.
+// dialog that changes a value writes its key at once (WriteSetting). Key names and defaults
+// live in the tables of SettingRow and ListRow only. The remembered-string lists all follow
+// one rule, AddToRecentList.
 #pragma once
 
 #include <string>
@@ -12,11 +13,11 @@
 
 #include "run/SessionOptions.h"
 #include "settings/IniFile.h"
+#include "settings/ListRow.h"
+#include "settings/SettingRow.h"
 #include "text/BackupName.h"
 
 namespace kesto {
-
-inline constexpr std::string_view kPreferencesSection = "Preferences";
 
 struct Settings {
     // Section "Preferences".
@@ -66,12 +67,11 @@ struct Settings {
 // file is only read, never corrected.
 void LoadSettings(const IniFile& file, Settings& settings, SessionOptions& options);
 
-// How a list entry is written.
-enum class ListValueFormat {
-    Plain,             // "%s": read back without its end blanks
-    Quoted,            // between double quotes: read back exactly
-    QuotedEmptyAsMark  // as Quoted; the empty string is written as the mark § (code 167)
-};
+// Writes the setting of `key` from `settings` in the form the loader reads back.
+bool WriteSetting(const IniFile& file, const Settings& settings, SettingKey key);
+
+// Writes `stored` as the setting of `key`, for a value kept as the user typed it.
+bool WriteSettingText(const IniFile& file, SettingKey key, std::string_view stored);
 
 // The one rule of every remembered-string list: an equal entry (exact comparison) moves to
 // the front; otherwise the entry is put in front and, when the list already held `limit`
@@ -80,13 +80,15 @@ enum class ListValueFormat {
 void AddToRecentList(const IniFile& file, std::vector<std::string>& list, std::string entry,
                      int limit, std::string_view section, std::string_view keyPrefix,
                      ListValueFormat format);
+// The same for one of the lists of the settings, under its keys and in its format.
+void AddToRecentList(const IniFile& file, std::vector<std::string>& list, std::string entry,
+                     int limit, SettingList which);
 
 // Deletes keys `keyPrefix`N for N above `keep` up to the first missing key.
 void DeleteListKeysAbove(const IniFile& file, std::string_view section, std::string_view keyPrefix,
                          int keep);
-
-// Writes a flag as "1" or "0".
-bool WriteFlag(const IniFile& file, std::string_view section, std::string_view key, bool on);
+// Deletes the stored entries of the list after its first `keep`.
+void DeleteListKeysAbove(const IniFile& file, SettingList which, int keep);
 
 // Where the settings file lives: kesto.INI in `programDirectory` when that directory is
 // writable, else in $XDG_CONFIG_HOME/kesto (default ~/.config/kesto). A command-line name

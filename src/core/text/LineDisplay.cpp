@@ -33,8 +33,8 @@ std::string ExpandTabs(std::string_view line, int spaces) {
 
 int DisplayColumn(std::string_view line, std::size_t offset, int spaces) {
     const std::string_view before = line.substr(0, std::min(offset, line.size()));
-    const auto tabs = std::count(before.begin(), before.end(), '\t');
-    return static_cast<int>(offset + tabs * (BlanksPerTab(spaces) - 1));
+    const auto tabs = static_cast<std::size_t>(std::count(before.begin(), before.end(), '\t'));
+    return static_cast<int>(offset + tabs * static_cast<std::size_t>(BlanksPerTab(spaces) - 1));
 }
 
 std::string FormatLineNumber(int lineNumber) {

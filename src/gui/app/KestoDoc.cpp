@@ -58,8 +58,7 @@ bool CKestoDoc::OnSaveDocument(const std::string& path) {
 
 void CKestoDoc::RememberFindFragment(const std::string& fragment) {
     AddToRecentList(m_session->ini, m_session->settings.findFragments, fragment,
-                    kRecentFindFragments, "Recent Find Fragments", "FindFragments",
-                    ListValueFormat::Plain);
+                    kRecentFindFragments, SettingList::FindFragments);
 }
 
 }  // namespace kesto

@@ -38,7 +38,6 @@ namespace kesto {
 namespace {
 
 const QString kApplicationTitle = QStringLiteral("Search/Replace");
-constexpr std::string_view kRecentSection = "Recent File List";
 constexpr int kRecentFileCount = 4;
 constexpr int kContentsContext = 3000;
 constexpr int kSynopsisContext = 3006;
@@ -589,7 +588,7 @@ void CMainFrame::OnOptions() {
     const std::size_t includeCount = lists.alwaysSearchList.size();
     const std::size_t excludeCount = lists.alwaysExcludeList.size();
     CMySheet sheet(doc, this);
-    if (sheet.exec() == QDialog::Accepted && doc.options().extensionListsChanged) {
+    if (sheet.exec() == QDialog::Accepted && lists.listsChanged) {
         lists.SaveExtensionLists(doc.session().ini, includeCount, excludeCount);
     }
     UpdateCommandUI();
@@ -626,8 +625,9 @@ void CMainFrame::OnAbout() {
 
 void CMainFrame::ReadRecentFiles() {
     m_recentFiles.clear();
-    for (int n = 1; n <= kRecentFileCount; ++n) {
-        const auto value = m_ini.ReadString(kRecentSection, "File" + std::to_string(n));
+    const ListRow& recent = RowOf(SettingList::RecentFiles);
+    for (int n = 0; n < kRecentFileCount; ++n) {
+        const auto value = m_ini.ReadString(recent.section, recent.KeyAt(n));
         if (!value || value->empty()) break;
         m_recentFiles.push_back(*value);
     }
@@ -642,7 +642,7 @@ void CMainFrame::AddToRecentFiles(const std::string& path) {
     m_recentFiles.insert(m_recentFiles.begin(), entry);
     if (m_recentFiles.size() > kRecentFileCount) m_recentFiles.resize(kRecentFileCount);
     for (std::size_t n = 0; n < m_recentFiles.size(); ++n) {
-        m_ini.WriteString(kRecentSection, "File" + std::to_string(n + 1), m_recentFiles[n]);
+        WriteListEntry(m_ini, SettingList::RecentFiles, static_cast<int>(n), m_recentFiles[n]);
     }
     RebuildRecentFileActions();
 }
@@ -723,8 +723,8 @@ void CMainFrame::OnInterruptCheck() {
     if (!InterruptRequested()) return;
     bool runLeft = false;
     for (CChildFrame* child : children()) {
-        SessionOptions& options = child->document().options();
-        if (options.sessionRunning) options.abortRequested = true;
+        SessionDocument& session = child->document().session();
+        if (session.options.sessionRunning) session.control.RequestAbort();
         runLeft = runLeft || child->runInProgress();
     }
     if (QWidget* modal = QApplication::activeModalWidget()) {

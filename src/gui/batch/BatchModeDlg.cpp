@@ -235,8 +235,7 @@ void CBatchModeDlg::OnBrowse() {
         m_path->setEditText(picked);
         m_doc.session().batchFilePath = path;
         settings.lastBatchFilePath = DirectoryOf(path);
-        m_doc.session().ini.WriteString(kPreferencesSection, "LastBatchFilePath",
-                                        settings.lastBatchFilePath);
+        WriteSetting(m_doc.session().ini, settings, SettingKey::LastBatchFilePath);
     }
     if (!m_doc.session().batchFilePath.empty()) LoadPath(TypedBytes(m_path->currentText()));
 }
@@ -281,8 +280,7 @@ void CBatchModeDlg::OnBegin() {
     m_doc.options().batchMode = true;
     Settings& settings = m_doc.session().settings;
     AddToRecentList(m_doc.session().ini, settings.batchFiles, path,
-                    std::max(settings.maxSaveStrings, 1), "Recent Batch Files", "BatchFile",
-                    ListValueFormat::Plain);
+                    std::max(settings.maxSaveStrings, 1), SettingList::BatchFiles);
     accept();
 }
 

@@ -309,8 +309,7 @@ bool CEditPairsDlg::OnSaveAs() {
     m_doc.session().batchFilePath = path;
     m_pathLine->setText(picked);
     settings.lastBatchFilePath = DirectoryOf(path);
-    m_doc.session().ini.WriteString(kPreferencesSection, "LastBatchFilePath",
-                                    settings.lastBatchFilePath);
+    WriteSetting(m_doc.session().ini, settings, SettingKey::LastBatchFilePath);
     m_modified = false;
     CopyBackToDocument();
     m_working.WriteBatchFile(path);

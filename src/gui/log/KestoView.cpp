@@ -245,13 +245,12 @@ void CKestoView::Beep(int times) {
 // --- Editor ---
 
 void CKestoView::OnDoubleClickLine() {
-    SessionOptions& options = m_doc.options();
-    if (options.sessionRunning) {
-        options.abortRequested = true;
+    if (m_doc.options().sessionRunning) {
+        m_doc.session().control.RequestAbort();
         return;
     }
-    const auto target = LocateEditorTarget(m_doc.log(), SelectedIndex(),
-                                           m_doc.session().headerLineCount(), options.batchMode);
+    const auto target = LocateEditorTarget(
+        m_doc.log(), SelectedIndex(), m_doc.session().headerLineCount(), m_doc.options().batchMode);
     if (!target) {
         Beep();
         return;

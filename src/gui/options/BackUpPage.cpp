@@ -109,12 +109,8 @@ bool CBackUp::OnKillActive() {
     if (!characterProblem) s.backUpChar = character.front();
     if (!extensionProblem) s.replaceExt = extension;
     doc().options().retainBackups = s.retainBackUp;
-    WriteFlagPreference("RetainBackUp", s.retainBackUp);
-    WriteFlagPreference("DeletePermanently", s.deletePermanently);
-    WriteFlagPreference("CharBackUp", s.charBackUp);
-    WriteFlagPreference("ExtensionBackUp", s.extensionBackUp);
-    WritePreference("BackUp Char", std::string(1, s.backUpChar));
-    WritePreference("Replace Ext", s.replaceExt);
+    WriteSettings({SettingKey::RetainBackUp, SettingKey::DeletePermanently, SettingKey::CharBackUp,
+                   SettingKey::ExtensionBackUp, SettingKey::BackUpChar, SettingKey::ReplaceExt});
     return true;
 }
 

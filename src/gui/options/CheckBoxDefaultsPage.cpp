@@ -80,12 +80,9 @@ bool CCheckBoxDefaultsPage::OnKillActive() {
     s.confirmEachDefault = m_boxes[ConfirmEach]->isChecked();
     s.autoSetSpecialChar = m_boxes[AutoSpecial]->isChecked();
     s.autoSetWildCard = m_boxes[AutoWildCard]->isChecked();
-    WriteFlagPreference("Select Files", s.selectFiles);
-    WriteFlagPreference("SearchSubs", s.searchSubs);
-    WriteFlagPreference("Match Case Default", s.matchCaseDefault);
-    WriteFlagPreference("Confirm Each Default", s.confirmEachDefault);
-    WriteFlagPreference("AutoSetSpecialChar", s.autoSetSpecialChar);
-    WriteFlagPreference("AutoSetWildCard", s.autoSetWildCard);
+    WriteSettings({SettingKey::SelectFiles, SettingKey::SearchSubs, SettingKey::MatchCaseDefault,
+                   SettingKey::ConfirmEachDefault, SettingKey::AutoSetSpecialChar,
+                   SettingKey::AutoSetWildCard});
     return true;
 }
 

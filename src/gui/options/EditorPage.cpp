@@ -14,8 +14,6 @@ namespace kesto {
 namespace {
 
 constexpr int kEditorHelpContext = 3015;
-// What an empty field stands for on this platform.
-constexpr const char* kDefaultEditor = "xdg-open";
 
 }  // namespace
 
@@ -56,8 +54,9 @@ void CEditor::OnSetActive() {
 
 bool CEditor::OnKillActive() {
     const std::string typed = TypedBytes(m_editor->text());
-    settings().editor = typed.empty() ? kDefaultEditor : typed;
-    WritePreference("Editor", settings().editor);
+    // An empty field stands for the default editor.
+    settings().editor = typed.empty() ? std::string(RowOf(SettingKey::Editor).defaultValue) : typed;
+    WriteSettings({SettingKey::Editor});
     return true;
 }
 

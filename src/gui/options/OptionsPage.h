@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QWidget>
+#include <initializer_list>
 
 #include "gui/app/KestoDoc.h"
 
@@ -25,11 +26,9 @@ protected:
     Settings& settings() { return m_doc.session().settings; }
     const IniFile& ini() { return m_doc.session().ini; }
     Prompter& prompter() { return m_doc.session().hosts().prompter; }
-    void WritePreference(std::string_view key, const std::string& value) {
-        ini().WriteString(kPreferencesSection, key, value);
-    }
-    void WriteFlagPreference(std::string_view key, bool on) {
-        WritePreference(key, on ? "1" : "0");
+    // In the order given: a key new to the file is added after the ones before it.
+    void WriteSettings(std::initializer_list<SettingKey> keys) {
+        for (SettingKey key : keys) WriteSetting(ini(), settings(), key);
     }
 
 private:

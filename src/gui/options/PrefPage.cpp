@@ -93,16 +93,13 @@ bool CPrefPage::OnKillActive() {
     options.printNoFinds = s.printNoFinds;
     options.suppressWildcardNotice = s.suppressWildCardNotification;
 
-    WritePreference("ExpandTab", std::to_string(s.expandTab));
-    WritePreference("MaxSaveStrings", std::to_string(s.maxSaveStrings));
-    WritePreference("Border", std::to_string(s.border));
-    WriteFlagPreference("ShowNoFinds", s.showNoFinds);
-    WriteFlagPreference("SuppressWildCardNotification", s.suppressWildCardNotification);
-    WriteFlagPreference("StartModeSingle", s.startModeSingle);
+    WriteSettings({SettingKey::ExpandTab, SettingKey::MaxSaveStrings, SettingKey::Border,
+                   SettingKey::ShowNoFinds, SettingKey::SuppressWildCardNotification,
+                   SettingKey::StartModeSingle});
 
     if (s.maxSaveStrings < previousRemember) {
-        DeleteListKeysAbove(ini(), "Recent Search Strings", "SearchStr", s.maxSaveStrings);
-        DeleteListKeysAbove(ini(), "Recent Replace Strings", "ReplaceStr", s.maxSaveStrings);
+        DeleteListKeysAbove(ini(), SettingList::SearchStrings, s.maxSaveStrings);
+        DeleteListKeysAbove(ini(), SettingList::ReplaceStrings, s.maxSaveStrings);
         const auto keep = static_cast<std::size_t>(s.maxSaveStrings);
         if (s.searchStrings.size() > keep) s.searchStrings.resize(keep);
         if (s.replaceStrings.size() > keep) s.replaceStrings.resize(keep);

@@ -78,9 +78,8 @@ bool CPrinting::OnKillActive() {
             return false;
         }
     }
-    WriteFlagPreference("PrintNoFinds", s.printNoFinds);
-    WritePreference("PrintLinesPerPage", std::to_string(s.printLinesPerPage));
-    WritePreference("PrintFontPtSize", TypedBytes(sizeText));
+    WriteSettings({SettingKey::PrintNoFinds, SettingKey::PrintLinesPerPage});
+    WriteSettingText(ini(), SettingKey::PrintFontPtSize, TypedBytes(sizeText));
     return true;
 }
 

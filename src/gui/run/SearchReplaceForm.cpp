@@ -400,9 +400,9 @@ PatternCheck SearchReplaceForm::BeginRun(Prompter& prompter) {
     if (!values.insertAtColumn) {
         const int limit = std::max(m_settings.maxSaveStrings, kRecentStringLimitFloor);
         AddToRecentList(m_ini, m_settings.searchStrings, values.searchText, limit,
-                        "Recent Search Strings", "SearchStr", ListValueFormat::Quoted);
+                        SettingList::SearchStrings);
         AddToRecentList(m_ini, m_settings.replaceStrings, values.replaceText, limit,
-                        "Recent Replace Strings", "ReplaceStr", ListValueFormat::QuotedEmptyAsMark);
+                        SettingList::ReplaceStrings);
     }
     return result.check;
 }

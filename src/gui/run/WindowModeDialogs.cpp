@@ -68,11 +68,10 @@ bool WindowModeDialogs::SelectFiles(CKestoDoc& doc, QWidget* parent) {
                        DisplayText(settings.lastPath), parent);
     dialog.exec();
     settings.lastFilterIndex = std::max(dialog.filterIndex(), 1);
-    doc.session().ini.WriteString(kPreferencesSection, "LastFilterIndex",
-                                  std::to_string(settings.lastFilterIndex));
+    WriteSetting(doc.session().ini, settings, SettingKey::LastFilterIndex);
     if (!dialog.lastFolder().isEmpty()) {
         settings.lastPath = TypedBytes(dialog.lastFolder());
-        doc.session().ini.WriteString(kPreferencesSection, "LastPath", settings.lastPath);
+        WriteSetting(doc.session().ini, settings, SettingKey::LastPath);
     }
     return true;
 }

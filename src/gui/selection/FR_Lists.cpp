@@ -174,7 +174,7 @@ bool CFR_Lists::AddFrom(QLineEdit* field, bool toSearch) {
     if (add) {
         (toSearch ? lists.alwaysSearchList : lists.alwaysExcludeList).push_back(text);
         (toSearch ? m_searchList : m_excludeList)->addItem(upper);
-        doc().options().extensionListsChanged = true;
+        doc().session().extensions().listsChanged = true;
     }
     field->clear();
     field->setFocus();
@@ -193,7 +193,7 @@ void CFR_Lists::DeleteSelected(QListWidget* list, std::vector<std::string>& from
         if (found != from.end()) from.erase(found);
         delete item;
     }
-    doc().options().extensionListsChanged = true;
+    doc().session().extensions().listsChanged = true;
     UpdateEnabling();
 }
 
@@ -207,7 +207,7 @@ void CFR_Lists::MoveSelected(QListWidget* source, std::vector<std::string>& from
         target->addItem(item->text());
         delete item;
     }
-    doc().options().extensionListsChanged = true;
+    doc().session().extensions().listsChanged = true;
     UpdateEnabling();
 }
 

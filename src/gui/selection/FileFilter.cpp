@@ -182,10 +182,9 @@ bool CFileFilter::OnKillActive() {
     for (int i = 0; i < m_list->count(); ++i)
         filters.push_back(StoredEntry(m_list->item(i)->text()));
     for (std::size_t n = 0; n < filters.size(); ++n) {
-        ini().WriteString("File Filters", "Filter" + std::to_string(n + 1),
-                          "\"" + filters[n] + "\"");
+        WriteListEntry(ini(), SettingList::FileFilters, static_cast<int>(n), filters[n]);
     }
-    DeleteListKeysAbove(ini(), "File Filters", "Filter", static_cast<int>(filters.size()));
+    DeleteListKeysAbove(ini(), SettingList::FileFilters, static_cast<int>(filters.size()));
     return true;
 }
 

@@ -94,7 +94,7 @@ TEST_F(BackupTest, RefusalsLeaveTheOriginalInPlaceWithTheirReason) {
     EXPECT_TRUE(backups.changedFiles().empty());
 
     // A run being stopped refuses without an entry.
-    options.stopRequested = true;
+    control.RequestStop();
     EXPECT_FALSE(Open("same.txt"));
     EXPECT_EQ(log.problemCounter(), 4);
 }
@@ -203,7 +203,7 @@ TEST_F(BackupTest, OtherHardLinksKeepTheOriginalAndTheLogSaysSo) {
 TEST_F(BackupTest, AFileAnotherRunChangedStaysItsUntilThatRunEnds) {
     WriteFile(File("a.txt"), "original");
     RewriteChanged("a.txt", "first run");
-    BackupKeeper second(options, log, prompter);
+    BackupKeeper second(control, log, prompter);
     EXPECT_FALSE(second.OpenForRewrite(dir.path().string(), "a.txt"));
     EXPECT_EQ(log.problemFiles().back(),
               "     1) --- " + File("a.txt") + " ... Is being changed by another run!");
@@ -349,7 +349,7 @@ TEST_F(BackupTest, BackupsGoToTheBinInBatchesOfAtMost32000BytesOfNames) {
     failing.succeed = false;
     backups.RemoveBackups(false, failing);
     EXPECT_EQ(failing.batches.size(), 1u);
-    EXPECT_TRUE(options.abortRequested);
+    EXPECT_TRUE(control.abortRequested());
     EXPECT_EQ(prompter.messages.back(),
               "Error occurred deleting files to recycle bin!\r\nDelete Operation Terminated!");
 }

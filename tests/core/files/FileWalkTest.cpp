@@ -19,8 +19,9 @@ class FileWalkTest : public ::testing::Test {
 protected:
     SessionOptions options;
     test::RecordingStatusHost status;
-    ProgressReporter progress{options, status};
-    FileWalk walk{options, progress};
+    RunControl control;
+    ProgressReporter progress{options, control, status};
+    FileWalk walk{control, progress};
     Strings sessionSearchList;
 };
 
@@ -100,7 +101,7 @@ TEST_F(FileWalkTest, TheWalkIsBreadthFirstAndTheResultSortedByDirectoryThenName)
     EXPECT_EQ(walk.dirsExamined(), 4);  // B, C, c2, then D; the dot folder and the link never
 
     Strings top;
-    FileWalk flat(options, progress);
+    FileWalk flat(control, progress);
     flat.BuildFileList(dir / "A", "*.*", false, sessionSearchList, top, 0);
     EXPECT_EQ(top, (Strings{root + "/A/notes.md", root + "/A/Y.txt", root + "/A/z.txt"}));
     EXPECT_EQ(flat.dirsExamined(), 3);  // subdirectories are counted even when not entered
@@ -118,7 +119,7 @@ TEST_F(FileWalkTest, AnAbortDuringTheWalkHandsOverNothing) {
     options.sessionRunning = true;
     Strings found{"kept"};
     walk.BuildFileList(dir.path().string(), "*.*", true, sessionSearchList, found, 0);
-    EXPECT_TRUE(options.abortRequested);
+    EXPECT_TRUE(control.abortRequested());
     EXPECT_EQ(found, Strings{"kept"});
 }
 
@@ -133,9 +134,9 @@ public:
 };
 
 TEST(ExtensionListsTest, PrecedenceDecidesBeforeAnyQuestion) {
-    SessionOptions options;
+    RunControl control;
     ScriptedExtensionAsker asker;
-    ExtensionLists lists(options, asker);
+    ExtensionLists lists(control, asker);
     lists.alwaysSearchList = {"EXE", "TXT"};
     lists.alwaysExcludeList = {"TXT", "BAK", "TMP"};
     lists.overrideList = {"BAK"};
@@ -151,26 +152,26 @@ TEST(ExtensionListsTest, PrecedenceDecidesBeforeAnyQuestion) {
     EXPECT_FALSE(lists.IsFileEligible("x.dat"));
     EXPECT_FALSE(lists.IsFileEligible("y.DAT"));  // answered once for the session
     EXPECT_EQ(asker.asked, Strings{"X.DAT"});
-    EXPECT_FALSE(options.extensionListsChanged);
+    EXPECT_FALSE(lists.listsChanged);
 }
 
 TEST(ExtensionListsTest, AllAlwaysSearchAddsEveryNewExtensionWithoutAsking) {
-    SessionOptions options;
+    RunControl control;
     ScriptedExtensionAsker asker;
-    ExtensionLists lists(options, asker);
+    ExtensionLists lists(control, asker);
     asker.answer = ExtensionChoice::AllAlwaysSearch;
     EXPECT_TRUE(lists.IsFileEligible("a.one"));
     EXPECT_TRUE(lists.IsFileEligible("b.two"));
     EXPECT_EQ(asker.asked.size(), 1u);
     EXPECT_EQ(lists.alwaysSearchList, (Strings{"ONE", "TWO"}));
-    EXPECT_TRUE(options.extensionListsChanged);
+    EXPECT_TRUE(lists.listsChanged);
 
     TempDir dir;
     const IniFile ini(dir / "k.INI");
     ini.WriteString("Included", "Include2", "OLD");
     ini.WriteString("Included", "Include3", "OLDER");
     lists.SaveExtensionLists(ini, 4, 0);
-    EXPECT_FALSE(options.extensionListsChanged);
+    EXPECT_FALSE(lists.listsChanged);
     EXPECT_EQ(ini.ReadString("Included", "Include0"), "ONE");
     EXPECT_EQ(ini.ReadString("Included", "Include1"), "TWO");
     EXPECT_FALSE(ini.ReadString("Included", "Include2"));
@@ -178,15 +179,15 @@ TEST(ExtensionListsTest, AllAlwaysSearchAddsEveryNewExtensionWithoutAsking) {
 }
 
 TEST(ExtensionListsTest, StopAndAbortEndTheRunWithoutChangingTheLists) {
-    SessionOptions options;
+    RunControl control;
     ScriptedExtensionAsker asker;
-    ExtensionLists lists(options, asker);
+    ExtensionLists lists(control, asker);
     asker.answer = ExtensionChoice::StopNow;
     EXPECT_FALSE(lists.IsFileEligible("a.xyz"));
-    EXPECT_TRUE(options.stopRequested);
+    EXPECT_TRUE(control.stopRequested());
     asker.answer = ExtensionChoice::Abort;
     EXPECT_FALSE(lists.IsFileEligible("a.xyz"));
-    EXPECT_TRUE(options.abortRequested);
+    EXPECT_TRUE(control.abortRequested());
     EXPECT_TRUE(lists.sessionSearchList.empty() && lists.sessionExcludeList.empty());
 }
 

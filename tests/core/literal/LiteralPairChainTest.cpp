@@ -12,17 +12,17 @@ namespace {
 
 class Observer : public ScanObserver {
 public:
-    explicit Observer(SessionOptions& options, bool abortAtFirstReport = false)
-        : m_options(options), m_abort(abortAtFirstReport) {}
+    explicit Observer(RunControl& control, bool abortAtFirstReport = false)
+        : m_control(control), m_abort(abortAtFirstReport) {}
     void OnProgress(int) override {
         ++reports;
-        if (m_abort) m_options.abortRequested = true;
+        if (m_abort) m_control.RequestAbort();
     }
     void OnChangedLine(int, const std::string&, const std::string&) override {}
     int reports = 0;
 
 private:
-    SessionOptions& m_options;
+    RunControl& m_control;
     bool m_abort;
 };
 
@@ -38,6 +38,7 @@ protected:
         options.matchCase = true;
         options.globalReplace = true;
         options.confirmEachReplace = false;
+        control.StartRun(false, true);
     }
 
     static CompiledPatterns Compile(const LiteralPair& pair, LineBreakType type) {
@@ -56,13 +57,13 @@ protected:
                      LineBreakType type) {
         Applied applied;
         applied.text = text;
-        Observer observer(options);
+        Observer observer(control);
         for (const LiteralPair& pair : pairs) {
             std::string next;
             StringSink sink(next);
             ScanCounters counters;
-            applied.result = ScanText(applied.text, Compile(pair, type), "f.txt", options, matcher,
-                                      sink, observer, counters);
+            applied.result = ScanText(applied.text, Compile(pair, type), "f.txt", options, control,
+                                      matcher, sink, observer, counters);
             if (applied.result != ScanResult::Completed) return applied;
             applied.counters.changes += counters.changes;
             applied.counters.match.possible += counters.match.possible;
@@ -78,8 +79,8 @@ protected:
         const Applied expected = OneByOne(text, pairs, type);
         std::string out = "earlier";
         ScanCounters counters;
-        Observer observer(options);
-        const auto outcome = chain.Apply(text, type, out, counters, options, observer);
+        Observer observer(control);
+        const auto outcome = chain.Apply(text, type, out, counters, control, observer);
         if (outcome == LiteralPairChain::Outcome::Declined) {
             EXPECT_EQ(out, "earlier");
             EXPECT_EQ(counters.match.possible, 0);
@@ -234,8 +235,8 @@ TEST_F(LiteralPairChainTest, TheAbortGestureEndsTheWalkAtAProgressReport) {
     for (int i = 0; i < 700; ++i) text += "a line\n";
     std::string out = "earlier";
     ScanCounters counters;
-    Observer observer(options, true);
-    EXPECT_EQ(chain.Apply(text, LineBreakType::Unix, out, counters, options, observer),
+    Observer observer(control, true);
+    EXPECT_EQ(chain.Apply(text, LineBreakType::Unix, out, counters, control, observer),
               LiteralPairChain::Outcome::Aborted);
     EXPECT_EQ(observer.reports, 1);
     EXPECT_EQ(out, "earlier");

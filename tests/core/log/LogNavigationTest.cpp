@@ -18,8 +18,9 @@ protected:
     }
 
     SessionOptions options;
+    RunControl control;
     test::ScriptedPrompter prompter;
-    LogStore log{options, prompter};
+    LogStore log{control, prompter};
 };
 
 // --- Frames ---

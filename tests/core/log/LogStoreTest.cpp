@@ -22,8 +22,9 @@ protected:
     }
 
     SessionOptions options;
+    RunControl control;
     test::ScriptedPrompter prompter;
-    LogStore log{options, prompter};
+    LogStore log{control, prompter};
 };
 
 TEST_F(LogStoreTest, TheFirstLineOfAFileComesAfterItsHeader) {
@@ -39,7 +40,7 @@ TEST_F(LogStoreTest, TheFirstLineOfAFileComesAfterItsHeader) {
 }
 
 TEST_F(LogStoreTest, TextsWithLineBreaksBecomeNumberedLines) {
-    options.lineBreakInStrings = true;
+    log.SplitLinesAtBreaks();
     log.AddLogLine("ORG: 00041 abc\r\ndef\n\nghi");
     EXPECT_EQ(Lines(),
               (std::vector<std::string>{"ORG: 00041 abc", "     00042 def", "     00043 ghi"}));
@@ -64,7 +65,7 @@ TEST_F(LogStoreTest, TheLineLimitAddsOneNoticeAndStopsTheRun) {
     log.AddLogLine("one too many");
     EXPECT_EQ(log.logLineCount(), LogStore::kLineLimit + 1);
     EXPECT_EQ(log.line(LogStore::kLineLimit), "**** Application line limit reached! ****");
-    EXPECT_TRUE(options.stopRequested);
+    EXPECT_TRUE(control.stopRequested());
     log.AddLogLine("dropped");
     EXPECT_EQ(log.logLineCount(), LogStore::kLineLimit + 1);
 }
@@ -120,7 +121,7 @@ TEST_F(LogStoreTest, LoadingJoinsALineCutByTheEndOfAPiece) {
     while (content.size() < 8'388'608 + 1000) content += "line of the saved log\n";
     WriteFile(dir / "big.log", content);
     test::RecordingStatusHost host;
-    ProgressReporter progress(options, host);
+    ProgressReporter progress(options, control, host);
     ASSERT_EQ(log.LoadLogFile(dir / "big.log", &progress), LogStore::LoadOutcome::Loaded);
     const int expected = static_cast<int>(content.size() / 22);
     ASSERT_EQ(log.logLineCount(), expected);
@@ -150,7 +151,6 @@ TEST_F(LogStoreTest, LoadingRefusesFilesThatAreNotLogs) {
 
     EXPECT_EQ(log.LoadLogFile(dir / "missing.log", nullptr), LogStore::LoadOutcome::CannotOpen);
     EXPECT_EQ(log.LoadLogFile(dir / "pairs.SR", nullptr), LogStore::LoadOutcome::BatchFile);
-    EXPECT_TRUE(options.batchMode);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // are plain literals, and what the file and the log show afterwards.
 #include "passes/BatchPass.h"
 
+#include "literal/FastPath.h"
+
 #include "session/BatchPreparation.h"
 #include "support/PassFixture.h"
 
@@ -18,13 +20,14 @@ protected:
         options.matchCase = true;
         options.globalReplace = true;
         options.confirmEachReplace = false;
+        control.StartRun(false, true);
     }
 
     // The pairs, followed by as many that never match as it takes for plain literals to
     // be applied in one walk.
     void Pairs(const std::vector<std::pair<std::string, std::string>>& given) {
         for (const auto& [search, replace] : given) Add(search, replace);
-        for (std::size_t i = given.size(); i < BatchPass::kFewestPairsInOneWalk; ++i) {
+        for (std::size_t i = given.size(); i < FastPath::kFewestChainedPairs; ++i) {
             Add("#" + std::to_string(i) + "#", "-");
         }
         PrepareBatchPairs(pairs, options);

@@ -38,8 +38,8 @@ protected:
         ScanOutcome outcome{};
         StringSink sink(outcome.output);
         CountingObserver observer(wantsLines);
-        outcome.result =
-            ScanText(text, patterns, "g.txt", options, matcher, sink, observer, outcome.counters);
+        outcome.result = ScanText(text, patterns, "g.txt", options, control, matcher, sink,
+                                  observer, outcome.counters);
         outcome.reports = observer.reports;
         return outcome;
     }
@@ -73,6 +73,7 @@ TEST_F(MatchScanTest, TheLiteralShortcutAgreesWithTheLineMatcherOnGeneratedTexts
         values.searchText = search;
         values.replaceText = replace;
         ASSERT_TRUE(ValidateBeforeRun(values, options, prompter).check.accepted);
+        control.StartRun(options.confirmEachReplace, options.globalReplace);
         patterns = CompilePatterns(options, type);
 
         const ScanOutcome general = Scan(text, true);
@@ -148,6 +149,7 @@ TEST_F(MatchScanTest, TheShortcutStillRefusesALineOverTheLimit) {
     values.searchText = "a";
     values.replaceText = "b";
     ASSERT_TRUE(ValidateBeforeRun(values, options, prompter).check.accepted);
+    control.StartRun(options.confirmEachReplace, options.globalReplace);
     patterns = CompilePatterns(options, LineBreakType::Unix);
     const std::string text = "x\n" + std::string(32001, 'a') + "\n";
     EXPECT_EQ(Scan(text, false).result, ScanResult::LineTooLong);

@@ -153,7 +153,7 @@ TEST_F(PassTest, SkipStopAndAbortReachTheWholeFile) {
         confirmer.Then(ConfirmChoice::SkipRestOfFile);
         EXPECT_EQ(ProcessFiles({"s.txt"}), std::vector<bool>{true});
         EXPECT_EQ(ReadFile(File("s.txt")), "dog\ncat\ncat\n");
-        EXPECT_FALSE(options.skipRestOfFile);
+        EXPECT_FALSE(control.skipRestOfFile());
         EXPECT_EQ(log.line(log.logLineCount() - 2), "1 changes made out of 2 possible in 2 lines!");
     }
     {
@@ -176,15 +176,15 @@ TEST_F(PassTest, SkipStopAndAbortReachTheWholeFile) {
         ProcessFiles({"r1.txt", "r2.txt"});
         EXPECT_EQ(ReadFile(File("r1.txt")), "dog\ndog\ndog\n");
         EXPECT_EQ(ReadFile(File("r2.txt")), content);
-        EXPECT_TRUE(options.stopRequested);
+        EXPECT_TRUE(control.stopRequested());
         EXPECT_TRUE(std::filesystem::exists(File("r2.~txt")));  // kept: it had a match
-        options.stopRequested = false;
+        control = RunControl();                                 // the next run
     }
     {
         SCOPED_TRACE("abort restores the file at once");
         confirmer.Then(ConfirmChoice::ReplaceIt);
         confirmer.Then(ConfirmChoice::Abort);
-        options.confirmEachReplace = true;
+        control.StartRun(true, false);
         WriteFile(File("x.txt"), content);
         EXPECT_EQ(ProcessFiles({"x.txt"}), std::vector<bool>{false});
         EXPECT_EQ(ReadFile(File("x.txt")), content);
@@ -243,7 +243,7 @@ TEST_F(PassTest, TheAbortGestureDuringAPassRestoresTheFile) {
     WriteFile(File("g.txt"), content);
     status.abortAtReport = 2;
     EXPECT_EQ(ProcessFiles({"g.txt"}), std::vector<bool>{false});
-    EXPECT_TRUE(options.abortRequested);
+    EXPECT_TRUE(control.abortRequested());
     EXPECT_EQ(ReadFile(File("g.txt")), content);
 }
 
@@ -253,7 +253,7 @@ TEST_F(PassTest, WildcardsThatCannotBePairedAbortTheRun) {
     Begin("a?b?c", "x?y");
     WriteFile(File("w.txt"), "a1b2c\n");
     EXPECT_EQ(ProcessFiles({"w.txt"}), std::vector<bool>{false});
-    EXPECT_TRUE(options.abortRequested);
+    EXPECT_TRUE(control.abortRequested());
     EXPECT_EQ(ReadFile(File("w.txt")), "a1b2c\n");
     EXPECT_EQ(LogLines().back(),
               "More ? or * are Wild Cards in replace than in search string - Can't continue!");

@@ -76,7 +76,7 @@ TEST_F(MatcherTest, AnchoredPatternIsReplacedOncePerLineAtItsStart) {
     EXPECT_FALSE(Run("^a", "X", "baa").found);
 
     // In a text of several lines the anchor finds line starts only.
-    options.anchorLineStart = true;
+    patterns.layout.anchorLineStart = true;
     MatchSpan match;
     const std::string text = "ba\nab\n";
     ASSERT_EQ(matcher.FindNext(text, 0, patterns, match), MatchResult::Match);
@@ -109,7 +109,7 @@ TEST_F(MatcherTest, ConfirmQuestionShowsTheLineWithTabsExpandedAndTheMatchMarked
     EXPECT_EQ(seen.highlightStart, 10);
     EXPECT_EQ(seen.highlightEnd, 16);
     EXPECT_EQ(seen.line, "\tab\tx\ty");
-    EXPECT_EQ(options.highlightStart, 10);
+    EXPECT_EQ(control.highlightStart(), 10);
     EXPECT_EQ(outcome.line, "\tab\tz");
 
     // With a control escape in the search, tabs are shown as they are.
@@ -174,6 +174,7 @@ TEST_F(ConfirmFlagsTest, EachAnswerDecidesThisMatchAndTheRestOfTheLine) {
     for (const ConfirmRow& row : rows) {
         SCOPED_TRACE(row.name);
         options = SessionOptions();
+        control = RunControl();
         confirmer.seen.clear();
         confirmer.script.assign(row.answers.begin(), row.answers.end());
         const LineOutcome outcome = Run("cat", "dog", "cat cat cat");
@@ -189,33 +190,41 @@ TEST_F(ConfirmFlagsTest, EachAnswerDecidesThisMatchAndTheRestOfTheLine) {
 TEST_F(ConfirmFlagsTest, AnswersSetTheRunControlFlags) {
     confirmer.Then(ConfirmChoice::ReplaceAllThisFile);
     Run("cat", "dog", "cat");
-    EXPECT_TRUE(options.replaceAllThisFile);
-    EXPECT_FALSE(options.confirmEachReplace);
+    EXPECT_TRUE(control.replaceAllThisFile());
+    EXPECT_FALSE(control.confirmEachReplace());
 
     options = SessionOptions();
+
+    control = RunControl();
     confirmer.Then(ConfirmChoice::GlobalReplace);
     Run("cat", "dog", "cat");
-    EXPECT_TRUE(options.globalReplace);
-    EXPECT_FALSE(options.confirmEachReplace);
+    EXPECT_TRUE(control.globalReplace());
+    EXPECT_FALSE(control.confirmEachReplace());
 
     options = SessionOptions();
+
+    control = RunControl();
     confirmer.Then(ConfirmChoice::ReplaceIt);
     confirmer.Then(ConfirmChoice::StopNow);
     Run("cat", "dog", "cat cat");
-    EXPECT_TRUE(options.stopRequested);
-    EXPECT_FALSE(options.confirmEachReplace);
-    EXPECT_FALSE(options.globalReplace);
-    EXPECT_FALSE(options.replaceThisOne);
+    EXPECT_TRUE(control.stopRequested());
+    EXPECT_FALSE(control.confirmEachReplace());
+    EXPECT_FALSE(control.globalReplace());
+    EXPECT_FALSE(control.replaceThisOne());
 
     options = SessionOptions();
+
+    control = RunControl();
     confirmer.Then(ConfirmChoice::SkipRestOfFile);
     Run("cat", "dog", "cat");
-    EXPECT_TRUE(options.skipRestOfFile);
+    EXPECT_TRUE(control.skipRestOfFile());
 
     options = SessionOptions();
+
+    control = RunControl();
     confirmer.Then(ConfirmChoice::Abort);
     EXPECT_EQ(Run("cat", "dog", "cat cat").changes, 0);
-    EXPECT_TRUE(options.abortRequested);
+    EXPECT_TRUE(control.abortRequested());
 }
 
 TEST_F(ConfirmFlagsTest, AnEditedLineIsTakenAndTheScanGoesOnWhereItsTailIsUnchanged) {
@@ -231,10 +240,11 @@ TEST_F(ConfirmFlagsTest, AnEditedLineIsTakenAndTheScanGoesOnWhereItsTailIsUnchan
     ASSERT_EQ(confirmer.seen.size(), 3u);
     EXPECT_EQ(confirmer.seen[1].line, "cat dog cat\tcat");  // the edit is searched on
     EXPECT_EQ(confirmer.seen[1].highlightStart, 8);
-    EXPECT_FALSE(options.userEditedLine);
+    EXPECT_FALSE(control.userEditedLine());
 
     // An edit that changes nothing still counts, and the scan goes on after the match.
     options = SessionOptions();
+    control = RunControl();
     confirmer.seen.clear();
     confirmer.ThenEdit("cat cat");
     confirmer.Then(ConfirmChoice::SkipIt);

@@ -34,6 +34,7 @@ protected:
         values.replaceText = std::move(replace);
         const ValidationResult checked = ValidateBeforeRun(values, options, prompter);
         EXPECT_TRUE(checked.check.accepted) << checked.check.message;
+        control.StartRun(options.confirmEachReplace, options.globalReplace);
         patterns = CompilePatterns(options, type);
         matcher.captures().ResetPairing();
         if (patterns.search.QuestionCount() > patterns.replace.QuestionCount() ||
@@ -55,9 +56,10 @@ protected:
 
     RunDialogValues values;
     SessionOptions options;
+    RunControl control;
     ScriptedPrompter prompter;
     ScriptedConfirmer confirmer;
-    LineMatcher matcher{options, prompter, confirmer};
+    LineMatcher matcher{options, control, prompter, confirmer};
     CompiledPatterns patterns;
 };
 

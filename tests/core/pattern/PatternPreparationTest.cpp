@@ -64,9 +64,8 @@ TEST(PreparePatternsTest, LeadingCaretIsDroppedAndNoWordBlanksAreAdded) {
     options.matchCase = false;
     std::string search;
     std::string replace;
-    PreparePatterns(options, LineBreakType::Unix, search, replace);
+    EXPECT_TRUE(PreparePatterns(options, LineBreakType::Unix, search, replace).anchorLineStart);
     EXPECT_EQ(search, "abc");
-    EXPECT_TRUE(options.anchorLineStart);
 }
 
 TEST(PreparePatternsTest, WholeWordPadsBothPatternsWithBlanksUnlessAnchored) {
@@ -94,16 +93,15 @@ TEST(PreparePatternsTest, BatchModeAnchorsOnTheFirstCharacterAndAlwaysTranslates
     options.matchWholeWord = true;  // has no effect in batch mode
     std::string search = "^ab$";
     std::string replace = "x$";
-    PreparePatterns(options, LineBreakType::Dos, search, replace);
-    EXPECT_TRUE(options.anchorLineStart);
+    const PatternLayout anchored = PreparePatterns(options, LineBreakType::Dos, search, replace);
+    EXPECT_TRUE(anchored.anchorLineStart);
     EXPECT_EQ(search, "ab\r\n");
     EXPECT_EQ(replace, "x\r\n");
-    EXPECT_TRUE(options.lineBreakInStrings);
+    EXPECT_TRUE(anchored.lineBreakTranslated);
 
     search = "a^b";
     replace = "c";
-    PreparePatterns(options, LineBreakType::Unix, search, replace);
-    EXPECT_FALSE(options.anchorLineStart);
+    EXPECT_FALSE(PreparePatterns(options, LineBreakType::Unix, search, replace).anchorLineStart);
     EXPECT_EQ(search, "a^b");
 }
 

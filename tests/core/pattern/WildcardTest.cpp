@@ -139,7 +139,7 @@ TEST_F(WildcardTest, AnEleventhStarCaptureStopsTheRun) {
     ASSERT_EQ(prompter.messages.size(), 1u);
     EXPECT_EQ(prompter.messages[0],
               "Too many wild card matches in replace string\n**  Must Stop  **");
-    EXPECT_TRUE(options.stopRequested);
+    EXPECT_TRUE(control.stopRequested());
     EXPECT_TRUE(matcher.captureFailed());
 }
 

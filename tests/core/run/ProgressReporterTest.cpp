@@ -11,8 +11,9 @@ using test::RecordingStatusHost;
 
 TEST(ProgressReporterTest, EachReportFillsThePanesAndPumpsMessages) {
     SessionOptions options;
+    RunControl control;
     RecordingStatusHost host;
-    ProgressReporter progress(options, host);
+    ProgressReporter progress(options, control, host);
     progress.SetFileCounts(0, 12);
     progress.ShowFileProgress("/tmp/a.txt", 40);
     progress.ShowFileProgress("/tmp/a.txt", -1);
@@ -47,14 +48,15 @@ TEST(ProgressReporterTest, EachReportFillsThePanesAndPumpsMessages) {
 
 TEST(ProgressReporterTest, TheAbortGestureCountsOnlyWhileFilesAreProcessed) {
     SessionOptions options;
+    RunControl control;
     RecordingStatusHost host;
     host.abortAtReport = 0;
-    ProgressReporter progress(options, host);
+    ProgressReporter progress(options, control, host);
     progress.ShowReady();
-    EXPECT_FALSE(options.abortRequested);
+    EXPECT_FALSE(control.abortRequested());
     options.sessionRunning = true;
     progress.ShowFileProgress("f", 0);
-    EXPECT_TRUE(options.abortRequested);
+    EXPECT_TRUE(control.abortRequested());
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "run/SessionOptions.h"
 
+#include "run/RunControl.h"
+
 #include <gtest/gtest.h>
 
 namespace kesto {
@@ -7,7 +9,7 @@ namespace {
 
 // A new window, before any settings are read: Confirm each Replace and All Instances in
 // Line on, Match Case off, backups kept, files from the file dialog, single mode, and no
-// run-control flag raised.
+// run started; a new run's control has no flag raised.
 TEST(SessionOptionsTest, NewWindowStartsWithTheDocumentedDefaults) {
     const SessionOptions options;
     EXPECT_TRUE(options.confirmEachReplace);
@@ -26,10 +28,11 @@ TEST(SessionOptionsTest, NewWindowStartsWithTheDocumentedDefaults) {
     EXPECT_TRUE(options.replaceString.empty());
     EXPECT_GT(options.expandTabSpaces, 0);
 
-    const bool runControl[] = {options.abortRequested, options.stopRequested,
-                               options.skipRestOfFile, options.replaceAllThisFile,
-                               options.replaceThisOne, options.userEditedLine,
-                               options.sessionRunning, options.runStarted};
+    const RunControl control;
+    const bool runControl[] = {control.abortRequested(), control.stopRequested(),
+                               control.skipRestOfFile(), control.replaceAllThisFile(),
+                               control.replaceThisOne(), control.userEditedLine(),
+                               options.sessionRunning,   options.runStarted};
     for (bool flag : runControl) EXPECT_FALSE(flag);
     // The two exclusive pairs hold exactly one each.
     EXPECT_NE(options.confirmEachReplace, options.globalReplace);

@@ -15,6 +15,7 @@
 
 #include "support/PassFixture.h"
 #include "support/TempDir.h"
+#include "text/AsciiCase.h"
 
 namespace kesto {
 namespace {
@@ -359,6 +360,92 @@ TEST(LoadSettingsTest, ARecentBatchFileThatWouldBeCutShortIsPassedOver) {
     SessionOptions options;
     LoadSettings(IniFile(dir / "k.INI"), settings, options);
     EXPECT_EQ(settings.batchFiles, std::vector<std::string>{"/c.sr"});
+}
+
+// A value the row takes that differs from what a missing key gives, so reading it back
+// shows that its own key was read.
+std::string ChangedValue(const SettingRow& row) {
+    for (std::string_view candidate : {"0", "1", "7"}) {
+        Settings changed;
+        row.Assign(candidate, changed);
+        if (row.Accepts(candidate) && row.Format(changed) != row.defaultValue) {
+            return std::string(candidate);
+        }
+    }
+    ADD_FAILURE() << "no changed value for " << row.name;
+    return std::string(row.defaultValue);
+}
+
+TEST(SettingTableTest, EveryDefaultIsTakenByItsCheckAndIsTheValueOfFreshSettings) {
+    const Settings fresh;
+    for (const SettingRow& row : SettingRows()) {
+        EXPECT_TRUE(row.Accepts(row.defaultValue)) << row.name;
+        // A file without "Select Files" reads as off (AMissingFileGivesEveryDefault).
+        if (row.key == SettingKey::SelectFiles) continue;
+        EXPECT_EQ(row.Format(fresh), row.defaultValue) << row.name;
+    }
+}
+
+TEST(SettingTableTest, EveryRowHasAKeyAndAFieldOfItsOwn) {
+    const Settings fresh;
+    const auto rows = SettingRows();
+    for (const SettingRow& row : rows) {
+        Settings changed;
+        row.Assign(ChangedValue(row), changed);
+        for (const SettingRow& other : rows) {
+            if (&other == &row) continue;
+            EXPECT_FALSE(EqualsIgnoringAsciiCase(other.section, row.section) &&
+                         EqualsIgnoringAsciiCase(other.name, row.name))
+                << row.name;
+            EXPECT_EQ(other.Format(changed), other.Format(fresh))
+                << row.name << " sets " << other.name;
+        }
+    }
+}
+
+// Each alone in its file, so that no other stored setting (ShowNoFinds for PrintNoFinds)
+// decides what it loads as.
+TEST(SettingTableTest, EveryWrittenSettingLoadsBackAsWritten) {
+    TempDir dir;
+    for (const SettingRow& row : SettingRows()) {
+        const IniFile ini(dir / (std::string(row.name) + ".INI"));
+        Settings written;
+        row.Assign(ChangedValue(row), written);
+        ASSERT_TRUE(WriteSetting(ini, written, row.key)) << row.name;
+        Settings loaded;
+        SessionOptions options;
+        LoadSettings(ini, loaded, options);
+        EXPECT_EQ(row.Format(loaded), row.Format(written)) << row.name;
+    }
+}
+
+TEST(SettingTableTest, EveryListWrittenEntryByEntryLoadsBack) {
+    const std::pair<SettingList, std::vector<std::string> Settings::*> lists[] = {
+        {SettingList::FindFragments, &Settings::findFragments},
+        {SettingList::FileFilters, &Settings::fileFilters},
+        {SettingList::SearchStrings, &Settings::searchStrings},
+        {SettingList::ReplaceStrings, &Settings::replaceStrings},
+        {SettingList::BatchFiles, &Settings::batchFiles},
+        {SettingList::Excluded, &Settings::excludedExtensions},
+        {SettingList::Included, &Settings::includedExtensions},
+    };
+    // Entries named after their list, so that a list read from another's keys shows.
+    const auto entries = [](SettingList list) {
+        const std::string tag = std::to_string(static_cast<int>(list));
+        return std::vector<std::string>{"A" + tag, "B" + tag};
+    };
+    TempDir dir;
+    const IniFile ini(dir / "k.INI");
+    for (const auto& [list, field] : lists) {
+        ASSERT_TRUE(WriteListEntry(ini, list, 0, entries(list)[0]));
+        ASSERT_TRUE(WriteListEntry(ini, list, 1, entries(list)[1]));
+    }
+    Settings loaded;
+    SessionOptions options;
+    LoadSettings(ini, loaded, options);
+    for (const auto& [list, field] : lists) {
+        EXPECT_EQ(loaded.*field, entries(list)) << RowOf(list).section;
+    }
 }
 
 // A run whose backup naming comes from a settings file that names a file outside the

@@ -200,7 +200,7 @@ TEST_F(EditorTest, ALineWithoutAFileBeepsAndARunningSessionIsAbortedInstead) {
     view.SelectPosition(2);
     view.OnDoubleClickLine();
     EXPECT_TRUE(launched.empty());
-    EXPECT_TRUE(doc.options().abortRequested);
+    EXPECT_TRUE(doc.session().control.abortRequested());
 }
 
 // Counts the pages of a PDF written by QPrinter.

@@ -257,7 +257,7 @@ TEST_F(OptionsSheetTest, ExtensionsAreAddedMovedAndDeletedInTheDocumentAtOnce) {
     EXPECT_TRUE(page.addButton()->isEnabled());
     page.addButton()->click();
     EXPECT_EQ(lists.alwaysExcludeList, (std::vector<std::string>{"EXE", "TMP"}));
-    EXPECT_TRUE(Doc().options().extensionListsChanged);
+    EXPECT_TRUE(lists.listsChanged);
 
     page.excludeField()->setText("t.m");
     page.addButton()->click();

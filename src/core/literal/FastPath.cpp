@@ -1,0 +1,34 @@
+#include "literal/FastPath.h"
+
+#include <algorithm>
+#include <string>
+
+#include "literal/LiteralPairChain.h"
+
+namespace kesto {
+
+bool FastPath::Applies(Way way, std::span<const PlainLiteral> literals,
+                       const SessionOptions& options, const RunControl& control,
+                       bool wantsChangedLines) {
+    const std::size_t wanted = way == Way::PlainScan ? 1 : kFewestChainedPairs;
+    if (literals.size() < wanted || (way == Way::PlainScan && literals.size() > 1)) return false;
+    if (wantsChangedLines || !SwitchesAllow(options, control)) return false;
+    if (!std::all_of(literals.begin(), literals.end(), StaysInItsLine)) return false;
+    return way == Way::PlainScan || std::all_of(literals.begin(), literals.end(), FitsTheChain);
+}
+
+bool FastPath::SwitchesAllow(const SessionOptions& options, const RunControl& control) {
+    return options.matchCase && control.globalReplace() && !control.confirmEachReplace() &&
+           !options.firstInstanceOnly && !control.stopRequested() && !control.skipRestOfFile();
+}
+
+bool FastPath::StaysInItsLine(const PlainLiteral& literal) {
+    return !literal.search.empty() && literal.search.find('\r') == std::string_view::npos &&
+           literal.search.find(literal.lineBreakChar) == std::string_view::npos;
+}
+
+bool FastPath::FitsTheChain(const PlainLiteral& literal) {
+    return LiteralPairChain::Admits({std::string(literal.search), std::string(literal.replace)});
+}
+
+}  // namespace kesto

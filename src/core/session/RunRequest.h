@@ -1,0 +1,29 @@
+// RunRequest: everything a run starts from, as one value: the switches and typed strings
+// of the mode dialog, the batch file of a batch run, the direction of a line-break
+// conversion, and the files named for it. Whoever starts a run (kesto-cli) builds one;
+// SessionDocument::RunRequested checks it and runs it.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "passes/ConvertPass.h"
+#include "pattern/PatternSyntax.h"
+
+namespace kesto {
+
+struct RunRequest {
+    RunDialogValues values;
+    // A batch run takes its pairs from this file (and only the switches from `values`).
+    std::optional<std::string> batchFile;
+    // A line-break conversion in this direction.
+    std::optional<ConversionDirection> conversion;
+    // The files of the run; without any, the start directory is asked for.
+    std::vector<std::string> files;
+};
+
+// Sets the conversion switches of `options` for `direction`.
+void SetConversion(ConversionDirection direction, SessionOptions& options);
+
+}  // namespace kesto
