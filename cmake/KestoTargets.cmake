@@ -11,8 +11,9 @@ function(kesto_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Werror)
 endfunction()
 
-# The core holds to stricter warnings: no implicit conversion that may change a value.
-function(kesto_core_warnings target)
+# The libraries below the window hold to stricter warnings: no implicit conversion that may
+# change a value.
+function(kesto_strict_warnings target)
   target_compile_options(${target} PRIVATE -Wconversion -Wsign-conversion)
 endfunction()
 

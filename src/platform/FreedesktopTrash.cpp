@@ -167,7 +167,8 @@ bool WriteAll(int fd, const std::string& text) {
 std::string FreedesktopTrash::EncodeTrashPath(const std::string& path) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     std::string out;
-    for (unsigned char c : path) {
+    for (const char byte : path) {
+        const auto c = static_cast<unsigned char>(byte);
         const bool unreserved = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
                                 (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' ||
                                 c == '~' || c == '/';
