@@ -33,19 +33,19 @@ public:
         binned.insert(binned.end(), paths.begin(), paths.end());
         return true;
     }
-    ModeDialogResult ShowSingleModeDialog(bool showPrevious) override {
+    ModeDialogChoice ShowSingleModeDialog(bool showPrevious) override {
         dialogs.push_back(showPrevious ? "single+" : "single");
         return Next();
     }
-    ModeDialogResult ShowBatchDialog(bool showPrevious) override {
+    ModeDialogChoice ShowBatchDialog(bool showPrevious) override {
         dialogs.push_back(showPrevious ? "batch+" : "batch");
         return Next();
     }
-    ModeDialogResult Next() {
-        if (dialogAnswers.empty()) return ModeDialogResult::Cancel;
+    ModeDialogChoice Next() {
+        if (dialogAnswers.empty()) return {};
         const ModeDialogResult answer = dialogAnswers.front();
         dialogAnswers.pop_front();
-        return answer;
+        return {answer, dialogRequest};
     }
 
     ExtensionChoice extensionAnswer = ExtensionChoice::SessionSearch;
@@ -53,6 +53,8 @@ public:
     std::vector<StartDirectoryChoice> offered;
     std::vector<std::string> binned;
     std::deque<ModeDialogResult> dialogAnswers;
+    // What every answer of the dialogs hands the session.
+    RunRequest dialogRequest;
     std::vector<std::string> dialogs;
 };
 

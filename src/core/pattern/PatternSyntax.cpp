@@ -221,7 +221,7 @@ int CountUnescaped(std::string_view text, char ch) {
 }
 
 ValidationResult ValidateBeforeRun(const RunDialogValues& values, SessionOptions& options,
-                                   Prompter& prompter) {
+                                   Prompter& prompter, WildcardQuestion question) {
     ValidationResult result;
     options.searchString = values.searchText;
     if (values.searchText.empty()) {
@@ -263,7 +263,7 @@ ValidationResult ValidateBeforeRun(const RunDialogValues& values, SessionOptions
         }
         const bool replaceHasWildcards = counts.replaceQuestion + counts.replaceStar > 0;
         if (replaceHasWildcards && !options.suppressWildcardNotice &&
-            !prompter.AskYesNo(kWildcardQuestion)) {
+            question == WildcardQuestion::Ask && !prompter.AskYesNo(kWildcardQuestion)) {
             result.check = PatternCheck::Reject({}, FocusField::Replace);
             return result;
         }

@@ -72,11 +72,16 @@ void CopyRunSwitches(const RunDialogValues& values, SessionOptions& options);
 // Number of occurrences of `ch` in `text` not directly preceded by a backslash.
 int CountUnescaped(std::string_view text, char ch);
 
+// Whether Begin asks about wildcards in the replace string, or the user already answered
+// Yes to it (in the dialog that made the request).
+enum class WildcardQuestion { Ask, AnsweredYes };
+
 // The checks of Begin, in order: search string present, insert column, wildcard counts,
 // the wildcard question, the switches copied into `options`, then ProcessSpecialCharacters
 // in a special-character session. Fields written before a failing step stay written.
 ValidationResult ValidateBeforeRun(const RunDialogValues& values, SessionOptions& options,
-                                   Prompter& prompter);
+                                   Prompter& prompter,
+                                   WildcardQuestion question = WildcardQuestion::Ask);
 
 // Processes the ten tokens \t \v \f \a \b \r \n ^ $ ~ over the search string and, outside
 // insert mode, the replace string. On acceptance both strings in `options` are replaced by

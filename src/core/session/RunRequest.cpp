@@ -2,12 +2,12 @@
 
 namespace kesto {
 
-void SetConversion(ConversionDirection direction, SessionOptions& options) {
+void SetConversion(std::optional<ConversionDirection> direction, SessionOptions& options) {
     using T = LineBreakType;
     const auto is = [&](T source, T target) {
-        return direction.source == source && direction.target == target;
+        return direction && direction->source == source && direction->target == target;
     };
-    options.convertLineBreaks = true;
+    options.convertLineBreaks = direction.has_value();
     options.convertDosToMac = is(T::Dos, T::Mac);
     options.convertDosToUnix = is(T::Dos, T::Unix);
     options.convertMacToDos = is(T::Mac, T::Dos);

@@ -1,7 +1,7 @@
 // RunRequest: everything a run starts from, as one value: the switches and typed strings
 // of the mode dialog, the batch file of a batch run, the direction of a line-break
-// conversion, and the files named for it. Whoever starts a run (kesto-cli) builds one;
-// SessionDocument::RunRequested checks it and runs it.
+// conversion, and the files named for it. Whoever starts a run builds one (kesto-cli, the
+// window's mode dialogs); SessionDocument checks it and runs it.
 #pragma once
 
 #include <optional>
@@ -21,9 +21,13 @@ struct RunRequest {
     std::optional<ConversionDirection> conversion;
     // The files of the run; without any, the start directory is asked for.
     std::vector<std::string> files;
+    // Made by a mode dialog of the window, which already checked the typed strings on Begin
+    // (showing its refusals, asking its question) and read the batch file's pairs into the
+    // session: the run takes them without asking or reading again.
+    bool fromModeDialog = false;
 };
 
-// Sets the conversion switches of `options` for `direction`.
-void SetConversion(ConversionDirection direction, SessionOptions& options);
+// Sets the conversion switches of `options` for `direction`; none clears them all.
+void SetConversion(std::optional<ConversionDirection> direction, SessionOptions& options);
 
 }  // namespace kesto

@@ -137,15 +137,16 @@ RunOutcome SessionDocument::StartRun(ModeDialogs& dialogs) {
     bool showPreviousValues = false;
     for (;;) {
         const bool batch = options.batchMode;
-        const ModeDialogResult result = batch ? dialogs.ShowBatchDialog(showPreviousValues)
+        const ModeDialogChoice choice = batch ? dialogs.ShowBatchDialog(showPreviousValues)
                                               : dialogs.ShowSingleModeDialog(showPreviousValues);
-        if (result == ModeDialogResult::Cancel) return RunOutcome::Cancelled;
+        if (choice.result == ModeDialogResult::Cancel) return RunOutcome::Cancelled;
         showPreviousValues = true;
-        if (result == ModeDialogResult::SwitchMode) {
+        if (choice.result == ModeDialogResult::SwitchMode) {
+            TakeModeSwitch(choice.request);
             options.batchMode = !batch;
             continue;
         }
-        const RunOutcome outcome = batch ? RunBatchSession() : RunSingleSession();
+        const RunOutcome outcome = RunChecked(choice.request);
         // A cancelled start-directory dialog brings the mode dialog back.
         if (outcome != RunOutcome::Cancelled) return outcome;
         options.runStarted = true;
@@ -361,21 +362,35 @@ RunOutcome SessionDocument::RunSingleSession() {
 RunOutcome SessionDocument::RunRequested(const RunRequest& request) {
     options.runStarted = true;
     searchFileList.insert(searchFileList.end(), request.files.begin(), request.files.end());
+    return RunChecked(request);
+}
+
+void SessionDocument::TakeModeSwitch(const RunRequest& request) {
+    CopyRunSwitches(request.values, options);
+    if (request.batchFile) batchFilePath = *request.batchFile;
+}
+
+RunOutcome SessionDocument::RunChecked(const RunRequest& request) {
     if (request.batchFile) {
-        if (!m_batchPairs.ReadBatchFile(*request.batchFile)) return RunOutcome::Refused;
+        if (!request.fromModeDialog && !m_batchPairs.ReadBatchFile(*request.batchFile)) {
+            return RunOutcome::Refused;
+        }
         batchFilePath = *request.batchFile;
         // The batch dialog has the same switches, less the strings and the session kinds.
         CopyRunSwitches(request.values, options);
         return RunBatchSession();
     }
-    const ValidationResult checked = ValidateBeforeRun(request.values, options, m_hosts.prompter);
+    const WildcardQuestion question =
+        request.fromModeDialog ? WildcardQuestion::AnsweredYes : WildcardQuestion::Ask;
+    const ValidationResult checked =
+        ValidateBeforeRun(request.values, options, m_hosts.prompter, question);
     if (!checked.check.accepted) {
         if (!checked.check.message.empty()) {
             m_hosts.prompter.ShowMessage(checked.check.message, MessageIcon::Stop);
         }
         return RunOutcome::Refused;
     }
-    if (request.conversion) SetConversion(*request.conversion, options);
+    SetConversion(request.conversion, options);
     return RunSingleSession();
 }
 

@@ -2,8 +2,8 @@
 //
 // It holds the window's copy of the settings, the options of the run, the log, the file
 // list, the extension lists, the batch pairs and the backup step, and runs a single-mode
-// or batch session: from the options the window's mode dialogs checked and copied in, or
-// from a RunRequest. It reaches the user only through SessionHosts.
+// or batch session from a RunRequest, made by the window's mode dialogs or by kesto-cli.
+// It reaches the user only through SessionHosts.
 #pragma once
 
 #include <functional>
@@ -52,6 +52,8 @@ public:
     // The run `request` asks for, as the mode dialogs would start it: the typed strings
     // are checked (a refusal is shown through the prompter), the batch file is read.
     RunOutcome RunRequested(const RunRequest& request);
+    // The dialogs' choice of mode carried over: the shared switches, the batch file's name.
+    void TakeModeSwitch(const RunRequest& request);
 
     SessionOptions options;
     // What the run may still do; the window's Abort and the run's passes both go through it.
@@ -93,6 +95,8 @@ private:
     void AddHeaderLine(const std::string& text);
     void AddStoppedLines(std::string_view stoppedLine);
     void AddRunEndReason();
+    // Checks and runs `request` once the run is marked started and its files are listed.
+    RunOutcome RunChecked(const RunRequest& request);
 
     SessionHosts m_hosts;
     ProgressReporter m_progress;

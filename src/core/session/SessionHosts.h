@@ -11,6 +11,7 @@
 #include "pattern/ReplaceConfirmer.h"
 #include "run/Prompter.h"
 #include "run/StatusHost.h"
+#include "session/RunRequest.h"
 
 namespace kesto {
 
@@ -31,15 +32,23 @@ public:
         const StartDirectoryChoice& initial) = 0;
 };
 
-// The two mode dialogs that start a run: each fills SessionOptions on Begin.
+// The two mode dialogs that start a run. They read SessionOptions and write nothing of it:
+// what the user chose comes back as a request.
 enum class ModeDialogResult { Begin, Cancel, SwitchMode };
+
+struct ModeDialogChoice {
+    ModeDialogResult result = ModeDialogResult::Cancel;
+    // On Begin the run to start; on SwitchMode the switches (and the batch file's name)
+    // the other dialog shows.
+    RunRequest request;
+};
 
 class ModeDialogs {
 public:
     virtual ~ModeDialogs() = default;
     // `showPreviousValues`: start from SessionOptions instead of the preference defaults.
-    virtual ModeDialogResult ShowSingleModeDialog(bool showPreviousValues) = 0;
-    virtual ModeDialogResult ShowBatchDialog(bool showPreviousValues) = 0;
+    virtual ModeDialogChoice ShowSingleModeDialog(bool showPreviousValues) = 0;
+    virtual ModeDialogChoice ShowBatchDialog(bool showPreviousValues) = 0;
 };
 
 struct SessionHosts {

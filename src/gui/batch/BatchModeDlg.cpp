@@ -255,8 +255,9 @@ void CBatchModeDlg::OnNewEdit() {
 
 // --- Closing ---
 
-void CBatchModeDlg::CopySwitchesToOptions() {
-    RunDialogValues values;
+RunRequest CBatchModeDlg::RequestOfSwitches() const {
+    RunRequest request;
+    RunDialogValues& values = request.values;
     values.selectViaFileDialog = m_viaFileDialog->isChecked();
     values.firstInstanceOnly = m_switches[FirstOnly]->isChecked();
     values.allInstancesInLine = m_switches[AllInLine]->isChecked();
@@ -264,7 +265,8 @@ void CBatchModeDlg::CopySwitchesToOptions() {
     values.matchCase = m_switches[MatchCase]->isChecked();
     values.globalReplace = m_switches[Global]->isChecked();
     values.confirmEachReplace = m_switches[Confirm]->isChecked();
-    CopyRunSwitches(values, m_doc.options());
+    request.batchFile = TypedBytes(m_path->currentText());
+    return request;
 }
 
 void CBatchModeDlg::OnBegin() {
@@ -275,9 +277,9 @@ void CBatchModeDlg::OnBegin() {
         m_path->setFocus();
         return;
     }
-    m_doc.session().batchFilePath = path;
-    CopySwitchesToOptions();
-    m_doc.options().batchMode = true;
+    m_request = RequestOfSwitches();
+    m_request.batchFile = path;
+    m_request.fromModeDialog = true;
     Settings& settings = m_doc.session().settings;
     AddToRecentList(m_doc.session().ini, settings.batchFiles, path,
                     std::max(settings.maxSaveStrings, 1), SettingList::BatchFiles);
@@ -286,9 +288,7 @@ void CBatchModeDlg::OnBegin() {
 
 void CBatchModeDlg::OnSingleMode() {
     m_typingPause.stop();
-    CopySwitchesToOptions();
-    m_doc.options().batchMode = false;
-    m_doc.session().batchFilePath = TypedBytes(m_path->currentText());
+    m_request = RequestOfSwitches();
     m_singleModeChosen = true;
     reject();
 }

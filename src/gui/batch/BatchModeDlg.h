@@ -1,9 +1,10 @@
 // CBatchModeDlg: "Batch Search & Replace": the dialog that starts a batch run. It reads
 // the named batch file into the document's pair list as soon as a path is chosen, opens
-// the pair editor, takes the switches and the way files are chosen, and on Begin fills
-// SessionOptions.
+// the pair editor, takes the switches and the way files are chosen, and on Begin makes
+// the run's request.
 //
-// Result Accepted: Begin. Rejected: Cancel, or Single Mode (then batchMode is off).
+// Result Accepted: Begin. Rejected: Cancel, or Single Mode (the request carries the
+// switches over).
 #pragma once
 
 #include <QDialog>
@@ -11,6 +12,8 @@
 #include <array>
 #include <functional>
 #include <string>
+
+#include "session/RunRequest.h"
 
 class QAbstractButton;
 class QCheckBox;
@@ -34,6 +37,8 @@ public:
                   std::function<bool(QWidget*)> editPairs, QWidget* parent = nullptr);
 
     bool singleModeChosen() const { return m_singleModeChosen; }
+    // What Begin or Single Mode hands the session.
+    const RunRequest& request() const { return m_request; }
     bool loaded() const { return m_loaded; }
     const std::string& loadedPath() const { return m_loadedPath; }
 
@@ -66,7 +71,8 @@ private:
     void OnNewEdit();
     void OnBegin();
     void OnSingleMode();
-    void CopySwitchesToOptions();
+    // A request with the switches and the typed batch file's name.
+    RunRequest RequestOfSwitches() const;
     void MarkLoaded(const std::string& path);
     int FilesOnList() const;
 
@@ -88,6 +94,7 @@ private:
     bool m_loaded = false;
     std::string m_loadedPath;
     bool m_singleModeChosen = false;
+    RunRequest m_request;
 };
 
 }  // namespace kesto

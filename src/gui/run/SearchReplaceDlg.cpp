@@ -361,7 +361,7 @@ void CSearchReplaceDlg::OnExpand(kesto::FocusField field) {
 
 void CSearchReplaceDlg::OnConvert() {
     Act([this] { m_form.CloseSpecialList(); });
-    CConvertDlg dialog(m_doc.options(), this);
+    CConvertDlg dialog(m_form.shownOptions(), this);
     if (dialog.exec() != QDialog::Accepted) return;
     Act([this] { m_form.ApplyConversionChoice(); });
 }

@@ -44,7 +44,7 @@ ConversionStrings StringsFor(const SessionOptions& o) {
 
 }  // namespace
 
-SearchReplaceForm::SearchReplaceForm(SessionOptions& options, Settings& settings,
+SearchReplaceForm::SearchReplaceForm(const SessionOptions& options, Settings& settings,
                                      const IniFile& ini)
     : m_options(options), m_settings(settings), m_ini(ini) {
     m_enabled.fill(true);
@@ -389,13 +389,19 @@ void SearchReplaceForm::AfterSelectFiles(int filesOnList) {
 }
 
 void SearchReplaceForm::SwitchToBatchMode() {
-    m_options.batchMode = true;
-    CopyRunSwitches(values, m_options);
+    m_request = RunRequest{};
+    m_request.values = values;
 }
 
 PatternCheck SearchReplaceForm::BeginRun(Prompter& prompter) {
-    const ValidationResult result = ValidateBeforeRun(values, m_options, prompter);
+    // Checked on a copy: the session's options take the values when the run starts.
+    SessionOptions checked = m_options;
+    const ValidationResult result = ValidateBeforeRun(values, checked, prompter);
     if (!result.check.accepted) return result.check;
+    m_request = RunRequest{};
+    m_request.values = values;
+    if (m_options.convertLineBreaks) m_request.conversion = ChosenConversion(m_options);
+    m_request.fromModeDialog = true;
     m_specialCharSessionAtBegin = values.specialCharSession;
     if (!values.insertAtColumn) {
         const int limit = std::max(m_settings.maxSaveStrings, kRecentStringLimitFloor);

@@ -2,8 +2,9 @@
 // search/replace dialog, and what each click, focus change and button does to them.
 //
 // The dialog's widgets only show this form and report the user's actions to it; every
-// rule of the dialog lives here, where it can be tested without a window. Begin checks
-// the strings, fills SessionOptions and remembers the strings.
+// rule of the dialog lives here, where it can be tested without a window. It works on its
+// own copy of the session's options (the conversion and insert choices go there); Begin
+// checks the strings, remembers them and makes the run's request.
 #pragma once
 
 #include <array>
@@ -12,6 +13,7 @@
 
 #include "pattern/PatternSyntax.h"
 #include "run/SessionOptions.h"
+#include "session/RunRequest.h"
 #include "settings/IniFile.h"
 #include "settings/Settings.h"
 
@@ -49,7 +51,7 @@ public:
         bool askWildCards = false;
     };
 
-    SearchReplaceForm(SessionOptions& options, Settings& settings, const IniFile& ini);
+    SearchReplaceForm(const SessionOptions& options, Settings& settings, const IniFile& ini);
 
     // The dialog's opening: from the last run's values with `showPreviousValues`, else
     // from the preferences. `lastSpecialCharSession`: whether the last Begin had it on.
@@ -100,11 +102,15 @@ public:
     // After the file selection dialog closed.
     void AfterSelectFiles(int filesOnList);
 
-    // Batch Mode: the switches both dialogs share go to SessionOptions, batchMode is set.
+    // Batch Mode: the request carries the switches both dialogs share.
     void SwitchToBatchMode();
-    // The checks and copies of Begin; on acceptance the strings are remembered. The
-    // wildcard question is asked through `prompter`.
+    // The checks of Begin; on acceptance the strings are remembered and the request holds
+    // the run. The wildcard question is asked through `prompter`.
     PatternCheck BeginRun(Prompter& prompter);
+    // What Begin or Batch Mode hands the session.
+    const RunRequest& request() const { return m_request; }
+    // The options the dialog shows and edits: the conversion dialog writes its choice here.
+    SessionOptions& shownOptions() { return m_options; }
     // Whether Special Char Session was on at the last accepted Begin.
     bool specialCharSessionAtBegin() const { return m_specialCharSessionAtBegin; }
 
@@ -117,7 +123,7 @@ private:
     void RefreshSpecialEntries();
     void SetSpecialButtonsEnabled(bool on);
 
-    SessionOptions& m_options;
+    SessionOptions m_options;
     Settings& m_settings;
     const IniFile& m_ini;
     std::array<bool, kControlCount> m_enabled{};
@@ -131,6 +137,7 @@ private:
     RunDialogValues m_savedForConversion;
     bool m_conversionShown = false;  // the controls show a chosen conversion
     bool m_specialCharSessionAtBegin = false;
+    RunRequest m_request;
 };
 
 }  // namespace kesto

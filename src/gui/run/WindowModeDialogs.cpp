@@ -31,7 +31,7 @@ WindowModeDialogs::WindowModeDialogs(CKestoDoc& doc, QWidget* parent)
     : m_doc(doc), m_parent(parent) {
 }
 
-ModeDialogResult WindowModeDialogs::ShowSingleModeDialog(bool showPreviousValues) {
+ModeDialogChoice WindowModeDialogs::ShowSingleModeDialog(bool showPreviousValues) {
     CSearchReplaceDlg::Doors doors;
     doors.selectFiles = [this](QWidget* parent) { return SelectFiles(m_doc, parent); };
     doors.batchMode = true;
@@ -43,20 +43,22 @@ ModeDialogResult WindowModeDialogs::ShowSingleModeDialog(bool showPreviousValues
     const int result = dialog.exec();
     if (result == QDialog::Accepted) {
         m_lastSpecialCharSession = dialog.form().specialCharSessionAtBegin();
-        return ModeDialogResult::Begin;
+        return {ModeDialogResult::Begin, dialog.form().request()};
     }
-    return dialog.batchModeChosen() ? ModeDialogResult::SwitchMode : ModeDialogResult::Cancel;
+    if (dialog.batchModeChosen()) return {ModeDialogResult::SwitchMode, dialog.form().request()};
+    return {};
 }
 
-ModeDialogResult WindowModeDialogs::ShowBatchDialog(bool showPreviousValues) {
+ModeDialogChoice WindowModeDialogs::ShowBatchDialog(bool showPreviousValues) {
     CBatchModeDlg dialog(
         m_doc, showPreviousValues, [this](QWidget* parent) { return SelectFiles(m_doc, parent); },
         [this](QWidget* parent) {
             return CEditPairsDlg(m_doc, parent).exec() == QDialog::Accepted;
         },
         m_parent.data());
-    if (dialog.exec() == QDialog::Accepted) return ModeDialogResult::Begin;
-    return dialog.singleModeChosen() ? ModeDialogResult::SwitchMode : ModeDialogResult::Cancel;
+    if (dialog.exec() == QDialog::Accepted) return {ModeDialogResult::Begin, dialog.request()};
+    if (dialog.singleModeChosen()) return {ModeDialogResult::SwitchMode, dialog.request()};
+    return {};
 }
 
 bool WindowModeDialogs::SelectFiles(CKestoDoc& doc, QWidget* parent) {

@@ -16,8 +16,8 @@ class WindowModeDialogs : public ModeDialogs {
 public:
     WindowModeDialogs(CKestoDoc& doc, QWidget* parent);
 
-    ModeDialogResult ShowSingleModeDialog(bool showPreviousValues) override;
-    ModeDialogResult ShowBatchDialog(bool showPreviousValues) override;
+    ModeDialogChoice ShowSingleModeDialog(bool showPreviousValues) override;
+    ModeDialogChoice ShowBatchDialog(bool showPreviousValues) override;
 
     // The file dialog with its Search File List: adds files to the session's list.
     static bool SelectFiles(CKestoDoc& doc, QWidget* parent);

@@ -200,7 +200,7 @@ TEST_F(SessionDocumentTest, TheStartDirectoryStepWalksOrGoesBackToTheDialog) {
     // Cancelled: the log is emptied and the single-mode dialog comes back with the values.
     hosts.dialogAnswers = {ModeDialogResult::Begin, ModeDialogResult::Begin};
     hosts.startChoices = {std::nullopt, StartDirectoryChoice{dir / "tree", "*.txt", true, {}}};
-    ASSERT_TRUE(ValidateBeforeRun(values, document->options, prompter).check.accepted);
+    hosts.dialogRequest.values = values;
     EXPECT_EQ(document->StartRun(hosts), RunOutcome::Finished);
     EXPECT_EQ(hosts.dialogs, (Lines{"single", "single+"}));
     ASSERT_EQ(hosts.offered.size(), 2u);
@@ -221,9 +221,41 @@ TEST_F(SessionDocumentTest, TheStartDirectoryStepWalksOrGoesBackToTheDialog) {
 TEST_F(SessionDocumentTest, SwitchingModesShowsTheOtherDialogWithThePreviousValues) {
     hosts.dialogAnswers = {ModeDialogResult::SwitchMode, ModeDialogResult::SwitchMode,
                            ModeDialogResult::Cancel};
+    hosts.dialogRequest.values.matchCase = true;
+    hosts.dialogRequest.values.matchWholeWord = true;
+    hosts.dialogRequest.batchFile = "typed.sr";
     EXPECT_EQ(document->StartRun(hosts), RunOutcome::Cancelled);
     EXPECT_EQ(hosts.dialogs, (Lines{"single", "batch+", "single+"}));
     EXPECT_TRUE(Log().empty());
+    // What the next dialog shows as the previous values.
+    EXPECT_TRUE(document->options.matchCase);
+    EXPECT_TRUE(document->options.matchWholeWord);
+    EXPECT_EQ(document->batchFilePath, "typed.sr");
+}
+
+TEST_F(SessionDocumentTest, TheWildcardQuestionIsAskedOnceWhoeverMadeTheRequest) {
+    RunDialogValues values = Global("a*c", "<*>");
+    values.wildcardSession = true;
+    const auto run = [&](bool fromModeDialog) {
+        WriteFile(dir / "a.txt", "abc\n");
+        Reopen();
+        RunRequest request;
+        request.values = values;
+        request.files = {dir / "a.txt"};
+        request.fromModeDialog = fromModeDialog;
+        return document->RunRequested(request);
+    };
+
+    // The dialog asked on Begin and had its Yes.
+    EXPECT_EQ(run(true), RunOutcome::Finished);
+    EXPECT_TRUE(prompter.questions.empty());
+    EXPECT_EQ(ReadFile(dir / "a.txt"), "<b>\n");
+
+    // kesto-cli's request is asked here; a No refuses it before any file is touched.
+    prompter.answers = {false};
+    EXPECT_EQ(run(false), RunOutcome::Refused);
+    EXPECT_EQ(prompter.questions.size(), 1u);
+    EXPECT_EQ(ReadFile(dir / "a.txt"), "abc\n");
 }
 
 TEST_F(SessionDocumentTest, AnEmptyFileListEndsTheRunAtOnce) {

@@ -235,8 +235,8 @@ TEST_F(BatchModeDlgTest, TheSameFileChosenTwiceIsReadOnce) {
 
     dialog->beginButton()->click();
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
-    EXPECT_TRUE(Doc().options().batchMode);
-    EXPECT_EQ(Doc().session().batchFilePath, dir / "pairs.sr");
+    EXPECT_EQ(dialog->request().batchFile, dir / "pairs.sr");
+    EXPECT_TRUE(dialog->request().fromModeDialog) << "the pairs are read already";
     EXPECT_EQ(IniFile(settingsPath()).ReadString("Recent Batch Files", "BatchFile1"),
               dir / "pairs.sr");
 }
@@ -277,10 +277,13 @@ TEST_F(BatchModeDlgTest, SwitchPairsMayBothBeOffAndSingleModeLeavesBatchMode) {
     EXPECT_FALSE(first->isChecked());
     EXPECT_FALSE(all->isChecked());
 
-    Doc().options().batchMode = true;
+    dialog->switchBox(CBatchModeDlg::MatchCase)->click();
     dialog->singleModeButton()->click();
     EXPECT_TRUE(dialog->singleModeChosen());
-    EXPECT_FALSE(Doc().options().batchMode);
+    const RunDialogValues& carried = dialog->request().values;
+    EXPECT_FALSE(carried.firstInstanceOnly);
+    EXPECT_FALSE(carried.allInstancesInLine);
+    EXPECT_EQ(carried.matchCase, dialog->switchBox(CBatchModeDlg::MatchCase)->isChecked());
 }
 
 TEST_F(BatchDialogsTest, ABatchRunInASessionWindowAppliesEveryPair) {

@@ -127,7 +127,8 @@ TEST_F(SearchReplaceDlgTest, InsertModeChecksTheColumnAgainstTheInsertString) {
     }
     Type(dialog->replaceBox(), "244");
     EXPECT_TRUE(Begin());
-    EXPECT_EQ(doc->options().insertColumn, 244);
+    EXPECT_TRUE(dialog->form().request().values.insertAtColumn);
+    EXPECT_EQ(dialog->form().request().values.replaceText, "244");
     EXPECT_TRUE(doc->session().settings.searchStrings.empty()) << "inserts are not remembered";
 }
 
@@ -231,7 +232,7 @@ TEST_F(SearchReplaceDlgTest, BeginRemembersBothStringsMostRecentFirst) {
     EXPECT_EQ(ini.ReadString("Recent Search Strings", "SearchStr1"), "two");
     EXPECT_EQ(ini.ReadString("Recent Replace Strings", "ReplaceStr1"), "\xA7")
         << "the empty replace string is kept as its mark";
-    EXPECT_EQ(doc->options().searchString, "two");
+    EXPECT_EQ(dialog->form().request().values.searchText, "two");
 }
 
 TEST_F(SearchReplaceDlgTest, PickingARememberedStringOffersTheSessionSwitchesItNeeds) {
@@ -289,7 +290,8 @@ TEST_F(SearchReplaceDlgTest, AConversionLocksTheStringsAndGivesThemBackWhenUndon
     };
     answerConversion(2);  // DOS to UNIX
     Click(Form::Convert);
-    EXPECT_TRUE(doc->options().convertDosToUnix);
+    EXPECT_TRUE(dialog->form().shownOptions().convertDosToUnix);
+    EXPECT_FALSE(doc->options().convertLineBreaks) << "the session takes it on Begin";
     EXPECT_EQ(dialog->searchBox()->currentText(), "\\r\\n");
     EXPECT_EQ(dialog->replaceBox()->currentText(), "\\n");
     EXPECT_TRUE(Checked(Form::SpecialCharSession));
@@ -298,7 +300,7 @@ TEST_F(SearchReplaceDlgTest, AConversionLocksTheStringsAndGivesThemBackWhenUndon
 
     answerConversion(-1);
     Click(Form::Convert);
-    EXPECT_FALSE(doc->options().convertLineBreaks);
+    EXPECT_FALSE(dialog->form().shownOptions().convertLineBreaks);
     EXPECT_TRUE(dialog->searchBox()->isEnabled());
     EXPECT_EQ(dialog->searchBox()->currentText(), "mine");
     EXPECT_FALSE(Checked(Form::SpecialCharSession));

@@ -72,5 +72,24 @@ TEST_F(WindowRunTest, ASingleModeRunThroughTheDialogRewritesTheFilesAndFillsTheL
     EXPECT_EQ(IniFile(settingsPath()).ReadString("Preferences", "LastPath"), dir / "tree");
 }
 
+TEST_F(WindowRunTest, TheWildcardQuestionOfTheDialogIsAskedOnlyOnce) {
+    std::filesystem::create_directories(dir / "tree");
+    test::WriteFile(dir / "tree/a.txt", "abc\r\nxyz\r\n");
+    more.startChoices = {StartDirectoryChoice{dir / "tree", "*.txt", false, {}}};
+    test::WhenModal<CSearchReplaceDlg>([](CSearchReplaceDlg& dialog) {
+        dialog.control(SearchReplaceForm::WildCards)->click();
+        dialog.searchBox()->lineEdit()->setText("a*c");
+        dialog.replaceBox()->lineEdit()->setText("<*>");
+        dialog.control(SearchReplaceForm::Global)->click();
+        dialog.byDirectoryBox()->click();
+        dialog.control(SearchReplaceForm::Begin)->click();
+    });
+    CChildFrame* child = Frame().OnFileNew();
+    RunUntilFinished(child);
+    EXPECT_EQ(prompter.questions.size(), 1u);
+    EXPECT_EQ(test::ReadFile(dir / "tree/a.txt"), "<b>\r\nxyz\r\n");
+    EXPECT_TRUE(child->document().options().wildcardSession);
+}
+
 }  // namespace
 }  // namespace kesto
