@@ -60,6 +60,8 @@ const char* UsageText() {
            "                           session-exclude, all-always, all-session, stop, abort\n"
            "      --log PATH           also save the log to PATH (CR LF line ends)\n"
            "  -q, --quiet              no progress display\n"
+           "  -n, --dry-run            preview: the whole run and its log, no file changed\n"
+           "      --diff               preview as a unified diff on standard output\n"
            "  -h, --help               this text\n"
            "      --version            the version\n";
 }
@@ -154,6 +156,11 @@ ParseResult ParseCommandLine(const std::vector<std::string>& arguments) {
             o.logPath = text;
         } else if (arg == "-q" || arg == "--quiet") {
             o.quiet = true;
+        } else if (arg == "-n" || arg == "--dry-run") {
+            o.dryRun = true;
+        } else if (arg == "--diff") {
+            o.diff = true;
+            o.dryRun = true;
         } else if (arg == "-h" || arg == "--help") {
             o.help = true;
         } else if (arg == "--version") {

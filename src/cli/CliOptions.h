@@ -36,6 +36,8 @@ struct CliOptions {
     ExtensionChoice unknownExtension = ExtensionChoice::SessionSearch;
     std::optional<std::string> logPath;
     bool quiet = false;
+    bool dryRun = false;  // also set by --diff
+    bool diff = false;
     bool help = false;
     bool version = false;
 };

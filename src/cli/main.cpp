@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "cli/CliOptions.h"
+#include "cli/DiffPrinter.h"
 #include "cli/TerminalHosts.h"
 #include "pattern/PatternSyntax.h"
 #include "platform/FreedesktopTrash.h"
@@ -114,6 +115,7 @@ RunRequest RequestOf(const CliOptions& o) {
     if (o.kind == RunKind::Batch) request.batchFile = o.batchFile;
     if (o.kind == RunKind::Convert) request.conversion = ConversionNamed(o.conversion);
     for (const std::string& file : o.files) request.files.push_back(AbsolutePath(file));
+    request.preview = o.dryRun;
     return request;
 }
 
@@ -125,6 +127,10 @@ int Run(const CliOptions& o) {
     SessionHosts hosts{terminal, terminal, terminal, terminal, terminal, trash};
     SessionDocument document(o.iniPath ? *o.iniPath : SettingsFilePath(ProgramDirectory()), hosts);
     LogStore& log = document.log();
+    // With --diff standard output holds the diff, and the log goes only to --log.
+    DiffPrinter diff([&document] { document.control.RequestAbort(); });
+    if (o.diff) document.previewObserver = &diff;
+    const bool printLog = !o.diff;
     // The log goes out before the run is settled, so that a log nobody can read takes the
     // run back instead of leaving changes without a record.
     int deliveredLines = 0;
@@ -133,20 +139,26 @@ int Run(const CliOptions& o) {
     document.deliverLog = [&] {
         delivered = true;
         deliveredLines = log.logLineCount();
-        deliveryFailed = !WriteLogLines(log, 0);
+        deliveryFailed = printLog && !WriteLogLines(log, 0);
         return !deliveryFailed;
     };
     const RunOutcome outcome = document.RunRequested(RequestOf(o));
     // A request refused before the run began has no log.
     if (outcome == RunOutcome::Refused && log.logLineCount() == 0) return kExitRefused;
 
-    if (!delivered) {
+    if (!printLog) {
+        std::cout << std::flush;
+    } else if (!delivered) {
         WriteLogLines(log, 0);
     } else if (outcome != RunOutcome::Aborted) {
         WriteLogLines(log, deliveredLines);
     }
     if (deliveryFailed) {
         terminal.ShowMessage("Couldn't write the log to standard output: the run was aborted!",
+                             MessageIcon::Stop);
+    }
+    if (diff.failed()) {
+        terminal.ShowMessage("Couldn't write the diff to standard output: the preview was aborted!",
                              MessageIcon::Stop);
     }
     if (const int failures = document.backups().restoreFailures(); failures > 0) {

@@ -92,6 +92,11 @@ void BackupKeeper::SetFileList() {
     m_listedFolders = nullptr;
 }
 
+void BackupKeeper::SetPreview(bool preview, RewriteObserver* observer) {
+    m_preview = preview;
+    m_previewObserver = preview ? observer : nullptr;
+}
+
 bool BackupKeeper::Refuse(std::string_view reason) {
     m_log.RecordProblemFile(reason);
     return false;
@@ -281,6 +286,7 @@ bool BackupKeeper::OpenForReading(const std::string& directory, const std::strin
 }
 
 bool BackupKeeper::BeginRewrite() {
+    if (m_preview) return true;
     m_current.output = CreateExclusive(m_current.folder->fd(), m_current.tempName);
     if (!m_current.output.valid()) {
         m_current.tempName.clear();
@@ -368,7 +374,30 @@ bool BackupKeeper::MakeBackup() {
     return true;
 }
 
+bool BackupKeeper::ListRewrittenFile() {
+    if (m_current.folder->HeldElsewhere(m_current.original.st_ino)) {
+        return Abandon("Is being changed by another run!");
+    }
+    if (!UnchangedSinceRead()) {
+        return Abandon("Changed by another program meanwhile, not replaced!");
+    }
+    ListChanged(*m_current.folder);
+    return true;
+}
+
+void BackupKeeper::ListChanged(HeldFolder& folder) {
+    if (m_current.original.st_nlink > 1) {
+        m_log.AddLogLine("Other hard links of " + LoggedPath(m_current.path) +
+                         " keep the original content!");
+    }
+    m_changedByKey.emplace(KeyOf(folder, m_current.name), m_current.path);
+    m_backupOwnerByKey.emplace(KeyOf(folder, m_current.backupName), m_current.path);
+    m_changedFiles.push_back(m_current.path);
+    m_current.input.Reset();
+}
+
 bool BackupKeeper::KeepRewrittenFile() {
+    if (m_preview) return ListRewrittenFile();
     const int out = m_current.output.get();
     if (!CopyFileMetadata(m_current.input.get(), out)) {
         m_log.AddLogLine("Couldn't keep the owner, group or permissions of " +
@@ -398,17 +427,10 @@ bool BackupKeeper::KeepRewrittenFile() {
     folder.Hold(rewritten.st_ino);
     alone.reset();
 
-    if (m_current.original.st_nlink > 1) {
-        m_log.AddLogLine("Other hard links of " + LoggedPath(m_current.path) +
-                         " keep the original content!");
-    }
-    m_changedByKey.emplace(KeyOf(folder, m_current.name), m_current.path);
-    m_backupOwnerByKey.emplace(KeyOf(folder, m_current.backupName), m_current.path);
     m_changed.push_back(ChangedFile{&folder, m_current.name, m_current.backupName,
                                     m_current.backupPath, m_current.original.st_ino,
                                     rewritten.st_ino, rewritten.st_size, rewritten.st_mtim});
-    m_changedFiles.push_back(m_current.path);
-    m_current.input.Reset();
+    ListChanged(folder);
     return true;
 }
 

@@ -12,6 +12,11 @@
 // (RestoreChangedFiles); at the end of a run the backups are kept or removed
 // (RemoveBackups), and EndRun lets go of the run's folders.
 //
+// A preview takes every step that decides what happens to a file and none that writes:
+// no temporary file, no backup, no rename, no hold; a file it would rewrite is listed as
+// changed all the same, so that the log and the checks of the later files are the real
+// run's.
+//
 // Every step is taken relative to the file's folder, opened once per run and checked
 // against what the walk listed. Files this run changed stay held until EndRun, so that a
 // second run at the same time leaves them alone. Exactly one file is prepared at a time.
@@ -31,6 +36,7 @@
 #include "files/FolderIdentity.h"
 #include "files/HeldFolder.h"
 #include "files/RecycleBin.h"
+#include "files/RewriteObserver.h"
 #include "log/LogStore.h"
 #include "run/Prompter.h"
 #include "run/RunControl.h"
@@ -71,6 +77,10 @@ public:
     // is followed wherever it leads. `folders` must outlive the run.
     void SetWalk(const std::string& startDirectory, const ListedFolders* folders);
     void SetFileList();
+    // Until the next call, runs are previews; `observer` (may be null) sees each rewrite.
+    void SetPreview(bool preview, RewriteObserver* observer = nullptr);
+    bool preview() const { return m_preview; }
+    RewriteObserver* previewObserver() const { return m_previewObserver; }
 
     // Opens `directory`/`fileName` for reading after the checks that refuse a file. On
     // refusal the reason is recorded as a problem entry (except while the run is stopping
@@ -142,6 +152,9 @@ private:
     bool LinkOrCopyOriginal(const std::string& tempName);
     bool CopyOriginal(const std::string& tempName);
     bool RestoreChangedFile(const ChangedFile& file);
+    // The preview's KeepRewrittenFile: the checks, and the file listed as changed.
+    bool ListRewrittenFile();
+    void ListChanged(HeldFolder& folder);
     bool FlushChangedFiles();
     bool MoveBatchToRecycleBin(std::vector<std::string>& batch, RecycleBin& bin);
 
@@ -149,6 +162,8 @@ private:
     LogStore& m_log;
     Prompter& m_prompter;
     FileEligibility* m_eligibility = nullptr;
+    bool m_preview = false;
+    RewriteObserver* m_previewObserver = nullptr;
     BackupNaming m_naming;
     std::optional<std::string> m_startDirectory;
     const ListedFolders* m_listedFolders = nullptr;

@@ -30,8 +30,14 @@ bool FilePass::OpenAndRead(const std::string& directory, const std::string& file
 }
 
 bool FilePass::BeginRewrite() {
-    if (!m_context.backups.BeginRewrite()) return false;
-    m_output.emplace(m_context.backups.current().output.get());
+    BackupKeeper& backups = m_context.backups;
+    if (!backups.BeginRewrite()) return false;
+    if (backups.preview()) {
+        m_previewContent.clear();
+        m_output.emplace(backups.previewObserver() ? &m_previewContent : nullptr);
+    } else {
+        m_output.emplace(backups.current().output.get());
+    }
     return true;
 }
 
@@ -55,7 +61,12 @@ bool FilePass::KeepNewFile() {
         return false;
     }
     // A refusal at the swap records its own reason.
-    return m_context.backups.KeepRewrittenFile();
+    BackupKeeper& backups = m_context.backups;
+    if (!backups.KeepRewrittenFile()) return false;
+    if (RewriteObserver* observer = backups.previewObserver()) {
+        observer->WouldRewrite(backups.current().path, text(), m_previewContent);
+    }
+    return true;
 }
 
 void FilePass::ShowProgress(int percent) {

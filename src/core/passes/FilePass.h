@@ -48,6 +48,8 @@ protected:
 private:
     TextBuffer m_buffer;
     std::optional<OutputWriter> m_output;
+    // A preview's new content, when someone looks at it.
+    std::string m_previewContent;
 };
 
 }  // namespace kesto

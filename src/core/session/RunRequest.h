@@ -25,6 +25,9 @@ struct RunRequest {
     // (showing its refusals, asking its question) and read the batch file's pairs into the
     // session: the run takes them without asking or reading again.
     bool fromModeDialog = false;
+    // A preview: the run goes as it would, and nothing is written (no file, no backup, no
+    // setting); the log says so.
+    bool preview = false;
 };
 
 // Sets the conversion switches of `options` for `direction`; none clears them all.

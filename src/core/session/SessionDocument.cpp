@@ -158,6 +158,15 @@ void SessionDocument::AddHeaderLine(const std::string& text) {
     ++m_headerLineCount;
 }
 
+void SessionDocument::AddTitleLine(const std::string& text) {
+    AddHeaderLine(text);
+    if (previewing()) AddHeaderLine(std::string(20, ' ') + std::string(kPreviewLine));
+}
+
+void SessionDocument::WriteRunSetting(SettingKey key) {
+    if (!previewing()) WriteSetting(ini, settings, key);
+}
+
 bool SessionDocument::BuildSearchFileList() {
     if (options.selectViaFileDialog) {
         m_backups.SetFileList();
@@ -182,8 +191,8 @@ bool SessionDocument::BuildSearchFileList() {
     options.searchSubdirectories = choice->searchSubdirectories;
     settings.lastPath = choice->startDirectory;
     settings.lastFilter = choice->fileFilter;
-    WriteSetting(ini, settings, SettingKey::LastPath);
-    WriteSetting(ini, settings, SettingKey::LastFilter);
+    WriteRunSetting(SettingKey::LastPath);
+    WriteRunSetting(SettingKey::LastFilter);
     m_walk.BuildFileList(choice->startDirectory, choice->fileFilter, choice->searchSubdirectories,
                          m_extensions.sessionSearchList, searchFileList, m_log.logLineCount());
     m_backups.SetWalk(choice->startDirectory, &m_walk.listedFolders());
@@ -243,6 +252,7 @@ bool SessionDocument::FinishRun(bool aborted, std::string_view abortedLine,
     if (aborted) {
         m_log.ClearLog();
         m_log.AddPlainLogLine(abortedLine);
+        if (previewing()) m_log.AddPlainLogLine(std::string(20, ' ') + std::string(kPreviewLine));
         if (m_backups.RestoreChangedFiles()) m_log.AddPlainLogLine(kRestored);
         if (control.stopRequested()) AddStoppedLines(stoppedLine);
     }
@@ -251,12 +261,12 @@ bool SessionDocument::FinishRun(bool aborted, std::string_view abortedLine,
         m_backups.RemoveBackups(settings.deletePermanently, m_hosts.recycleBin);
     }
     m_backups.EndRun();
-    if (m_extensions.listsChanged) {
+    if (m_extensions.listsChanged && !previewing()) {
         m_extensions.SaveExtensionLists(ini, savedIncludeCount, savedExcludeCount);
     }
     if (options.selectViaFileDialog && !firstDirectory.empty()) {
         settings.lastPath = firstDirectory;
-        WriteSetting(ini, settings, SettingKey::LastPath);
+        WriteRunSetting(SettingKey::LastPath);
     }
     m_progress.ShowReady();
     return aborted;
@@ -285,7 +295,7 @@ RunOutcome SessionDocument::RunSingleSession() {
     options.batchMode = false;
     control.StartRun(options.confirmEachReplace, options.globalReplace);
 
-    AddHeaderLine(std::string(40, ' ') + "** Search/Replace String for Windows **");
+    AddTitleLine(std::string(40, ' ') + "** Search/Replace String for Windows **");
     const ConversionDirection conversion = ChosenConversion(options);
     if (options.convertLineBreaks) {
         AddHeaderLine(std::string(40, ' ') + std::string(ConversionTitle(conversion)));
@@ -371,6 +381,7 @@ void SessionDocument::TakeModeSwitch(const RunRequest& request) {
 }
 
 RunOutcome SessionDocument::RunChecked(const RunRequest& request) {
+    m_backups.SetPreview(request.preview, previewObserver);
     if (request.batchFile) {
         if (!request.fromModeDialog && !m_batchPairs.ReadBatchFile(*request.batchFile)) {
             return RunOutcome::Refused;
@@ -404,7 +415,7 @@ RunOutcome SessionDocument::RunBatchSession() {
     m_log.SetSplitLinesAtBreaks(options.lineBreakInStrings);
 
     const std::string indent(10, ' ');
-    AddHeaderLine(std::string(20, ' ') + "** Batch Search/Replace String **");
+    AddTitleLine(std::string(20, ' ') + "** Batch Search/Replace String **");
     AddHeaderLine(indent + "Batch File -> " + LoggedPath(batchFilePath));
     AddHeaderLine(indent + Selected("Whole Word Option", options.matchWholeWord));
     AddHeaderLine(indent + Selected("Match Case Option", options.matchCase));

@@ -25,6 +25,9 @@
 
 namespace kesto {
 
+// The header line of a preview run.
+inline constexpr std::string_view kPreviewLine = "Preview Only -> No File Changed";
+
 enum class RunOutcome {
     Finished,   // the file loop ran (also after Stop Now, or with no file on the list)
     Refused,    // refused before any file was touched
@@ -63,6 +66,8 @@ public:
     // backups may be removed; false (the log could not be delivered) ends the run as Abort
     // does. Lines the removal adds come after the delivered ones.
     std::function<bool()> deliverLog;
+    // Sees every file a preview would rewrite, with both versions; may be null.
+    RewriteObserver* previewObserver = nullptr;
     IniFile ini;
     std::vector<std::string> searchFileList;
     std::string batchFilePath;
@@ -77,6 +82,8 @@ public:
     SessionHosts& hosts() { return m_hosts; }
     int headerLineCount() const { return m_headerLineCount; }
     int reportLineCount() const { return m_reportLineCount; }
+    // Whether the run started last is a preview.
+    bool previewing() const { return m_backups.preview(); }
 
 private:
     using FileAction = std::function<void(const std::string& directory, const std::string& name)>;
@@ -93,6 +100,10 @@ private:
                    std::size_t savedIncludeCount, std::size_t savedExcludeCount,
                    const std::string& firstDirectory);
     void AddHeaderLine(const std::string& text);
+    // The first lines of the log: the kind of run, and whether it is a preview.
+    void AddTitleLine(const std::string& text);
+    // Writes a setting the run changed, unless the run is a preview.
+    void WriteRunSetting(SettingKey key);
     void AddStoppedLines(std::string_view stoppedLine);
     void AddRunEndReason();
     // Checks and runs `request` once the run is marked started and its files are listed.

@@ -10,7 +10,14 @@ OutputWriter::OutputWriter(int fd) : m_fd(fd) {
     m_buffer.reserve(kBufferSize);
 }
 
+OutputWriter::OutputWriter(std::string* memory) : m_fd(-1), m_memory(memory) {
+}
+
 void OutputWriter::Write(std::string_view bytes) {
+    if (m_fd < 0) {
+        if (m_memory) m_memory->append(bytes);
+        return;
+    }
     if (m_failed) return;
     if (m_buffer.size() + bytes.size() <= kBufferSize) {
         m_buffer.append(bytes);

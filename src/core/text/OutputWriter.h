@@ -2,7 +2,8 @@
 //
 // Small pieces are gathered in a buffer; a long unchanged stretch goes to the file in one
 // write of its own. The first failure is remembered and every later write is skipped, so
-// the pass can check once, at the end, whether the new file is complete.
+// the pass can check once, at the end, whether the new file is complete. A preview writes
+// no file: its content goes to memory, or nowhere.
 #pragma once
 
 #include <string>
@@ -15,6 +16,8 @@ namespace kesto {
 class OutputWriter : public ByteSink {
 public:
     explicit OutputWriter(int fd);
+    // Without a file: appends to `memory`, or drops everything when it is null.
+    explicit OutputWriter(std::string* memory);
     OutputWriter(const OutputWriter&) = delete;
     OutputWriter& operator=(const OutputWriter&) = delete;
 
@@ -28,6 +31,7 @@ private:
 
     static constexpr std::size_t kBufferSize = 256 * 1024;
     int m_fd;
+    std::string* m_memory = nullptr;
     std::string m_buffer;
     bool m_failed = false;
 };

@@ -1,0 +1,253 @@
+#include "text/UnifiedDiff.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <unordered_map>
+
+namespace kesto {
+namespace {
+
+using Lines = std::vector<std::string_view>;
+using Ids = std::vector<std::uint32_t>;
+
+// The search keeps (D + 1)^2 numbers for D differences: 16 MB at this cost.
+constexpr std::size_t kMaxEditCost = 2000;
+
+Lines SplitLines(std::string_view text) {
+    Lines lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t feed = text.find('\n', start);
+        const std::size_t end = feed == std::string_view::npos ? text.size() : feed + 1;
+        lines.push_back(text.substr(start, end - start));
+        start = end;
+    }
+    return lines;
+}
+
+// Positions (in the filtered sequences) of the lines Myers' search pairs up; empty when
+// the cost limit was reached first.
+std::vector<std::pair<std::size_t, std::size_t>> CommonLines(const Ids& a, const Ids& b) {
+    const auto n = static_cast<std::ptrdiff_t>(a.size());
+    const auto m = static_cast<std::ptrdiff_t>(b.size());
+    const auto cap =
+        static_cast<std::ptrdiff_t>(std::min<std::size_t>(a.size() + b.size(), kMaxEditCost));
+    std::vector<std::ptrdiff_t> v(static_cast<std::size_t>(2 * cap + 3), 0);
+    const std::ptrdiff_t offset = cap + 1;
+    const auto at = [&](std::ptrdiff_t k) -> std::ptrdiff_t& {
+        return v[static_cast<std::size_t>(k + offset)];
+    };
+    // trace[d] holds the furthest x of every diagonal -d..d after step d.
+    std::vector<std::vector<std::ptrdiff_t>> trace;
+    std::ptrdiff_t found = -1;
+    for (std::ptrdiff_t d = 0; d <= cap && found < 0; ++d) {
+        for (std::ptrdiff_t k = -d; k <= d; k += 2) {
+            std::ptrdiff_t x =
+                (k == -d || (k != d && at(k - 1) < at(k + 1))) ? at(k + 1) : at(k - 1) + 1;
+            std::ptrdiff_t y = x - k;
+            while (x < n && y < m &&
+                   a[static_cast<std::size_t>(x)] == b[static_cast<std::size_t>(y)]) {
+                ++x;
+                ++y;
+            }
+            at(k) = x;
+            if (x >= n && y >= m) found = d;
+        }
+        trace.emplace_back(v.begin() + (offset - d), v.begin() + (offset + d + 1));
+    }
+    std::vector<std::pair<std::size_t, std::size_t>> pairs;
+    if (found < 0) return pairs;
+
+    std::ptrdiff_t x = n;
+    std::ptrdiff_t y = m;
+    const auto snakeBackTo = [&](std::ptrdiff_t startX) {
+        while (x > startX) {
+            --x;
+            --y;
+            pairs.emplace_back(static_cast<std::size_t>(x), static_cast<std::size_t>(y));
+        }
+    };
+    for (std::ptrdiff_t d = found; d > 0; --d) {
+        const std::vector<std::ptrdiff_t>& before = trace[static_cast<std::size_t>(d - 1)];
+        const auto prev = [&](std::ptrdiff_t k) {
+            return before[static_cast<std::size_t>(k + d - 1)];
+        };
+        const std::ptrdiff_t k = x - y;
+        const bool down = k == -d || (k != d && prev(k - 1) < prev(k + 1));
+        const std::ptrdiff_t prevK = down ? k + 1 : k - 1;
+        const std::ptrdiff_t prevX = prev(prevK);
+        snakeBackTo(down ? prevX : prevX + 1);
+        x = prevX;
+        y = prevX - prevK;
+    }
+    snakeBackTo(0);
+    std::reverse(pairs.begin(), pairs.end());
+    return pairs;
+}
+
+void AppendRange(std::string& out, std::size_t begin, std::size_t count) {
+    // An empty range names the line before it.
+    out += std::to_string(count == 0 ? begin : begin + 1);
+    if (count != 1) {
+        out += ',';
+        out += std::to_string(count);
+    }
+}
+
+void AppendLine(std::string& out, char mark, std::string_view line) {
+    out += mark;
+    out += line;
+    if (line.empty() || line.back() != '\n') out += "\n\\ No newline at end of file\n";
+}
+
+}  // namespace
+
+std::vector<LineChange> UnifiedDiff::Changes(std::string_view before, std::string_view after) {
+    const Lines oldLines = SplitLines(before);
+    const Lines newLines = SplitLines(after);
+    std::size_t head = 0;
+    while (head < oldLines.size() && head < newLines.size() && oldLines[head] == newLines[head]) {
+        ++head;
+    }
+    std::size_t tail = 0;
+    while (tail < oldLines.size() - head && tail < newLines.size() - head &&
+           oldLines[oldLines.size() - 1 - tail] == newLines[newLines.size() - 1 - tail]) {
+        ++tail;
+    }
+    const std::size_t oldEnd = oldLines.size() - tail;
+    const std::size_t newEnd = newLines.size() - tail;
+
+    // Each distinct line of the middle gets a number; a line of one version that the other
+    // does not hold is left out of the search.
+    std::unordered_map<std::string_view, std::uint32_t> numbers;
+    std::vector<std::uint8_t> sides;  // bit 1: in the old middle, bit 2: in the new one
+    const auto numberOf = [&](std::string_view line, std::uint8_t side) {
+        const auto [it, added] =
+            numbers.try_emplace(line, static_cast<std::uint32_t>(sides.size()));
+        if (added) sides.push_back(0);
+        sides[it->second] |= side;
+        return it->second;
+    };
+    Ids oldIds;
+    Ids newIds;
+    for (std::size_t i = head; i < oldEnd; ++i) oldIds.push_back(numberOf(oldLines[i], 1));
+    for (std::size_t i = head; i < newEnd; ++i) newIds.push_back(numberOf(newLines[i], 2));
+    Ids a;
+    Ids b;
+    std::vector<std::size_t> aAt;
+    std::vector<std::size_t> bAt;
+    for (std::size_t i = 0; i < oldIds.size(); ++i) {
+        if (sides[oldIds[i]] == 3) {
+            a.push_back(oldIds[i]);
+            aAt.push_back(head + i);
+        }
+    }
+    for (std::size_t i = 0; i < newIds.size(); ++i) {
+        if (sides[newIds[i]] == 3) {
+            b.push_back(newIds[i]);
+            bAt.push_back(head + i);
+        }
+    }
+
+    std::vector<LineChange> changes;
+    std::size_t oldAt = head;
+    std::size_t newAt = head;
+    const auto changeUpTo = [&](std::size_t oldNext, std::size_t newNext) {
+        if (oldNext > oldAt || newNext > newAt) {
+            changes.push_back({oldAt, oldNext - oldAt, newAt, newNext - newAt});
+        }
+        oldAt = oldNext + 1;
+        newAt = newNext + 1;
+    };
+    for (const auto& [x, y] : CommonLines(a, b)) changeUpTo(aAt[x], bAt[y]);
+    if (oldEnd > oldAt || newEnd > newAt) {
+        changes.push_back({oldAt, oldEnd - oldAt, newAt, newEnd - newAt});
+    }
+    return changes;
+}
+
+void UnifiedDiff::Append(std::string& out, std::string_view path, std::string_view before,
+                         std::string_view after) {
+    const std::vector<LineChange> changes = Changes(before, after);
+    if (changes.empty()) return;
+    const Lines oldLines = SplitLines(before);
+    const Lines newLines = SplitLines(after);
+    out += "--- " + HeaderName("a/", path) + "\n";
+    out += "+++ " + HeaderName("b/", path) + "\n";
+
+    std::size_t first = 0;
+    while (first < changes.size()) {
+        // The changes whose context touches or overlaps form one hunk.
+        std::size_t last = first;
+        while (last + 1 < changes.size() &&
+               changes[last + 1].oldBegin - (changes[last].oldBegin + changes[last].oldCount) <=
+                   2 * kContextLines) {
+            ++last;
+        }
+        const LineChange& from = changes[first];
+        const LineChange& to = changes[last];
+        const std::size_t lead = std::min(from.oldBegin, kContextLines);
+        const std::size_t oldStop = to.oldBegin + to.oldCount;
+        const std::size_t trail = std::min(oldLines.size() - oldStop, kContextLines);
+        const std::size_t oldBegin = from.oldBegin - lead;
+        const std::size_t newBegin = from.newBegin - lead;
+        out += "@@ -";
+        AppendRange(out, oldBegin, oldStop + trail - oldBegin);
+        out += " +";
+        AppendRange(out, newBegin, to.newBegin + to.newCount + trail - newBegin);
+        out += " @@\n";
+
+        std::size_t common = oldBegin;
+        for (std::size_t c = first; c <= last; ++c) {
+            const LineChange& change = changes[c];
+            for (; common < change.oldBegin; ++common) AppendLine(out, ' ', oldLines[common]);
+            for (std::size_t i = 0; i < change.oldCount; ++i) {
+                AppendLine(out, '-', oldLines[change.oldBegin + i]);
+            }
+            for (std::size_t i = 0; i < change.newCount; ++i) {
+                AppendLine(out, '+', newLines[change.newBegin + i]);
+            }
+            common = change.oldBegin + change.oldCount;
+        }
+        for (; common < oldStop + trail; ++common) AppendLine(out, ' ', oldLines[common]);
+        first = last + 1;
+    }
+}
+
+std::string UnifiedDiff::HeaderName(std::string_view prefix, std::string_view path) {
+    const bool plain = std::none_of(path.begin(), path.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 || byte == 0x7f || c == '"' || c == '\\';
+    });
+    if (plain) return std::string(prefix) + std::string(path);
+    std::string quoted = "\"" + std::string(prefix);
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        switch (c) {
+        case '"':
+            quoted += "\\\"";
+            break;
+        case '\\':
+            quoted += "\\\\";
+            break;
+        case '\t':
+            quoted += "\\t";
+            break;
+        case '\n':
+            quoted += "\\n";
+            break;
+        default:
+            if (byte < 0x20 || byte == 0x7f) {
+                quoted += '\\';
+                quoted += static_cast<char>('0' + (byte >> 6));
+                quoted += static_cast<char>('0' + ((byte >> 3) & 7));
+                quoted += static_cast<char>('0' + (byte & 7));
+            } else {
+                quoted += c;
+            }
+        }
+    }
+    return quoted + "\"";
+}
+
+}  // namespace kesto

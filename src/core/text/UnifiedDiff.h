@@ -1,0 +1,47 @@
+// UnifiedDiff: the difference of two versions of a file as a unified diff ("diff -u" with
+// three lines of context) that `git apply` and `patch -p1` turn back into the second
+// version byte for byte.
+//
+// Lines are what the patch tools take them to be: ended by a line feed, a carriage return
+// being part of the line. The line sequences are compared by Myers' O(ND) algorithm after
+// the common head and tail are set aside and the lines found in only one of the versions
+// are taken out of the search (they cannot be common): the changes of a run are short and
+// many lines are changed into lines the old version does not hold, so what remains for the
+// search is small. Past a fixed cost the rest of a region is given as removed and added,
+// which is a longer diff but still an exact one.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kesto {
+
+// A hunk without its context: lines [oldBegin, oldBegin + oldCount) of the old version
+// became lines [newBegin, newBegin + newCount) of the new one (0-based).
+struct LineChange {
+    std::size_t oldBegin = 0;
+    std::size_t oldCount = 0;
+    std::size_t newBegin = 0;
+    std::size_t newCount = 0;
+};
+
+class UnifiedDiff {
+public:
+    // The changes that turn `before` into `after`, in order; none when they are equal.
+    static std::vector<LineChange> Changes(std::string_view before, std::string_view after);
+
+    // Appends to `out` the diff of the file `path` (the a/ and b/ names), nothing when the
+    // versions are equal.
+    static void Append(std::string& out, std::string_view path, std::string_view before,
+                       std::string_view after);
+
+    // The name as the header lines give it: `prefix` and `path`, in double quotes with C
+    // escapes when it holds a control byte, a double quote or a backslash.
+    static std::string HeaderName(std::string_view prefix, std::string_view path);
+
+    static constexpr std::size_t kContextLines = 3;
+};
+
+}  // namespace kesto
