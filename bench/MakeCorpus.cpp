@@ -5,6 +5,7 @@
 //
 //   kesto_make_corpus DIR    writes DIR/tree, DIR/big.txt, DIR/pairs.sr, DIR/pairs.sed,
 //                            DIR/pairs.pl, DIR/walk, DIR/big.log
+//   kesto_make_corpus --tree-only DIR    writes DIR/tree only
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -66,11 +67,12 @@ void Write(const std::filesystem::path& path, const std::string& bytes) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::cerr << "usage: kesto_make_corpus DIR\n";
+    const bool treeOnly = argc == 3 && std::string(argv[1]) == "--tree-only";
+    if (argc != 2 && !treeOnly) {
+        std::cerr << "usage: kesto_make_corpus [--tree-only] DIR\n";
         return 2;
     }
-    const std::filesystem::path root = argv[1];
+    const std::filesystem::path root = argv[argc - 1];
     std::mt19937 random(20261207);
     const std::vector<std::string> words = MakeWords(random);
 
@@ -87,6 +89,7 @@ int main(int argc, char** argv) {
         Write(dir / ("file" + std::to_string(file) + ".txt"), text);
         total += text.size();
     }
+    if (treeOnly) return 0;
 
     std::string big = MakeText(random, words, kBigFileSize - 200, false, true);
     big.resize(kBigFileSize - 1, 'x');

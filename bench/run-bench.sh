@@ -66,6 +66,10 @@ printf 'timing' >&2
 bench "floor: cp -r of the tree" "rm -rf floor && sync" "cp -r --reflink=never pristine/tree floor"
 bench "tree, Match Case: kesto (backups kept)" "$restore_tree && printf '$ini_keep' > k.INI" \
   "$cli --ini k.INI -q -c -s planted -r replaced -d tree -R > /dev/null"
+bench "tree, Match Case: kesto --dry-run" "$restore_tree && printf '$ini_keep' > k.INI" \
+  "$cli --ini k.INI -q -n -c -s planted -r replaced -d tree -R > /dev/null"
+bench "tree, Match Case: kesto --diff" "$restore_tree && printf '$ini_keep' > k.INI" \
+  "$cli --ini k.INI -q --diff -c -s planted -r replaced -d tree -R > /dev/null"
 bench "tree, Match Case: kesto (backups deleted)" "$restore_tree && printf '$ini_drop' > k.INI" \
   "$cli --ini k.INI -q -c -s planted -r replaced -d tree -R > /dev/null"
 bench "tree, Match Case: sed -i" "$restore_tree" "$all_files sed -i 's/planted/replaced/g'"
@@ -112,6 +116,18 @@ peak "8 MiB file" "$restore_big && printf '$ini_keep' > k.INI" \
 peak "100 pairs" "$restore_tree && printf '$ini_keep' > k.INI" \
   "$cli --ini k.INI -q -c -b pristine/pairs.sr -d tree -R"
 largest=$(find pristine/tree -type f -printf '%s\n' | sort -n | tail -1)
+
+# The diff of a preview, applied by git, gives the tree the run itself writes.
+bash -c "$restore_tree && printf '$ini_keep' > k.INI"
+"$cli" --ini k.INI -q --diff -c -s planted -r replaced -d tree -R > "$results/tree.diff"
+git apply --whitespace=nowarn "$results/tree.diff"
+rm -rf patched && mv tree patched
+bash -c "$restore_tree && printf '$ini_keep' > k.INI"
+"$cli" --ini k.INI -q -c -s planted -r replaced -d tree -R > /dev/null
+if diff -r -q -x '*.~*' tree patched > "$results/diff-check.txt"; then
+  echo holds > "$results/diff-check.txt"
+fi
+rm -rf patched
 echo >&2
 
 python3 - "$results" "$largest" "$pass_json" <<'PY'
@@ -175,4 +191,10 @@ goal(6, f"log load {load_ms / 1000:.2f} s (<= 2), find {find_ms / 1000:.2f} s (<
 limits = {"tree": 40, "8 MiB file": 3 * 8 + 16, "100 pairs": 5 * largest / 2**20 + 16}
 goal(7, "peak RSS " + ", ".join(f"{k} {rss_mb[k]:.1f} MB (<= {limits[k]:.1f})" for k in limits),
      all(rss_mb[k] <= limits[k] for k in limits))
+run = median["tree, Match Case: kesto (backups kept)"]
+dry, patch = median["tree, Match Case: kesto --dry-run"], median["tree, Match Case: kesto --diff"]
+applied = open(os.path.join(folder, "diff-check.txt")).read().strip() == "holds"
+goal(8, f"preview: --dry-run {dry / run:.2f} x the run (<= 1), --diff {patch / run:.2f} x (<= 1.2), "
+        f"git apply of the diff {'gives' if applied else 'does NOT give'} the run's tree",
+     dry <= run and patch <= 1.2 * run and applied)
 PY

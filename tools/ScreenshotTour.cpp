@@ -2,7 +2,7 @@
 // a real run through them and saves a PNG of each, rendered by Qt itself (no display is
 // needed). tools/screenshot.sh builds and runs it.
 //
-//   kesto_screenshots OUTPUT_FOLDER SAMPLE_LOG SAMPLE_TREE
+//   kesto_screenshots OUTPUT_FOLDER SAMPLE_LOG SAMPLE_TREE PREVIEW_TREE
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -55,13 +55,15 @@ void WhenModal(std::function<void(D&)> answer, int attempts = 300) {
 int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: kesto_screenshots OUTPUT_FOLDER SAMPLE_LOG SAMPLE_TREE\n");
+    if (argc != 5) {
+        std::fprintf(
+            stderr, "usage: kesto_screenshots OUTPUT_FOLDER SAMPLE_LOG SAMPLE_TREE PREVIEW_TREE\n");
         return 2;
     }
     g_folder = QString::fromLocal8Bit(argv[1]);
     const std::string log = argv[2];
     const QString tree = QString::fromLocal8Bit(argv[3]);
+    const QString previewTree = QString::fromLocal8Bit(argv[4]);
     const std::string settings =
         (QDir(g_folder).filePath(QStringLiteral("kesto.INI"))).toStdString();
 
@@ -106,6 +108,32 @@ int main(int argc, char** argv) {
     }
     run->showMaximized();
     Save(frame, "log-after-run.png");
+    run->close();
+
+    // A preview of the same run over another tree: nothing changes on disk, and each ORG/MOD
+    // pair shows what the run would change.
+    WhenModal<kesto::CSearchReplaceDlg>([previewTree](kesto::CSearchReplaceDlg& dialog) {
+        dialog.searchBox()->lineEdit()->setText(QStringLiteral("colour"));
+        dialog.replaceBox()->lineEdit()->setText(QStringLiteral("color"));
+        dialog.control(kesto::SearchReplaceForm::Global)->click();
+        dialog.byDirectoryBox()->click();
+        WhenModal<kesto::CStartDirDlg>([previewTree](kesto::CStartDirDlg& start) {
+            start.directoryField()->setText(previewTree);
+            start.filterBox()->setEditText(QStringLiteral("*.c;*.txt"));
+            start.subdirectoriesBox()->setChecked(true);
+            start.accept();
+        });
+        dialog.control(kesto::SearchReplaceForm::Preview)->click();
+    });
+    kesto::CChildFrame* preview = frame.OnFileNew();
+    while (!preview->document().options().runStarted ||
+           preview->document().options().sessionRunning ||
+           preview->document().log().logLineCount() == 0) {
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    preview->showMaximized();
+    frame.UpdateCommandUI();
+    Save(frame, "preview-window.png");
 
     // The batch dialog with a batch file loaded, and the pair editor on its pairs.
     const QString pairs = QDir(g_folder).filePath(QStringLiteral("sample.sr"));

@@ -6,6 +6,7 @@
 #   start-directory-dialog.png   the start directory of that run
 #   confirm-dialog.png           the confirm question on a real match
 #   log-after-run.png            the window after that run
+#   preview-window.png           a preview of that run over another tree, its changes marked
 #   batch-dialog.png             the batch dialog with a batch file loaded
 #   pair-editor.png              the pair editor on that file's pairs
 #   options-*.png                each page of the options sheet
@@ -38,9 +39,10 @@ sample_tree() {
 }
 sample_tree "$work/first"
 sample_tree "$work/second"
+sample_tree "$work/third"
 "$cli" --ini "$work/cli.INI" --quiet --search colour --replace color \
     --dir "$work/first" --filter '*.c;*.txt' --subdirs --log "$work/sample.log" >/dev/null
 
 rm -f "$output"/*.png "$output/kesto.INI"
-XDG_RUNTIME_DIR="$work" QT_QPA_PLATFORM=offscreen "$tour" "$output" "$work/sample.log" "$work/second"
+XDG_RUNTIME_DIR="$work" QT_QPA_PLATFORM=offscreen "$tour" "$output" "$work/sample.log" "$work/second" "$work/third"
 rm -f "$output/kesto.INI"

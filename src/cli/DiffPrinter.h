@@ -19,9 +19,6 @@ public:
 
     bool failed() const { return m_failed; }
 
-    // `path` as the diff names it: below `currentDirectory` relative to it, else absolute.
-    static std::string DiffPath(const std::string& path, const std::string& currentDirectory);
-
 private:
     std::function<void()> m_writeFailed;
     std::string m_currentDirectory;

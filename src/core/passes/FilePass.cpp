@@ -34,6 +34,7 @@ bool FilePass::BeginRewrite() {
     if (!backups.BeginRewrite()) return false;
     if (backups.preview()) {
         m_previewContent.clear();
+        if (backups.previewObserver()) m_previewContent.reserve(text().size() + text().size() / 8);
         m_output.emplace(backups.previewObserver() ? &m_previewContent : nullptr);
     } else {
         m_output.emplace(backups.current().output.get());

@@ -13,14 +13,25 @@
 
 namespace kesto {
 
+// The three results of the start-directory dialog.
+struct StartDirectoryChoice {
+    std::string startDirectory;
+    std::string fileFilter;
+    bool searchSubdirectories = false;
+    // Offered for the filter: the filter part of every named filter, in order.
+    std::vector<std::string> namedFilters;
+};
+
 struct RunRequest {
     RunDialogValues values;
     // A batch run takes its pairs from this file (and only the switches from `values`).
     std::optional<std::string> batchFile;
     // A line-break conversion in this direction.
     std::optional<ConversionDirection> conversion;
-    // The files of the run; without any, the start directory is asked for.
+    // The files of the run; without any, the start directory is asked for, unless it is
+    // given here.
     std::vector<std::string> files;
+    std::optional<StartDirectoryChoice> startDirectory;
     // Made by a mode dialog of the window, which already checked the typed strings on Begin
     // (showing its refusals, asking its question) and read the batch file's pairs into the
     // session: the run takes them without asking or reading again.

@@ -181,7 +181,10 @@ bool SessionDocument::BuildSearchFileList() {
     for (const std::string& named : settings.fileFilters) {
         initial.namedFilters.push_back(FilterPart(named));
     }
-    const auto choice = m_hosts.startDirectory.ChooseStartDirectory(initial);
+    // A run taken again (the real run after its preview) walks where the first one did.
+    const std::optional<StartDirectoryChoice> choice =
+        m_lastRequest.startDirectory ? m_lastRequest.startDirectory
+                                     : m_hosts.startDirectory.ChooseStartDirectory(initial);
     if (!choice) {
         options.sessionRunning = false;
         options.runStarted = false;
@@ -196,7 +199,38 @@ bool SessionDocument::BuildSearchFileList() {
     m_walk.BuildFileList(choice->startDirectory, choice->fileFilter, choice->searchSubdirectories,
                          m_extensions.sessionSearchList, searchFileList, m_log.logLineCount());
     m_backups.SetWalk(choice->startDirectory, &m_walk.listedFolders());
+    m_lastRequest.startDirectory = choice;
     return true;
+}
+
+void SessionDocument::NotePreviewedFiles() {
+    m_previewRead.Clear();
+    m_previewDiffs.Clear();
+    if (!previewing()) return;
+    for (const std::string& path : searchFileList) m_previewRead.Add(path);
+    if (!options.selectViaFileDialog) {
+        for (const auto& [folder, identity] : m_walk.listedFolders()) {
+            m_previewRead.Add(folder.empty() ? "." : folder);
+        }
+    }
+    if (options.batchMode) m_previewRead.Add(batchFilePath);
+}
+
+RunRequest SessionDocument::ApplyRequest() const {
+    RunRequest apply = m_lastRequest;
+    apply.preview = false;
+    // The typed strings were checked, and their question answered, when the preview began;
+    // a batch file is read again, as the pairs are the file's.
+    apply.fromModeDialog = !apply.batchFile.has_value();
+    return apply;
+}
+
+bool SessionDocument::PreviewStillHolds() const {
+    return previewing() && !m_previewRead.empty() && m_previewRead.StillHolds();
+}
+
+std::string SessionDocument::PreviewDiff(const std::string& folder) const {
+    return m_previewDiffs.Text(folder);
 }
 
 std::optional<RunOutcome> SessionDocument::RunFileLoop(std::string_view abortedLine,
@@ -205,6 +239,8 @@ std::optional<RunOutcome> SessionDocument::RunFileLoop(std::string_view abortedL
     m_progress.PumpMessages();
     options.sessionRunning = true;
     if (!BuildSearchFileList()) return RunOutcome::Cancelled;
+    if (options.selectViaFileDialog) m_lastRequest.files = searchFileList;
+    NotePreviewedFiles();
     if (searchFileList.empty() || control.abortRequested()) {
         options.sessionRunning = false;
         const bool aborted = control.abortRequested();
@@ -381,6 +417,7 @@ void SessionDocument::TakeModeSwitch(const RunRequest& request) {
 }
 
 RunOutcome SessionDocument::RunChecked(const RunRequest& request) {
+    m_lastRequest = request;
     m_backups.SetPreview(request.preview, previewObserver);
     if (request.batchFile) {
         if (!request.fromModeDialog && !m_batchPairs.ReadBatchFile(*request.batchFile)) {

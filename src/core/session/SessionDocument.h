@@ -14,11 +14,13 @@
 #include "files/BackupKeeper.h"
 #include "files/BatchSRList.h"
 #include "files/ExtensionLists.h"
+#include "files/FileFingerprint.h"
 #include "files/FileWalk.h"
 #include "log/LogStore.h"
 #include "pattern/LineMatcher.h"
 #include "run/ProgressReporter.h"
 #include "run/SessionOptions.h"
+#include "session/PreviewDiffs.h"
 #include "session/RunRequest.h"
 #include "session/SessionHosts.h"
 #include "settings/Settings.h"
@@ -66,8 +68,10 @@ public:
     // backups may be removed; false (the log could not be delivered) ends the run as Abort
     // does. Lines the removal adds come after the delivered ones.
     std::function<bool()> deliverLog;
-    // Sees every file a preview would rewrite, with both versions; may be null.
+    // Sees every file a preview would rewrite, with both versions; may be null. The
+    // window's own, previewDiffs(), keeps them for PreviewDiff.
     RewriteObserver* previewObserver = nullptr;
+    PreviewDiffs& previewDiffs() { return m_previewDiffs; }
     IniFile ini;
     std::vector<std::string> searchFileList;
     std::string batchFilePath;
@@ -84,6 +88,16 @@ public:
     int reportLineCount() const { return m_reportLineCount; }
     // Whether the run started last is a preview.
     bool previewing() const { return m_backups.preview(); }
+    // The run started last, as a request that runs it again: its files or start directory
+    // included.
+    const RunRequest& lastRequest() const { return m_lastRequest; }
+    // The same run for real, after this window's preview.
+    RunRequest ApplyRequest() const;
+    // Whether the files, folders and batch file the last preview read are as it read them.
+    bool PreviewStillHolds() const;
+    // The diff of the last preview, its file names relative to `folder` when they lie below
+    // it (else whole); empty when it changed nothing.
+    std::string PreviewDiff(const std::string& folder) const;
 
 private:
     using FileAction = std::function<void(const std::string& directory, const std::string& name)>;
@@ -108,6 +122,8 @@ private:
     void AddRunEndReason();
     // Checks and runs `request` once the run is marked started and its files are listed.
     RunOutcome RunChecked(const RunRequest& request);
+    // In a preview: notes how the files, folders and batch file it reads are now.
+    void NotePreviewedFiles();
 
     SessionHosts m_hosts;
     ProgressReporter m_progress;
@@ -118,6 +134,9 @@ private:
     FileWalk m_walk;
     LineMatcher m_matcher;
     LineBreakType m_previousType = LineBreakType::Dos;
+    RunRequest m_lastRequest;
+    FileFingerprint m_previewRead;
+    PreviewDiffs m_previewDiffs;
     int m_headerLineCount = 0;
     int m_reportLineCount = 0;
 };

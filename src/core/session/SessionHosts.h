@@ -15,15 +15,6 @@
 
 namespace kesto {
 
-// The three results of the start-directory dialog.
-struct StartDirectoryChoice {
-    std::string startDirectory;
-    std::string fileFilter;
-    bool searchSubdirectories = false;
-    // Offered for the filter: the filter part of every named filter, in order.
-    std::vector<std::string> namedFilters;
-};
-
 class StartDirectoryChooser {
 public:
     virtual ~StartDirectoryChooser() = default;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <filesystem>
+#include <optional>
 #include <unordered_map>
 
 namespace kesto {
@@ -12,6 +14,8 @@ using Ids = std::vector<std::uint32_t>;
 
 // The search keeps (D + 1)^2 numbers for D differences: 16 MB at this cost.
 constexpr std::size_t kMaxEditCost = 2000;
+// Within a line, for the highlight of what changed.
+constexpr std::size_t kMaxLineEditCost = 64;
 
 Lines SplitLines(std::string_view text) {
     Lines lines;
@@ -25,13 +29,14 @@ Lines SplitLines(std::string_view text) {
     return lines;
 }
 
-// Positions (in the filtered sequences) of the lines Myers' search pairs up; empty when
-// the cost limit was reached first.
-std::vector<std::pair<std::size_t, std::size_t>> CommonLines(const Ids& a, const Ids& b) {
+// Positions of the elements Myers' search pairs up; nothing when it would cost more than
+// `maxCost` differences.
+std::optional<std::vector<std::pair<std::size_t, std::size_t>>> CommonPositions(
+    const Ids& a, const Ids& b, std::size_t maxCost) {
     const auto n = static_cast<std::ptrdiff_t>(a.size());
     const auto m = static_cast<std::ptrdiff_t>(b.size());
     const auto cap =
-        static_cast<std::ptrdiff_t>(std::min<std::size_t>(a.size() + b.size(), kMaxEditCost));
+        static_cast<std::ptrdiff_t>(std::min<std::size_t>(a.size() + b.size(), maxCost));
     std::vector<std::ptrdiff_t> v(static_cast<std::size_t>(2 * cap + 3), 0);
     const std::ptrdiff_t offset = cap + 1;
     const auto at = [&](std::ptrdiff_t k) -> std::ptrdiff_t& {
@@ -55,8 +60,8 @@ std::vector<std::pair<std::size_t, std::size_t>> CommonLines(const Ids& a, const
         }
         trace.emplace_back(v.begin() + (offset - d), v.begin() + (offset + d + 1));
     }
+    if (found < 0) return std::nullopt;
     std::vector<std::pair<std::size_t, std::size_t>> pairs;
-    if (found < 0) return pairs;
 
     std::ptrdiff_t x = n;
     std::ptrdiff_t y = m;
@@ -85,6 +90,33 @@ std::vector<std::pair<std::size_t, std::size_t>> CommonLines(const Ids& a, const
     return pairs;
 }
 
+// Runs rewrite most lines in place: a few lines become as many others. Such blocks are
+// taken line for line from the start on, without the search, up to the first place where
+// the versions shift against each other (lines added or removed); returns that place, the
+// same in both.
+std::size_t InPlaceChanges(const Lines& oldLines, const Lines& newLines,
+                           std::vector<LineChange>& changes) {
+    constexpr std::size_t kLongestBlock = 8;
+    const std::size_t common = std::min(oldLines.size(), newLines.size());
+    std::size_t at = 0;
+    while (at < common) {
+        if (oldLines[at] == newLines[at]) {
+            ++at;
+            continue;
+        }
+        std::size_t length = 1;
+        while (length <= kLongestBlock && at + length < common &&
+               oldLines[at + length] != newLines[at + length]) {
+            ++length;
+        }
+        const bool bothEnd = at + length == oldLines.size() && at + length == newLines.size();
+        if (length > kLongestBlock || (at + length == common && !bothEnd)) break;
+        changes.push_back({at, length, at, length});
+        at += length;
+    }
+    return at;
+}
+
 void AppendRange(std::string& out, std::size_t begin, std::size_t count) {
     // An empty range names the line before it.
     out += std::to_string(count == 0 ? begin : begin + 1);
@@ -102,13 +134,17 @@ void AppendLine(std::string& out, char mark, std::string_view line) {
 
 }  // namespace
 
+static std::vector<LineChange> ChangesOfLines(const Lines& oldLines, const Lines& newLines);
+static void AppendHunks(std::string& out, const Lines& oldLines, const Lines& newLines,
+                        const std::vector<LineChange>& changes);
+
 std::vector<LineChange> UnifiedDiff::Changes(std::string_view before, std::string_view after) {
-    const Lines oldLines = SplitLines(before);
-    const Lines newLines = SplitLines(after);
-    std::size_t head = 0;
-    while (head < oldLines.size() && head < newLines.size() && oldLines[head] == newLines[head]) {
-        ++head;
-    }
+    return ChangesOfLines(SplitLines(before), SplitLines(after));
+}
+
+static std::vector<LineChange> ChangesOfLines(const Lines& oldLines, const Lines& newLines) {
+    std::vector<LineChange> changes;
+    const std::size_t head = InPlaceChanges(oldLines, newLines, changes);
     std::size_t tail = 0;
     while (tail < oldLines.size() - head && tail < newLines.size() - head &&
            oldLines[oldLines.size() - 1 - tail] == newLines[newLines.size() - 1 - tail]) {
@@ -149,7 +185,6 @@ std::vector<LineChange> UnifiedDiff::Changes(std::string_view before, std::strin
         }
     }
 
-    std::vector<LineChange> changes;
     std::size_t oldAt = head;
     std::size_t newAt = head;
     const auto changeUpTo = [&](std::size_t oldNext, std::size_t newNext) {
@@ -159,7 +194,11 @@ std::vector<LineChange> UnifiedDiff::Changes(std::string_view before, std::strin
         oldAt = oldNext + 1;
         newAt = newNext + 1;
     };
-    for (const auto& [x, y] : CommonLines(a, b)) changeUpTo(aAt[x], bAt[y]);
+    // Past the cost limit every line of the middle counts as changed.
+    const auto common = CommonPositions(a, b, kMaxEditCost);
+    for (const auto& [x, y] : common.value_or(std::vector<std::pair<std::size_t, std::size_t>>{})) {
+        changeUpTo(aAt[x], bAt[y]);
+    }
     if (oldEnd > oldAt || newEnd > newAt) {
         changes.push_back({oldAt, oldEnd - oldAt, newAt, newEnd - newAt});
     }
@@ -168,12 +207,81 @@ std::vector<LineChange> UnifiedDiff::Changes(std::string_view before, std::strin
 
 void UnifiedDiff::Append(std::string& out, std::string_view path, std::string_view before,
                          std::string_view after) {
-    const std::vector<LineChange> changes = Changes(before, after);
-    if (changes.empty()) return;
     const Lines oldLines = SplitLines(before);
     const Lines newLines = SplitLines(after);
+    const std::vector<LineChange> changes = ChangesOfLines(oldLines, newLines);
+    if (changes.empty()) return;
+    AppendHeader(out, path);
+    AppendHunks(out, oldLines, newLines, changes);
+}
+
+void UnifiedDiff::AppendHeader(std::string& out, std::string_view path) {
     out += "--- " + HeaderName("a/", path) + "\n";
     out += "+++ " + HeaderName("b/", path) + "\n";
+}
+
+std::string UnifiedDiff::RelativeName(const std::string& path, const std::string& folder) {
+    const std::string whole = (std::filesystem::path(folder) / path).lexically_normal().string();
+    const std::string below = folder.empty() || folder.back() == '/' ? folder : folder + "/";
+    if (!below.empty() && whole.size() > below.size() &&
+        whole.compare(0, below.size(), below) == 0) {
+        return whole.substr(below.size());
+    }
+    return whole;
+}
+
+ChangedParts UnifiedDiff::ChangedPartsOf(const std::vector<std::uint32_t>& before,
+                                         const std::vector<std::uint32_t>& after) {
+    ChangedParts parts;
+    std::size_t head = 0;
+    while (head < before.size() && head < after.size() && before[head] == after[head]) ++head;
+    std::size_t tail = 0;
+    while (tail < before.size() - head && tail < after.size() - head &&
+           before[before.size() - 1 - tail] == after[after.size() - 1 - tail]) {
+        ++tail;
+    }
+    const Ids a(before.begin() + static_cast<std::ptrdiff_t>(head),
+                before.end() - static_cast<std::ptrdiff_t>(tail));
+    const Ids b(after.begin() + static_cast<std::ptrdiff_t>(head),
+                after.end() - static_cast<std::ptrdiff_t>(tail));
+    const auto common = CommonPositions(a, b, kMaxLineEditCost);
+    if (!common) {
+        if (!a.empty()) parts.before.push_back({head, head + a.size()});
+        if (!b.empty()) parts.after.push_back({head, head + b.size()});
+        return parts;
+    }
+    const auto add = [](std::vector<Span>& spans, std::size_t from, std::size_t to) {
+        if (from >= to) return;
+        if (!spans.empty() && spans.back().end == from) {
+            spans.back().end = to;
+        } else {
+            spans.push_back({from, to});
+        }
+    };
+    std::size_t x = 0;
+    std::size_t y = 0;
+    for (const auto& [cx, cy] : *common) {
+        add(parts.before, head + x, head + cx);
+        add(parts.after, head + y, head + cy);
+        x = cx + 1;
+        y = cy + 1;
+    }
+    add(parts.before, head + x, head + a.size());
+    add(parts.after, head + y, head + b.size());
+    return parts;
+}
+
+std::string UnifiedDiff::Hunks(std::string_view before, std::string_view after) {
+    const Lines oldLines = SplitLines(before);
+    const Lines newLines = SplitLines(after);
+    std::string out;
+    AppendHunks(out, oldLines, newLines, ChangesOfLines(oldLines, newLines));
+    return out;
+}
+
+static void AppendHunks(std::string& out, const Lines& oldLines, const Lines& newLines,
+                        const std::vector<LineChange>& changes) {
+    constexpr std::size_t kContextLines = UnifiedDiff::kContextLines;
 
     std::size_t first = 0;
     while (first < changes.size()) {

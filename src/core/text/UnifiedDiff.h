@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,6 +28,20 @@ struct LineChange {
     std::size_t newCount = 0;
 };
 
+// Positions [begin, end) within one version of a line.
+struct Span {
+    std::size_t begin = 0;
+    std::size_t end = 0;
+    bool operator==(const Span&) const = default;
+};
+
+// What differs between two versions of one line: the parts of each that the other does not
+// have.
+struct ChangedParts {
+    std::vector<Span> before;
+    std::vector<Span> after;
+};
+
 class UnifiedDiff {
 public:
     // The changes that turn `before` into `after`, in order; none when they are equal.
@@ -36,6 +51,18 @@ public:
     // versions are equal.
     static void Append(std::string& out, std::string_view path, std::string_view before,
                        std::string_view after);
+    // The two parts of that: the "---" and "+++" lines, and the hunks.
+    static void AppendHeader(std::string& out, std::string_view path);
+    static std::string Hunks(std::string_view before, std::string_view after);
+
+    // `path` as a diff names it: relative to `folder` when it lies below it (a relative
+    // `path` is taken as relative to `folder`), else whole.
+    static std::string RelativeName(const std::string& path, const std::string& folder);
+
+    // The changed parts of a line, by characters (any unit the caller numbers); past a few
+    // dozen differences, the one stretch between the common start and the common end.
+    static ChangedParts ChangedPartsOf(const std::vector<std::uint32_t>& before,
+                                       const std::vector<std::uint32_t>& after);
 
     // The name as the header lines give it: `prefix` and `path`, in double quotes with C
     // escapes when it holds a control byte, a double quote or a backslash.

@@ -28,10 +28,13 @@ RunOutcome CChildFrame::RunSession() {
     if (m_doc->options().runStarted) return RunOutcome::Cancelled;
     m_runInProgress = true;
     m_view->BeginRunDisplay();
+    SessionDocument& session = m_doc->session();
     const RunOutcome outcome =
-        m_doc->session().StartRun(m_otherModeDialogs ? *m_otherModeDialogs : *m_modeDialogs);
+        m_request ? session.RunRequested(*std::exchange(m_request, std::nullopt))
+                  : session.StartRun(m_otherModeDialogs ? *m_otherModeDialogs : *m_modeDialogs);
     m_view->EndRunDisplay();
     m_runInProgress = false;
+    UpdateTitle();
     return outcome;
 }
 

@@ -4,6 +4,7 @@
 
 #include <QMdiSubWindow>
 #include <memory>
+#include <optional>
 
 #include "session/SessionDocument.h"
 
@@ -32,6 +33,8 @@ public:
     bool runInProgress() const { return m_runInProgress; }
     // Other dialogs to start a run with than the window's own (tests script them); not owned.
     void SetModeDialogs(ModeDialogs* dialogs) { m_otherModeDialogs = dialogs; }
+    // The run the window starts instead of showing the mode dialogs.
+    void SetRequest(RunRequest request) { m_request = std::move(request); }
 
     static const char* const kStillRunningMessage;
 
@@ -43,6 +46,7 @@ private:
     CKestoView* m_view;
     std::unique_ptr<ModeDialogs> m_modeDialogs;
     ModeDialogs* m_otherModeDialogs = nullptr;
+    std::optional<RunRequest> m_request;
     bool m_runInProgress = false;
 };
 

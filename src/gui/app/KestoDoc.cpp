@@ -13,11 +13,14 @@ constexpr int kRecentFindFragments = 30;
 CKestoDoc::CKestoDoc(std::string settingsPath, SessionHosts hosts, std::string title)
     : m_session(std::make_unique<SessionDocument>(std::move(settingsPath), hosts)),
       m_title(std::move(title)) {
+    m_session->previewObserver = &m_session->previewDiffs();
 }
 
 std::string CKestoDoc::title() const {
-    if (m_pathName.empty()) return m_title;
-    return std::filesystem::path(m_pathName).filename().string();
+    const std::string name =
+        m_pathName.empty() ? m_title : std::filesystem::path(m_pathName).filename().string();
+    const bool preview = m_session->options.runStarted && m_session->previewing();
+    return preview ? name + " (Preview)" : name;
 }
 
 CKestoDoc::OpenResult CKestoDoc::OnOpenDocument(const std::string& path) {

@@ -21,6 +21,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <filesystem>
+#include <fstream>
 
 #include "gui/app/ChildFrame.h"
 #include "gui/app/KestoDoc.h"
@@ -81,6 +82,8 @@ QIcon CommandIcon(int id) {
         return GlyphIcon(QStringLiteral("#"));
     case ID_CLOSE_ALL:
         return style->standardIcon(QStyle::SP_DialogCloseButton);
+    case ID_FILE_APPLY_PREVIEW:
+        return style->standardIcon(QStyle::SP_DialogApplyButton);
     case ID_HELP_CONTENTS:
         return GlyphIcon(QStringLiteral("?"));
     default:
@@ -125,6 +128,10 @@ CMainFrame::CMainFrame(std::string settingsPath, SessionHosts hosts, QWidget* pa
     CreateMenus();
     ReadRecentFiles();
     connect(m_mdi, &QMdiArea::subWindowActivated, this, &CMainFrame::OnActiveWindowChanged);
+    // Back from an editor, say: whether a preview can still be applied may have changed.
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState s) {
+        if (s == Qt::ApplicationActive) UpdateCommandUI();
+    });
     OnActiveWindowChanged();
     connect(m_interruptTimer, &QTimer::timeout, this, &CMainFrame::OnInterruptCheck);
     m_interruptTimer->start(kInterruptCheckMilliseconds);
@@ -176,6 +183,11 @@ void CMainFrame::CreateActions() {
     action(ID_FILE_SAVE)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     AddAction(ID_FILE_SAVE_AS, QStringLiteral("Save Log Window &As..."),
               "Save the active Search/Replace log file with a new name\nSave As");
+    AddAction(ID_FILE_APPLY_PREVIEW, QStringLiteral("Appl&y Preview"),
+              "Make the changes this preview showed: the same run for real, in a new "
+              "window\nApply Preview");
+    AddAction(ID_FILE_SAVE_DIFF, QStringLiteral("Save as &Diff..."),
+              "Save the changes this preview showed as a unified diff\nSave as Diff");
     AddAction(ID_FILE_PRINT, QStringLiteral("&Print..."),
               "Print the contents of the active Search/Replace log window\nPrint");
     action(ID_FILE_PRINT)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
@@ -233,6 +245,8 @@ void CMainFrame::CreateActions() {
     });
     on(ID_FILE_SAVE, [this] { OnFileSave(); });
     on(ID_FILE_SAVE_AS, [this] { OnFileSaveAs(); });
+    on(ID_FILE_APPLY_PREVIEW, [this] { ApplyActivePreview(); });
+    on(ID_FILE_SAVE_DIFF, [this] { OnFileSaveDiff(); });
     on(ID_FILE_PRINT, [this] {
         if (CKestoView* view = activeView(); view && view->CanPrint()) view->OnPrint(m_printer);
     });
@@ -325,6 +339,8 @@ void CMainFrame::CreateMenus() {
             menu->addAction(action(ID_FILE_OPEN));
             menu->addAction(action(ID_FILE_CLOSE));
             menu->addAction(action(ID_FILE_SAVE_AS));
+            menu->addAction(action(ID_FILE_SAVE_DIFF));
+            menu->addAction(action(ID_FILE_APPLY_PREVIEW));
             menu->addSeparator();
             menu->addAction(action(ID_FILE_PRINT));
             menu->addAction(action(ID_FILE_PRINT_PREVIEW));
@@ -406,6 +422,7 @@ void CMainFrame::CreateToolBar() {
     m_toolBar->setObjectName(QStringLiteral("ToolBar"));
     m_toolBar->setIconSize(QSize(18, 17));
     const std::vector<std::vector<int>> groups = {{ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE},
+                                                  {ID_FILE_APPLY_PREVIEW},
                                                   {ID_FILE_PRINT},
                                                   {ID_FIND, ID_FIND_AGAIN},
                                                   {ID_NEXT_FRAME, ID_PREVIOUS_FRAME, ID_GOTO_FRAME},
@@ -459,6 +476,12 @@ void CMainFrame::UpdateCommandUI() {
     enable(ID_PREVIOUS_FRAME, view && view->CanPreviousFrame());
     enable(ID_GOTO_FRAME, view && view->CanGoToFrame());
     enable(ID_OPTIONS, view != nullptr);
+    CChildFrame* active = activeChild();
+    const bool previewEnded =
+        active && !active->runInProgress() && active->document().options().runStarted &&
+        !active->document().options().sessionRunning && active->document().session().previewing();
+    enable(ID_FILE_SAVE_DIFF, previewEnded);
+    enable(ID_FILE_APPLY_PREVIEW, previewEnded && active->document().session().PreviewStillHolds());
     action(ID_VIEW_TOOLBAR)->setChecked(m_toolBar->isVisibleTo(this));
     action(ID_VIEW_STATUS_BAR)->setChecked(statusBar()->isVisibleTo(this));
 
@@ -502,8 +525,10 @@ CKestoView* CMainFrame::activeView() const {
     return child ? &child->view() : nullptr;
 }
 
-CChildFrame* CMainFrame::AddChild(std::unique_ptr<CKestoDoc> doc) {
+CChildFrame* CMainFrame::AddChild(std::unique_ptr<CKestoDoc> doc,
+                                  std::optional<RunRequest> request) {
     auto* child = new CChildFrame(std::move(doc));
+    if (request) child->SetRequest(std::move(*request));
     m_mdi->addSubWindow(child);
     connect(&child->view(), &CKestoView::commandStateChanged, this, &CMainFrame::UpdateCommandUI);
     connect(child, &QObject::destroyed, this, [this] { OnActiveWindowChanged(); });
@@ -522,8 +547,57 @@ CChildFrame* CMainFrame::AddChild(std::unique_ptr<CKestoDoc> doc) {
 }
 
 CChildFrame* CMainFrame::OnFileNew() {
+    return NewSessionWindow(std::nullopt);
+}
+
+CChildFrame* CMainFrame::NewSessionWindow(std::optional<RunRequest> request) {
     const std::string title = "Kesto" + std::to_string(++m_untitledCount);
-    return AddChild(std::make_unique<CKestoDoc>(m_settingsPath, m_hosts, title));
+    return AddChild(std::make_unique<CKestoDoc>(m_settingsPath, m_hosts, title),
+                    std::move(request));
+}
+
+CChildFrame* CMainFrame::ApplyActivePreview() {
+    CChildFrame* preview = activeChild();
+    if (!preview || !preview->document().session().previewing()) return nullptr;
+    SessionDocument& session = preview->document().session();
+    if (!session.PreviewStillHolds()) {
+        session.hosts().prompter.ShowMessage(
+            "Files of this preview have changed since it ran!\nPreview the run again before "
+            "applying it.",
+            MessageIcon::Stop);
+        UpdateCommandUI();
+        return nullptr;
+    }
+    return NewSessionWindow(session.ApplyRequest());
+}
+
+bool CMainFrame::SaveActiveDiff(const std::string& path) {
+    CChildFrame* child = activeChild();
+    if (!child) return false;
+    const std::string folder = std::filesystem::path(path).parent_path().string();
+    const std::string diff = child->document().session().PreviewDiff(folder);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(diff.data(), static_cast<std::streamsize>(diff.size()));
+    out.close();
+    if (!out) {
+        child->document().session().hosts().prompter.ShowMessage(
+            "Couldn't write the diff to " + path + "!", MessageIcon::Stop);
+        return false;
+    }
+    return true;
+}
+
+void CMainFrame::OnFileSaveDiff() {
+    CChildFrame* child = activeChild();
+    if (!child || !child->document().session().previewing()) return;
+    QFileDialog dialog(this, QStringLiteral("Save as Diff"),
+                       DisplayText(child->document().title()) + QStringLiteral(".diff"),
+                       QStringLiteral("Diff Files (*.diff *.patch);;All Files (*)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("diff"));
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+        SaveActiveDiff(TypedBytes(dialog.selectedFiles().front()));
+    }
 }
 
 CChildFrame* CMainFrame::OpenDocumentFile(const std::string& path) {

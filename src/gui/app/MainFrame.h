@@ -63,6 +63,8 @@ enum CommandId : int {
     ID_GOTO_FRAME = 32784,
     ID_CLOSE_ALL = 32785,
     ID_FIND = 32788,
+    ID_FILE_APPLY_PREVIEW = 32790,
+    ID_FILE_SAVE_DIFF = 32791,
 };
 
 class CMainFrame : public QMainWindow {
@@ -77,6 +79,11 @@ public:
     // Nothing when it could not be opened (the message was shown).
     CChildFrame* OpenDocumentFile(const std::string& path);
     bool SaveActiveLog(const std::string& path);
+    // After a preview in the active window: the same run for real, in a new window. Nothing
+    // (and a message) when a file the preview read has changed since.
+    CChildFrame* ApplyActivePreview();
+    // Writes the diff of the active window's preview to `path`; a failure is shown.
+    bool SaveActiveDiff(const std::string& path);
     CChildFrame* activeChild() const;
     CKestoView* activeView() const;
     QList<CChildFrame*> children() const;
@@ -117,7 +124,11 @@ private:
     void ShowMenuFor(bool sessionWindowActive);
     void RebuildRecentFileActions();
     void ReadRecentFiles();
-    CChildFrame* AddChild(std::unique_ptr<class CKestoDoc> doc);
+    // `request`: what the window runs instead of showing the mode dialogs.
+    CChildFrame* AddChild(std::unique_ptr<class CKestoDoc> doc,
+                          std::optional<RunRequest> request = std::nullopt);
+    CChildFrame* NewSessionWindow(std::optional<RunRequest> request);
+    void OnFileSaveDiff();
 
     void OnFileOpen();
     void OnFileSave();

@@ -47,6 +47,7 @@ CBatchModeDlg::CBatchModeDlg(CKestoDoc& doc, bool showPreviousValues,
       m_viaFileDialog(new QCheckBox(QStringLiteral("Vi&a File Dialog"), this)),
       m_byDirectory(new QCheckBox(QStringLiteral("By &Directory and Filter"), this)),
       m_begin(new QPushButton(QStringLiteral("&Begin"), this)),
+      m_preview(new QPushButton(QStringLiteral("P&review"), this)),
       m_selectFiles(new QPushButton(QStringLiteral("Select &Files"), this)),
       m_override(new QPushButton(QStringLiteral("O&verride"), this)),
       m_newEdit(new QPushButton(QStringLiteral("&New"), this)),
@@ -101,9 +102,11 @@ CBatchModeDlg::CBatchModeDlg(CKestoDoc& doc, bool showPreviousValues,
     auto* help = new QPushButton(QStringLiteral("&Help"), this);
     auto* cancel = new QPushButton(QStringLiteral("Canc&el"), this);
     for (QPushButton* button :
-         {m_selectFiles, m_override, m_newEdit, m_singleMode, m_browse, help, cancel}) {
+         {m_preview, m_selectFiles, m_override, m_newEdit, m_singleMode, m_browse, help, cancel}) {
         button->setAutoDefault(false);
     }
+    m_preview->setToolTip(
+        QStringLiteral("Run as Begin would, into a log window, changing no file"));
     m_begin->setDefault(true);
     connect(m_override, &QPushButton::clicked, this, [this] {
         if (overrideDoor) overrideDoor(this);
@@ -111,7 +114,7 @@ CBatchModeDlg::CBatchModeDlg(CKestoDoc& doc, bool showPreviousValues,
     });
     auto* buttons = new QVBoxLayout;
     for (QPushButton* button :
-         {m_begin, m_selectFiles, m_override, m_newEdit, m_singleMode, help, cancel}) {
+         {m_begin, m_preview, m_selectFiles, m_override, m_newEdit, m_singleMode, help, cancel}) {
         buttons->addWidget(button);
     }
     buttons->addStretch();
@@ -134,7 +137,8 @@ CBatchModeDlg::CBatchModeDlg(CKestoDoc& doc, bool showPreviousValues,
     connect(m_selectFiles, &QPushButton::clicked, this, &CBatchModeDlg::OnSelectFiles);
     connect(m_browse, &QPushButton::clicked, this, &CBatchModeDlg::OnBrowse);
     connect(m_newEdit, &QPushButton::clicked, this, &CBatchModeDlg::OnNewEdit);
-    connect(m_begin, &QPushButton::clicked, this, &CBatchModeDlg::OnBegin);
+    connect(m_begin, &QPushButton::clicked, this, [this] { OnBegin(false); });
+    connect(m_preview, &QPushButton::clicked, this, [this] { OnBegin(true); });
     connect(m_singleMode, &QPushButton::clicked, this, &CBatchModeDlg::OnSingleMode);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(help, &QPushButton::clicked, this, [this] { ShowHelpTopic(kBatchHelpContext, this); });
@@ -218,12 +222,14 @@ void CBatchModeDlg::OnFileChoice(bool viaFileDialog) {
     m_byDirectory->setChecked(!viaFileDialog);
     m_selectFiles->setEnabled(viaFileDialog && static_cast<bool>(m_selectFilesDoor));
     m_begin->setEnabled(!viaFileDialog || FilesOnList() > 0);
+    m_preview->setEnabled(m_begin->isEnabled());
 }
 
 void CBatchModeDlg::OnSelectFiles() {
     if (m_selectFilesDoor) m_selectFilesDoor(this);
     m_fileCount->setText(QStringLiteral("%1 files on the Search File list!").arg(FilesOnList()));
     if (FilesOnList() >= 1 && m_viaFileDialog->isChecked()) m_begin->setEnabled(true);
+    m_preview->setEnabled(m_begin->isEnabled());
 }
 
 void CBatchModeDlg::OnBrowse() {
@@ -269,7 +275,7 @@ RunRequest CBatchModeDlg::RequestOfSwitches() const {
     return request;
 }
 
-void CBatchModeDlg::OnBegin() {
+void CBatchModeDlg::OnBegin(bool preview) {
     if (m_typingPause.isActive()) LoadTypedPathIfComplete();
     const std::string path = TypedBytes(m_path->currentText());
     if (path.empty() || !m_loaded) {
@@ -280,6 +286,7 @@ void CBatchModeDlg::OnBegin() {
     m_request = RequestOfSwitches();
     m_request.batchFile = path;
     m_request.fromModeDialog = true;
+    m_request.preview = preview;
     Settings& settings = m_doc.session().settings;
     AddToRecentList(m_doc.session().ini, settings.batchFiles, path,
                     std::max(settings.maxSaveStrings, 1), SettingList::BatchFiles);

@@ -52,6 +52,7 @@ public:
     QCheckBox* viaFileDialogBox() const { return m_viaFileDialog; }
     QCheckBox* byDirectoryBox() const { return m_byDirectory; }
     QPushButton* beginButton() const { return m_begin; }
+    QPushButton* previewButton() const { return m_preview; }
     QPushButton* selectFilesButton() const { return m_selectFiles; }
     QPushButton* newEditButton() const { return m_newEdit; }
     QPushButton* singleModeButton() const { return m_singleMode; }
@@ -69,7 +70,8 @@ private:
     void OnSelectFiles();
     void OnBrowse();
     void OnNewEdit();
-    void OnBegin();
+    // Begin, or Preview with `preview`.
+    void OnBegin(bool preview = false);
     void OnSingleMode();
     // A request with the switches and the typed batch file's name.
     RunRequest RequestOfSwitches() const;
@@ -84,6 +86,7 @@ private:
     QCheckBox* m_viaFileDialog;
     QCheckBox* m_byDirectory;
     QPushButton* m_begin;
+    QPushButton* m_preview;
     QPushButton* m_selectFiles;
     QPushButton* m_override;
     QPushButton* m_newEdit;

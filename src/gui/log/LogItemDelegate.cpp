@@ -3,6 +3,8 @@
 #include <QFontMetrics>
 #include <QPainter>
 
+#include "gui/log/ChangeHighlight.h"
+
 namespace kesto {
 
 LogItemDelegate::LogItemDelegate(const QFont& font, QObject* parent)
@@ -23,6 +25,16 @@ void LogItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     painter->setFont(m_font);
     painter->setPen(option.palette.text().color());
     const QString text = index.data(Qt::DisplayRole).toString();
+    const auto neighbour = [&index](int step) {
+        const QModelIndex other = index.siblingAtRow(index.row() + step);
+        return other.isValid() ? other.data(Qt::DisplayRole).toString() : QString();
+    };
+    const std::vector<Span> changed = ChangeHighlight::SpansOf(text, neighbour(-1), neighbour(1));
+    if (!changed.empty()) {
+        ChangeHighlight::Paint(*painter, QFontMetrics(m_font), text, changed,
+                               option.rect.left() + 2, option.rect.top() + 1,
+                               option.rect.height() - 2, ChangeHighlight::ColorOf(option.palette));
+    }
     painter->drawText(option.rect.adjusted(2, 0, 0, 0),
                       Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextDontClip,
                       text);

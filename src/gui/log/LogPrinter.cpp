@@ -3,9 +3,11 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <QPainter>
+#include <QPalette>
 #include <QPrinter>
 #include <algorithm>
 
+#include "gui/log/ChangeHighlight.h"
 #include "platform/qt/DisplayText.h"
 
 namespace kesto {
@@ -45,13 +47,22 @@ bool LogPrinter::Print(QPrinter& printer, int fromPage, int toPage) const {
     const QFontMetrics metrics = painter.fontMetrics();
     const int advance = metrics.height() + metrics.leading();
     const int left = printer.resolution() * kLeftMarginTwips / kTwipsPerInch;
+    const QColor highlight = ChangeHighlight::ColorOf(QPalette());
 
     for (int page = first; page <= last; ++page) {
         if (page != first) printer.newPage();
         const PrintLineRange range = PageLines(page, m_linesPerPage, m_lines);
         int baseline = metrics.ascent();
         for (int index = range.first; index < range.end; ++index) {
-            painter.drawText(left, baseline, DisplayText(m_store.line(index)));
+            const QString line = DisplayText(m_store.line(index));
+            const auto neighbour = [this](int other) {
+                return other >= 0 && other < m_lines ? DisplayText(m_store.line(other)) : QString();
+            };
+            const std::vector<Span> changed =
+                ChangeHighlight::SpansOf(line, neighbour(index - 1), neighbour(index + 1));
+            ChangeHighlight::Paint(painter, metrics, line, changed, left,
+                                   baseline - metrics.ascent(), metrics.height(), highlight);
+            painter.drawText(left, baseline, line);
             baseline += advance;
         }
     }

@@ -169,12 +169,16 @@ void CSearchReplaceDlg::BuildControls() {
 
     QPushButton* begin = AddButton(Form::Begin, QStringLiteral("&Begin"));
     begin->setDefault(true);
+    QPushButton* preview = AddButton(Form::Preview, QStringLiteral("Pre&view"));
+    preview->setAutoDefault(false);
+    preview->setToolTip(QStringLiteral("Run as Begin would, into a log window, changing no file"));
     auto* help = new QPushButton(QStringLiteral("&Help"), this);
     auto* cancel = new QPushButton(QStringLiteral("Ca&ncel"), this);
     help->setAutoDefault(false);
     cancel->setAutoDefault(false);
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(begin);
+    buttons->addWidget(preview);
     buttons->addWidget(AddButton(Form::SelectFiles, QStringLiteral("Select &Files")));
     buttons->addWidget(m_specialStack);
     buttons->addWidget(help);
@@ -239,7 +243,8 @@ void CSearchReplaceDlg::BuildControls() {
         ShowValues();
         FocusField(kesto::FocusField::Search);
     });
-    connect(begin, &QPushButton::clicked, this, &CSearchReplaceDlg::OnBegin);
+    connect(begin, &QPushButton::clicked, this, [this] { OnBegin(false); });
+    connect(preview, &QPushButton::clicked, this, [this] { OnBegin(true); });
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(help, &QPushButton::clicked, this, [this] {
         Act([this] { m_form.CloseSpecialList(); });
@@ -381,9 +386,9 @@ void CSearchReplaceDlg::OnBatchMode() {
     reject();
 }
 
-void CSearchReplaceDlg::OnBegin() {
+void CSearchReplaceDlg::OnBegin(bool preview) {
     ReadControls();
-    const PatternCheck check = m_form.BeginRun(m_doc.session().hosts().prompter);
+    const PatternCheck check = m_form.BeginRun(m_doc.session().hosts().prompter, preview);
     if (check.accepted) {
         accept();
         return;

@@ -72,7 +72,8 @@ private:
     void OnConvert();
     void OnSelectFiles();
     void OnBatchMode();
-    void OnBegin();
+    // Begin, or Preview with `preview`.
+    void OnBegin(bool preview = false);
 
     CKestoDoc& m_doc;
     SearchReplaceForm m_form;

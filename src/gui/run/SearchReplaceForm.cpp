@@ -393,7 +393,7 @@ void SearchReplaceForm::SwitchToBatchMode() {
     m_request.values = values;
 }
 
-PatternCheck SearchReplaceForm::BeginRun(Prompter& prompter) {
+PatternCheck SearchReplaceForm::BeginRun(Prompter& prompter, bool preview) {
     // Checked on a copy: the session's options take the values when the run starts.
     SessionOptions checked = m_options;
     const ValidationResult result = ValidateBeforeRun(values, checked, prompter);
@@ -402,6 +402,7 @@ PatternCheck SearchReplaceForm::BeginRun(Prompter& prompter) {
     m_request.values = values;
     if (m_options.convertLineBreaks) m_request.conversion = ChosenConversion(m_options);
     m_request.fromModeDialog = true;
+    m_request.preview = preview;
     m_specialCharSessionAtBegin = values.specialCharSession;
     if (!values.insertAtColumn) {
         const int limit = std::max(m_settings.maxSaveStrings, kRecentStringLimitFloor);

@@ -42,6 +42,7 @@ public:
         BatchMode,
         Convert,
         SpecialList,
+        Preview,  // enabled as Begin is
         kControlCount
     };
 
@@ -58,7 +59,7 @@ public:
     void Open(bool showPreviousValues, bool lastSpecialCharSession, int filesOnList);
 
     RunDialogValues values;
-    bool enabled(Control control) const { return m_enabled[control]; }
+    bool enabled(Control control) const { return m_enabled[control == Preview ? Begin : control]; }
     bool specialListShown() const { return m_enabled[SpecialList]; }
     bool replaceIsTarget() const { return m_replaceIsTarget; }
     const std::string& searchLabel() const { return m_searchLabel; }
@@ -104,9 +105,10 @@ public:
 
     // Batch Mode: the request carries the switches both dialogs share.
     void SwitchToBatchMode();
-    // The checks of Begin; on acceptance the strings are remembered and the request holds
-    // the run. The wildcard question is asked through `prompter`.
-    PatternCheck BeginRun(Prompter& prompter);
+    // The checks of Begin (or Preview, with `preview`); on acceptance the strings are
+    // remembered and the request holds the run. The wildcard question is asked through
+    // `prompter`.
+    PatternCheck BeginRun(Prompter& prompter, bool preview = false);
     // What Begin or Batch Mode hands the session.
     const RunRequest& request() const { return m_request; }
     // The options the dialog shows and edits: the conversion dialog writes its choice here.

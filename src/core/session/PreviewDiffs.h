@@ -1,0 +1,31 @@
+// PreviewDiffs: the changes a preview would make, kept as diff hunks per file, for the
+// window's "Save as Diff".
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "files/RewriteObserver.h"
+
+namespace kesto {
+
+class PreviewDiffs : public RewriteObserver {
+public:
+    void WouldRewrite(const std::string& path, std::string_view before,
+                      std::string_view after) override;
+    void Clear() { m_files.clear(); }
+    bool empty() const { return m_files.empty(); }
+
+    // The unified diff of every file in the order the run took them, each named relative
+    // to `folder` when it lies below it.
+    std::string Text(const std::string& folder) const;
+
+private:
+    struct FileHunks {
+        std::string path;
+        std::string hunks;
+    };
+    std::vector<FileHunks> m_files;
+};
+
+}  // namespace kesto

@@ -1,0 +1,120 @@
+// A preview in a session window: the dialog's Preview button, the window it fills, Apply,
+// Save as Diff, and the highlight of what each ORG/MOD pair changed.
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "gui/app/ChildFrame.h"
+#include "gui/app/KestoDoc.h"
+#include "gui/app/MainFrame.h"
+#include "gui/log/ChangeHighlight.h"
+#include "gui/run/SearchReplaceDlg.h"
+#include "support/GuiFixture.h"
+
+namespace kesto {
+namespace {
+
+const char* const kOriginal = "the cat sat\r\nno match\r\ncat and cat\r\n";
+const char* const kChanged = "the dog sat\r\nno match\r\ndog and dog\r\n";
+
+class PreviewWindowTest : public test::GuiFixture {
+protected:
+    // Previews "cat" -> "dog" over the tree through the real dialog's Preview button.
+    CChildFrame* PreviewRun() {
+        std::filesystem::create_directories(dir / "tree");
+        test::WriteFile(dir / "tree/a.txt", kOriginal);
+        test::WriteFile(dir / "tree/b.txt", "nothing here\n");
+        more.startChoices = {StartDirectoryChoice{dir / "tree", "*.txt", false, {}}};
+        test::WhenModal<CSearchReplaceDlg>([](CSearchReplaceDlg& dialog) {
+            dialog.searchBox()->lineEdit()->setText("cat");
+            dialog.replaceBox()->lineEdit()->setText("dog");
+            dialog.control(SearchReplaceForm::Global)->click();
+            dialog.byDirectoryBox()->click();
+            dialog.control(SearchReplaceForm::Preview)->click();
+        });
+        CChildFrame* child = Frame().OnFileNew();
+        RunUntilFinished(child);
+        Frame().UpdateCommandUI();
+        return child;
+    }
+
+    bool ApplyEnabled() { return Frame().action(ID_FILE_APPLY_PREVIEW)->isEnabled(); }
+};
+
+TEST_F(PreviewWindowTest, PreviewThenApplyWritesWhatADirectRunWrites) {
+    CChildFrame* preview = PreviewRun();
+    EXPECT_EQ(test::ReadFile(dir / "tree/a.txt"), kOriginal);
+    EXPECT_FALSE(std::filesystem::exists(dir / "tree/a.~txt")) << "no backup";
+    EXPECT_TRUE(preview->windowTitle().endsWith(QStringLiteral(" (Preview)")));
+    const LogStore& log = preview->document().log();
+    ASSERT_GE(log.logLineCount(), 2);
+    EXPECT_EQ(log.line(1), std::string(20, ' ') + std::string(kPreviewLine));
+    EXPECT_TRUE(ApplyEnabled());
+    EXPECT_TRUE(Frame().action(ID_FILE_SAVE_DIFF)->isEnabled());
+
+    CChildFrame* applied = Frame().ApplyActivePreview();
+    ASSERT_NE(applied, nullptr);
+    RunUntilFinished(applied);
+    EXPECT_EQ(test::ReadFile(dir / "tree/a.txt"), kChanged);
+    EXPECT_EQ(test::ReadFile(dir / "tree/b.txt"), "nothing here\n");
+    EXPECT_EQ(more.offered.size(), 1u) << "Apply walks where the preview walked, unasked";
+    EXPECT_FALSE(applied->windowTitle().contains(QStringLiteral("Preview")));
+    // The real run's log is the preview's less its preview line.
+    std::vector<std::string> previewLines;
+    std::vector<std::string> appliedLines;
+    for (int i = 0; i < log.logLineCount(); ++i) {
+        if (i != 1) previewLines.emplace_back(log.line(i));
+    }
+    for (int i = 0; i < applied->document().log().logLineCount(); ++i) {
+        appliedLines.emplace_back(applied->document().log().line(i));
+    }
+    for (auto* lines : {&previewLines, &appliedLines}) {
+        for (std::string& line : *lines) line = line.substr(0, line.find("Elapsed Time"));
+    }
+    EXPECT_EQ(previewLines, appliedLines);
+}
+
+TEST_F(PreviewWindowTest, ApplyIsRefusedOnceAFileOfThePreviewChanged) {
+    CChildFrame* preview = PreviewRun();
+    ASSERT_TRUE(ApplyEnabled());
+    test::WriteFile(dir / "tree/b.txt", "a cat came by\n");
+    Frame().UpdateCommandUI();
+    EXPECT_FALSE(ApplyEnabled());
+    EXPECT_EQ(Frame().ApplyActivePreview(), nullptr);
+    ASSERT_FALSE(prompter.messages.empty());
+    EXPECT_NE(prompter.messages.back().find("changed since it ran"), std::string::npos);
+    EXPECT_EQ(test::ReadFile(dir / "tree/a.txt"), kOriginal);
+
+    // A file added to a walked folder counts as well.
+    CChildFrame* again = PreviewRun();
+    ASSERT_NE(again, preview);
+    ASSERT_TRUE(ApplyEnabled());
+    test::WriteFile(dir / "tree/new.txt", "cat\n");
+    Frame().UpdateCommandUI();
+    EXPECT_FALSE(ApplyEnabled());
+}
+
+TEST_F(PreviewWindowTest, SaveAsDiffWritesTheChangesNamedBelowItsFolder) {
+    PreviewRun();
+    ASSERT_TRUE(Frame().SaveActiveDiff(dir / "changes.diff"));
+    EXPECT_EQ(test::ReadFile(dir / "changes.diff"),
+              "--- a/tree/a.txt\n+++ b/tree/a.txt\n@@ -1,3 +1,3 @@\n-the cat sat\r\n"
+              "+the dog sat\r\n no match\r\n-cat and cat\r\n+dog and dog\r\n");
+}
+
+TEST(ChangeHighlightTest, TheSpansOfAPairAreTheCharactersTheRunChanged) {
+    const QString org = QStringLiteral("ORG: 00003 cat and cat!");
+    const QString mod = QStringLiteral("MOD: 00003 dog and bird!");
+    using Spans = std::vector<Span>;
+    // "cat" twice in the ORG line; "dog" and "bird" in the MOD line.
+    EXPECT_EQ(ChangeHighlight::SpansOf(org, QStringLiteral(" "), mod), (Spans{{11, 14}, {19, 22}}));
+    EXPECT_EQ(ChangeHighlight::SpansOf(mod, org, QString()), (Spans{{11, 14}, {19, 23}}));
+    // A line that is not half of a pair is not highlighted.
+    EXPECT_TRUE(ChangeHighlight::SpansOf(org, QString(), QStringLiteral(" ")).empty());
+    EXPECT_TRUE(ChangeHighlight::SpansOf(QStringLiteral("     File --- a"), org, mod).empty());
+}
+
+}  // namespace
+}  // namespace kesto
