@@ -28,6 +28,7 @@ const Files kTree = {
     {"nul.txt", std::string("cat\0cat\nplain\n", 14)},
     {"mixed.txt", "cat\r\ncat\ncat\rcat"},
     {"none.txt", "nothing to see\n"},
+    {"a b.txt", "a cat in a name with a space\n"},
     {"sub/deep.txt", "deep cat\ncat deep\n"},
 };
 
@@ -49,7 +50,7 @@ const std::vector<Case> kCases = {
     {"dos2unix", {"--convert", "dos2unix", "-d", "tree"}},
     {"mac2dos", {"--convert", "mac2dos", "-d", "tree"}},
     {"unix2mac", {"--convert", "unix2mac", "-d", "tree"}},
-    {"file list", {"-s", "cat", "-r", "dog", "tree/unix.txt", "tree/mac.txt"}},
+    {"file list", {"-s", "cat", "-r", "dog", "tree/unix.txt", "tree/mac.txt", "tree/a b.txt"}},
 };
 
 class PreviewTest : public test::CliRunTest {

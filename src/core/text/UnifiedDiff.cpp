@@ -216,8 +216,12 @@ void UnifiedDiff::Append(std::string& out, std::string_view path, std::string_vi
 }
 
 void UnifiedDiff::AppendHeader(std::string& out, std::string_view path) {
-    out += "--- " + HeaderName("a/", path) + "\n";
-    out += "+++ " + HeaderName("b/", path) + "\n";
+    // patch takes a space for the end of a name unless a tab follows it, as git writes it.
+    const std::string_view end =
+        path.find(' ') != std::string_view::npos && HeaderName("", path).front() != '"' ? "\t\n"
+                                                                                        : "\n";
+    out += "--- " + HeaderName("a/", path) + std::string(end);
+    out += "+++ " + HeaderName("b/", path) + std::string(end);
 }
 
 std::string UnifiedDiff::RelativeName(const std::string& path, const std::string& folder) {

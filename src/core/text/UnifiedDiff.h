@@ -51,7 +51,8 @@ public:
     // versions are equal.
     static void Append(std::string& out, std::string_view path, std::string_view before,
                        std::string_view after);
-    // The two parts of that: the "---" and "+++" lines, and the hunks.
+    // The two parts of that: the "---" and "+++" lines (a name with a space ends in a tab,
+    // as patch needs it), and the hunks.
     static void AppendHeader(std::string& out, std::string_view path);
     static std::string Hunks(std::string_view before, std::string_view after);
 
