@@ -6,7 +6,6 @@
 #include <iostream>
 
 #include "cli/CliOptions.h"
-#include "cli/DiffPrinter.h"
 #include "cli/TerminalHosts.h"
 #include "pattern/PatternSyntax.h"
 #include "platform/FreedesktopTrash.h"
@@ -97,6 +96,16 @@ bool WriteLogLines(const LogStore& log, int from) {
     return static_cast<bool>(std::cout);
 }
 
+// Writes the diff of the preview that just ended to standard output, its names relative to
+// the current directory; false when it did not all get there.
+bool WriteDiff(const SessionDocument& document) {
+    std::error_code error;
+    const std::string diff = document.PreviewDiff(std::filesystem::current_path(error).string());
+    std::cout.write(diff.data(), static_cast<std::streamsize>(diff.size()));
+    std::cout << std::flush;
+    return static_cast<bool>(std::cout);
+}
+
 // The direction a --convert argument names ("dos2unix" ...).
 ConversionDirection ConversionNamed(std::string_view name) {
     const auto type = [](std::string_view convention) {
@@ -127,9 +136,9 @@ int Run(const CliOptions& o) {
     SessionHosts hosts{terminal, terminal, terminal, terminal, terminal, trash};
     SessionDocument document(o.iniPath ? *o.iniPath : SettingsFilePath(ProgramDirectory()), hosts);
     LogStore& log = document.log();
-    // With --diff standard output holds the diff, and the log goes only to --log.
-    DiffPrinter diff([&document] { document.control.RequestAbort(); });
-    if (o.diff) document.previewObserver = &diff;
+    // With --diff standard output holds the diff, and the log goes only to --log. The diff
+    // goes out whole once the preview has ended, never the part of an aborted one.
+    if (o.diff) document.previewObserver = &document.previewDiffs();
     const bool printLog = !o.diff;
     // The log goes out before the run is settled, so that a log nobody can read takes the
     // run back instead of leaving changes without a record.
@@ -139,7 +148,7 @@ int Run(const CliOptions& o) {
     document.deliverLog = [&] {
         delivered = true;
         deliveredLines = log.logLineCount();
-        deliveryFailed = printLog && !WriteLogLines(log, 0);
+        deliveryFailed = printLog ? !WriteLogLines(log, 0) : !WriteDiff(document);
         return !deliveryFailed;
     };
     const RunOutcome outcome = document.RunRequested(RequestOf(o));
@@ -154,11 +163,9 @@ int Run(const CliOptions& o) {
         WriteLogLines(log, deliveredLines);
     }
     if (deliveryFailed) {
-        terminal.ShowMessage("Couldn't write the log to standard output: the run was aborted!",
-                             MessageIcon::Stop);
-    }
-    if (diff.failed()) {
-        terminal.ShowMessage("Couldn't write the diff to standard output: the preview was aborted!",
+        terminal.ShowMessage(printLog
+                                 ? "Couldn't write the log to standard output: the run was aborted!"
+                                 : "Couldn't write the diff to standard output!",
                              MessageIcon::Stop);
     }
     if (const int failures = document.backups().restoreFailures(); failures > 0) {

@@ -151,6 +151,22 @@ TEST_F(PreviewTest, TheDiffAppliedByThePatchToolsGivesTheFilesTheRunWrites) {
     }
 }
 
+TEST_F(PreviewTest, AnAbortedPreviewPrintsNoPartOfItsDiff) {
+    MakeTree();
+    // Replace It in the first file, then Abort in the next.
+    EXPECT_EQ(
+        Run({"--diff", "-i", "-s", "cat", "-r", "dog", "tree/unix.txt", "tree/dos.txt"}, "a\nx\n"),
+        3);
+    EXPECT_EQ(ReadFile(dir / "stdout"), "");
+    // Stop Now ends the preview as it ends the run: the files done so far are in the diff.
+    EXPECT_EQ(
+        Run({"--diff", "-i", "-s", "cat", "-r", "dog", "tree/unix.txt", "tree/dos.txt"}, "a\nn\n"),
+        0);
+    const std::string patch = ReadFile(dir / "stdout");
+    EXPECT_EQ(patch.rfind("--- a/tree/unix.txt\n", 0), 0u) << patch;
+    EXPECT_EQ(patch.find("dos.txt"), std::string::npos) << patch;
+}
+
 TEST_F(PreviewTest, TheDiffNamesFilesOutsideTheCurrentFolderByTheirWholePath) {
     MakeTree();
     fs::create_directories(dir / "elsewhere");

@@ -286,7 +286,11 @@ bool BackupKeeper::OpenForReading(const std::string& directory, const std::strin
 }
 
 bool BackupKeeper::BeginRewrite() {
-    if (m_preview) return true;
+    if (m_preview) {
+        // Where the run could not create its temporary file, the preview says what it would.
+        if (::faccessat(m_current.folder->fd(), ".", W_OK, AT_EACCESS) == 0) return true;
+        return Abandon("Couldn't Create Backup file!");
+    }
     m_current.output = CreateExclusive(m_current.folder->fd(), m_current.tempName);
     if (!m_current.output.valid()) {
         m_current.tempName.clear();

@@ -13,7 +13,16 @@ void FileFingerprint::Add(const std::string& path) {
     Mark mark;
     mark.path = path;
     mark.exists = ::lstat(path.c_str(), &mark.status) == 0;
+    const bool link = mark.exists && S_ISLNK(mark.status.st_mode);
     m_marks.push_back(std::move(mark));
+    // A link is noted as itself and as what it leads to, which is what a run reads.
+    if (link) {
+        Mark target;
+        target.path = path;
+        target.follow = true;
+        target.exists = ::stat(path.c_str(), &target.status) == 0;
+        m_marks.push_back(std::move(target));
+    }
 }
 
 bool FileFingerprint::Same(const Mark& mark, const struct stat& now) {
@@ -28,7 +37,8 @@ bool FileFingerprint::Same(const Mark& mark, const struct stat& now) {
 bool FileFingerprint::StillHolds() const {
     for (const Mark& mark : m_marks) {
         struct stat now {};
-        const bool exists = ::lstat(mark.path.c_str(), &now) == 0;
+        const bool exists =
+            (mark.follow ? ::stat(mark.path.c_str(), &now) : ::lstat(mark.path.c_str(), &now)) == 0;
         if (exists != mark.exists || (exists && !Same(mark, now))) return false;
     }
     return true;

@@ -204,6 +204,7 @@ bool SessionDocument::BuildSearchFileList() {
 }
 
 void SessionDocument::NotePreviewedFiles() {
+    m_previewComplete = false;
     m_previewRead.Clear();
     m_previewDiffs.Clear();
     if (!previewing()) return;
@@ -226,7 +227,7 @@ RunRequest SessionDocument::ApplyRequest() const {
 }
 
 bool SessionDocument::PreviewStillHolds() const {
-    return previewing() && !m_previewRead.empty() && m_previewRead.StillHolds();
+    return m_previewComplete && !m_previewRead.empty() && m_previewRead.StillHolds();
 }
 
 std::string SessionDocument::PreviewDiff(const std::string& folder) const {
@@ -297,7 +298,12 @@ bool SessionDocument::FinishRun(bool aborted, std::string_view abortedLine,
         m_backups.RemoveBackups(settings.deletePermanently, m_hosts.recycleBin);
     }
     m_backups.EndRun();
-    if (m_extensions.listsChanged && !previewing()) {
+    // Only a preview that went through every file shows what the run would do.
+    m_previewComplete = previewing() && !aborted && !control.stopRequested();
+    if (aborted) m_previewDiffs.Clear();
+    if (m_extensions.listsChanged && previewing()) {
+        m_extensions.listsChanged = false;  // a preview's answers are not saved later either
+    } else if (m_extensions.listsChanged) {
         m_extensions.SaveExtensionLists(ini, savedIncludeCount, savedExcludeCount);
     }
     if (options.selectViaFileDialog && !firstDirectory.empty()) {

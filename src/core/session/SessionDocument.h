@@ -93,7 +93,11 @@ public:
     const RunRequest& lastRequest() const { return m_lastRequest; }
     // The same run for real, after this window's preview.
     RunRequest ApplyRequest() const;
-    // Whether the files, folders and batch file the last preview read are as it read them.
+    // Whether the last run was a preview that went through every file (not stopped, not
+    // aborted): only then do its log and diff show what the run would do.
+    bool previewComplete() const { return m_previewComplete; }
+    // Whether that preview is complete and the files, folders and batch file it read are as
+    // it read them.
     bool PreviewStillHolds() const;
     // The diff of the last preview, its file names relative to `folder` when they lie below
     // it (else whole); empty when it changed nothing.
@@ -135,6 +139,7 @@ private:
     LineMatcher m_matcher;
     LineBreakType m_previousType = LineBreakType::Dos;
     RunRequest m_lastRequest;
+    bool m_previewComplete = false;
     FileFingerprint m_previewRead;
     PreviewDiffs m_previewDiffs;
     int m_headerLineCount = 0;

@@ -12,7 +12,7 @@ namespace {
 using Lines = std::vector<std::string_view>;
 using Ids = std::vector<std::uint32_t>;
 
-// The search keeps (D + 1)^2 numbers for D differences: 16 MB at this cost.
+// The search keeps (D + 1)^2 numbers of 8 bytes for D differences: 32 MB at this cost.
 constexpr std::size_t kMaxEditCost = 2000;
 // Within a line, for the highlight of what changed.
 constexpr std::size_t kMaxLineEditCost = 64;

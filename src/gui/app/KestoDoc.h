@@ -42,6 +42,8 @@ public:
 
     // Set when the window closes, so that an unfinished frame build stops.
     bool windowClosing = false;
+    // Set once the window's preview was applied: it is not applied twice.
+    bool previewApplied = false;
 
 private:
     std::unique_ptr<SessionDocument> m_session;

@@ -463,6 +463,10 @@ QString CMainFrame::paneText(int pane) const {
 }
 
 void CMainFrame::UpdateCommandUI() {
+    UpdateCommands(true);
+}
+
+void CMainFrame::UpdateCommands(bool recheckPreview) {
     CKestoView* view = activeView();
     const auto enable = [this](int id, bool on) { action(id)->setEnabled(on); };
     enable(ID_FILE_CLOSE, view != nullptr);
@@ -477,11 +481,16 @@ void CMainFrame::UpdateCommandUI() {
     enable(ID_GOTO_FRAME, view && view->CanGoToFrame());
     enable(ID_OPTIONS, view != nullptr);
     CChildFrame* active = activeChild();
-    const bool previewEnded =
-        active && !active->runInProgress() && active->document().options().runStarted &&
-        !active->document().options().sessionRunning && active->document().session().previewing();
+    const bool previewEnded = active && !active->runInProgress() &&
+                              !active->document().options().sessionRunning &&
+                              active->document().session().previewComplete();
+    if (recheckPreview || m_previewChecked != active) {
+        m_previewChecked = active;
+        m_previewHolds = previewEnded && active->document().session().PreviewStillHolds();
+    }
     enable(ID_FILE_SAVE_DIFF, previewEnded);
-    enable(ID_FILE_APPLY_PREVIEW, previewEnded && active->document().session().PreviewStillHolds());
+    enable(ID_FILE_APPLY_PREVIEW,
+           previewEnded && m_previewHolds && !active->document().previewApplied);
     action(ID_VIEW_TOOLBAR)->setChecked(m_toolBar->isVisibleTo(this));
     action(ID_VIEW_STATUS_BAR)->setChecked(statusBar()->isVisibleTo(this));
 
@@ -530,7 +539,8 @@ CChildFrame* CMainFrame::AddChild(std::unique_ptr<CKestoDoc> doc,
     auto* child = new CChildFrame(std::move(doc));
     if (request) child->SetRequest(std::move(*request));
     m_mdi->addSubWindow(child);
-    connect(&child->view(), &CKestoView::commandStateChanged, this, &CMainFrame::UpdateCommandUI);
+    connect(&child->view(), &CKestoView::commandStateChanged, this,
+            [this] { UpdateCommands(false); });
     connect(child, &QObject::destroyed, this, [this] { OnActiveWindowChanged(); });
     child->setWindowIcon(windowIcon());
     child->show();
@@ -558,7 +568,10 @@ CChildFrame* CMainFrame::NewSessionWindow(std::optional<RunRequest> request) {
 
 CChildFrame* CMainFrame::ApplyActivePreview() {
     CChildFrame* preview = activeChild();
-    if (!preview || !preview->document().session().previewing()) return nullptr;
+    if (!preview || !preview->document().session().previewComplete() ||
+        preview->document().previewApplied) {
+        return nullptr;
+    }
     SessionDocument& session = preview->document().session();
     if (!session.PreviewStillHolds()) {
         session.hosts().prompter.ShowMessage(
@@ -568,6 +581,7 @@ CChildFrame* CMainFrame::ApplyActivePreview() {
         UpdateCommandUI();
         return nullptr;
     }
+    preview->document().previewApplied = true;
     return NewSessionWindow(session.ApplyRequest());
 }
 
@@ -589,7 +603,7 @@ bool CMainFrame::SaveActiveDiff(const std::string& path) {
 
 void CMainFrame::OnFileSaveDiff() {
     CChildFrame* child = activeChild();
-    if (!child || !child->document().session().previewing()) return;
+    if (!child || !child->document().session().previewComplete()) return;
     QFileDialog dialog(this, QStringLiteral("Save as Diff"),
                        DisplayText(child->document().title()) + QStringLiteral(".diff"),
                        QStringLiteral("Diff Files (*.diff *.patch);;All Files (*)"));

@@ -14,6 +14,7 @@
 
 #include <QLabel>
 #include <QMainWindow>
+#include <QPointer>
 #include <QPrinter>
 #include <array>
 #include <map>
@@ -129,6 +130,11 @@ private:
                           std::optional<RunRequest> request = std::nullopt);
     CChildFrame* NewSessionWindow(std::optional<RunRequest> request);
     void OnFileSaveDiff();
+    // With `recheckPreview` false, whether the active preview can still be applied is taken
+    // from the last check (the log view asks on every move of its selection).
+    void UpdateCommands(bool recheckPreview);
+    QPointer<CChildFrame> m_previewChecked;
+    bool m_previewHolds = false;
 
     void OnFileOpen();
     void OnFileSave();

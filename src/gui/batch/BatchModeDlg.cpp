@@ -288,8 +288,10 @@ void CBatchModeDlg::OnBegin(bool preview) {
     m_request.fromModeDialog = true;
     m_request.preview = preview;
     Settings& settings = m_doc.session().settings;
-    AddToRecentList(m_doc.session().ini, settings.batchFiles, path,
-                    std::max(settings.maxSaveStrings, 1), SettingList::BatchFiles);
+    if (!preview) {
+        AddToRecentList(m_doc.session().ini, settings.batchFiles, path,
+                        std::max(settings.maxSaveStrings, 1), SettingList::BatchFiles);
+    }
     accept();
 }
 

@@ -404,7 +404,8 @@ PatternCheck SearchReplaceForm::BeginRun(Prompter& prompter, bool preview) {
     m_request.fromModeDialog = true;
     m_request.preview = preview;
     m_specialCharSessionAtBegin = values.specialCharSession;
-    if (!values.insertAtColumn) {
+    // A preview writes no setting; its Apply is the run that counts.
+    if (!values.insertAtColumn && !preview) {
         const int limit = std::max(m_settings.maxSaveStrings, kRecentStringLimitFloor);
         AddToRecentList(m_ini, m_settings.searchStrings, values.searchText, limit,
                         SettingList::SearchStrings);

@@ -214,7 +214,19 @@ TEST_F(BatchModeDlgTest, BeginNeedsABatchFileThatWasRead) {
     dialog->beginButton()->click();
     EXPECT_EQ(prompter.messages.size(), messages + 1);
     EXPECT_NE(prompter.messages.back().find("You must specify"), std::string::npos);
+    dialog->previewButton()->click();
+    EXPECT_EQ(prompter.messages.size(), messages + 2) << "Preview is refused as Begin is";
     EXPECT_EQ(dialog->result(), 0);
+
+    // With a file read, Preview starts the same run as a preview.
+    test::WriteFile(dir / "good.sr", "#!S!#1#\ncat\n#!R!#1#\ndog\n");
+    dialog->pathBox()->setEditText(QString::fromStdString(dir / "good.sr"));
+    dialog->LoadTypedPathIfComplete();
+    ASSERT_TRUE(dialog->loaded());
+    dialog->previewButton()->click();
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    EXPECT_TRUE(dialog->request().preview);
+    EXPECT_EQ(dialog->request().batchFile, dir / "good.sr");
 }
 
 TEST_F(BatchModeDlgTest, TheSameFileChosenTwiceIsReadOnce) {

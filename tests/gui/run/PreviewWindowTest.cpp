@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QPushButton>
 
 #include "gui/app/ChildFrame.h"
@@ -21,16 +22,17 @@ const char* const kChanged = "the dog sat\r\nno match\r\ndog and dog\r\n";
 
 class PreviewWindowTest : public test::GuiFixture {
 protected:
-    // Previews "cat" -> "dog" over the tree through the real dialog's Preview button.
-    CChildFrame* PreviewRun() {
+    // Previews "cat" -> "dog" over the tree through the real dialog's Preview button;
+    // `confirm` leaves Confirm each Replace on (the confirmer answers).
+    CChildFrame* PreviewRun(bool confirm = false) {
         std::filesystem::create_directories(dir / "tree");
         test::WriteFile(dir / "tree/a.txt", kOriginal);
         test::WriteFile(dir / "tree/b.txt", "nothing here\n");
         more.startChoices = {StartDirectoryChoice{dir / "tree", "*.txt", false, {}}};
-        test::WhenModal<CSearchReplaceDlg>([](CSearchReplaceDlg& dialog) {
+        test::WhenModal<CSearchReplaceDlg>([confirm](CSearchReplaceDlg& dialog) {
             dialog.searchBox()->lineEdit()->setText("cat");
             dialog.replaceBox()->lineEdit()->setText("dog");
-            dialog.control(SearchReplaceForm::Global)->click();
+            if (!confirm) dialog.control(SearchReplaceForm::Global)->click();
             dialog.byDirectoryBox()->click();
             dialog.control(SearchReplaceForm::Preview)->click();
         });
@@ -53,10 +55,16 @@ TEST_F(PreviewWindowTest, PreviewThenApplyWritesWhatADirectRunWrites) {
     EXPECT_EQ(log.line(1), std::string(20, ' ') + std::string(kPreviewLine));
     EXPECT_TRUE(ApplyEnabled());
     EXPECT_TRUE(Frame().action(ID_FILE_SAVE_DIFF)->isEnabled());
+    EXPECT_FALSE(IniFile(settingsPath()).ReadString("Recent Search Strings", "SearchStr1"))
+        << "a preview writes no setting";
 
     CChildFrame* applied = Frame().ApplyActivePreview();
     ASSERT_NE(applied, nullptr);
     RunUntilFinished(applied);
+    Frame().mdiArea()->setActiveSubWindow(preview);
+    Frame().UpdateCommandUI();
+    EXPECT_FALSE(ApplyEnabled()) << "a preview is applied once";
+    EXPECT_EQ(Frame().ApplyActivePreview(), nullptr);
     EXPECT_EQ(test::ReadFile(dir / "tree/a.txt"), kChanged);
     EXPECT_EQ(test::ReadFile(dir / "tree/b.txt"), "nothing here\n");
     EXPECT_EQ(more.offered.size(), 1u) << "Apply walks where the preview walked, unasked";
@@ -94,6 +102,16 @@ TEST_F(PreviewWindowTest, ApplyIsRefusedOnceAFileOfThePreviewChanged) {
     test::WriteFile(dir / "tree/new.txt", "cat\n");
     Frame().UpdateCommandUI();
     EXPECT_FALSE(ApplyEnabled());
+}
+
+TEST_F(PreviewWindowTest, APreviewStoppedBeforeItsEndCannotBeAppliedOrSaved) {
+    confirmer.Then(ConfirmChoice::StopNow);
+    CChildFrame* preview = PreviewRun(true);
+    EXPECT_FALSE(preview->document().session().previewComplete());
+    EXPECT_FALSE(ApplyEnabled());
+    EXPECT_FALSE(Frame().action(ID_FILE_SAVE_DIFF)->isEnabled());
+    EXPECT_EQ(Frame().ApplyActivePreview(), nullptr);
+    EXPECT_EQ(test::ReadFile(dir / "tree/a.txt"), kOriginal);
 }
 
 TEST_F(PreviewWindowTest, SaveAsDiffWritesTheChangesNamedBelowItsFolder) {
