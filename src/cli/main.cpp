@@ -100,10 +100,7 @@ bool WriteLogLines(const LogStore& log, int from) {
 // the current directory; false when it did not all get there.
 bool WriteDiff(const SessionDocument& document) {
     std::error_code error;
-    const std::string diff = document.PreviewDiff(std::filesystem::current_path(error).string());
-    std::cout.write(diff.data(), static_cast<std::streamsize>(diff.size()));
-    std::cout << std::flush;
-    return static_cast<bool>(std::cout);
+    return document.WritePreviewDiff(std::cout, std::filesystem::current_path(error).string());
 }
 
 // The direction a --convert argument names ("dos2unix" ...).

@@ -10,14 +10,16 @@ void PreviewDiffs::WouldRewrite(const std::string& path, std::string_view before
     if (!hunks.empty()) m_files.push_back({path, std::move(hunks)});
 }
 
-std::string PreviewDiffs::Text(const std::string& folder) const {
-    std::string text;
+bool PreviewDiffs::WriteTo(std::ostream& out, const std::string& folder) const {
+    std::string header;
     for (const FileHunks& file : m_files) {
-        const std::string name = UnifiedDiff::RelativeName(file.path, folder);
-        UnifiedDiff::AppendHeader(text, name);
-        text += file.hunks;
+        header.clear();
+        UnifiedDiff::AppendHeader(header, UnifiedDiff::RelativeName(file.path, folder));
+        out.write(header.data(), static_cast<std::streamsize>(header.size()));
+        out.write(file.hunks.data(), static_cast<std::streamsize>(file.hunks.size()));
     }
-    return text;
+    out.flush();
+    return static_cast<bool>(out);
 }
 
 }  // namespace kesto

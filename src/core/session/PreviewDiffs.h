@@ -2,6 +2,7 @@
 // window's "Save as Diff".
 #pragma once
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -16,9 +17,9 @@ public:
     void Clear() { m_files.clear(); }
     bool empty() const { return m_files.empty(); }
 
-    // The unified diff of every file in the order the run took them, each named relative
-    // to `folder` when it lies below it.
-    std::string Text(const std::string& folder) const;
+    // Writes the unified diff of every file in the order the run took them, each named
+    // relative to `folder` when it lies below it; false when `out` failed.
+    bool WriteTo(std::ostream& out, const std::string& folder) const;
 
 private:
     struct FileHunks {

@@ -230,8 +230,8 @@ bool SessionDocument::PreviewStillHolds() const {
     return m_previewComplete && !m_previewRead.empty() && m_previewRead.StillHolds();
 }
 
-std::string SessionDocument::PreviewDiff(const std::string& folder) const {
-    return m_previewDiffs.Text(folder);
+bool SessionDocument::WritePreviewDiff(std::ostream& out, const std::string& folder) const {
+    return m_previewDiffs.WriteTo(out, folder);
 }
 
 std::optional<RunOutcome> SessionDocument::RunFileLoop(std::string_view abortedLine,

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -99,9 +100,10 @@ public:
     // Whether that preview is complete and the files, folders and batch file it read are as
     // it read them.
     bool PreviewStillHolds() const;
-    // The diff of the last preview, its file names relative to `folder` when they lie below
-    // it (else whole); empty when it changed nothing.
-    std::string PreviewDiff(const std::string& folder) const;
+    // Writes the diff of the last preview to `out`, its file names relative to `folder` when
+    // they lie below it (else whole); nothing when it changed nothing. False when `out`
+    // failed.
+    bool WritePreviewDiff(std::ostream& out, const std::string& folder) const;
 
 private:
     using FileAction = std::function<void(const std::string& directory, const std::string& name)>;

@@ -279,7 +279,11 @@ std::string UnifiedDiff::Hunks(std::string_view before, std::string_view after) 
     const Lines oldLines = SplitLines(before);
     const Lines newLines = SplitLines(after);
     std::string out;
-    AppendHunks(out, oldLines, newLines, ChangesOfLines(oldLines, newLines));
+    const std::vector<LineChange> changes = ChangesOfLines(oldLines, newLines);
+    if (changes.empty()) return out;
+    // Reserved, not touched: the hunks grow without being copied.
+    out.reserve(before.size() + after.size());
+    AppendHunks(out, oldLines, newLines, changes);
     return out;
 }
 

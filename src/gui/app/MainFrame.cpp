@@ -589,11 +589,10 @@ bool CMainFrame::SaveActiveDiff(const std::string& path) {
     CChildFrame* child = activeChild();
     if (!child) return false;
     const std::string folder = std::filesystem::path(path).parent_path().string();
-    const std::string diff = child->document().session().PreviewDiff(folder);
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(diff.data(), static_cast<std::streamsize>(diff.size()));
+    const bool written = child->document().session().WritePreviewDiff(out, folder);
     out.close();
-    if (!out) {
+    if (!written || !out) {
         child->document().session().hosts().prompter.ShowMessage(
             "Couldn't write the diff to " + path + "!", MessageIcon::Stop);
         return false;
