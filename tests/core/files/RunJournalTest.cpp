@@ -1,0 +1,142 @@
+#include "files/RunJournal.h"
+
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "support/TempDir.h"
+
+namespace kesto {
+namespace {
+
+using test::ReadFile;
+using test::WriteFile;
+
+class RunJournalTest : public ::testing::Test {
+protected:
+    // A journal of two files, one replaced, with names that need escaping.
+    std::string WriteSample() {
+        std::string error;
+        auto journal = RunJournal::Create(dir / "state/runs", run, error);
+        EXPECT_TRUE(journal) << error;
+        if (!journal) return {};
+        EXPECT_TRUE(journal->AboutToReplace(first, first + ".~", ContentHash::Of("old"),
+                                            ContentHash::Of("new")));
+        EXPECT_TRUE(journal->Replaced(first));
+        EXPECT_TRUE(journal->AboutToReplace(second, second + ".~", ContentHash::Of("a"),
+                                            ContentHash::Of("b")));
+        EXPECT_TRUE(journal->BackupFate(first, "trash:/home/u/.local/share/Trash/files/x"));
+        EXPECT_TRUE(journal->End(false));
+        return journal->path();
+    }
+
+    test::TempDir dir;
+    const RunDescription run{"single", "cat\tdog", "100%\r\n", "case=1", "/etc/k.INI"};
+    const std::string first = "/tree/tab\there.txt";
+    const std::string second = "/tree/line\nfeed%.txt";
+};
+
+TEST_F(RunJournalTest, WhatIsWrittenIsReadBackWhole) {
+    const std::string path = WriteSample();
+    struct stat status {};
+    ASSERT_EQ(::stat(path.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0600u);
+    ASSERT_EQ(::stat((dir / "state").c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0700u);
+
+    const auto read = ReadRunJournal(path);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->damage, "");
+    EXPECT_TRUE(read->ended);
+    EXPECT_FALSE(read->aborted);
+    EXPECT_EQ(read->run.search, run.search);
+    EXPECT_EQ(read->run.replace, run.replace);
+    EXPECT_EQ(read->run.settingsPath, run.settingsPath);
+    EXPECT_EQ(read->pid, static_cast<long>(::getpid()));
+    EXPECT_EQ(std::filesystem::path(path).stem(), read->id);
+    ASSERT_EQ(read->files.size(), 2u);
+    EXPECT_EQ(read->files[0].path, first);
+    EXPECT_EQ(read->files[0].state, JournalEntry::State::Replaced);
+    EXPECT_EQ(read->files[0].before, ContentHash::Of("old"));
+    EXPECT_EQ(read->files[0].after, ContentHash::Of("new"));
+    EXPECT_EQ(read->files[0].backupFate, "trash:/home/u/.local/share/Trash/files/x");
+    EXPECT_EQ(read->files[1].path, second);
+    EXPECT_EQ(read->files[1].backupPath, second + ".~");
+    EXPECT_EQ(read->files[1].state, JournalEntry::State::AboutToReplace);
+
+    // Two runs in the same second get journals of their own.
+    std::string error;
+    const auto another = RunJournal::Create(dir / "state/runs", run, error);
+    ASSERT_TRUE(another) << error;
+    EXPECT_NE(another->path(), path);
+}
+
+TEST_F(RunJournalTest, ACutJournalIsTrustedUpToItsLastWholeRecord) {
+    const std::string path = WriteSample();
+    const std::string whole = ReadFile(path);
+    for (std::size_t length = 0; length < whole.size(); ++length) {
+        WriteFile(path, whole.substr(0, length));
+        const auto read = ReadRunJournal(path);
+        const std::string kept = whole.substr(0, length);
+        if (kept.find('\n') == std::string::npos) {
+            EXPECT_FALSE(read) << length;  // not even the format line
+            continue;
+        }
+        ASSERT_TRUE(read) << length;
+        EXPECT_FALSE(read->ended) << length;
+        const bool atLineEnd = kept.back() == '\n';
+        EXPECT_EQ(read->damage.empty(), atLineEnd && kept.find("\nrun\t") != std::string::npos)
+            << length << ": " << read->damage;
+        // A file is listed only once its whole "about" record is there.
+        const std::size_t abouts = [&] {
+            std::size_t count = 0;
+            for (std::size_t at = kept.find("\nabout\t"); at != std::string::npos;
+                 at = kept.find("\nabout\t", at + 1)) {
+                if (kept.find('\n', at + 1) != std::string::npos) ++count;
+            }
+            return count;
+        }();
+        EXPECT_EQ(read->files.size(), abouts) << length;
+    }
+}
+
+TEST_F(RunJournalTest, ADamagedRecordEndsWhatIsTrusted) {
+    const std::string path = WriteSample();
+    const std::string whole = ReadFile(path);
+    // One byte changed in the fourth line: the record that the first file was replaced.
+    const std::size_t fourth = [&] {
+        std::size_t at = 0;
+        for (int line = 0; line < 3; ++line) at = whole.find('\n', at) + 1;
+        return at;
+    }();
+    std::string damaged = whole;
+    damaged[fourth + 8] ^= 1;
+    WriteFile(path, damaged);
+    const auto read = ReadRunJournal(path);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->damage, "line 4: damaged");
+    ASSERT_EQ(read->files.size(), 1u);
+    EXPECT_EQ(read->files[0].path, first);
+    EXPECT_EQ(read->files[0].state, JournalEntry::State::AboutToReplace);
+    EXPECT_FALSE(read->ended) << "nothing after the damage is believed";
+
+    WriteFile(path, "kesto run journal 2\n");
+    EXPECT_FALSE(ReadRunJournal(path)) << "another format";
+    EXPECT_FALSE(ReadRunJournal(dir / "missing.journal"));
+}
+
+TEST(ContentHashTest, TheHashIsXxh3Of128BitsWrittenIn32Digits) {
+    // The published XXH3-128 of no bytes.
+    EXPECT_EQ(ContentHash::Of("").Hex(), "99aa06d3014798d86001c324468d497f");
+    const ContentHash hash = ContentHash::Of("some bytes\r\n");
+    EXPECT_EQ(ContentHash::FromHex(hash.Hex()), hash);
+    EXPECT_NE(ContentHash::Of("some bytes\n"), hash);
+    EXPECT_FALSE(ContentHash::FromHex("99aa06d3014798d86001c324468d497"));
+    EXPECT_FALSE(ContentHash::FromHex("99aa06d3014798d86001c324468d497g"));
+    EXPECT_FALSE(ContentHash::FromHex("99AA06D3014798D86001C324468D497F"));
+}
+
+}  // namespace
+}  // namespace kesto
