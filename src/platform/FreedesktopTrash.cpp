@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "text/UniqueFd.h"
+#include "text/WriteAll.h"
 
 namespace kesto {
 namespace {
@@ -149,17 +150,6 @@ std::string DeletionDate() {
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
     return text;
-}
-
-bool WriteAll(int fd, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 }  // namespace

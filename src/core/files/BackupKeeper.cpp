@@ -15,22 +15,12 @@
 
 #include "files/FileMetadata.h"
 #include "log/LoggedPath.h"
+#include "text/WriteAll.h"
 
 namespace kesto {
 namespace {
 
 constexpr std::size_t kRecycleBatchBytes = 32000;
-
-bool WriteAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
 
 // A name nobody can guess ahead, so that nothing can be planted under it; hidden, and
 // recognisable as Kesto's own.
@@ -331,7 +321,8 @@ bool BackupKeeper::CopyOriginal(const std::string& tempName) {
     }
     // The copy is the only original once the new file is swapped in: it reaches the disk
     // first.
-    bool copied = buffer && got == length && WriteAll(copy.get(), buffer.get(), length);
+    bool copied =
+        buffer && got == length && WriteAll(copy.get(), std::string_view(buffer.get(), length));
     if (copied) CopyFileMetadata(m_current.input.get(), copy.get());  // a loss is not fatal here
     copied = copied && ::fsync(copy.get()) == 0 && copy.Close() &&
              ::renameat(folder, name.c_str(), folder, tempName.c_str()) == 0;

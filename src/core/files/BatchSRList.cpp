@@ -14,6 +14,7 @@
 
 #include "text/TextFile.h"
 #include "text/UniqueFd.h"
+#include "text/WriteAll.h"
 
 namespace kesto {
 namespace {
@@ -120,16 +121,6 @@ std::size_t StringEndBefore(std::string_view text, std::size_t begin, std::size_
     std::size_t end = marker;
     for (int i = 0; i < 2 && end > begin && IsLineBreakByte(text[end - 1]); ++i) --end;
     return end;
-}
-
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
 }
 
 }  // namespace

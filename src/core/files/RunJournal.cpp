@@ -11,26 +11,24 @@
 #include <fstream>
 #include <iterator>
 
+#include "text/WriteAll.h"
+
 namespace kesto {
 namespace {
 
-std::string UtcNow() {
+// The time now in UTC, as `format` (strftime) writes it.
+std::string UtcNow(const char* format = "%Y-%m-%dT%H:%M:%SZ") {
     const std::time_t now = std::time(nullptr);
     std::tm utc{};
     ::gmtime_r(&now, &utc);
     char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    std::strftime(text, sizeof text, format, &utc);
     return text;
 }
 
 // The id names the journal's file: when the run started, and which process ran it.
 std::string IdNow(int attempt) {
-    const std::time_t now = std::time(nullptr);
-    std::tm utc{};
-    ::gmtime_r(&now, &utc);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &utc);
-    std::string id = std::string(text) + "-" + std::to_string(::getpid());
+    std::string id = UtcNow("%Y%m%d-%H%M%S") + "-" + std::to_string(::getpid());
     if (attempt > 0) id += "-" + std::to_string(attempt);
     return id;
 }
@@ -109,16 +107,6 @@ std::optional<std::vector<std::string>> Fields(std::string_view line) {
 bool SyncFolder(const std::string& folder) {
     const UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     return fd.valid() && ::fsync(fd.get()) == 0;
-}
-
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "text/AsciiCase.h"
 #include "text/UniqueFd.h"
+#include "text/WriteAll.h"
 
 namespace kesto {
 namespace detail {
@@ -221,17 +222,6 @@ bool RandomHex(std::string& hex) {
     for (unsigned char byte : bytes) {
         hex += kDigits[byte >> 4];
         hex += kDigits[byte & 15];
-    }
-    return true;
-}
-
-bool WriteAll(int fd, const std::string& content) {
-    std::size_t written = 0;
-    while (written < content.size()) {
-        const ssize_t n = ::write(fd, content.data() + written, content.size() - written);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        written += static_cast<std::size_t>(n);
     }
     return true;
 }
