@@ -30,6 +30,9 @@ else
   fi
 fi
 echo "file system: $(findmnt -n -o FSTYPE,SOURCE,OPTIONS --target "$work")" >&2
+# The runs' journals go to a folder of the benchmark's own (not the user's), on another file
+# system than the tree; the row "journal beside the tree" measures the other case.
+export XDG_STATE_HOME=${KESTO_BENCH_STATE:-/var/tmp/kesto-bench-state}
 cd "$work"
 
 # The pass in process, its file on the same file system.
@@ -70,6 +73,13 @@ bench "tree, Match Case: kesto --dry-run" "$restore_tree && printf '$ini_keep' >
   "$cli --ini k.INI -q -n -c -s planted -r replaced -d tree -R > /dev/null"
 bench "tree, Match Case: kesto --diff" "$restore_tree && printf '$ini_keep' > k.INI" \
   "$cli --ini k.INI -q --diff -c -s planted -r replaced -d tree -R > /dev/null"
+# The journal's cost: kept on the tree's own file system (where a flush also writes out
+# what the run changed so far), and not kept at all.
+bench "tree, Match Case: kesto (journal beside the tree)" \
+  "$restore_tree && printf '$ini_keep' > k.INI" \
+  "XDG_STATE_HOME=$work/state $cli --ini k.INI -q -c -s planted -r replaced -d tree -R > /dev/null"
+bench "tree, Match Case: kesto (no journal)" "$restore_tree && printf '$ini_keep' > k.INI" \
+  "$cli --ini k.INI --state '' -q -c -s planted -r replaced -d tree -R > /dev/null"
 bench "tree, Match Case: kesto (backups deleted)" "$restore_tree && printf '$ini_drop' > k.INI" \
   "$cli --ini k.INI -q -c -s planted -r replaced -d tree -R > /dev/null"
 bench "tree, Match Case: sed -i" "$restore_tree" "$all_files sed -i 's/planted/replaced/g'"
@@ -197,4 +207,8 @@ applied = open(os.path.join(folder, "diff-check.txt")).read().strip() == "holds"
 goal(8, f"preview: --dry-run {dry / run:.2f} x the run (<= 1), --diff {patch / run:.2f} x (<= 1.2), "
         f"git apply of the diff {'gives' if applied else 'does NOT give'} the run's tree",
      dry <= run and patch <= 1.2 * run and applied)
+bare = median["tree, Match Case: kesto (no journal)"]
+beside = median["tree, Match Case: kesto (journal beside the tree)"]
+goal(9, f"run journal: {run / bare:.2f} x the run without one, {beside / bare:.2f} x when it is "
+        f"kept on the tree's file system (<= 1.1)", run <= 1.1 * bare and beside <= 1.1 * bare)
 PY

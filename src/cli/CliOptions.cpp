@@ -62,6 +62,13 @@ const char* UsageText() {
            "  -q, --quiet              no progress display\n"
            "  -n, --dry-run            preview: the whole run and its log, no file changed\n"
            "      --diff               preview as a unified diff on standard output\n"
+           "\n"
+           "Taking runs back:\n"
+           "      --runs               list the kept runs, newest first\n"
+           "      --undo [ID]          undo run ID (default: the newest that can be undone)\n"
+           "      --recover            put back the originals of runs that did not end\n"
+           "      --state DIR          where run journals are kept\n"
+           "                           (default $XDG_STATE_HOME/kesto/runs; '' keeps none)\n"
            "  -h, --help               this text\n"
            "      --version            the version\n";
 }
@@ -121,6 +128,19 @@ ParseResult ParseCommandLine(const std::vector<std::string>& arguments) {
         } else if (arg == "-b" || arg == "--batch") {
             if (!need(o.batchFile)) return result;
             setKind(RunKind::Batch);
+        } else if (arg == "--runs") {
+            setKind(RunKind::ListRuns);
+        } else if (arg == "--undo") {
+            setKind(RunKind::Undo);
+            if (i + 1 < arguments.size() && !arguments[i + 1].empty() &&
+                arguments[i + 1][0] != '-') {
+                o.undoId = arguments[++i];
+            }
+        } else if (arg == "--recover") {
+            setKind(RunKind::Recover);
+        } else if (arg == "--state") {
+            if (!need(text)) return result;
+            o.stateFolder = text;
         } else if (arg == "-c" || arg == "--match-case") {
             o.matchCase = true;
         } else if (arg == "-w" || arg == "--whole-word") {
@@ -174,7 +194,11 @@ ParseResult ParseCommandLine(const std::vector<std::string>& arguments) {
     if (kinds > 1) {
         result.error = "give exactly one kind of run";
     } else if (o.kind == RunKind::None) {
-        result.error = "no run given: use --search, --insert, --strip, --convert or --batch";
+        result.error =
+            "no run given: use --search, --insert, --strip, --convert, --batch, --runs, --undo "
+            "or --recover";
+    } else if (o.kind >= RunKind::ListRuns && (!o.files.empty() || o.directory || o.dryRun)) {
+        result.error = "--runs, --undo and --recover take no files and no preview";
     } else if (o.kind == RunKind::Insert && o.column.empty()) {
         result.error = "--insert needs --column";
     } else if (o.directory && !o.files.empty()) {

@@ -9,7 +9,7 @@
 
 namespace kesto::cli {
 
-enum class RunKind { None, Search, Insert, Strip, Convert, Batch };
+enum class RunKind { None, Search, Insert, Strip, Convert, Batch, ListRuns, Undo, Recover };
 
 struct CliOptions {
     RunKind kind = RunKind::None;
@@ -31,6 +31,9 @@ struct CliOptions {
     std::optional<std::string> directory;
     std::string filter = "*.*";
     bool subdirectories = false;
+
+    std::string undoId;  // empty: the newest run that can be undone
+    std::optional<std::string> stateFolder;
 
     std::optional<std::string> iniPath;
     ExtensionChoice unknownExtension = ExtensionChoice::SessionSearch;

@@ -7,6 +7,7 @@
 
 #include "cli/CliOptions.h"
 #include "cli/TerminalHosts.h"
+#include "files/RunHistory.h"
 #include "pattern/PatternSyntax.h"
 #include "platform/FreedesktopTrash.h"
 #include "platform/InterruptSignals.h"
@@ -19,6 +20,7 @@ constexpr int kExitFinished = 0;
 constexpr int kExitRefused = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitAborted = 3;
+constexpr int kExitLeftAlone = 4;
 
 std::string ProgramDirectory() {
     std::error_code error;
@@ -125,13 +127,116 @@ RunRequest RequestOf(const CliOptions& o) {
     return request;
 }
 
+std::string SettingsPathOf(const CliOptions& o) {
+    return o.iniPath ? *o.iniPath : SettingsFilePath(ProgramDirectory());
+}
+
+std::string StateFolderOf(const CliOptions& o) {
+    return o.stateFolder ? *o.stateFolder : DefaultRunJournalFolder();
+}
+
+int KeptRunsSetting(const CliOptions& o) {
+    Settings settings;
+    SessionOptions ignored;
+    LoadSettings(IniFile(SettingsPathOf(o)), settings, ignored);
+    return settings.keepRuns;
+}
+
+std::string RunState(const KeptRun& run) {
+    if (!run.journal.damage.empty()) return "damaged (" + run.journal.damage + ")";
+    if (run.unfinished) return "did not end, --recover puts it back";
+    if (!run.journal.ended) return "running";
+    if (run.journal.aborted) return "aborted";
+    return run.undoable ? "can be undone" : "can't be undone";
+}
+
+// The kept runs, newest first, one a line.
+int ListRuns(const CliOptions& o) {
+    RunHistory history(StateFolderOf(o));
+    history.PruneGone();
+    for (const KeptRun& run : history.Runs()) {
+        std::string date = run.journal.startTime;
+        if (date.size() == 20) date = date.substr(0, 10) + " " + date.substr(11, 8) + " UTC";
+        std::cout << run.journal.id << "  " << date << "  " << run.journal.run.kind << "  "
+                  << run.filesChanged << (run.filesChanged == 1 ? " file  " : " files  ")
+                  << RunState(run) << '\n';
+    }
+    return kExitFinished;
+}
+
+// Each file put back on standard output, each left as it was on standard error.
+bool ReportFiles(const TakeBackResult& result, std::string_view done) {
+    for (const FileOutcome& file : result.files) {
+        if (file.done) {
+            std::cout << done << file.path << '\n';
+        } else {
+            std::cerr << "Left as it was: " << file.path << ": " << file.reason << '\n';
+        }
+    }
+    return result.leftAlone() == 0;
+}
+
+int Undo(const CliOptions& o) {
+    RunHistory history(StateFolderOf(o));
+    FreedesktopTrash trash;
+    const TakeBackResult result = history.Undo(o.undoId, trash, SettingsPathOf(o));
+    if (!result.error.empty()) {
+        std::cerr << result.error << '\n';
+        return kExitRefused;
+    }
+    std::cout << "Undoing run " << result.runId << '\n';
+    const bool all = ReportFiles(result, "Put back: ");
+    history.Prune(KeptRunsSetting(o));
+    return all ? kExitFinished : kExitLeftAlone;
+}
+
+int Recover(const CliOptions& o) {
+    RunHistory history(StateFolderOf(o));
+    bool all = true;
+    for (const TakeBackResult& result : history.Recover()) {
+        if (!result.error.empty()) {
+            std::cerr << "Couldn't recover run " << result.runId << ": " << result.error << '\n';
+            all = false;
+            continue;
+        }
+        std::cout << "Recovered run " << result.runId << ": "
+                  << result.files.size() - static_cast<std::size_t>(result.leftAlone())
+                  << " files put back\n";
+        all = ReportFiles(result, "Put back: ") && all;
+    }
+    history.Prune(KeptRunsSetting(o));
+    return all ? kExitFinished : kExitLeftAlone;
+}
+
+// Tells of runs that died before they ended, whose files may still need their originals.
+void WarnOfUnfinishedRuns(const std::string& stateFolder, TerminalHosts& terminal) {
+    const std::vector<std::string> unfinished = RunHistory(stateFolder).UnfinishedRuns();
+    if (unfinished.empty()) return;
+    terminal.ShowMessage("A run that did not end was found (" + unfinished.front() +
+                             (unfinished.size() > 1 ? " and others" : "") +
+                             "): kesto-cli --recover puts its files back.",
+                         MessageIcon::Warning);
+}
+
 int Run(const CliOptions& o) {
+    switch (o.kind) {
+    case RunKind::ListRuns:
+        return ListRuns(o);
+    case RunKind::Undo:
+        return Undo(o);
+    case RunKind::Recover:
+        return Recover(o);
+    default:
+        break;
+    }
     std::optional<StartDirectoryChoice> start;
     if (o.directory) start = StartDirectoryChoice{*o.directory, o.filter, o.subdirectories, {}};
     TerminalHosts terminal(!o.quiet && ::isatty(STDERR_FILENO), o.unknownExtension, start);
     FreedesktopTrash trash;
     SessionHosts hosts{terminal, terminal, terminal, terminal, terminal, trash};
-    SessionDocument document(o.iniPath ? *o.iniPath : SettingsFilePath(ProgramDirectory()), hosts);
+    SessionDocument document(SettingsPathOf(o), hosts);
+    document.journalFolder = StateFolderOf(o);
+    WarnOfUnfinishedRuns(document.journalFolder, terminal);
     LogStore& log = document.log();
     // With --diff standard output holds the diff, and the log goes only to --log. The diff
     // goes out whole once the preview has ended, never the part of an aborted one.

@@ -50,13 +50,15 @@ bool OwnedByUser(const UniqueFd& fd) {
 struct TrashFolders {
     UniqueFd files;
     UniqueFd info;
+    std::string filesPath;
 };
 
 // Opens (creating them as needed) the subfolders of `trash`. A link there is never
 // followed; on a shared volume each must also be the user's own, or another user could
 // read and replace what this user throws away. Both are looked at before either is made,
 // so a trash that is refused is left as it was found.
-std::optional<TrashFolders> OpenSubfolders(const UniqueFd& trash, bool mustBeOwn) {
+std::optional<TrashFolders> OpenSubfolders(const UniqueFd& trash, bool mustBeOwn,
+                                           const std::string& trashPath) {
     static constexpr const char* kNames[] = {"files", "info"};
     for (const char* name : kNames) {
         struct stat st {};
@@ -64,6 +66,7 @@ std::optional<TrashFolders> OpenSubfolders(const UniqueFd& trash, bool mustBeOwn
         if (!S_ISDIR(st.st_mode) || (mustBeOwn && st.st_uid != ::geteuid())) return std::nullopt;
     }
     TrashFolders folders;
+    folders.filesPath = trashPath + "/files";
     UniqueFd* opened[] = {&folders.files, &folders.info};
     for (int i = 0; i < 2; ++i) {
         if (::mkdirat(trash.get(), kNames[i], 0700) != 0 && errno != EEXIST) return std::nullopt;
@@ -100,6 +103,7 @@ std::optional<TrashFolders> VolumeTrash(const std::string& path, dev_t device) {
     const UniqueFd topFolder(::open(top.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!topFolder.valid()) return std::nullopt;
     const std::string uid = std::to_string(::getuid());
+    const std::string base = top == "/" ? "" : top;
 
     const UniqueFd shared = OpenFolder(topFolder.get(), ".Trash");
     const auto sharedStatus = StatusOf(shared);
@@ -107,7 +111,7 @@ std::optional<TrashFolders> VolumeTrash(const std::string& path, dev_t device) {
         if (::mkdirat(shared.get(), uid.c_str(), 0700) == 0 || errno == EEXIST) {
             const UniqueFd mine = OpenFolder(shared.get(), uid);
             if (!mine.valid() || !OwnedByUser(mine)) return std::nullopt;
-            return OpenSubfolders(mine, true);
+            return OpenSubfolders(mine, true, base + "/.Trash/" + uid);
         }
         // No folder of ours can be made in the shared trash: the user's own trash it is.
     }
@@ -121,7 +125,7 @@ std::optional<TrashFolders> VolumeTrash(const std::string& path, dev_t device) {
     if (made && ::fchmod(own.get(), 0700) != 0) return std::nullopt;
     const auto ownStatus = StatusOf(own);
     if (!ownStatus || (ownStatus->st_mode & 07777) != 0700) return std::nullopt;
-    return OpenSubfolders(own, true);
+    return OpenSubfolders(own, true, base + "/" + ownName);
 }
 
 // The trash folder for a file on `device`, created as needed; nothing when there is none
@@ -138,7 +142,7 @@ std::optional<TrashFolders> TrashFor(const std::string& path, dev_t device) {
         if (!MakeDirectory(home, 0700)) return std::nullopt;
         const UniqueFd trash(::open(home.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         if (!trash.valid()) return std::nullopt;
-        return OpenSubfolders(trash, false);
+        return OpenSubfolders(trash, false, home);
     }
     return VolumeTrash(path, device);
 }
@@ -173,13 +177,28 @@ std::string FreedesktopTrash::EncodeTrashPath(const std::string& path) {
     return out;
 }
 
-bool FreedesktopTrash::MoveToRecycleBin(const std::vector<std::string>& paths) {
+bool FreedesktopTrash::MoveToRecycleBin(const std::vector<std::string>& paths,
+                                        std::vector<std::string>& places) {
     bool all = true;
-    for (const std::string& path : paths) all = MoveToTrash(path) && all;
+    places.assign(paths.size(), "");
+    for (std::size_t i = 0; i < paths.size(); ++i) all = MoveToTrash(paths[i], &places[i]) && all;
     return all;
 }
 
-bool FreedesktopTrash::MoveToTrash(const std::string& path) {
+bool FreedesktopTrash::TakeBack(const std::string& place, const std::string& path) {
+    // A place is TRASH/files/NAME, and its record TRASH/info/NAME.trashinfo.
+    const fs::path entry(place);
+    const fs::path files = entry.parent_path();
+    if (files.filename() != "files") return false;
+    if (::renameat2(AT_FDCWD, place.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) != 0) {
+        return false;
+    }
+    const fs::path info = files.parent_path() / "info" / (entry.filename().string() + ".trashinfo");
+    ::unlink(info.c_str());
+    return true;
+}
+
+bool FreedesktopTrash::MoveToTrash(const std::string& path, std::string* place) {
     const auto status = LinkStatus(path);
     if (!status) return false;
     std::error_code error;
@@ -214,6 +233,7 @@ bool FreedesktopTrash::MoveToTrash(const std::string& path) {
             ::unlinkat(trash->info.get(), infoName.c_str(), 0);
             return false;
         }
+        if (place) *place = trash->filesPath + "/" + entry;
         return true;
     }
     return false;

@@ -19,10 +19,14 @@ namespace kesto {
 
 class FreedesktopTrash : public RecycleBin {
 public:
-    bool MoveToRecycleBin(const std::vector<std::string>& paths) override;
+    bool MoveToRecycleBin(const std::vector<std::string>& paths,
+                          std::vector<std::string>& places) override;
+    // Renames the trashed file back (never over an existing file) and removes its info file.
+    bool TakeBack(const std::string& place, const std::string& path) override;
 
-    // Moves one file; false when it stays where it is.
-    bool MoveToTrash(const std::string& path);
+    // Moves one file; false when it stays where it is. `place`, when given, gets the path
+    // of the file in the trash.
+    bool MoveToTrash(const std::string& path, std::string* place = nullptr);
 
     // The Path= value of an info file: every byte outside A-Z a-z 0-9 - . _ ~ / as %XX.
     static std::string EncodeTrashPath(const std::string& path);

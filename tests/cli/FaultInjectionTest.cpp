@@ -140,23 +140,7 @@ TEST_F(FaultInjectionTest, ANearlyFullDiskRestoresEveryFileItCannotRewrite) {
 TEST_F(FaultInjectionTest, KillingTheRunAtAnyMomentLosesNoOriginal) {
     const fs::path tree = dir / "tree";
     std::map<std::string, std::string> originals;
-    const auto makeTree = [&] {
-        fs::remove_all(tree);
-        for (int folder = 0; folder < 4; ++folder) {
-            fs::create_directories(tree / ("d" + std::to_string(folder)));
-            for (int file = 0; file < 75; ++file) {
-                std::string text;
-                for (int line = 0; line < 200; ++line) {
-                    text += "line " + std::to_string(line) + (line % 7 ? " plain\n" : " cat\n");
-                }
-                WriteFile(
-                    (tree / ("d" + std::to_string(folder)) / ("f" + std::to_string(file) + ".txt"))
-                        .string(),
-                    text);
-            }
-        }
-        originals = Snapshot(tree);
-    };
+    const auto makeTree = [&] { originals = test::MakeCatTree(tree); };
     const std::vector<std::string> words =
         CliWords({"-s", "cat", "-r", "dog", "-d", tree.string(), "-R"});
 

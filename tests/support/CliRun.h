@@ -51,6 +51,24 @@ inline std::map<std::string, std::string> Snapshot(const std::filesystem::path& 
     return files;
 }
 
+// Makes `tree` afresh: 300 files of 200 lines in four folders, every seventh line with a
+// "cat" in it. Returns its files with their bytes.
+inline std::map<std::string, std::string> MakeCatTree(const std::filesystem::path& tree) {
+    std::filesystem::remove_all(tree);
+    for (int folder = 0; folder < 4; ++folder) {
+        const auto sub = tree / ("d" + std::to_string(folder));
+        std::filesystem::create_directories(sub);
+        for (int file = 0; file < 75; ++file) {
+            std::string text;
+            for (int line = 0; line < 200; ++line) {
+                text += "line " + std::to_string(line) + (line % 7 ? " plain\n" : " cat\n");
+            }
+            WriteFile(sub / ("f" + std::to_string(file) + ".txt"), text);
+        }
+    }
+    return Snapshot(tree);
+}
+
 // The original bytes of each file are complete at its name or at its backup name.
 inline void ExpectOriginalsRecoverable(const std::map<std::string, std::string>& originals) {
     namespace fs = std::filesystem;
@@ -183,7 +201,8 @@ protected:
             const std::string& prefix = "") {
         WriteFile(dir / "stdin", input);
         std::string command = "cd " + Quote(dir.path().string()) + " && " + prefix + " " +
-                              Quote(KESTO_CLI_PATH) + " --ini " + Quote(dir / "k.INI") + " -q";
+                              Quote(KESTO_CLI_PATH) + " --ini " + Quote(dir / "k.INI") +
+                              " --state " + Quote(dir / "state") + " -q";
         for (const std::string& argument : arguments) command += " " + Quote(argument);
         command += " < stdin > stdout 2> stderr";
         const int raw = std::system(command.c_str());
@@ -193,7 +212,8 @@ protected:
     // The words that start kesto-cli quietly with a settings file of the folder.
     std::vector<std::string> CliWords(const std::vector<std::string>& arguments,
                                       const std::string& ini = "k.INI") const {
-        std::vector<std::string> words = {KESTO_CLI_PATH, "--ini", dir / ini, "-q"};
+        std::vector<std::string> words = {KESTO_CLI_PATH, "--ini",       dir / ini,
+                                          "--state",      dir / "state", "-q"};
         words.insert(words.end(), arguments.begin(), arguments.end());
         return words;
     }

@@ -29,10 +29,13 @@ public:
         startChoices.pop_front();
         return choice;
     }
-    bool MoveToRecycleBin(const std::vector<std::string>& paths) override {
+    bool MoveToRecycleBin(const std::vector<std::string>& paths,
+                          std::vector<std::string>& places) override {
         binned.insert(binned.end(), paths.begin(), paths.end());
+        places.assign(paths.size(), "");
         return true;
     }
+    bool TakeBack(const std::string&, const std::string&) override { return false; }
     ModeDialogChoice ShowSingleModeDialog(bool showPrevious) override {
         dialogs.push_back(showPrevious ? "single+" : "single");
         return Next();

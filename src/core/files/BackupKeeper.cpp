@@ -403,6 +403,7 @@ bool BackupKeeper::KeepRewrittenFile() {
         return Abandon("Failed to write!");
     }
 
+    RecordReplacement();
     HeldFolder& folder = *m_current.folder;
     std::optional<HeldFolder::Exclusive> alone = folder.Enter();
     if (!alone || folder.HeldElsewhere(m_current.original.st_ino)) {
@@ -418,6 +419,7 @@ bool BackupKeeper::KeepRewrittenFile() {
         return Abandon("Failed to write!");
     }
     m_current.tempName.clear();
+    if (m_recorder) m_recorder->Replaced(m_current.path);
     folder.Hold(m_current.original.st_ino);
     folder.Hold(rewritten.st_ino);
     alone.reset();
@@ -427,6 +429,18 @@ bool BackupKeeper::KeepRewrittenFile() {
                                     rewritten.st_ino, rewritten.st_size, rewritten.st_mtim});
     ListChanged(folder);
     return true;
+}
+
+void BackupKeeper::RecordReplacement() {
+    if (!m_recorder || !m_current.before || !m_current.after) return;
+    if (m_recorder->BeforeReplace(m_current.path, m_current.backupPath, m_current.original,
+                                  *m_current.before, *m_current.after) ||
+        m_recorderFailureLogged) {
+        return;
+    }
+    m_recorderFailureLogged = true;
+    m_log.AddLogLine("Couldn't keep the journal of this run (" + m_recorder->error() +
+                     "), it can't be undone!");
 }
 
 void BackupKeeper::RestoreOneFile() {
@@ -459,6 +473,8 @@ bool BackupKeeper::RestoreChangedFiles() {
         if (!RestoreChangedFile(m_changed[i])) {
             m_log.AddLogLine("Can't Restore file: " + LoggedPath(m_changedFiles[i]));
             ++m_restoreFailures;
+        } else if (m_recorder) {
+            m_recorder->BackupFate(m_changedFiles[i], "restored");
         }
     }
     return m_restoreFailures == 0;
@@ -482,7 +498,7 @@ void BackupKeeper::RemoveBackups(bool deletePermanently, RecycleBin& bin) {
         m_log.AddLogLine("Couldn't flush the changed files to disk, the backups are kept!");
         return;
     }
-    std::vector<std::string> batch;
+    std::vector<std::size_t> batch;
     std::size_t batchBytes = 0;
     for (std::size_t i = 0; i < m_changed.size(); ++i) {
         const ChangedFile& file = m_changed[i];
@@ -495,19 +511,29 @@ void BackupKeeper::RemoveBackups(bool deletePermanently, RecycleBin& bin) {
             if (backup.st_ino != file.originalInode ||
                 ::unlinkat(folder, file.backupName.c_str(), 0) != 0) {
                 m_log.AddLogLine("Can't Remove file: " + LoggedPath(file.backupPath));
+            } else if (m_recorder) {
+                m_recorder->BackupFate(m_changedFiles[i], "deleted");
             }
             continue;
         }
         batchBytes += file.backupPath.size() + 1;
-        batch.push_back(file.backupPath);
+        batch.push_back(i);
         const bool last = i + 1 == m_changed.size();
         if ((batchBytes > kRecycleBatchBytes || last) && !MoveBatchToRecycleBin(batch, bin)) return;
         if (batch.empty()) batchBytes = 0;
     }
 }
 
-bool BackupKeeper::MoveBatchToRecycleBin(std::vector<std::string>& batch, RecycleBin& bin) {
-    if (!bin.MoveToRecycleBin(batch)) {
+bool BackupKeeper::MoveBatchToRecycleBin(std::vector<std::size_t>& batch, RecycleBin& bin) {
+    std::vector<std::string> paths;
+    for (const std::size_t i : batch) paths.push_back(m_changed[i].backupPath);
+    std::vector<std::string> places;
+    const bool moved = bin.MoveToRecycleBin(paths, places);
+    for (std::size_t k = 0; m_recorder && k < batch.size() && k < places.size(); ++k) {
+        if (!places[k].empty())
+            m_recorder->BackupFate(m_changedFiles[batch[k]], "trash:" + places[k]);
+    }
+    if (!moved) {
         m_prompter.ShowMessage(
             "Error occurred deleting files to recycle bin!\r\nDelete Operation Terminated!",
             MessageIcon::Stop);
@@ -519,6 +545,7 @@ bool BackupKeeper::MoveBatchToRecycleBin(std::vector<std::string>& batch, Recycl
 }
 
 void BackupKeeper::EndRun() {
+    m_recorderFailureLogged = false;
     RestoreOneFile();
     m_current = PreparedFile();
     m_changed.clear();

@@ -37,10 +37,12 @@
 #include "files/HeldFolder.h"
 #include "files/RecycleBin.h"
 #include "files/RewriteObserver.h"
+#include "files/RunRecorder.h"
 #include "log/LogStore.h"
 #include "run/Prompter.h"
 #include "run/RunControl.h"
 #include "text/BackupName.h"
+#include "text/ContentHash.h"
 #include "text/UniqueFd.h"
 
 namespace kesto {
@@ -61,6 +63,9 @@ struct PreparedFile {
     std::string backupName;   // of `backupPath` in `folder`
     std::string tempName;     // of `output` in `folder`, while it exists
     struct stat original {};  // the original as it was read
+    // The hashes of the original and of the new content, for the run's journal.
+    std::optional<ContentHash> before;
+    std::optional<ContentHash> after;
 };
 
 class BackupKeeper {
@@ -80,6 +85,9 @@ public:
     // Until the next call, runs are previews; `observer` (may be null) sees each rewrite.
     void SetPreview(bool preview, RewriteObserver* observer = nullptr);
     bool preview() const { return m_preview; }
+    // Until the next call, every replacement is recorded by `recorder` (may be null).
+    void SetRecorder(RunRecorder* recorder) { m_recorder = recorder; }
+    RunRecorder* recorder() const { return m_recorder; }
     RewriteObserver* previewObserver() const { return m_previewObserver; }
 
     // Opens `directory`/`fileName` for reading after the checks that refuse a file. On
@@ -156,7 +164,8 @@ private:
     bool ListRewrittenFile();
     void ListChanged(HeldFolder& folder);
     bool FlushChangedFiles();
-    bool MoveBatchToRecycleBin(std::vector<std::string>& batch, RecycleBin& bin);
+    bool MoveBatchToRecycleBin(std::vector<std::size_t>& batch, RecycleBin& bin);
+    void RecordReplacement();
 
     RunControl& m_control;
     LogStore& m_log;
@@ -164,6 +173,8 @@ private:
     FileEligibility* m_eligibility = nullptr;
     bool m_preview = false;
     RewriteObserver* m_previewObserver = nullptr;
+    RunRecorder* m_recorder = nullptr;
+    bool m_recorderFailureLogged = false;
     BackupNaming m_naming;
     std::optional<std::string> m_startDirectory;
     const ListedFolders* m_listedFolders = nullptr;

@@ -13,8 +13,13 @@ class RecycleBin {
 public:
     virtual ~RecycleBin() = default;
     // Moves every path of the batch to the bin. False when any of them could not be moved
-    // (the others were still tried).
-    virtual bool MoveToRecycleBin(const std::vector<std::string>& paths) = 0;
+    // (the others were still tried). `places` gets, for each path, where in the bin it is
+    // now (empty when it is not there, or the bin does not say).
+    virtual bool MoveToRecycleBin(const std::vector<std::string>& paths,
+                                  std::vector<std::string>& places) = 0;
+    // Moves what `place` (one of the places above) holds back to `path`, which must not
+    // exist; false when it is not there any more or cannot be moved.
+    virtual bool TakeBack(const std::string& place, const std::string& path) = 0;
 };
 
 }  // namespace kesto

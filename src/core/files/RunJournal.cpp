@@ -1,9 +1,11 @@
 #include "files/RunJournal.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -104,6 +106,35 @@ std::optional<std::vector<std::string>> Fields(std::string_view line) {
     return fields;
 }
 
+// One record: its type and fields, escaped, with the checksum and the line feed.
+std::string Record(std::string_view type, const std::vector<std::string_view>& fields) {
+    std::string line(type);
+    for (const std::string_view field : fields) {
+        line += '\t';
+        AppendEscaped(line, field);
+    }
+    line += "\t#" + Checksum(line) + "\n";
+    return line;
+}
+
+template <typename Number>
+bool ParseNumber(const std::string& text, Number& value) {
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    return error == std::errc() && stop == end && !text.empty();
+}
+
+std::optional<FileStamp> StampOf(const std::vector<std::string>& f, std::size_t first) {
+    FileStamp stamp;
+    if (!ParseNumber(f[first], stamp.device) || !ParseNumber(f[first + 1], stamp.inode) ||
+        !ParseNumber(f[first + 2], stamp.size) ||
+        !ParseNumber(f[first + 3], stamp.modifiedSeconds) ||
+        !ParseNumber(f[first + 4], stamp.modifiedNanoseconds)) {
+        return std::nullopt;
+    }
+    return stamp;
+}
+
 bool SyncFolder(const std::string& folder) {
     const UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     return fd.valid() && ::fsync(fd.get()) == 0;
@@ -136,13 +167,19 @@ std::optional<RunJournal> RunJournal::Create(const std::string& folder, const Ru
             error = path + ": " + std::strerror(errno);
             return std::nullopt;
         }
+        // Held for as long as the run lives: a journal nobody holds is of a run that ended
+        // or died.
+        if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+            error = path + ": " + std::strerror(errno);
+            return std::nullopt;
+        }
         RunJournal journal(std::move(fd), id, path);
         const bool written =
             WriteAll(journal.m_fd.get(), std::string(kFormatLine) + "\n") &&
             journal.Append("run",
                            {id, UtcNow(), std::to_string(::getpid()), run.kind, run.search,
                             run.replace, run.switches, run.settingsPath},
-                           true) &&
+                           false) &&
             SyncFolder(folder);
         if (!written) {
             error = path + ": " + std::strerror(errno);
@@ -154,22 +191,50 @@ std::optional<RunJournal> RunJournal::Create(const std::string& folder, const Ru
     return std::nullopt;
 }
 
-bool RunJournal::Append(std::string_view type, const std::vector<std::string_view>& fields,
-                        bool toDisk) {
-    if (m_failed) return false;
-    std::string line(type);
-    for (const std::string_view field : fields) {
-        line += '\t';
-        AppendEscaped(line, field);
+std::optional<RunJournal> RunJournal::Reopen(const std::string& path, std::size_t trustedSize,
+                                             std::string& error) {
+    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC));
+    if (!fd.valid() || ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0 ||
+        ::ftruncate(fd.get(), static_cast<off_t>(trustedSize)) != 0) {
+        error = path + ": " + std::strerror(errno);
+        return std::nullopt;
     }
-    line += "\t#" + Checksum(line) + "\n";
-    m_failed = !WriteAll(m_fd.get(), line) || (toDisk && ::fdatasync(m_fd.get()) != 0);
+    std::string id = path.substr(path.rfind('/') + 1);
+    if (id.ends_with(".journal")) id.resize(id.size() - 8);
+    return RunJournal(std::move(fd), std::move(id), path);
+}
+
+bool RunJournal::Write(std::string_view lines, bool toDisk) {
+    if (m_failed) return false;
+    m_pending += lines;
+    // Records nothing waits for are gathered, so that a run of many files does not pay a
+    // system call for each of them.
+    if (!toDisk && m_pending.size() < kPendingLimit) return true;
+    m_failed = !WriteAll(m_fd.get(), m_pending) || (toDisk && ::fdatasync(m_fd.get()) != 0);
+    m_pending.clear();
     return !m_failed;
 }
 
+bool RunJournal::Append(std::string_view type, const std::vector<std::string_view>& fields,
+                        bool toDisk) {
+    return Write(Record(type, fields), toDisk);
+}
+
+bool RunJournal::MayReplace(const std::vector<IntendedFile>& files) {
+    std::string lines;
+    for (const IntendedFile& file : files) {
+        const FileStamp& s = file.original;
+        lines += Record(
+            "may", {file.path, file.backupPath, std::to_string(s.device), std::to_string(s.inode),
+                    std::to_string(s.size), std::to_string(s.modifiedSeconds),
+                    std::to_string(s.modifiedNanoseconds)});
+    }
+    return Write(lines, true);
+}
+
 bool RunJournal::AboutToReplace(const std::string& path, const std::string& backupPath,
-                                const ContentHash& before, const ContentHash& after) {
-    return Append("about", {path, backupPath, before.Hex(), after.Hex()}, true);
+                                const ContentHash& before, const ContentHash& after, bool toDisk) {
+    return Append("about", {path, backupPath, before.Hex(), after.Hex()}, toDisk);
 }
 
 bool RunJournal::Replaced(const std::string& path) {
@@ -181,7 +246,36 @@ bool RunJournal::BackupFate(const std::string& path, std::string_view fate) {
 }
 
 bool RunJournal::End(bool aborted) {
-    return Append("end", {aborted ? "aborted" : "finished", UtcNow()}, true);
+    return Append("end", {aborted ? "aborted" : "finished", UtcNow()}, false) && WritePending();
+}
+
+bool RunJournal::WritePending() {
+    if (m_failed) return false;
+    m_failed = !WriteAll(m_fd.get(), m_pending);
+    m_pending.clear();
+    return !m_failed;
+}
+
+bool RunJournalInUse(const std::string& path) {
+    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    return fd.valid() && ::flock(fd.get(), LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+}
+
+bool RunJournalEnded(const std::string& path) {
+    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat st {};
+    if (!fd.valid() || ::fstat(fd.get(), &st) != 0) return false;
+    char tail[4096];
+    const off_t from = std::max<off_t>(0, st.st_size - static_cast<off_t>(sizeof tail));
+    const ssize_t got = ::pread(fd.get(), tail, sizeof tail, from);
+    if (got <= 0) return false;
+    std::string_view text(tail, static_cast<std::size_t>(got));
+    if (!text.ends_with('\n')) return false;
+    text.remove_suffix(1);
+    const std::size_t start = text.rfind('\n');
+    if (start == std::string_view::npos) return false;
+    const auto fields = Fields(text.substr(start + 1));
+    return fields && fields->size() == 3 && (*fields)[0] == "end";
 }
 
 std::optional<JournalContents> ReadRunJournal(const std::string& path) {
@@ -194,6 +288,7 @@ std::optional<JournalContents> ReadRunJournal(const std::string& path) {
     rest.remove_prefix(first.size());
 
     JournalContents contents;
+    contents.trustedSize = first.size();
     const auto entryOf = [&contents](const std::string& file) -> JournalEntry* {
         for (auto it = contents.files.rbegin(); it != contents.files.rend(); ++it) {
             if (it->path == file) return &*it;
@@ -223,12 +318,31 @@ std::optional<JournalContents> ReadRunJournal(const std::string& path) {
             std::from_chars(f[3].data(), f[3].data() + f[3].size(), contents.pid);
             contents.run = {f[4], f[5], f[6], f[7], f[8]};
             described = understood = true;
+        } else if (type == "may" && f.size() == 8 && described) {
+            if (const auto stamp = StampOf(f, 3)) {
+                JournalEntry* entry = entryOf(f[1]);
+                if (!entry || entry->state != JournalEntry::State::Intended) {
+                    entry = &contents.files.emplace_back();
+                    entry->path = f[1];
+                    entry->state = JournalEntry::State::Intended;
+                }
+                entry->backupPath = f[2];
+                entry->original = *stamp;
+                understood = true;
+            }
         } else if (type == "about" && f.size() == 5 && described) {
             const auto before = ContentHash::FromHex(f[3]);
             const auto after = ContentHash::FromHex(f[4]);
             if (before && after) {
-                contents.files.push_back(
-                    {f[1], f[2], *before, *after, JournalEntry::State::AboutToReplace, {}});
+                JournalEntry* entry = entryOf(f[1]);
+                if (!entry || entry->state != JournalEntry::State::Intended) {
+                    entry = &contents.files.emplace_back();
+                    entry->path = f[1];
+                }
+                entry->backupPath = f[2];
+                entry->before = *before;
+                entry->after = *after;
+                entry->state = JournalEntry::State::AboutToReplace;
                 understood = true;
             }
         } else if (type == "replaced" && f.size() == 2 && described) {
@@ -251,6 +365,7 @@ std::optional<JournalContents> ReadRunJournal(const std::string& path) {
             contents.damage = where + ": not understood";
             break;
         }
+        contents.trustedSize = text.size() - rest.size();
     }
     if (!described && contents.damage.empty()) contents.damage = "line 2: missing";
     return contents;

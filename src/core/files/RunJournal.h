@@ -3,12 +3,17 @@
 //
 // A journal is a text file of records, one a line: a type, tab-separated fields with tab,
 // line feed, carriage return and '%' written as %09, %0A, %0D and %25, and a checksum of the
-// line. The first line names the format. A record that describes a step reaches the disk
-// before the step is taken (AboutToReplace, End); others ride along with the next one that
-// is flushed. A reader trusts the lines up to the first incomplete or damaged one and says
-// where that was.
+// line. The first line names the format. A record that a step depends on reaches the disk
+// before the step is taken (MayReplace, and AboutToReplace when asked); the others are
+// gathered and ride along with the next one that is flushed, or reach the file in groups
+// and the disk when the system writes them back.
+// The end record is not flushed: lost in a power cut, it leaves a run that had finished
+// looking like one cut off after its last change, which recovery finishes as an abort, as
+// it would have been a moment earlier. A reader trusts the lines up to the first
+// incomplete or damaged one and says where that was.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,6 +23,24 @@
 #include "text/UniqueFd.h"
 
 namespace kesto {
+
+// Which file a name held: enough to know it again without reading it.
+struct FileStamp {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t size = 0;
+    std::int64_t modifiedSeconds = 0;
+    std::int64_t modifiedNanoseconds = 0;
+
+    bool operator==(const FileStamp&) const = default;
+};
+
+// A file the run may replace, as far as it is known before it is read.
+struct IntendedFile {
+    std::string path;
+    std::string backupPath;
+    FileStamp original;
+};
 
 // What was run, as the journal's first record names it.
 struct RunDescription {
@@ -30,24 +53,35 @@ struct RunDescription {
 
 class RunJournal {
 public:
-    // Creates a new journal in `folder` (made, private to the user, when missing) and
-    // writes its first record to disk. Nothing, with the reason in `error`, when it cannot.
+    // Creates a new journal in `folder` (made, private to the user, when missing), with its
+    // name on disk; its first record reaches the disk with the next record that is flushed.
+    // Nothing, with the reason in `error`, when it cannot.
     static std::optional<RunJournal> Create(const std::string& folder, const RunDescription& run,
+                                            std::string& error);
+
+    // Opens the journal at `path` of a run that is over, to add to it: what follows its
+    // first `trustedSize` bytes is cut off. Nothing, with the reason, when another process
+    // holds it or it cannot be written.
+    static std::optional<RunJournal> Reopen(const std::string& path, std::size_t trustedSize,
                                             std::string& error);
 
     const std::string& id() const { return m_id; }
     const std::string& path() const { return m_path; }
 
+    // Any of `files` may take new content from now on, each with its original kept at its
+    // backup path. On disk before it returns.
+    bool MayReplace(const std::vector<IntendedFile>& files);
     // `path` is about to take the new content; `backupPath` keeps its original. On disk
-    // before it returns.
+    // before it returns when `toDisk`; a file already written by MayReplace needs no flush
+    // of its own.
     bool AboutToReplace(const std::string& path, const std::string& backupPath,
-                        const ContentHash& before, const ContentHash& after);
+                        const ContentHash& before, const ContentHash& after, bool toDisk);
     // `path` holds the new content.
     bool Replaced(const std::string& path);
     // Where the backup of `path` went at the end: "kept", "deleted", or "trash:" and the
     // place in the trash.
     bool BackupFate(const std::string& path, std::string_view fate);
-    // The run has ended (taken back when `aborted`). On disk before it returns.
+    // The run has ended (taken back when `aborted`).
     bool End(bool aborted);
 
     static constexpr std::string_view kFormatLine = "kesto run journal 1";
@@ -55,21 +89,31 @@ public:
 private:
     RunJournal(UniqueFd fd, std::string id, std::string path);
     bool Append(std::string_view type, const std::vector<std::string_view>& fields, bool toDisk);
+    bool Write(std::string_view lines, bool toDisk);
+    bool WritePending();
+
+    static constexpr std::size_t kPendingLimit = 64 * 1024;
 
     UniqueFd m_fd;
     std::string m_id;
     std::string m_path;
+    // Records written to the file with the next one that must reach the disk, or once
+    // there are enough of them.
+    std::string m_pending;
     bool m_failed = false;
 };
 
 // A journal as read back.
 struct JournalEntry {
-    enum class State { AboutToReplace, Replaced };
+    // Intended: only the file as it was before the run is known (its stamp); its hashes
+    // are not.
+    enum class State { Intended, AboutToReplace, Replaced };
     std::string path;
     std::string backupPath;
     ContentHash before;
     ContentHash after;
     State state = State::AboutToReplace;
+    FileStamp original;
     std::string backupFate;  // empty until recorded
 };
 
@@ -84,7 +128,15 @@ struct JournalContents {
     bool aborted = false;
     // Where the journal stops being trustworthy ("line 7: damaged"); empty when it is whole.
     std::string damage;
+    // How many bytes from the start can be trusted.
+    std::size_t trustedSize = 0;
 };
+
+// Whether the run of the journal at `path` is still going on (its process holds it).
+bool RunJournalInUse(const std::string& path);
+
+// Whether the journal at `path` ends with a whole end record; reads only its end.
+bool RunJournalEnded(const std::string& path);
 
 // Reads the journal at `path`; nothing when it cannot be read or is no journal at all.
 std::optional<JournalContents> ReadRunJournal(const std::string& path);

@@ -38,6 +38,8 @@ bool FilePass::BeginRewrite() {
         m_output.emplace(backups.previewObserver() ? &m_previewContent : nullptr);
     } else {
         m_output.emplace(backups.current().output.get());
+        m_newContentHash.reset();
+        if (backups.recorder()) m_output->HashWith(&m_newContentHash.emplace());
     }
     return true;
 }
@@ -63,6 +65,11 @@ bool FilePass::KeepNewFile() {
     }
     // A refusal at the swap records its own reason.
     BackupKeeper& backups = m_context.backups;
+    if (m_newContentHash) {
+        backups.current().before = ContentHash::Of(text());
+        backups.current().after = m_newContentHash->Digest();
+        m_newContentHash.reset();
+    }
     if (!backups.KeepRewrittenFile()) return false;
     if (RewriteObserver* observer = backups.previewObserver()) {
         observer->WouldRewrite(backups.current().path, text(), m_previewContent);

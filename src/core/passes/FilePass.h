@@ -48,6 +48,8 @@ protected:
 private:
     TextBuffer m_buffer;
     std::optional<OutputWriter> m_output;
+    // The hash of the new content as it is written, when the run keeps a journal.
+    std::optional<ContentHasher> m_newContentHash;
     // A preview's new content, when someone looks at it.
     std::string m_previewContent;
 };

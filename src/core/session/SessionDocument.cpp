@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "files/RunHistory.h"
 #include "log/LoggedPath.h"
 #include "passes/BatchPass.h"
 #include "passes/ConvertPass.h"
@@ -246,6 +247,7 @@ std::optional<RunOutcome> SessionDocument::RunFileLoop(std::string_view abortedL
         options.sessionRunning = false;
         const bool aborted = control.abortRequested();
         m_log.AddPlainLogLine(aborted ? abortedLine : "No Files on List!!");
+        EndJournal(aborted);
         m_progress.ShowReady();
         return aborted ? RunOutcome::Aborted : RunOutcome::Finished;
     }
@@ -257,6 +259,7 @@ std::optional<RunOutcome> SessionDocument::RunFileLoop(std::string_view abortedL
         if (i == 0) firstDirectory = directory;
         if (!processed.FirstTime(path)) continue;
         m_progress.SetFileCounts(i, fileCount);
+        if (m_recorder) m_recorder->SetPosition(static_cast<std::size_t>(i));
         process(directory, std::string(FileNameOf(path)));
     }
     return std::nullopt;
@@ -297,6 +300,7 @@ bool SessionDocument::FinishRun(bool aborted, std::string_view abortedLine,
     if (!options.retainBackups && !aborted) {
         m_backups.RemoveBackups(settings.deletePermanently, m_hosts.recycleBin);
     }
+    EndJournal(aborted);
     m_backups.EndRun();
     // Only a preview that went through every file shows what the run would do.
     m_previewComplete = previewing() && !aborted && !control.stopRequested();
@@ -327,6 +331,41 @@ void SessionDocument::AddRunEndReason() {
 void SessionDocument::AddStoppedLines(std::string_view stoppedLine) {
     m_log.AddPlainLogLine(" ");
     m_log.AddPlainLogLine(stoppedLine);
+}
+
+void SessionDocument::StartJournal(std::string_view kind) {
+    m_recorder.reset();
+    m_lastJournalId.clear();
+    m_backups.SetRecorder(nullptr);
+    if (previewing() || journalFolder.empty()) return;
+    std::string switches;
+    const auto add = [&switches](std::string_view word, bool on) {
+        if (!on) return;
+        if (!switches.empty()) switches += ' ';
+        switches += word;
+    };
+    add("match-case", options.matchCase);
+    add("whole-word", options.matchWholeWord);
+    add("first-only", options.firstInstanceOnly);
+    add("special", options.specialCharSession);
+    add("wildcards", options.wildcardSession);
+    add("confirm", options.confirmEachReplace);
+    add("subdirs", !options.selectViaFileDialog && options.searchSubdirectories);
+    const bool batch = kind == "batch";
+    RunDescription run{std::string(kind), batch ? batchFilePath : options.searchString,
+                       batch ? std::string() : options.replaceString, switches, ini.path()};
+    m_recorder.emplace(journalFolder, std::move(run), settings.backupNaming());
+    m_recorder->SetFileList(&searchFileList);
+    m_backups.SetRecorder(&*m_recorder);
+}
+
+void SessionDocument::EndJournal(bool aborted) {
+    m_backups.SetRecorder(nullptr);
+    if (!m_recorder) return;
+    m_lastJournalId = m_recorder->journalId();
+    m_recorder->End(aborted);
+    m_recorder.reset();
+    if (!m_lastJournalId.empty()) RunHistory(journalFolder).Prune(settings.keepRuns);
 }
 
 RunOutcome SessionDocument::RunSingleSession() {
@@ -385,6 +424,10 @@ RunOutcome SessionDocument::RunSingleSession() {
         AddHeaderLine(" ");
     }
     m_log.SetSplitLinesAtBreaks(splitLines);
+    StartJournal(options.stripEolWhiteSpace  ? "strip"
+                 : options.insertAtColumn    ? "insert"
+                 : options.convertLineBreaks ? "convert"
+                                             : "single");
 
     StripInsertPass stripInsertPass(context);
     ConvertPass convertPass(context);
@@ -474,6 +517,7 @@ RunOutcome SessionDocument::RunBatchSession() {
     AddHeaderLine(" ");
 
     PassContext context{options, control, m_log, m_progress, m_hosts.prompter, m_backups};
+    StartJournal("batch");
     BatchPass pass(context, m_matcher, m_batchPairs);
     std::string firstDirectory;
     const std::optional<RunOutcome> ended =

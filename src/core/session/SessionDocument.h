@@ -17,6 +17,7 @@
 #include "files/ExtensionLists.h"
 #include "files/FileFingerprint.h"
 #include "files/FileWalk.h"
+#include "files/RunRecorder.h"
 #include "log/LogStore.h"
 #include "pattern/LineMatcher.h"
 #include "run/ProgressReporter.h"
@@ -74,6 +75,8 @@ public:
     RewriteObserver* previewObserver = nullptr;
     PreviewDiffs& previewDiffs() { return m_previewDiffs; }
     IniFile ini;
+    // Where the runs that change files keep their journals; none are kept when it is empty.
+    std::string journalFolder;
     std::vector<std::string> searchFileList;
     std::string batchFilePath;
 
@@ -104,6 +107,8 @@ public:
     // they lie below it (else whole); nothing when it changed nothing. False when `out`
     // failed.
     bool WritePreviewDiff(std::ostream& out, const std::string& folder) const;
+    // The id of the journal the last run kept; empty when it kept none.
+    const std::string& lastJournalId() const { return m_lastJournalId; }
 
 private:
     using FileAction = std::function<void(const std::string& directory, const std::string& name)>;
@@ -130,6 +135,10 @@ private:
     RunOutcome RunChecked(const RunRequest& request);
     // In a preview: notes how the files, folders and batch file it reads are now.
     void NotePreviewedFiles();
+    // A run that may change files starts its journal (written from its first change on).
+    void StartJournal(std::string_view kind);
+    // The journal is ended, the journals of older runs pruned.
+    void EndJournal(bool aborted);
 
     SessionHosts m_hosts;
     ProgressReporter m_progress;
@@ -144,6 +153,8 @@ private:
     bool m_previewComplete = false;
     FileFingerprint m_previewRead;
     PreviewDiffs m_previewDiffs;
+    std::optional<RunRecorder> m_recorder;
+    std::string m_lastJournalId;
     int m_headerLineCount = 0;
     int m_reportLineCount = 0;
 };

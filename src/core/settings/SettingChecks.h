@@ -32,6 +32,8 @@ inline constexpr NumberRange kBorderRange{1, 20};
 inline constexpr NumberRange kMaxSaveStringsRange{0, 100};
 // The file dialog counts its filters from 1, and at most 100 are kept.
 inline constexpr NumberRange kLastFilterIndexRange{1, 100};
+// How many finished runs keep their journals.
+inline constexpr NumberRange kKeepRunsRange{1, 1000};
 
 // The message that refuses `character` as the backup character, or nothing when it is one
 // of kBackupNameCharacters, compared as given (a lower-case letter is refused).

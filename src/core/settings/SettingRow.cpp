@@ -55,6 +55,7 @@ constexpr std::array kRows = {
     SettingRow{LastFilterIndex, kPrefs, "LastFilterIndex", &Settings::lastFilterIndex, "1", InRange,
                kLastFilterIndexRange},
     SettingRow{LastFilter, kPrefs, "LastFilter", &Settings::lastFilter, "", UsableText},
+    SettingRow{KeepRuns, kPrefs, "KeepRuns", &Settings::keepRuns, "20", InRange, kKeepRunsRange},
 };
 
 // RowOf finds a row by its key's number.
@@ -65,7 +66,7 @@ constexpr bool RowsFollowTheKeys() {
     return true;
 }
 static_assert(RowsFollowTheKeys(), "the rows must be in the order of SettingKey");
-static_assert(kRows.size() == static_cast<std::size_t>(LastFilter) + 1, "a key has no row");
+static_assert(kRows.size() == static_cast<std::size_t>(KeepRuns) + 1, "a key has no row");
 
 struct Formatter {
     const Settings& settings;

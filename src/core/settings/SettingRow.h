@@ -44,6 +44,7 @@ enum class SettingKey {
     LastBatchFilePath,
     LastFilterIndex,
     LastFilter,
+    KeepRuns,
 };
 
 // What a stored value must be to be taken. The options pages refuse the same values with

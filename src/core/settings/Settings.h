@@ -42,6 +42,7 @@ struct Settings {
     int printFontPtSize = 10;
     int expandTab = 4;
     int maxSaveStrings = 20;
+    int keepRuns = 20;
     std::string editor = "xdg-open";
     std::string lastPath;
     std::string lastBatchFilePath;

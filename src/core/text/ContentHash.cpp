@@ -2,6 +2,8 @@
 
 #include <xxhash.h>
 
+#include <new>
+
 namespace kesto {
 namespace {
 
@@ -43,6 +45,32 @@ std::string ContentHash::Hex() const {
     AppendHex(text, high);
     AppendHex(text, low);
     return text;
+}
+
+struct ContentHasher::State {
+    XXH3_state_t* xxh = XXH3_createState();
+};
+
+ContentHasher::ContentHasher() : m_state(new State) {
+    if (!m_state->xxh) {
+        delete m_state;
+        throw std::bad_alloc();
+    }
+    XXH3_128bits_reset(m_state->xxh);
+}
+
+ContentHasher::~ContentHasher() {
+    XXH3_freeState(m_state->xxh);
+    delete m_state;
+}
+
+void ContentHasher::Update(std::string_view bytes) {
+    XXH3_128bits_update(m_state->xxh, bytes.data(), bytes.size());
+}
+
+ContentHash ContentHasher::Digest() const {
+    const XXH128_hash_t hash = XXH3_128bits_digest(m_state->xxh);
+    return {hash.high64, hash.low64};
 }
 
 std::uint64_t QuickHash(std::string_view bytes) {

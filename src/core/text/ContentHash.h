@@ -26,6 +26,22 @@ struct ContentHash {
     bool operator==(const ContentHash&) const = default;
 };
 
+// The same hash, of bytes that come in pieces.
+class ContentHasher {
+public:
+    ContentHasher();
+    ~ContentHasher();
+    ContentHasher(const ContentHasher&) = delete;
+    ContentHasher& operator=(const ContentHasher&) = delete;
+
+    void Update(std::string_view bytes);
+    ContentHash Digest() const;
+
+private:
+    struct State;
+    State* m_state;
+};
+
 // The 64-bit XXH3 hash, for checksums of records.
 std::uint64_t QuickHash(std::string_view bytes);
 

@@ -40,6 +40,7 @@ bool OutputWriter::Flush() {
 }
 
 void OutputWriter::WriteThrough(std::string_view bytes) {
+    if (m_hasher && !m_failed) m_hasher->Update(bytes);
     while (!m_failed && !bytes.empty()) {
         const ssize_t n = ::write(m_fd, bytes.data(), bytes.size());
         if (n < 0 && errno == EINTR) continue;

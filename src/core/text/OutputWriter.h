@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "text/ByteSink.h"
+#include "text/ContentHash.h"
 
 namespace kesto {
 
@@ -25,6 +26,8 @@ public:
     // Writes what is buffered; true when every byte so far reached the file.
     bool Flush();
     bool failed() const { return m_failed; }
+    // From now on every byte that goes to the file is also hashed by `hasher` (may be null).
+    void HashWith(ContentHasher* hasher) { m_hasher = hasher; }
 
 private:
     void WriteThrough(std::string_view bytes);
@@ -32,6 +35,7 @@ private:
     static constexpr std::size_t kBufferSize = 256 * 1024;
     int m_fd;
     std::string* m_memory = nullptr;
+    ContentHasher* m_hasher = nullptr;
     std::string m_buffer;
     bool m_failed = false;
 };

@@ -316,10 +316,13 @@ TEST_F(BackupTest, RestoringAfterAnAbortNeedsNoFreeSpace) {
 
 class CountingBin : public RecycleBin {
 public:
-    bool MoveToRecycleBin(const std::vector<std::string>& paths) override {
+    bool MoveToRecycleBin(const std::vector<std::string>& paths,
+                          std::vector<std::string>& places) override {
         batches.push_back(paths);
+        places.assign(paths.size(), "");
         return succeed;
     }
+    bool TakeBack(const std::string&, const std::string&) override { return false; }
     std::vector<std::vector<std::string>> batches;
     bool succeed = true;
 };
@@ -352,6 +355,15 @@ TEST_F(BackupTest, BackupsGoToTheBinInBatchesOfAtMost32000BytesOfNames) {
     EXPECT_TRUE(control.abortRequested());
     EXPECT_EQ(prompter.messages.back(),
               "Error occurred deleting files to recycle bin!\r\nDelete Operation Terminated!");
+}
+
+// Moves `paths` to `bin`; the places it names go to `places` when given.
+bool MoveAll(RecycleBin& bin, const std::vector<std::string>& paths,
+             std::vector<std::string>* places = nullptr) {
+    std::vector<std::string> named;
+    const bool moved = bin.MoveToRecycleBin(paths, named);
+    if (places) *places = named;
+    return moved;
 }
 
 class TrashTest : public ::testing::Test {
@@ -390,10 +402,13 @@ TEST_F(TrashTest, FilesLandInTheHomeTrashWithAnEncodedInfoFile) {
     std::filesystem::current_path(dir.path());
 
     FreedesktopTrash trash;
-    EXPECT_TRUE(trash.MoveToRecycleBin({dir / ("one/" + name), dir / ("two/" + name)}));
+    std::vector<std::string> places;
+    EXPECT_TRUE(MoveAll(trash, {dir / ("one/" + name), dir / ("two/" + name)}, &places));
     std::filesystem::current_path(cwdBefore);
 
     const std::string trashDir = dir / "data/Trash";
+    EXPECT_EQ(places, (std::vector<std::string>{trashDir + "/files/" + name,
+                                                trashDir + "/files/" + name + ".2"}));
     EXPECT_EQ(ReadFile(trashDir + "/files/" + name), "first");
     EXPECT_EQ(ReadFile(trashDir + "/files/" + name + ".2"), "second");
     const std::string info = ReadFile(trashDir + "/info/" + name + ".trashinfo");
@@ -404,7 +419,16 @@ TEST_F(TrashTest, FilesLandInTheHomeTrashWithAnEncodedInfoFile) {
     EXPECT_FALSE(std::filesystem::exists(dir / ("one/" + name)));
     EXPECT_FALSE(std::filesystem::exists(dir / "files"));
     EXPECT_FALSE(std::filesystem::exists(dir / "info"));
-    EXPECT_FALSE(trash.MoveToRecycleBin({dir / "missing"}));
+    EXPECT_FALSE(MoveAll(trash, {dir / "missing"}));
+
+    // Taken back: never over a file that took the name meanwhile, and its record goes.
+    WriteFile(dir / ("two/" + name), "newer");
+    EXPECT_FALSE(trash.TakeBack(places[1], dir / ("two/" + name)));
+    EXPECT_EQ(ReadFile(dir / ("two/" + name)), "newer");
+    EXPECT_TRUE(trash.TakeBack(places[0], dir / ("one/" + name)));
+    EXPECT_EQ(ReadFile(dir / ("one/" + name)), "first");
+    EXPECT_FALSE(std::filesystem::exists(trashDir + "/info/" + name + ".trashinfo"));
+    EXPECT_FALSE(trash.TakeBack(places[0], dir / ("one/" + name)));
 }
 
 // A tmpfs of its own that everyone may write to, as /tmp or a shared disk: the trash of a
@@ -514,7 +538,7 @@ TEST_F(TrashTest, ATrashFolderOnASharedVolumeThatIsNotTheUsersOwnIsNeverUsed) {
         const std::vector<std::string> before = volume.Listing();
 
         FreedesktopTrash trash;
-        EXPECT_FALSE(trash.MoveToRecycleBin({volume / "run/report.~txt"}));
+        EXPECT_FALSE(MoveAll(trash, {volume / "run/report.~txt"}));
         EXPECT_EQ(ReadFile(volume / "run/report.~txt"), "the original");
         EXPECT_EQ(volume.Listing(), before);
     }
@@ -531,7 +555,7 @@ TEST_F(TrashTest, OnASharedVolumeTheUsersOwnTrashIsMadePrivate) {
         WriteFile(volume / "report.~txt", "the original");
         const mode_t oldMask = ::umask(0077);
         FreedesktopTrash trash;
-        EXPECT_TRUE(trash.MoveToRecycleBin({volume / "report.~txt"}));
+        EXPECT_TRUE(MoveAll(trash, {volume / "report.~txt"}));
         ::umask(oldMask);
 
         const std::string folder = volume / (sharedTrash ? ".Trash/" + uid : ".Trash-" + uid);

@@ -22,12 +22,15 @@ protected:
         auto journal = RunJournal::Create(dir / "state/runs", run, error);
         EXPECT_TRUE(journal) << error;
         if (!journal) return {};
+        EXPECT_TRUE(RunJournalInUse(journal->path()));
+        EXPECT_TRUE(journal->MayReplace({{first, first + ".~", stamp}, {third, third + ".~", {}}}));
         EXPECT_TRUE(journal->AboutToReplace(first, first + ".~", ContentHash::Of("old"),
-                                            ContentHash::Of("new")));
+                                            ContentHash::Of("new"), false));
         EXPECT_TRUE(journal->Replaced(first));
         EXPECT_TRUE(journal->AboutToReplace(second, second + ".~", ContentHash::Of("a"),
-                                            ContentHash::Of("b")));
+                                            ContentHash::Of("b"), true));
         EXPECT_TRUE(journal->BackupFate(first, "trash:/home/u/.local/share/Trash/files/x"));
+        EXPECT_FALSE(RunJournalEnded(journal->path()));
         EXPECT_TRUE(journal->End(false));
         return journal->path();
     }
@@ -36,6 +39,8 @@ protected:
     const RunDescription run{"single", "cat\tdog", "100%\r\n", "case=1", "/etc/k.INI"};
     const std::string first = "/tree/tab\there.txt";
     const std::string second = "/tree/line\nfeed%.txt";
+    const std::string third = "/tree/only intended.txt";
+    const FileStamp stamp{1, 2, 3, -4, 999999999};
 };
 
 TEST_F(RunJournalTest, WhatIsWrittenIsReadBackWhole) {
@@ -56,15 +61,21 @@ TEST_F(RunJournalTest, WhatIsWrittenIsReadBackWhole) {
     EXPECT_EQ(read->run.settingsPath, run.settingsPath);
     EXPECT_EQ(read->pid, static_cast<long>(::getpid()));
     EXPECT_EQ(std::filesystem::path(path).stem(), read->id);
-    ASSERT_EQ(read->files.size(), 2u);
+    EXPECT_EQ(read->trustedSize, ReadFile(path).size());
+    EXPECT_TRUE(RunJournalEnded(path));
+    EXPECT_FALSE(RunJournalInUse(path)) << "nobody holds the journal of a run that ended";
+    ASSERT_EQ(read->files.size(), 3u);
     EXPECT_EQ(read->files[0].path, first);
+    EXPECT_EQ(read->files[0].original, stamp);
     EXPECT_EQ(read->files[0].state, JournalEntry::State::Replaced);
     EXPECT_EQ(read->files[0].before, ContentHash::Of("old"));
     EXPECT_EQ(read->files[0].after, ContentHash::Of("new"));
     EXPECT_EQ(read->files[0].backupFate, "trash:/home/u/.local/share/Trash/files/x");
-    EXPECT_EQ(read->files[1].path, second);
-    EXPECT_EQ(read->files[1].backupPath, second + ".~");
-    EXPECT_EQ(read->files[1].state, JournalEntry::State::AboutToReplace);
+    EXPECT_EQ(read->files[1].path, third);
+    EXPECT_EQ(read->files[1].state, JournalEntry::State::Intended);
+    EXPECT_EQ(read->files[2].path, second);
+    EXPECT_EQ(read->files[2].backupPath, second + ".~");
+    EXPECT_EQ(read->files[2].state, JournalEntry::State::AboutToReplace);
 
     // Two runs in the same second get journals of their own.
     std::string error;
@@ -86,38 +97,39 @@ TEST_F(RunJournalTest, ACutJournalIsTrustedUpToItsLastWholeRecord) {
         }
         ASSERT_TRUE(read) << length;
         EXPECT_FALSE(read->ended) << length;
+        EXPECT_FALSE(RunJournalEnded(path)) << length;
+        EXPECT_EQ(read->trustedSize, kept.rfind('\n') + 1) << length;
         const bool atLineEnd = kept.back() == '\n';
         EXPECT_EQ(read->damage.empty(), atLineEnd && kept.find("\nrun\t") != std::string::npos)
             << length << ": " << read->damage;
-        // A file is listed only once its whole "about" record is there.
-        const std::size_t abouts = [&] {
-            std::size_t count = 0;
-            for (std::size_t at = kept.find("\nabout\t"); at != std::string::npos;
-                 at = kept.find("\nabout\t", at + 1)) {
-                if (kept.find('\n', at + 1) != std::string::npos) ++count;
-            }
-            return count;
-        }();
-        EXPECT_EQ(read->files.size(), abouts) << length;
+        // A file is listed only once a whole record names it.
+        const auto complete = [&](std::string_view record) {
+            const std::size_t at = kept.find(record);
+            return at != std::string::npos && kept.find('\n', at + 1) != std::string::npos;
+        };
+        const std::size_t listed = (complete("\nmay\t") ? 1u : 0u) +
+                                   (complete("\nmay\t" + third) ? 1u : 0u) +
+                                   (complete("\nabout\t/tree/line") ? 1u : 0u);
+        EXPECT_EQ(read->files.size(), listed) << length;
     }
 }
 
 TEST_F(RunJournalTest, ADamagedRecordEndsWhatIsTrusted) {
     const std::string path = WriteSample();
     const std::string whole = ReadFile(path);
-    // One byte changed in the fourth line: the record that the first file was replaced.
-    const std::size_t fourth = [&] {
+    // One byte changed in the sixth line: the record that the first file was replaced.
+    const std::size_t sixth = [&] {
         std::size_t at = 0;
-        for (int line = 0; line < 3; ++line) at = whole.find('\n', at) + 1;
+        for (int line = 0; line < 5; ++line) at = whole.find('\n', at) + 1;
         return at;
     }();
     std::string damaged = whole;
-    damaged[fourth + 8] ^= 1;
+    damaged[sixth + 8] ^= 1;
     WriteFile(path, damaged);
     const auto read = ReadRunJournal(path);
     ASSERT_TRUE(read);
-    EXPECT_EQ(read->damage, "line 4: damaged");
-    ASSERT_EQ(read->files.size(), 1u);
+    EXPECT_EQ(read->damage, "line 6: damaged");
+    ASSERT_EQ(read->files.size(), 2u);
     EXPECT_EQ(read->files[0].path, first);
     EXPECT_EQ(read->files[0].state, JournalEntry::State::AboutToReplace);
     EXPECT_FALSE(read->ended) << "nothing after the damage is believed";
@@ -136,6 +148,12 @@ TEST(ContentHashTest, TheHashIsXxh3Of128BitsWrittenIn32Digits) {
     EXPECT_FALSE(ContentHash::FromHex("99aa06d3014798d86001c324468d497"));
     EXPECT_FALSE(ContentHash::FromHex("99aa06d3014798d86001c324468d497g"));
     EXPECT_FALSE(ContentHash::FromHex("99AA06D3014798D86001C324468D497F"));
+
+    ContentHasher pieces;
+    pieces.Update("some ");
+    pieces.Update("");
+    pieces.Update("bytes\r\n");
+    EXPECT_EQ(pieces.Digest(), hash);
 }
 
 }  // namespace

@@ -1,0 +1,116 @@
+#include "files/RunRecorder.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <memory>
+
+namespace kesto {
+namespace {
+
+// The file a path names, links followed; its path then is the link's target.
+std::optional<std::pair<std::string, struct stat>> FileAt(const std::string& path) {
+    struct stat entry {};
+    if (::lstat(path.c_str(), &entry) != 0) return std::nullopt;
+    if (!S_ISLNK(entry.st_mode)) return std::make_pair(path, entry);
+    std::unique_ptr<char, decltype(&std::free)> target(::realpath(path.c_str(), nullptr),
+                                                       &std::free);
+    if (!target || ::stat(target.get(), &entry) != 0) return std::nullopt;
+    return std::make_pair(std::string(target.get()), entry);
+}
+
+}  // namespace
+
+RunRecorder::RunRecorder(std::string folder, RunDescription run, BackupNaming naming)
+    : m_folder(std::move(folder)), m_run(std::move(run)), m_naming(std::move(naming)) {
+    std::unique_ptr<char, decltype(&std::free)> cwd(::getcwd(nullptr, 0), &std::free);
+    if (cwd) m_workingFolder = cwd.get();
+}
+
+std::string RunRecorder::Absolute(const std::string& path) const {
+    if (path.starts_with('/') || m_workingFolder.empty()) return path;
+    std::string_view rest = path;
+    while (rest.starts_with("./")) rest.remove_prefix(2);
+    return JoinPath(m_workingFolder, rest);
+}
+
+FileStamp RunRecorder::StampOf(const struct stat& file) {
+    return {static_cast<std::uint64_t>(file.st_dev), static_cast<std::uint64_t>(file.st_ino),
+            static_cast<std::int64_t>(file.st_size), static_cast<std::int64_t>(file.st_mtim.tv_sec),
+            static_cast<std::int64_t>(file.st_mtim.tv_nsec)};
+}
+
+void RunRecorder::Fail() {
+    // A journal that stops short would later pass for a run that died: it goes, and the
+    // run goes on without one.
+    if (m_journal) {
+        if (m_error.empty()) m_error = m_journal->path() + ": could not be written";
+        ::unlink(m_journal->path().c_str());
+    }
+    m_failed = true;
+    m_journal.reset();
+    m_journalId.clear();
+}
+
+bool RunRecorder::EnsureJournal() {
+    if (m_failed) return false;
+    if (m_journal) return true;
+    m_journal = RunJournal::Create(m_folder, m_run, m_error);
+    if (!m_journal) m_failed = true;
+    if (m_journal) m_journalId = m_journal->id();
+    return !m_failed;
+}
+
+bool RunRecorder::WriteGroup(const std::string& path, const std::string& backupPath,
+                             const struct stat& original) {
+    std::vector<IntendedFile> group;
+    group.push_back({Absolute(path), Absolute(backupPath), StampOf(original)});
+    const std::size_t end =
+        m_files ? std::min(m_files->size(), m_position + kGroupSize) : m_position;
+    for (std::size_t i = m_position + 1; i < end; ++i) {
+        const auto file = FileAt((*m_files)[i]);
+        if (!file || !S_ISREG(file->second.st_mode)) continue;
+        const std::string absolute = Absolute(file->first);
+        group.push_back({absolute, BackupName(absolute, m_naming), StampOf(file->second)});
+    }
+    if (!m_journal->MayReplace(group)) return false;
+    for (const IntendedFile& file : group) m_intended[file.path] = file.original;
+    return true;
+}
+
+bool RunRecorder::BeforeReplace(const std::string& path, const std::string& backupPath,
+                                const struct stat& original, const ContentHash& before,
+                                const ContentHash& after) {
+    if (!EnsureJournal()) return false;
+    // A file whose stamp on disk is not the file read now (it changed after its group was
+    // written) gets a group of its own.
+    const auto known = m_intended.find(Absolute(path));
+    if (known == m_intended.end() || !(known->second == StampOf(original))) {
+        if (!WriteGroup(path, backupPath, original)) {
+            Fail();
+            return false;
+        }
+    }
+    if (!m_journal->AboutToReplace(Absolute(path), Absolute(backupPath), before, after, false)) {
+        Fail();
+        return false;
+    }
+    return true;
+}
+
+void RunRecorder::Replaced(const std::string& path) {
+    if (m_journal && !m_journal->Replaced(Absolute(path))) Fail();
+}
+
+void RunRecorder::BackupFate(const std::string& path, const std::string& fate) {
+    if (m_journal && !m_journal->BackupFate(Absolute(path), fate)) Fail();
+}
+
+void RunRecorder::End(bool aborted) {
+    if (m_journal && !m_journal->End(aborted)) Fail();
+    m_journal.reset();
+}
+
+}  // namespace kesto
