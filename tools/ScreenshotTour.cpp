@@ -22,6 +22,7 @@
 #include "gui/app/MainFrame.h"
 #include "gui/batch/BatchModeDlg.h"
 #include "gui/batch/EditPairsDlg.h"
+#include "gui/history/RunHistoryDlg.h"
 #include "gui/options/MySheet.h"
 #include "gui/run/ConfirmReplaceDlg.h"
 #include "gui/run/SearchReplaceDlg.h"
@@ -134,6 +135,19 @@ int main(int argc, char** argv) {
     preview->showMaximized();
     frame.UpdateCommandUI();
     Save(frame, "preview-window.png");
+
+    // The run history with the run above, and the window that reports its undo.
+    preview->close();
+    {
+        const kesto::RunHistory history(frame.journalFolder());
+        kesto::CRunHistoryDlg dialog(history, &frame);
+        dialog.show();
+        Save(dialog, "run-history.png");
+    }
+    if (kesto::CChildFrame* undone = frame.UndoRun("")) {
+        undone->showMaximized();
+        Save(frame, "undo-report.png");
+    }
 
     // The batch dialog with a batch file loaded, and the pair editor on its pairs.
     const QString pairs = QDir(g_folder).filePath(QStringLiteral("sample.sr"));

@@ -7,6 +7,8 @@
 #   confirm-dialog.png           the confirm question on a real match
 #   log-after-run.png            the window after that run
 #   preview-window.png           a preview of that run over another tree, its changes marked
+#   run-history.png              the run history, that run selected with its files
+#   undo-report.png              the window that reports the undo of that run
 #   batch-dialog.png             the batch dialog with a batch file loaded
 #   pair-editor.png              the pair editor on that file's pairs
 #   options-*.png                each page of the options sheet
@@ -26,6 +28,8 @@ tour="$build/tools/kesto_screenshots"
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
+# The journals of the runs below stay in the scratch folder.
+export XDG_STATE_HOME="$work/state"
 
 # A small tree, and a saved log of a real run over a copy of it.
 sample_tree() {

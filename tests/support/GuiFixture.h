@@ -57,6 +57,7 @@ protected:
     CMainFrame& Frame() {
         if (!frame) {
             frame = std::make_unique<CMainFrame>(settingsPath(), hosts());
+            frame->SetJournalFolder(dir / "state");
             frame->show();
         }
         return *frame;

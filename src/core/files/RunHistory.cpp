@@ -55,7 +55,11 @@ std::vector<std::string> JournalPaths(const std::string& folder) {
         }
         ::closedir(dir);
     }
+    // By id, without the extension: a second journal of the same second and process
+    // ("...-pid-1") is the newer one.
+    for (std::string& name : names) name.resize(name.size() - 8);
     std::sort(names.begin(), names.end(), std::greater<>());
+    for (std::string& name : names) name += ".journal";
     for (std::string& name : names) name = folder + "/" + name;
     return names;
 }

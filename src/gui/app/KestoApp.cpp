@@ -38,6 +38,9 @@ bool CKestoApp::InitInstance(const QStringList& arguments) {
         });
 
     const Qt::WindowStates state = frame->RestorePlacement();
+    // Before the first window and its dialog: a run that died may have left files changed,
+    // and a new run over them should not begin before they have their originals back.
+    frame->OfferRecovery();
     if (!argument.isEmpty() && !settingsArgument) {
         if (!frame->OpenDocumentFile(argument.toStdString())) return false;
     } else {

@@ -26,6 +26,7 @@
 #include "gui/app/ChildFrame.h"
 #include "gui/app/KestoDoc.h"
 #include "gui/app/VersionInfo.h"
+#include "gui/history/RunHistoryDlg.h"
 #include "gui/log/KestoView.h"
 #include "gui/options/MySheet.h"
 #include "gui/run/ConfirmReplaceDlg.h"
@@ -188,6 +189,10 @@ void CMainFrame::CreateActions() {
               "window\nApply Preview");
     AddAction(ID_FILE_SAVE_DIFF, QStringLiteral("Save as &Diff..."),
               "Save the changes this preview showed as a unified diff\nSave as Diff");
+    AddAction(ID_FILE_RUN_HISTORY, QStringLiteral("Run &History..."),
+              "See the kept runs and their files, and undo one\nRun History");
+    AddAction(ID_FILE_UNDO_LAST_RUN, QStringLiteral("&Undo Last Run"),
+              "Put back the files the last run that can be undone changed\nUndo Last Run");
     AddAction(ID_FILE_PRINT, QStringLiteral("&Print..."),
               "Print the contents of the active Search/Replace log window\nPrint");
     action(ID_FILE_PRINT)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
@@ -247,6 +252,8 @@ void CMainFrame::CreateActions() {
     on(ID_FILE_SAVE_AS, [this] { OnFileSaveAs(); });
     on(ID_FILE_APPLY_PREVIEW, [this] { ApplyActivePreview(); });
     on(ID_FILE_SAVE_DIFF, [this] { OnFileSaveDiff(); });
+    on(ID_FILE_RUN_HISTORY, [this] { OnRunHistory(); });
+    on(ID_FILE_UNDO_LAST_RUN, [this] { OnUndoLastRun(); });
     on(ID_FILE_PRINT, [this] {
         if (CKestoView* view = activeView(); view && view->CanPrint()) view->OnPrint(m_printer);
     });
@@ -342,12 +349,18 @@ void CMainFrame::CreateMenus() {
             menu->addAction(action(ID_FILE_SAVE_DIFF));
             menu->addAction(action(ID_FILE_APPLY_PREVIEW));
             menu->addSeparator();
+            menu->addAction(action(ID_FILE_RUN_HISTORY));
+            menu->addAction(action(ID_FILE_UNDO_LAST_RUN));
+            menu->addSeparator();
             menu->addAction(action(ID_FILE_PRINT));
             menu->addAction(action(ID_FILE_PRINT_PREVIEW));
             menu->addAction(action(ID_FILE_PRINT_SETUP));
         } else {
             menu->addAction(action(ID_FILE_NEW));
             menu->addAction(action(ID_FILE_OPEN));
+            menu->addSeparator();
+            menu->addAction(action(ID_FILE_RUN_HISTORY));
+            menu->addAction(action(ID_FILE_UNDO_LAST_RUN));
             menu->addSeparator();
             menu->addAction(action(ID_FILE_PRINT_SETUP));
         }
@@ -498,6 +511,9 @@ void CMainFrame::UpdateCommands(bool recheckPreview) {
     for (CChildFrame* child : children()) {
         anyRunning = anyRunning || child->document().options().sessionRunning;
     }
+    // A run is not taken back while another one may be changing the same files.
+    enable(ID_FILE_RUN_HISTORY, !anyRunning);
+    enable(ID_FILE_UNDO_LAST_RUN, !anyRunning);
     if (anyRunning) return;  // the running session writes the panes
     if (view) {
         m_panes[1]->setText(view->LinesPaneText());
@@ -562,8 +578,109 @@ CChildFrame* CMainFrame::OnFileNew() {
 
 CChildFrame* CMainFrame::NewSessionWindow(std::optional<RunRequest> request) {
     const std::string title = "Kesto" + std::to_string(++m_untitledCount);
-    return AddChild(std::make_unique<CKestoDoc>(m_settingsPath, m_hosts, title),
-                    std::move(request));
+    auto doc = std::make_unique<CKestoDoc>(m_settingsPath, m_hosts, title);
+    doc->session().journalFolder = m_journalFolder;
+    return AddChild(std::move(doc), std::move(request));
+}
+
+CChildFrame* CMainFrame::ShowReport(const std::string& title,
+                                    const std::vector<std::string>& lines) {
+    auto doc = std::make_unique<CKestoDoc>(m_settingsPath, m_hosts, title);
+    // The window shows what was done; it starts no run of its own.
+    doc->options().runStarted = true;
+    for (const std::string& line : lines) doc->log().AddPlainLogLine(line);
+    return AddChild(std::move(doc));
+}
+
+void CMainFrame::PruneRuns() {
+    Settings settings;
+    SessionOptions options;
+    LoadSettings(m_ini, settings, options);
+    RunHistory(m_journalFolder).Prune(settings.keepRuns);
+}
+
+namespace {
+
+// The lines of a report: each file put back or left as it was, and the count of each.
+void AddOutcomes(const TakeBackResult& result, std::vector<std::string>& lines) {
+    for (const FileOutcome& file : result.files) {
+        lines.push_back(file.done ? "     Put back: " + file.path
+                                  : "     Left as it was: " + file.path + " ... " + file.reason);
+    }
+    const std::size_t left = static_cast<std::size_t>(result.leftAlone());
+    const std::size_t back = result.files.size() - left;
+    lines.push_back(" ");
+    lines.push_back(std::to_string(back) + (back == 1 ? " file" : " files") + " put back, " +
+                    std::to_string(left) + (left == 1 ? " left as it was" : " left as they were"));
+}
+
+}  // namespace
+
+CChildFrame* CMainFrame::UndoRun(const std::string& id) {
+    RunHistory history(m_journalFolder);
+    const TakeBackResult result = history.Undo(id, m_hosts.recycleBin, m_settingsPath);
+    if (!result.error.empty()) {
+        m_hosts.prompter.ShowMessage(result.error, MessageIcon::Stop);
+        return nullptr;
+    }
+    PruneRuns();
+    std::vector<std::string> lines = {
+        std::string(20, ' ') + "** Undo of Run " + result.runId + " **", " "};
+    AddOutcomes(result, lines);
+    return ShowReport("Undo " + result.runId, lines);
+}
+
+CChildFrame* CMainFrame::OnUndoLastRun() {
+    RunHistory history(m_journalFolder);
+    history.PruneGone();
+    for (const KeptRun& run : history.Runs()) {
+        if (!run.undoable) continue;
+        const std::string question =
+            "Undo the last run (" + run.journal.run.kind + ", " + std::to_string(run.filesChanged) +
+            (run.filesChanged == 1 ? " file" : " files") + ", started " + run.journal.startTime +
+            ")?\n\nEach file goes back to what it held before the run, where it still holds "
+            "what the run wrote.";
+        if (!m_hosts.prompter.AskYesNo(question)) return nullptr;
+        return UndoRun(run.journal.id);
+    }
+    m_hosts.prompter.ShowMessage("No run to undo!", MessageIcon::Information);
+    return nullptr;
+}
+
+void CMainFrame::OnRunHistory() {
+    RunHistory history(m_journalFolder);
+    history.PruneGone();
+    CRunHistoryDlg dialog(history, this);
+    if (dialog.exec() != QDialog::Accepted || dialog.chosenRun().empty()) return;
+    const std::string question = "Undo run " + dialog.chosenRun() +
+                                 "?\n\nEach file goes back to what it held before the run, "
+                                 "where it still holds what the run wrote.";
+    if (m_hosts.prompter.AskYesNo(question)) UndoRun(dialog.chosenRun());
+}
+
+CChildFrame* CMainFrame::OfferRecovery() {
+    RunHistory history(m_journalFolder);
+    const std::vector<std::string> unfinished = history.UnfinishedRuns();
+    if (unfinished.empty()) return nullptr;
+    const std::string question =
+        "A run did not end (" + unfinished.front() +
+        (unfinished.size() > 1 ? " and " + std::to_string(unfinished.size() - 1) + " more" : "") +
+        "): the program was ended or the computer went off while it changed files.\n\n"
+        "Put back the original files it was changing?";
+    if (!m_hosts.prompter.AskYesNo(question)) return nullptr;
+    std::vector<std::string> lines = {
+        std::string(20, ' ') + "** Recovery of Runs That Did Not End **", " "};
+    for (const TakeBackResult& result : history.Recover()) {
+        lines.push_back("Run " + result.runId + ":");
+        if (!result.error.empty()) {
+            lines.push_back("     Couldn't recover it: " + result.error);
+            continue;
+        }
+        AddOutcomes(result, lines);
+        lines.push_back(" ");
+    }
+    PruneRuns();
+    return ShowReport("Recovery", lines);
 }
 
 CChildFrame* CMainFrame::ApplyActivePreview() {
@@ -615,6 +732,7 @@ void CMainFrame::OnFileSaveDiff() {
 
 CChildFrame* CMainFrame::OpenDocumentFile(const std::string& path) {
     auto doc = std::make_unique<CKestoDoc>(m_settingsPath, m_hosts, std::string());
+    doc->session().journalFolder = m_journalFolder;
     if (doc->OnOpenDocument(path) == CKestoDoc::OpenResult::Failed) {
         SetStatusPanes(QStringLiteral("Ready"), {}, {});
         return nullptr;

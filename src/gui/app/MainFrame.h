@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "files/RunHistory.h"
 #include "gui/app/WindowPlacement.h"
 #include "session/SessionHosts.h"
 #include "settings/IniFile.h"
@@ -66,6 +67,8 @@ enum CommandId : int {
     ID_FIND = 32788,
     ID_FILE_APPLY_PREVIEW = 32790,
     ID_FILE_SAVE_DIFF = 32791,
+    ID_FILE_RUN_HISTORY = 32792,
+    ID_FILE_UNDO_LAST_RUN = 32793,
 };
 
 class CMainFrame : public QMainWindow {
@@ -85,6 +88,18 @@ public:
     CChildFrame* ApplyActivePreview();
     // Writes the diff of the active window's preview to `path`; a failure is shown.
     bool SaveActiveDiff(const std::string& path);
+    // --- Runs taken back ---
+    // Where the windows' runs keep their journals (by default the user's state folder).
+    void SetJournalFolder(std::string folder) { m_journalFolder = std::move(folder); }
+    const std::string& journalFolder() const { return m_journalFolder; }
+    // Undoes run `id` (empty: the newest that can be undone) and shows what became of each
+    // file in a new window; nothing (and a message) when the run cannot be undone at all.
+    CChildFrame* UndoRun(const std::string& id);
+    // Asks before undoing the newest run that can be undone.
+    CChildFrame* OnUndoLastRun();
+    void OnRunHistory();
+    // At start: offers to finish the runs that did not end; their result in a new window.
+    CChildFrame* OfferRecovery();
     CChildFrame* activeChild() const;
     CKestoView* activeView() const;
     QList<CChildFrame*> children() const;
@@ -130,6 +145,10 @@ private:
                           std::optional<RunRequest> request = std::nullopt);
     CChildFrame* NewSessionWindow(std::optional<RunRequest> request);
     void OnFileSaveDiff();
+    // A window that shows `lines` as its log, under `title`.
+    CChildFrame* ShowReport(const std::string& title, const std::vector<std::string>& lines);
+    void PruneRuns();
+    std::string m_journalFolder = DefaultRunJournalFolder();
     // With `recheckPreview` false, whether the active preview can still be applied is taken
     // from the last check (the log view asks on every move of its selection).
     void UpdateCommands(bool recheckPreview);

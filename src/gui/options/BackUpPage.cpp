@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 #include "platform/qt/DisplayText.h"
@@ -27,7 +28,8 @@ CBackUp::CBackUp(CKestoDoc& doc, QWidget* parent)
       m_prepend(new QCheckBox(QStringLiteral("&Prepend character to existing extension"), this)),
       m_replace(new QCheckBox(QStringLiteral("&Replace Extension"), this)),
       m_character(new QLineEdit(this)),
-      m_extension(new QLineEdit(this)) {
+      m_extension(new QLineEdit(this)),
+      m_keepRuns(new QSpinBox(this)) {
     auto* retain = new QGroupBox(QStringLiteral(" Retain &Backup: "), this);
     auto* retainLayout = new QHBoxLayout(retain);
     retainLayout->addWidget(m_retainNo);
@@ -41,10 +43,20 @@ CBackUp::CBackUp(CKestoDoc& doc, QWidget* parent)
     auto* replaceLayout = new QFormLayout(replace);
     replaceLayout->addRow(m_replace);
     replaceLayout->addRow(QStringLiteral("Backup &Extension"), m_extension);
+    auto* runs = new QGroupBox(QStringLiteral(" Run History "), this);
+    auto* runsLayout = new QFormLayout(runs);
+    m_keepRuns->setRange(static_cast<int>(kKeepRunsRange.least),
+                         static_cast<int>(kKeepRunsRange.most));
+    m_keepRuns->setToolTip(
+        QStringLiteral("How many of the last runs keep their journal, so that they can be "
+                       "undone while their backups are there"));
+    m_keepRuns->setSuffix(QStringLiteral(" runs"));
+    runsLayout->addRow(QStringLiteral("&Keep the journals of the last"), m_keepRuns);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(retain);
     layout->addWidget(prepend);
     layout->addWidget(replace);
+    layout->addWidget(runs);
     layout->addStretch();
 
     connect(m_retainNo, &QRadioButton::clicked, this, &CBackUp::UpdateEnabling);
@@ -78,6 +90,7 @@ void CBackUp::OnSetActive() {
     m_replace->setChecked(s.extensionBackUp);
     m_character->setText(QString(QChar::fromLatin1(s.backUpChar)));
     m_extension->setText(DisplayText(s.replaceExt));
+    m_keepRuns->setValue(s.keepRuns);
     UpdateEnabling();
 }
 
@@ -108,9 +121,11 @@ bool CBackUp::OnKillActive() {
     // names backups once that choice is made, so a value it would refuse is not kept.
     if (!characterProblem) s.backUpChar = character.front();
     if (!extensionProblem) s.replaceExt = extension;
+    s.keepRuns = m_keepRuns->value();
     doc().options().retainBackups = s.retainBackUp;
     WriteSettings({SettingKey::RetainBackUp, SettingKey::DeletePermanently, SettingKey::CharBackUp,
-                   SettingKey::ExtensionBackUp, SettingKey::BackUpChar, SettingKey::ReplaceExt});
+                   SettingKey::ExtensionBackUp, SettingKey::BackUpChar, SettingKey::ReplaceExt,
+                   SettingKey::KeepRuns});
     return true;
 }
 

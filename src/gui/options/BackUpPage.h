@@ -7,6 +7,7 @@
 class QCheckBox;
 class QLineEdit;
 class QRadioButton;
+class QSpinBox;
 
 namespace kesto {
 
@@ -25,6 +26,7 @@ public:
     QCheckBox* replaceBox() const { return m_replace; }
     QLineEdit* characterField() const { return m_character; }
     QLineEdit* extensionField() const { return m_extension; }
+    QSpinBox* keepRunsField() const { return m_keepRuns; }
 
 private:
     void UpdateEnabling();
@@ -36,6 +38,7 @@ private:
     QCheckBox* m_replace;
     QLineEdit* m_character;
     QLineEdit* m_extension;
+    QSpinBox* m_keepRuns;
 };
 
 }  // namespace kesto

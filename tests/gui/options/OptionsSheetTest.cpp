@@ -6,6 +6,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTabWidget>
 
 #include "gui/options/BackUpPage.h"
@@ -109,6 +110,16 @@ TEST_F(OptionsSheetTest, CheckBoxDefaultsActAsPairsAndAreWritten) {
     EXPECT_EQ(Written("AutoSetWildCard"), "1");
     EXPECT_EQ(Written("AutoSetSpecialChar"), "0");
     EXPECT_EQ(Written("Match Case Default"), "1");
+}
+
+TEST_F(OptionsSheetTest, BackUpsKeepTheNumberOfRunJournals) {
+    CBackUp page(Doc());
+    page.OnSetActive();
+    EXPECT_EQ(page.keepRunsField()->value(), 20);
+    EXPECT_EQ(page.keepRunsField()->minimum(), 1) << "the last run always keeps its journal";
+    page.keepRunsField()->setValue(3);
+    EXPECT_TRUE(Leave(page));
+    EXPECT_EQ(Written("KeepRuns"), "3");
 }
 
 TEST_F(OptionsSheetTest, BackUpsValidateTheCharacterAndTheExtension) {

@@ -1,0 +1,44 @@
+// CRunHistoryDlg: "Run History": the kept runs, newest first, with when, what and how many
+// files each changed and whether it can be undone; the files of the selected run with the
+// state each is in; and Undo Run for a run that can be undone. The dialog only chooses: the
+// main window asks for confirmation and undoes the run.
+#pragma once
+
+#include <QDialog>
+#include <string>
+#include <vector>
+
+#include "files/RunHistory.h"
+
+class QPushButton;
+class QTreeWidget;
+
+namespace kesto {
+
+class CRunHistoryDlg : public QDialog {
+    Q_OBJECT
+public:
+    CRunHistoryDlg(const RunHistory& history, QWidget* parent = nullptr);
+
+    // The run chosen with Undo Run; empty when the dialog was closed otherwise.
+    const std::string& chosenRun() const { return m_chosen; }
+
+    QTreeWidget* runList() const { return m_runs; }
+    QTreeWidget* fileList() const { return m_files; }
+    QPushButton* undoButton() const { return m_undo; }
+
+    // One line of the run list: its state in words.
+    static QString StateOf(const KeptRun& run);
+
+private:
+    void ShowFilesOfSelectedRun();
+
+    const RunHistory& m_history;
+    std::vector<KeptRun> m_kept;
+    QTreeWidget* m_runs;
+    QTreeWidget* m_files;
+    QPushButton* m_undo;
+    std::string m_chosen;
+};
+
+}  // namespace kesto

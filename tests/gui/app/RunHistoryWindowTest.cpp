@@ -1,0 +1,139 @@
+// Runs taken back from the window: Undo Last Run, the Run History dialog and the offer to
+// recover a run that did not end, each with its result in a window of its own.
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+
+#include "files/RunJournal.h"
+#include "gui/history/RunHistoryDlg.h"
+#include "gui/run/SearchReplaceDlg.h"
+#include "support/GuiFixture.h"
+
+namespace kesto {
+namespace {
+
+const char* const kOriginal = "the cat sat\nno match\ncat and cat\n";
+
+class RunHistoryWindowTest : public test::GuiFixture {
+protected:
+    // "cat" -> "dog" over the tree through the real dialog, without questions.
+    void RunCatToDog() {
+        std::filesystem::create_directories(dir / "tree");
+        if (!std::filesystem::exists(dir / "tree/a.txt")) {
+            test::WriteFile(dir / "tree/a.txt", kOriginal);
+            test::WriteFile(dir / "tree/b.txt", "a cat\n");
+        }
+        more.startChoices = {StartDirectoryChoice{dir / "tree", "*.txt", false, {}}};
+        test::WhenModal<CSearchReplaceDlg>([](CSearchReplaceDlg& dialog) {
+            dialog.searchBox()->lineEdit()->setText("cat");
+            dialog.replaceBox()->lineEdit()->setText("dog");
+            dialog.control(SearchReplaceForm::Global)->click();
+            dialog.byDirectoryBox()->click();
+            dialog.control(SearchReplaceForm::Begin)->click();
+        });
+        RunUntilFinished(Frame().OnFileNew());
+    }
+
+    static std::vector<std::string> Lines(CChildFrame* child) {
+        std::vector<std::string> lines;
+        for (int i = 0; i < child->document().log().logLineCount(); ++i) {
+            lines.emplace_back(child->document().log().line(i));
+        }
+        return lines;
+    }
+};
+
+TEST_F(RunHistoryWindowTest, UndoLastRunAsksThenPutsTheFilesBackAndShowsEachInAWindow) {
+    RunCatToDog();
+    ASSERT_EQ(test::ReadFile(dir / "tree/a.txt"), "the dog sat\nno match\ndog and dog\n");
+    test::WriteFile(dir / "tree/b.txt", "edited by hand\n");
+
+    prompter.answers = {false};
+    EXPECT_EQ(Frame().OnUndoLastRun(), nullptr) << "No keeps the run";
+    ASSERT_EQ(prompter.questions.size(), 1u);
+    EXPECT_EQ(prompter.questions[0].rfind("Undo the last run (single, 2 files, started ", 0), 0u)
+        << prompter.questions[0];
+    EXPECT_EQ(test::ReadFile(dir / "tree/a.txt"), "the dog sat\nno match\ndog and dog\n");
+
+    CChildFrame* report = Frame().OnUndoLastRun();
+    ASSERT_NE(report, nullptr);
+    EXPECT_EQ(test::ReadFile(dir / "tree/a.txt"), kOriginal);
+    EXPECT_EQ(test::ReadFile(dir / "tree/b.txt"), "edited by hand\n");
+    const std::vector<std::string> lines = Lines(report);
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(lines[0].rfind(std::string(20, ' ') + "** Undo of Run ", 0), 0u);
+    EXPECT_EQ(lines[2], "     Put back: " + dir / "tree/a.txt");
+    EXPECT_EQ(lines[3], "     Left as it was: " + dir / "tree/b.txt" + " ... edited since the run");
+    EXPECT_EQ(lines[5], "1 file put back, 1 left as it was");
+    EXPECT_TRUE(report->windowTitle().startsWith(QStringLiteral("Undo ")));
+    EXPECT_EQ(report->document().log().logLineCount(), 6) << "the report starts no run";
+}
+
+TEST_F(RunHistoryWindowTest, TheHistoryShowsEachRunAndTheStateOfItsFiles) {
+    RunCatToDog();
+    test::WriteFile(dir / "tree/b.txt", "edited by hand\n");
+    RunHistory history(dir / "state");
+    {
+        CRunHistoryDlg dialog(history);
+        ASSERT_EQ(dialog.runList()->topLevelItemCount(), 1);
+        const QTreeWidgetItem* run = dialog.runList()->topLevelItem(0);
+        EXPECT_EQ(run->text(1), QStringLiteral("single"));
+        EXPECT_EQ(run->text(2), QStringLiteral("cat -> dog"));
+        EXPECT_EQ(run->text(3), QStringLiteral("2"));
+        EXPECT_EQ(run->text(4), QStringLiteral("can be undone"));
+        ASSERT_EQ(dialog.fileList()->topLevelItemCount(), 2);
+        EXPECT_EQ(dialog.fileList()->topLevelItem(0)->text(1), QStringLiteral("can be undone"));
+        EXPECT_EQ(dialog.fileList()->topLevelItem(1)->text(1),
+                  QStringLiteral("edited since the run"));
+        EXPECT_TRUE(dialog.undoButton()->isEnabled());
+    }
+
+    // Undo Run in the dialog, confirmed: the run is undone, and the undo is kept as a run.
+    test::WhenModal<CRunHistoryDlg>([](CRunHistoryDlg& dialog) { dialog.undoButton()->click(); });
+    Frame().OnRunHistory();
+    EXPECT_EQ(test::ReadFile(dir / "tree/a.txt"), kOriginal);
+    ASSERT_EQ(prompter.questions.size(), 1u);
+    EXPECT_EQ(prompter.questions[0].rfind("Undo run ", 0), 0u);
+    const std::vector<KeptRun> runs = history.Runs();
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0].journal.run.kind, "undo");
+    EXPECT_EQ(CRunHistoryDlg::StateOf(runs[0]), QStringLiteral("can be undone"));
+}
+
+TEST_F(RunHistoryWindowTest, ARunThatDidNotEndIsOfferedForRecoveryAtStart) {
+    std::filesystem::create_directories(dir / "tree");
+    test::WriteFile(dir / "tree/a.txt", "new content\n");
+    test::WriteFile(dir / "tree/a.~txt", "the original\n");
+    {
+        // A run that died just after it replaced a.txt: its journal is not ended.
+        std::string error;
+        auto journal = RunJournal::Create(dir / "state", {"single", "x", "y", "", ""}, error);
+        ASSERT_TRUE(journal) << error;
+        const std::string file = dir / "tree/a.txt";
+        ASSERT_TRUE(journal->AboutToReplace(file, file.substr(0, file.size() - 3) + "~txt",
+                                            ContentHash::Of("the original\n"),
+                                            ContentHash::Of("new content\n"), true));
+    }
+    prompter.answers = {false};
+    EXPECT_EQ(Frame().OfferRecovery(), nullptr);
+    EXPECT_EQ(test::ReadFile(dir / "tree/a.txt"), "new content\n");
+
+    CChildFrame* report = Frame().OfferRecovery();
+    ASSERT_EQ(prompter.questions.size(), 2u);
+    EXPECT_NE(prompter.questions[1].find("Put back the original files it was changing?"),
+              std::string::npos);
+    ASSERT_NE(report, nullptr);
+    EXPECT_EQ(test::ReadFile(dir / "tree/a.txt"), "the original\n");
+    EXPECT_FALSE(std::filesystem::exists(dir / "tree/a.~txt"));
+    const std::vector<std::string> lines = Lines(report);
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(lines[3], "     Put back: " + dir / "tree/a.txt");
+    EXPECT_EQ(Frame().OfferRecovery(), nullptr) << "a recovered run is not offered again";
+    EXPECT_EQ(prompter.questions.size(), 2u);
+}
+
+}  // namespace
+}  // namespace kesto
