@@ -297,6 +297,14 @@ FileOutcome RunHistory::RecoverFile(const JournalEntry& entry, bool swap) {
         replaced = !sameFile && RunRecorder::StampOf(*backup) == entry.original &&
                    !(RunRecorder::StampOf(*file) == entry.original);
         backupIsOriginal = replaced;
+        // The run wrote its new file before it linked the backup (which marked the
+        // backup's status-change time); a file modified later was edited since.
+        const timespec written = file->st_mtim;
+        const timespec linked = backup->st_ctim;
+        if (replaced && (written.tv_sec > linked.tv_sec ||
+                         (written.tv_sec == linked.tv_sec && written.tv_nsec > linked.tv_nsec))) {
+            return {entry.path, false, "changed since the run, left as it is"};
+        }
     } else {
         const std::optional<ContentHash> now = HashOfFile(entry.path);
         replaced = now && *now == entry.after && !(entry.after == entry.before);

@@ -1,0 +1,116 @@
+#include "files/RunHistory.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "files/RunRecorder.h"
+#include "support/TempDir.h"
+
+namespace kesto {
+namespace {
+
+using test::ReadFile;
+using test::WriteFile;
+namespace fs = std::filesystem;
+
+class RunHistoryTest : public ::testing::Test {
+protected:
+    std::string Path(const std::string& name) const { return dir / name; }
+
+    // The state a run leaves just after it replaced `name`, in the run's order: the new
+    // content written, the backup made as a second name of the original, the new file
+    // renamed over the name.
+    struct stat Replace(const std::string& name, const std::string& original,
+                        const std::string& next) {
+        WriteFile(Path(name), original);
+        struct stat before {};
+        ::stat(Path(name).c_str(), &before);
+        WriteFile(Path(name + ".new"), next);
+        ::link(Path(name).c_str(), Path(name + ".bak").c_str());
+        ::rename(Path(name + ".new").c_str(), Path(name).c_str());
+        return before;
+    }
+
+    test::TempDir dir;
+    RunHistory history{dir / "state"};
+};
+
+TEST_F(RunHistoryTest, RecoveryFromStampsAloneLeavesAFileEditedAfterTheCrash) {
+    std::vector<IntendedFile> intended;
+    const struct stat a = Replace("a.txt", "original a\n", "new a\n");
+    const struct stat b = Replace("b.txt", "original b\n", "new b\n");
+    WriteFile(Path("c.txt"), "never reached\n");
+    struct stat c {};
+    ::stat(Path("c.txt").c_str(), &c);
+    for (const auto& [name, status] : {std::pair{"a.txt", a}, {"b.txt", b}, {"c.txt", c}}) {
+        intended.push_back(
+            {Path(name), Path(std::string(name) + ".bak"), RunRecorder::StampOf(status)});
+    }
+    // b.txt is saved again after the crash, a second later than its backup was made.
+    struct stat backup {};
+    ::stat(Path("b.txt.bak").c_str(), &backup);
+    const timespec later[2] = {{0, UTIME_OMIT}, {backup.st_ctim.tv_sec + 1, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, Path("b.txt").c_str(), later, 0), 0);
+    std::string id;
+    {
+        std::string error;
+        auto journal = RunJournal::Create(dir / "state", {"single", "x", "y", "", ""}, error);
+        ASSERT_TRUE(journal) << error;
+        ASSERT_TRUE(journal->MayReplace(intended));
+        id = journal->id();
+        EXPECT_EQ(history.UnfinishedRuns(), std::vector<std::string>{})
+            << "a journal its run still holds is not a run that died";
+    }
+    EXPECT_EQ(history.UnfinishedRuns(), std::vector<std::string>{id});
+
+    const std::vector<TakeBackResult> results = history.Recover();
+    ASSERT_EQ(results.size(), 1u);
+    ASSERT_EQ(results[0].files.size(), 2u);
+    EXPECT_EQ(results[0].files[0].path, Path("a.txt"));
+    EXPECT_TRUE(results[0].files[0].done);
+    EXPECT_FALSE(results[0].files[1].done);
+    EXPECT_EQ(results[0].files[1].reason, "changed since the run, left as it is");
+    EXPECT_EQ(ReadFile(Path("a.txt")), "original a\n");
+    EXPECT_EQ(ReadFile(Path("b.txt")), "new b\n");
+    EXPECT_EQ(ReadFile(Path("b.txt.bak")), "original b\n");
+    EXPECT_EQ(ReadFile(Path("c.txt")), "never reached\n");
+    EXPECT_EQ(history.UnfinishedRuns(), std::vector<std::string>{});
+    const std::vector<KeptRun> runs = history.Runs();
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_TRUE(runs[0].journal.ended);
+    EXPECT_TRUE(runs[0].journal.aborted);
+}
+
+TEST_F(RunHistoryTest, PruningKeepsTheNewestEndedRunsAndThoseStillGoing) {
+    std::vector<std::string> ended;
+    for (int i = 0; i < 4; ++i) {
+        std::string error;
+        auto journal = RunJournal::Create(dir / "state", {"single", "x", "y", "", ""}, error);
+        ASSERT_TRUE(journal) << error;
+        if (i == 0) {
+            ASSERT_TRUE(journal->MayReplace({}));  // dies without an end: kept for recovery
+        } else {
+            ASSERT_TRUE(journal->End(false));
+            ended.push_back(journal->id());
+        }
+    }
+    history.Prune(2);
+    std::vector<std::string> kept;
+    for (const KeptRun& run : history.Runs()) kept.push_back(run.journal.id);
+    ASSERT_EQ(kept.size(), 3u);
+    EXPECT_EQ(kept[0], ended[2]);
+    EXPECT_EQ(kept[1], ended[1]);
+    EXPECT_EQ(history.UnfinishedRuns().size(), 1u);
+
+    // No backup of theirs is left: a finished run can't be undone and goes.
+    history.PruneGone();
+    EXPECT_EQ(history.Runs().size(), 1u);
+}
+
+}  // namespace
+}  // namespace kesto
