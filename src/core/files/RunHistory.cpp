@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <functional>
 #include <map>
+#include <tuple>
 
 #include "files/RunRecorder.h"
 #include "text/BackupName.h"
@@ -55,11 +56,19 @@ std::vector<std::string> JournalPaths(const std::string& folder) {
         }
         ::closedir(dir);
     }
-    // By id, without the extension: a second journal of the same second and process
-    // ("...-pid-1") is the newer one.
-    for (std::string& name : names) name.resize(name.size() - 8);
-    std::sort(names.begin(), names.end(), std::greater<>());
-    for (std::string& name : names) name += ".journal";
+    // By id (YYYYMMDD-HHMMSS-pid[-n]): by the second the run started, then, for journals of
+    // one process in one second, by n.
+    const auto key = [](const std::string& name) {
+        const std::string_view id = std::string_view(name).substr(0, name.size() - 8);
+        const std::size_t pidStart = std::min<std::size_t>(id.size(), 16);
+        const std::size_t dash = id.find('-', pidStart);
+        const std::string_view pid = id.substr(pidStart, dash - pidStart);
+        const std::string_view attempt =
+            dash == std::string_view::npos ? std::string_view() : id.substr(dash + 1);
+        return std::tuple(id.substr(0, 15), pid.size(), pid, attempt.size(), attempt);
+    };
+    std::sort(names.begin(), names.end(),
+              [&key](const std::string& a, const std::string& b) { return key(a) > key(b); });
     for (std::string& name : names) name = folder + "/" + name;
     return names;
 }

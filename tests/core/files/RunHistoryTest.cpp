@@ -87,8 +87,10 @@ TEST_F(RunHistoryTest, RecoveryFromStampsAloneLeavesAFileEditedAfterTheCrash) {
 }
 
 TEST_F(RunHistoryTest, PruningKeepsTheNewestEndedRunsAndThoseStillGoing) {
+    // Twelve journals, most of them of one second and one process ("...-pid-10" is newer
+    // than "...-pid-9").
     std::vector<std::string> ended;
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 12; ++i) {
         std::string error;
         auto journal = RunJournal::Create(dir / "state", {"single", "x", "y", "", ""}, error);
         ASSERT_TRUE(journal) << error;
@@ -99,12 +101,18 @@ TEST_F(RunHistoryTest, PruningKeepsTheNewestEndedRunsAndThoseStillGoing) {
             ended.push_back(journal->id());
         }
     }
+    std::vector<std::string> listed;
+    for (const KeptRun& run : history.Runs()) listed.push_back(run.journal.id);
+    ASSERT_EQ(listed.size(), 12u);
+    EXPECT_EQ(std::vector<std::string>(listed.begin(), listed.begin() + 11),
+              std::vector<std::string>(ended.rbegin(), ended.rend()))
+        << "newest first";
     history.Prune(2);
     std::vector<std::string> kept;
     for (const KeptRun& run : history.Runs()) kept.push_back(run.journal.id);
     ASSERT_EQ(kept.size(), 3u);
-    EXPECT_EQ(kept[0], ended[2]);
-    EXPECT_EQ(kept[1], ended[1]);
+    EXPECT_EQ(kept[0], ended[10]);
+    EXPECT_EQ(kept[1], ended[9]);
     EXPECT_EQ(history.UnfinishedRuns().size(), 1u);
 
     // No backup of theirs is left: a finished run can't be undone and goes.
