@@ -128,7 +128,7 @@ RunRequest RequestOf(const CliOptions& o) {
 }
 
 std::string SettingsPathOf(const CliOptions& o) {
-    return o.iniPath ? *o.iniPath : SettingsFilePath(ProgramDirectory());
+    return o.iniPath ? AbsolutePath(*o.iniPath) : SettingsFilePath(ProgramDirectory());
 }
 
 std::string StateFolderOf(const CliOptions& o) {
@@ -193,15 +193,16 @@ int Undo(const CliOptions& o) {
 int Recover(const CliOptions& o) {
     RunHistory history(StateFolderOf(o));
     bool all = true;
-    for (const TakeBackResult& result : history.Recover()) {
+    FreedesktopTrash trash;
+    for (const TakeBackResult& result : history.Recover(&trash)) {
         if (!result.error.empty()) {
             std::cerr << "Couldn't recover run " << result.runId << ": " << result.error << '\n';
             all = false;
             continue;
         }
-        std::cout << "Recovered run " << result.runId << ": "
-                  << result.files.size() - static_cast<std::size_t>(result.leftAlone())
-                  << " files put back\n";
+        const std::size_t back = result.files.size() - static_cast<std::size_t>(result.leftAlone());
+        std::cout << "Recovered run " << result.runId << ": " << back
+                  << (back == 1 ? " file" : " files") << " put back\n";
         all = ReportFiles(result, "Put back: ") && all;
     }
     history.Prune(KeptRunsSetting(o));

@@ -50,22 +50,25 @@ std::vector<std::string> JournalPaths(const std::string& folder) {
     if (DIR* dir = ::opendir(folder.c_str())) {
         while (const dirent* entry = ::readdir(dir)) {
             const std::string_view name = entry->d_name;
-            if (name.size() > 8 && name.ends_with(".journal") && name.front() != '.') {
+            struct stat st {};
+            // Only regular files: a link, a pipe or a device there is no journal.
+            if (name.size() > 8 && name.ends_with(".journal") && name.front() != '.' &&
+                ::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                S_ISREG(st.st_mode)) {
                 names.emplace_back(name);
             }
         }
         ::closedir(dir);
     }
-    // By id (YYYYMMDD-HHMMSS-pid[-n]): by the second the run started, then, for journals of
-    // one process in one second, by n.
+    // By id (YYYYMMDD-HHMMSS.mmm-pid[-n]): by the moment the run started, then, for
+    // journals of one process in one millisecond, by n.
     const auto key = [](const std::string& name) {
         const std::string_view id = std::string_view(name).substr(0, name.size() - 8);
-        const std::size_t pidStart = std::min<std::size_t>(id.size(), 16);
-        const std::size_t dash = id.find('-', pidStart);
-        const std::string_view pid = id.substr(pidStart, dash - pidStart);
+        const std::size_t time = std::min(id.find('-', id.find('-') + 1), id.size());
+        const std::size_t dash = id.find('-', std::min(time + 1, id.size()));
         const std::string_view attempt =
             dash == std::string_view::npos ? std::string_view() : id.substr(dash + 1);
-        return std::tuple(id.substr(0, 15), pid.size(), pid, attempt.size(), attempt);
+        return std::tuple(id.substr(0, time), attempt.size(), attempt, id);
     };
     std::sort(names.begin(), names.end(),
               [&key](const std::string& a, const std::string& b) { return key(a) > key(b); });
@@ -151,6 +154,10 @@ std::optional<std::string> UndoRefusal(const JournalEntry& entry,
         return byLater.empty() ? "edited since the run" : "changed" + byLater;
     }
     if (!LinkStatus(entry.backupPath) && entry.backupFate.starts_with("trash:")) {
+        // What lies at that place now may be another file's, trashed later under the name.
+        if (HashOfFile(entry.backupFate.substr(6)) != entry.before) {
+            return "backup no longer in the Trash";
+        }
         if (!bin) return std::nullopt;  // a check only: it can be taken back
         if (!bin->TakeBack(entry.backupFate.substr(6), entry.backupPath)) {
             return "backup no longer in the Trash";
@@ -199,6 +206,10 @@ std::vector<std::string> RunHistory::UnfinishedRuns() const {
     std::vector<std::string> ids;
     for (const std::string& path : JournalPaths(m_folder)) {
         if (RunJournalEnded(path) || RunJournalInUse(path)) continue;
+        // The end may be followed by something that is no record (a line added by hand):
+        // the whole journal decides.
+        const std::optional<JournalContents> journal = ReadRunJournal(path);
+        if (journal && journal->ended) continue;
         const std::string name(FileNameOf(path));
         ids.push_back(name.substr(0, name.size() - 8));
     }
@@ -263,8 +274,9 @@ TakeBackResult RunHistory::Undo(const std::string& id, RecycleBin& bin,
     return result;
 }
 
-std::vector<TakeBackResult> RunHistory::Recover() {
+std::vector<TakeBackResult> RunHistory::Recover(RecycleBin* bin) {
     std::vector<TakeBackResult> results;
+    const std::vector<KeptRun> runs = Runs();
     for (const std::string& id : UnfinishedRuns()) {
         const std::string path = m_folder + "/" + id + ".journal";
         TakeBackResult& result = results.emplace_back();
@@ -285,8 +297,19 @@ std::vector<TakeBackResult> RunHistory::Recover() {
         }
         // The files of an undo are put back as they were before it: both versions kept.
         const bool undo = journal->run.kind == "undo";
+        // A file a later run took is that run's now: what the two names hold is its doing.
+        const auto self = std::find_if(runs.begin(), runs.end(),
+                                       [&id](const KeptRun& run) { return run.journal.id == id; });
+        const std::map<std::string, std::string> later =
+            self == runs.end() ? std::map<std::string, std::string>() : LaterChanges(runs, *self);
         for (const JournalEntry& entry : journal->files) {
-            FileOutcome outcome = RecoverFile(entry, undo);
+            FileOutcome outcome;
+            if (const auto taken = later.find(entry.path); taken != later.end()) {
+                if (entry.state == State::Intended) continue;
+                outcome = {entry.path, false, "changed by a later run (" + taken->second + ")"};
+            } else {
+                outcome = RecoverFile(entry, undo, bin);
+            }
             if (!outcome.path.empty()) result.files.push_back(std::move(outcome));
         }
         reopened->End(true);
@@ -294,10 +317,25 @@ std::vector<TakeBackResult> RunHistory::Recover() {
     return results;
 }
 
-FileOutcome RunHistory::RecoverFile(const JournalEntry& entry, bool swap) {
+FileOutcome RunHistory::RecoverFile(const JournalEntry& entry, bool swap, RecycleBin* bin) {
+    // A file that is its own backup name was never taken by the run.
+    if (SamePathIgnoringCase(entry.path, entry.backupPath)) return {};
     const std::optional<struct stat> file = LinkStatus(entry.path);
+    if (!file) return {};
+    if (!LinkStatus(entry.backupPath) && bin && entry.backupFate.starts_with("trash:") &&
+        HashOfFile(entry.backupFate.substr(6)) == entry.before) {
+        bin->TakeBack(entry.backupFate.substr(6), entry.backupPath);
+    }
     const std::optional<struct stat> backup = LinkStatus(entry.backupPath);
-    if (!file || !backup) return {};
+    if (!backup) {
+        // Without its backup a file the run replaced cannot get its original back here.
+        const bool changed = entry.state == State::Intended
+                                 ? !(RunRecorder::StampOf(*file) == entry.original)
+                                 : HashOfFile(entry.path) == entry.after;
+        if (!changed) return {};
+        return {entry.path, false,
+                "may hold the run's change, and no backup is beside it (look in the Trash)"};
+    }
     const bool sameFile = file->st_ino == backup->st_ino && file->st_dev == backup->st_dev;
     bool replaced = false;
     bool backupIsOriginal = false;
@@ -322,12 +360,9 @@ FileOutcome RunHistory::RecoverFile(const JournalEntry& entry, bool swap) {
             return {entry.path, false, "changed since the run, left as it is"};
         }
     }
-    if (!replaced) {
-        // The backup made just before a replacement that never happened is another name of
-        // the original: it goes.
-        if (sameFile && !swap) ::unlink(entry.backupPath.c_str());
-        return {};
-    }
+    // A backup made just before a replacement that never happened is another name of the
+    // original; it stays, as a kept backup would.
+    if (!replaced) return {};
     if (!backupIsOriginal) return {entry.path, false, "backup is not the original"};
     const bool put = swap ? SwapNames(entry.path, entry.backupPath)
                           : ::rename(entry.backupPath.c_str(), entry.path.c_str()) == 0;
@@ -343,10 +378,18 @@ void RunHistory::Prune(int keep) {
 }
 
 void RunHistory::PruneGone() {
+    // Gone means recorded as gone: every backup deleted or put back. A backup that is only
+    // not found now (a folder moved away for a while) keeps its run.
     for (const KeptRun& run : Runs()) {
-        if (run.journal.ended && !run.undoable && !RunJournalInUse(run.path)) {
-            ::unlink(run.path.c_str());
+        if (!run.journal.ended || !run.journal.damage.empty() || RunJournalInUse(run.path)) {
+            continue;
         }
+        const bool gone = std::all_of(
+            run.journal.files.begin(), run.journal.files.end(), [](const JournalEntry& entry) {
+                return !ReplacedByRun(entry) || entry.backupFate == "deleted" ||
+                       entry.backupFate == "restored";
+            });
+        if (gone) ::unlink(run.path.c_str());
     }
 }
 

@@ -62,21 +62,22 @@ public:
     // Undoes run `id` (empty: the newest that can be undone). `settingsPath` goes into the
     // undo's own journal.
     TakeBackResult Undo(const std::string& id, RecycleBin& bin, const std::string& settingsPath);
-    // Finishes every run that died; one result per run.
-    std::vector<TakeBackResult> Recover();
+    // Finishes every run that died; one result per run. A backup that went to `bin` (when
+    // given) is taken back from it.
+    std::vector<TakeBackResult> Recover(RecycleBin* bin = nullptr);
 
     // Deletes the journals of all but the newest `keep` runs that ended. Reads only the end
     // of each journal, so a run can do it as it ends.
     void Prune(int keep);
-    // Deletes the journals of runs that ended and can no longer be undone: their backups
-    // are gone.
+    // Deletes the journals of runs that ended whose backups are all recorded as deleted or
+    // put back.
     void PruneGone();
 
 private:
     // Puts back the original of one file of a run that died; `swap` keeps the other version
     // at the backup's name. An entry with a path names a file that was or should have been
     // put back.
-    static FileOutcome RecoverFile(const JournalEntry& entry, bool swap);
+    static FileOutcome RecoverFile(const JournalEntry& entry, bool swap, RecycleBin* bin);
 
     std::string m_folder;
 };

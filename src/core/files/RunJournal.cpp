@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <fstream>
@@ -30,7 +31,12 @@ std::string UtcNow(const char* format = "%Y-%m-%dT%H:%M:%SZ") {
 
 // The id names the journal's file: when the run started, and which process ran it.
 std::string IdNow(int attempt) {
-    std::string id = UtcNow("%Y%m%d-%H%M%S") + "-" + std::to_string(::getpid());
+    // Milliseconds order two runs of one second; process ids do not.
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    char millis[24];
+    std::snprintf(millis, sizeof millis, ".%03ld", now.tv_nsec / 1'000'000);
+    std::string id = UtcNow("%Y%m%d-%H%M%S") + millis + "-" + std::to_string(::getpid());
     if (attempt > 0) id += "-" + std::to_string(attempt);
     return id;
 }
@@ -257,14 +263,14 @@ bool RunJournal::WritePending() {
 }
 
 bool RunJournalInUse(const std::string& path) {
-    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     return fd.valid() && ::flock(fd.get(), LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
 }
 
 bool RunJournalEnded(const std::string& path) {
-    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     struct stat st {};
-    if (!fd.valid() || ::fstat(fd.get(), &st) != 0) return false;
+    if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     char tail[4096];
     const off_t from = std::max<off_t>(0, st.st_size - static_cast<off_t>(sizeof tail));
     const ssize_t got = ::pread(fd.get(), tail, sizeof tail, from);
@@ -279,9 +285,23 @@ bool RunJournalEnded(const std::string& path) {
 }
 
 std::optional<JournalContents> ReadRunJournal(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // Only a regular file of a sane size is read: a pipe or a device put in its place
+    // must not block or fill the memory.
+    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat st {};
+    if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        st.st_size > kMaxJournalSize) {
+        return std::nullopt;
+    }
+    std::string text(static_cast<std::size_t>(st.st_size), '\0');
+    std::size_t got = 0;
+    while (got < text.size()) {
+        const ssize_t n = ::read(fd.get(), text.data() + got, text.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    text.resize(got);
     std::string_view rest = text;
     const std::string first = std::string(RunJournal::kFormatLine) + "\n";
     if (rest.substr(0, first.size()) != first) return std::nullopt;

@@ -138,6 +138,9 @@ bool RunJournalInUse(const std::string& path);
 // Whether the journal at `path` ends with a whole end record; reads only its end.
 bool RunJournalEnded(const std::string& path);
 
+// The largest journal that is read.
+inline constexpr long long kMaxJournalSize = 1LL << 30;
+
 // Reads the journal at `path`; nothing when it cannot be read or is no journal at all.
 std::optional<JournalContents> ReadRunJournal(const std::string& path);
 

@@ -73,7 +73,10 @@ bool RunRecorder::WriteGroup(const std::string& path, const std::string& backupP
         const auto file = FileAt((*m_files)[i]);
         if (!file || !S_ISREG(file->second.st_mode)) continue;
         const std::string absolute = Absolute(file->first);
-        group.push_back({absolute, BackupName(absolute, m_naming), StampOf(file->second)});
+        std::string backup = BackupName(absolute, m_naming);
+        // A file that is its own backup name is never taken by a run.
+        if (SamePathIgnoringCase(backup, absolute)) continue;
+        group.push_back({absolute, std::move(backup), StampOf(file->second)});
     }
     if (!m_journal->MayReplace(group)) return false;
     for (const IntendedFile& file : group) m_intended[file.path] = file.original;

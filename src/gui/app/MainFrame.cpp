@@ -670,7 +670,7 @@ CChildFrame* CMainFrame::OfferRecovery() {
     if (!m_hosts.prompter.AskYesNo(question)) return nullptr;
     std::vector<std::string> lines = {
         std::string(20, ' ') + "** Recovery of Runs That Did Not End **", " "};
-    for (const TakeBackResult& result : history.Recover()) {
+    for (const TakeBackResult& result : history.Recover(&m_hosts.recycleBin)) {
         lines.push_back("Run " + result.runId + ":");
         if (!result.error.empty()) {
             lines.push_back("     Couldn't recover it: " + result.error);

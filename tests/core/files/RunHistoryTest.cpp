@@ -122,3 +122,79 @@ TEST_F(RunHistoryTest, PruningKeepsTheNewestEndedRunsAndThoseStillGoing) {
 
 }  // namespace
 }  // namespace kesto
+
+namespace kesto {
+namespace {
+
+class RecoveryLimitsTest : public RunHistoryTest {
+protected:
+    // A journal of a run that died, naming `files` as it may replace them.
+    std::string DeadRun(const std::vector<IntendedFile>& files) {
+        std::string error;
+        auto journal = RunJournal::Create(dir / "state", {"single", "x", "y", "", ""}, error);
+        EXPECT_TRUE(journal) << error;
+        if (!journal) return {};
+        EXPECT_TRUE(journal->MayReplace(files));
+        return journal->id();
+    }
+    FileStamp StampOfPath(const std::string& name) {
+        struct stat st {};
+        ::stat(Path(name).c_str(), &st);
+        return RunRecorder::StampOf(st);
+    }
+};
+
+TEST_F(RecoveryLimitsTest, AFileThatIsItsOwnBackupNameOrThatALaterRunTookIsLeftAlone) {
+    WriteFile(Path("notes.BAK"), "the user's notes\n");
+    WriteFile(Path("f.txt"), "original f\n");
+    const FileStamp f = StampOfPath("f.txt");
+    DeadRun({{Path("notes.BAK"), Path("notes.BAK"), StampOfPath("notes.BAK")},
+             {Path("f.txt"), Path("f.txt.bak"), f}});
+    // A later run, which ended, replaced f.txt keeping its original as the backup.
+    Replace("f.txt", "original f\n", "the later run's f\n");
+    {
+        std::string error;
+        auto later = RunJournal::Create(dir / "state", {"single", "f", "g", "", ""}, error);
+        ASSERT_TRUE(later) << error;
+        ASSERT_TRUE(later->AboutToReplace(Path("f.txt"), Path("f.txt.bak"),
+                                          ContentHash::Of("original f\n"),
+                                          ContentHash::Of("the later run's f\n"), true));
+        ASSERT_TRUE(later->Replaced(Path("f.txt")));
+        ASSERT_TRUE(later->End(false));
+    }
+    const std::vector<TakeBackResult> results = history.Recover();
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results[0].files.size(), 0u);
+    EXPECT_EQ(ReadFile(Path("notes.BAK")), "the user's notes\n");
+    EXPECT_EQ(ReadFile(Path("f.txt")), "the later run's f\n");
+    EXPECT_EQ(ReadFile(Path("f.txt.bak")), "original f\n");
+}
+
+TEST_F(RecoveryLimitsTest, AnEndedJournalWithALineAddedAfterItsEndIsNoRunToRecover) {
+    WriteFile(Path("a.txt"), "new a\n");
+    WriteFile(Path("a.txt.bak"), "original a\n");
+    std::string path;
+    {
+        std::string error;
+        auto journal = RunJournal::Create(dir / "state", {"single", "x", "y", "", ""}, error);
+        ASSERT_TRUE(journal) << error;
+        ASSERT_TRUE(journal->AboutToReplace(Path("a.txt"), Path("a.txt.bak"),
+                                            ContentHash::Of("original a\n"),
+                                            ContentHash::Of("new a\n"), true));
+        ASSERT_TRUE(journal->Replaced(Path("a.txt")));
+        ASSERT_TRUE(journal->End(false));
+        path = journal->path();
+    }
+    WriteFile(path, ReadFile(path) + "\n");  // an editor's final line feed
+    // A pipe and a link where journals are kept are no journals, and nothing waits on them.
+    ASSERT_EQ(::mkfifo(Path("state/20990101-000000.000-1.journal").c_str(), 0600), 0);
+    fs::create_symlink("/dev/zero", Path("state/20990101-000000.000-2.journal"));
+
+    EXPECT_EQ(history.UnfinishedRuns(), std::vector<std::string>{});
+    EXPECT_TRUE(history.Recover().empty());
+    EXPECT_EQ(ReadFile(Path("a.txt")), "new a\n");
+    EXPECT_EQ(history.Runs().size(), 1u);
+}
+
+}  // namespace
+}  // namespace kesto
