@@ -40,7 +40,12 @@ public:
 // Backups that do not go to a trash: the trash lies outside the parent folder.
 class RefusingBin : public RecycleBin {
 public:
-    bool MoveToRecycleBin(const std::vector<std::string>&) override { return false; }
+    bool MoveToRecycleBin(const std::vector<std::string>& paths,
+                          std::vector<std::string>& places) override {
+        places.assign(paths.size(), "");
+        return false;
+    }
+    bool TakeBack(const std::string&, const std::string&) override { return false; }
 };
 
 struct TreeFile {
