@@ -11,8 +11,6 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <fstream>
-#include <iterator>
 
 #include "text/WriteAll.h"
 
@@ -30,13 +28,17 @@ std::string UtcNow(const char* format = "%Y-%m-%dT%H:%M:%SZ") {
 }
 
 // The id names the journal's file: when the run started, and which process ran it.
-std::string IdNow(int attempt) {
-    // Milliseconds order two runs of one second; process ids do not.
-    timespec now{};
-    ::clock_gettime(CLOCK_REALTIME, &now);
+// Seconds and milliseconds come from one reading of the clock, and every attempt of one
+// journal shares it: a retry must not take a later millisecond that an id made next
+// could undercut.
+std::string IdAt(const timespec& moment, int attempt) {
+    std::tm utc{};
+    ::gmtime_r(&moment.tv_sec, &utc);
+    char seconds[32];
+    std::strftime(seconds, sizeof seconds, "%Y%m%d-%H%M%S", &utc);
     char millis[24];
-    std::snprintf(millis, sizeof millis, ".%03ld", now.tv_nsec / 1'000'000);
-    std::string id = UtcNow("%Y%m%d-%H%M%S") + millis + "-" + std::to_string(::getpid());
+    std::snprintf(millis, sizeof millis, ".%03ld", moment.tv_nsec / 1'000'000);
+    std::string id = std::string(seconds) + millis + "-" + std::to_string(::getpid());
     if (attempt > 0) id += "-" + std::to_string(attempt);
     return id;
 }
@@ -163,8 +165,10 @@ std::optional<RunJournal> RunJournal::Create(const std::string& folder, const Ru
             return std::nullopt;
         }
     }
+    timespec started{};
+    ::clock_gettime(CLOCK_REALTIME, &started);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string id = IdNow(attempt);
+        const std::string id = IdAt(started, attempt);
         const std::string path = folder + "/" + id + ".journal";
         UniqueFd fd(
             ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
