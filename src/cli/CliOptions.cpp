@@ -46,6 +46,9 @@ const char* UsageText() {
            "  -1, --first-only         First Instance Only\n"
            "  -e, --special            Special Char Session\n"
            "  -W, --wildcards          ? and * are Wild Cards\n"
+           "  -E, --regex              the search string is a regular expression (PCRE2);\n"
+           "                           the replace string may use $0, $1..$99, ${name}, $$\n"
+           "  -P, --preserve-case      each replacement takes the case of the text it replaces\n"
            "  -i, --confirm            Confirm each Replace, answered on standard input\n"
            "\n"
            "Files:\n"
@@ -151,6 +154,10 @@ ParseResult ParseCommandLine(const std::vector<std::string>& arguments) {
             o.special = true;
         } else if (arg == "-W" || arg == "--wildcards") {
             o.wildcards = true;
+        } else if (arg == "-E" || arg == "--regex") {
+            o.regex = true;
+        } else if (arg == "-P" || arg == "--preserve-case") {
+            o.preserveCase = true;
         } else if (arg == "-i" || arg == "--confirm") {
             o.confirm = true;
         } else if (arg == "-d" || arg == "--dir") {
@@ -199,6 +206,11 @@ ParseResult ParseCommandLine(const std::vector<std::string>& arguments) {
             "or --recover";
     } else if (o.kind >= RunKind::ListRuns && (!o.files.empty() || o.directory || o.dryRun)) {
         result.error = "--runs, --undo and --recover take no files and no preview";
+    } else if (o.regex && (o.wildcards || o.special)) {
+        result.error = "-E takes neither -W nor -e";
+    } else if ((o.regex || o.preserveCase) && o.kind != RunKind::Search &&
+               o.kind != RunKind::Batch) {
+        result.error = "-E and -P go with --search or --batch";
     } else if (o.kind == RunKind::Insert && o.column.empty()) {
         result.error = "--insert needs --column";
     } else if (o.directory && !o.files.empty()) {

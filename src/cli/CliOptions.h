@@ -25,6 +25,8 @@ struct CliOptions {
     bool firstOnly = false;
     bool special = false;
     bool wildcards = false;
+    bool regex = false;
+    bool preserveCase = false;
     bool confirm = false;
 
     std::vector<std::string> files;

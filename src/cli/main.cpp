@@ -47,6 +47,8 @@ RunDialogValues DialogValues(const CliOptions& o) {
     values.globalReplace = !o.confirm;
     values.specialCharSession = o.special;
     values.wildcardSession = o.wildcards;
+    values.regularExpression = o.regex;
+    values.preserveCase = o.preserveCase;
     values.selectViaFileDialog = !o.directory.has_value();
     values.searchText = o.search;
     values.replaceText = o.replace;

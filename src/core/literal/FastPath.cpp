@@ -18,8 +18,10 @@ bool FastPath::Applies(Way way, std::span<const PlainLiteral> literals,
 }
 
 bool FastPath::SwitchesAllow(const SessionOptions& options, const RunControl& control) {
-    return options.matchCase && control.globalReplace() && !control.confirmEachReplace() &&
-           !options.firstInstanceOnly && !control.stopRequested() && !control.skipRestOfFile();
+    // Preserve Case builds each replacement from the text it replaces.
+    return options.matchCase && !options.preserveCase && !options.regularExpression &&
+           control.globalReplace() && !control.confirmEachReplace() && !options.firstInstanceOnly &&
+           !control.stopRequested() && !control.skipRestOfFile();
 }
 
 bool FastPath::StaysInItsLine(const PlainLiteral& literal) {

@@ -17,7 +17,13 @@ struct ScanCounters {
     MatchCounters match;
 };
 
-enum class ScanResult { Completed, CaptureFailed, LineTooLong, Aborted };
+enum class ScanResult {
+    Completed,
+    CaptureFailed,
+    LineTooLong,
+    Aborted,
+    TooComplex,  // a regular expression reached its match limit
+};
 
 class ScanObserver {
 public:

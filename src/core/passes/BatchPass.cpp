@@ -4,11 +4,31 @@
 #include <new>
 
 #include "literal/FastPath.h"
+#include "passes/RegexScan.h"
 
 namespace kesto {
 
-BatchPass::BatchPass(PassContext& context, LineMatcher& matcher, CBatchSRList& pairs)
-    : FilePass(context), m_matcher(matcher), m_pairs(pairs) {
+BatchPass::BatchPass(PassContext& context, LineMatcher& matcher, CBatchSRList& pairs,
+                     std::vector<std::unique_ptr<RegexPair>>* regexPairs)
+    : FilePass(context), m_matcher(matcher), m_pairs(pairs), m_regexPairs(regexPairs) {
+}
+
+ScanResult BatchPass::ScanPair(const CompiledPatterns& patterns, int pairNumber, LineBreakType type,
+                               std::string_view content, ScanCounters& counters) {
+    const SessionOptions& options = m_context.options;
+    std::string& next = m_next;
+    next.clear();
+    next.reserve(content.size() + content.size() / 4);
+    StringSink sink(next);
+    if (m_regexPairs) {
+        RegexPair& regex = *(*m_regexPairs)[static_cast<std::size_t>(pairNumber - 1)];
+        if (regex.search().spansLines()) m_context.log.SplitLinesAtBreaks();
+        return RegexScan(content, type, regex, path(), options, m_context.control, m_matcher, sink,
+                         *this, counters)
+            .Run();
+    }
+    return ScanText(content, patterns, path(), options, m_context.control, m_matcher, sink, *this,
+                    counters);
 }
 
 void BatchPass::OnProgress(int percent) {
@@ -21,12 +41,17 @@ BatchPass::PairOutcome BatchPass::ApplyPair(const CBatchSR& pair, int pairNumber
                                             ScanCounters& total) {
     const SessionOptions& options = m_context.options;
     m_pairNumber = pairNumber;
-    const CompiledPatterns patterns = CompilePatterns(options, type, pair.m_strSearchWork,
-                                                      pair.m_strReplaceWork, pair.m_bWildCards);
-    if (patterns.layout.lineBreakTranslated) m_context.log.SplitLinesAtBreaks();
-    if (options.matchCase && !pair.m_bWildCards &&
-        !ContainsBytes(content, patterns.search.text())) {
-        return PairOutcome::Skipped;
+    // A regular-expression pair was compiled for the whole run; the others are prepared for
+    // the file's line break.
+    CompiledPatterns patterns;
+    if (!m_regexPairs) {
+        patterns = CompilePatterns(options, type, pair.m_strSearchWork, pair.m_strReplaceWork,
+                                   pair.m_bWildCards);
+        if (patterns.layout.lineBreakTranslated) m_context.log.SplitLinesAtBreaks();
+        if (options.matchCase && !pair.m_bWildCards &&
+            !ContainsBytes(content, patterns.search.text())) {
+            return PairOutcome::Skipped;
+        }
     }
     if (pair.m_bWildCards) {
         WildcardCaptures& captures = m_matcher.captures();
@@ -41,14 +66,8 @@ BatchPass::PairOutcome BatchPass::ApplyPair(const CBatchSR& pair, int pairNumber
         }
     }
 
-    std::string& next = m_next;
-    next.clear();
-    next.reserve(content.size() + content.size() / 4);
-    StringSink sink(next);
     ScanCounters counters;
-    const ScanResult result = ScanText(content, patterns, path(), options, m_context.control,
-                                       m_matcher, sink, *this, counters);
-    switch (result) {
+    switch (ScanPair(patterns, pairNumber, type, content, counters)) {
     case ScanResult::Completed:
         break;
     case ScanResult::CaptureFailed:
@@ -61,12 +80,15 @@ BatchPass::PairOutcome BatchPass::ApplyPair(const CBatchSR& pair, int pairNumber
     case ScanResult::Aborted:
         m_context.backups.RestoreOneFile();
         return PairOutcome::Failed;
+    case ScanResult::TooComplex:
+        Fail("Regular expression match limit reached!");
+        return PairOutcome::Failed;
     }
     total.changes += counters.changes;
     total.match.possible += counters.match.possible;
     total.match.linesWithMatch += counters.match.linesWithMatch;
     // A pair without a match leaves the content as it was (the scan wrote nothing).
-    if (counters.match.possible > 0) content.swap(next);
+    if (counters.match.possible > 0) content.swap(m_next);
     return PairOutcome::Applied;
 }
 

@@ -5,12 +5,14 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "files/BatchSRList.h"
 #include "literal/LiteralPairChain.h"
 #include "passes/FilePass.h"
 #include "passes/MatchScan.h"
 #include "pattern/LineMatcher.h"
+#include "regex/RegexPair.h"
 
 namespace kesto {
 
@@ -19,8 +21,10 @@ public:
     // Plain literal pairs, at least this many, are applied in one walk over the text; with
     // fewer the scan of each pair, which looks at sixteen bytes at a time, is as fast.
 
-    // `pairs` were prepared for the run (working strings and flags set).
-    BatchPass(PassContext& context, LineMatcher& matcher, CBatchSRList& pairs);
+    // `pairs` were prepared for the run (working strings and flags set). In a
+    // regular-expression run `regexPairs` holds each pair compiled, in the order of `pairs`.
+    BatchPass(PassContext& context, LineMatcher& matcher, CBatchSRList& pairs,
+              std::vector<std::unique_ptr<RegexPair>>* regexPairs = nullptr);
 
     // One file, all pairs. True when the file was processed to the end.
     bool ProcessBatchFile(const std::string& directory, const std::string& fileName);
@@ -39,12 +43,17 @@ private:
     bool ApplyPairsOneByOne(LineBreakType type, ScanCounters& total);
     PairOutcome ApplyPair(const CBatchSR& pair, int pairNumber, LineBreakType type,
                           std::string& content, ScanCounters& total);
+    // The scan of one pair: `patterns` for a literal or wildcard pair, the run's compiled
+    // pair for a regular expression.
+    ScanResult ScanPair(const CompiledPatterns& patterns, int pairNumber, LineBreakType type,
+                        std::string_view content, ScanCounters& counters);
     void OnProgress(int percent) override;
     void OnChangedLine(int, const std::string&, const std::string&) override {}
     bool WantsChangedLines() const override { return false; }
 
     LineMatcher& m_matcher;
     CBatchSRList& m_pairs;
+    std::vector<std::unique_ptr<RegexPair>>* m_regexPairs;
     int m_pairNumber = 0;
     // The text the pairs work on, and the text a pair writes; the two are swapped, so
     // both keep their room from pair to pair and from file to file.

@@ -1,11 +1,13 @@
 #include "passes/SearchReplacePass.h"
 
+#include "passes/RegexScan.h"
 #include "text/LineDisplay.h"
 #include "text/TextFile.h"
 
 namespace kesto {
 namespace {
 
+constexpr std::string_view kMatchLimit = "Regular expression match limit reached!";
 constexpr std::string_view kCannotPair =
     "More ? or * are Wild Cards in replace than in search string - Can't continue!";
 
@@ -15,6 +17,13 @@ SearchReplacePass::SearchReplacePass(PassContext& context, LineMatcher& matcher,
                                      LineBreakType firstType)
     : FilePass(context), m_matcher(matcher), m_previousType(firstType) {
     Prepare(firstType);
+    const SessionOptions& options = context.options;
+    if (options.regularExpression) {
+        // The run was checked before it began; a pattern that fails here fails each file.
+        RegexPair::Refusal refusal;
+        m_regex = RegexPair::Compile(options.searchString, options.replaceString, options.matchCase,
+                                     options.matchWholeWord, refusal);
+    }
 }
 
 void SearchReplacePass::Prepare(LineBreakType type) {
@@ -47,9 +56,15 @@ bool SearchReplacePass::ProcessFile(const std::string& directory, const std::str
     }
     if (type != m_previousType) Prepare(type);
     // Texts that hold line breaks are split into numbered lines in the log.
-    if (m_patterns.layout.spansLines) m_context.log.SplitLinesAtBreaks();
+    if (m_regex ? m_regex->search().spansLines() : m_patterns.layout.spansLines) {
+        m_context.log.SplitLinesAtBreaks();
+    }
+    if (options.regularExpression && !m_regex) {
+        Fail("Invalid regular expression!");
+        return false;
+    }
 
-    if (options.matchCase && !options.wildcardSession &&
+    if (options.matchCase && !options.wildcardSession && !m_regex &&
         !ContainsBytes(text(), m_patterns.search.text())) {
         Fail("No match Found!");
         return true;
@@ -63,15 +78,14 @@ bool SearchReplacePass::ProcessFile(const std::string& directory, const std::str
     }
     // A file without a candidate is only read, never renamed. Wildcard searches are not
     // tried ahead: their captures belong to the scan.
-    if (!options.wildcardSession && !HasCandidate()) {
+    if (!options.wildcardSession && !HasCandidate(type)) {
         Fail("No match Found!");
         return true;
     }
     if (!BeginRewrite()) return false;
 
     ScanCounters counters;
-    switch (ScanText(text(), m_patterns, path(), options, control, m_matcher, output(), *this,
-                     counters)) {
+    switch (Scan(type, counters)) {
     case ScanResult::Completed:
         break;
     case ScanResult::CaptureFailed:
@@ -83,6 +97,9 @@ bool SearchReplacePass::ProcessFile(const std::string& directory, const std::str
         return false;
     case ScanResult::Aborted:
         m_context.backups.RestoreOneFile();
+        return false;
+    case ScanResult::TooComplex:
+        Fail(std::string(kMatchLimit));
         return false;
     }
 
@@ -102,7 +119,19 @@ bool SearchReplacePass::ProcessFile(const std::string& directory, const std::str
     return true;
 }
 
-bool SearchReplacePass::HasCandidate() {
+ScanResult SearchReplacePass::Scan(LineBreakType type, ScanCounters& counters) {
+    const SessionOptions& options = m_context.options;
+    if (m_regex) {
+        return RegexScan(text(), type, *m_regex, path(), options, m_context.control, m_matcher,
+                         output(), *this, counters)
+            .Run();
+    }
+    return ScanText(text(), m_patterns, path(), options, m_context.control, m_matcher, output(),
+                    *this, counters);
+}
+
+bool SearchReplacePass::HasCandidate(LineBreakType type) {
+    if (m_regex) return RegexScan::FindsAny(text(), type, *m_regex);
     MatchSpan match;
     return m_matcher.FindNext(text(), 0, m_patterns, match) != MatchResult::NoMatch;
 }

@@ -7,12 +7,14 @@
 // its original back and is listed "No match Found!".
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "passes/FilePass.h"
 #include "passes/MatchScan.h"
 #include "pattern/LineMatcher.h"
 #include "pattern/PatternPreparation.h"
+#include "regex/RegexPair.h"
 
 namespace kesto {
 
@@ -34,7 +36,8 @@ private:
     void Prepare(LineBreakType type);
     bool PairWildcardsForFile();
     // Whether the search finds anything at all in the file.
-    bool HasCandidate();
+    bool HasCandidate(LineBreakType type);
+    ScanResult Scan(LineBreakType type, ScanCounters& counters);
     void OnProgress(int percent) override;
     void OnChangedLine(int lineNumber, const std::string& before,
                        const std::string& after) override;
@@ -42,6 +45,8 @@ private:
     LineMatcher& m_matcher;
     CompiledPatterns m_patterns;
     LineBreakType m_previousType;
+    // The pattern and replace string of a regular-expression run, compiled once.
+    std::unique_ptr<RegexPair> m_regex;
 };
 
 }  // namespace kesto

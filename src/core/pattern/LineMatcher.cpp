@@ -5,6 +5,7 @@
 
 #include "pattern/ConfirmAnswer.h"
 #include "text/AsciiCase.h"
+#include "text/CaseShape.h"
 #include "text/LineDisplay.h"
 
 namespace kesto {
@@ -57,24 +58,6 @@ bool SegmentMatches(std::string_view text, std::size_t at, const CompiledPattern
     }
     return true;
 }
-
-// Where the unchanged tail of an edited line begins: the lines are compared backwards from
-// their ends. An edit that changed nothing goes on after the match.
-std::size_t UnchangedTailStart(std::string_view shown, std::string_view edited,
-                               const MatchSpan& match) {
-    std::size_t i = shown.size();
-    std::size_t j = edited.size();
-    while (i > 0 && j > 0 && shown[i - 1] == edited[j - 1]) {
-        --i;
-        --j;
-    }
-    if (i == 0 && j == 0) return match.end();
-    return j;
-}
-
-}  // namespace
-
-namespace {
 
 // The end of the run a star takes from `pos`: the next white space (takesWord), or the
 // first place where the segment after the star matches; `none` when the line break comes
@@ -268,9 +251,16 @@ int LineMatcher::MatchLine(std::string& line, const CompiledPatterns& patterns,
         } else if (replaceWanted) {
             std::string built;
             if (buildsReplacement) built = m_captures.BuildReplacement(patterns.replace);
-            const std::string_view replacement = buildsReplacement
-                                                     ? std::string_view(built)
-                                                     : std::string_view(patterns.replace.text());
+            std::string_view replacement = buildsReplacement
+                                               ? std::string_view(built)
+                                               : std::string_view(patterns.replace.text());
+            std::string shaped;
+            if (m_options.preserveCase) {
+                shaped.assign(replacement);
+                ApplyShape(ShapeOf(std::string_view(line).substr(match.start, match.length)),
+                           shaped);
+                replacement = shaped;
+            }
             line.replace(match.start, match.length, replacement);
             // The inserted text is never searched again.
             resume = match.start + replacement.size();
@@ -290,6 +280,18 @@ int LineMatcher::MatchLine(std::string& line, const CompiledPatterns& patterns,
         if (next == MatchResult::NoMatch) return changes;
         ++counters.possible;
     }
+}
+
+std::size_t UnchangedTailStart(std::string_view shown, std::string_view edited,
+                               const MatchSpan& match) {
+    std::size_t i = shown.size();
+    std::size_t j = edited.size();
+    while (i > 0 && j > 0 && shown[i - 1] == edited[j - 1]) {
+        --i;
+        --j;
+    }
+    if (i == 0 && j == 0) return match.end();
+    return j;
 }
 
 bool LineMatcher::AskUser(const std::string& line, const MatchSpan& match,

@@ -59,6 +59,12 @@ bool MatchStar(std::string_view text, std::size_t pos, const CompiledPattern& se
                std::size_t starIndex, char lineBreakChar, bool matchCase, std::size_t& length,
                StarSearchCache* cache = nullptr);
 
+// Where the unchanged tail of a line edited in the confirm dialog begins, in `edited`: the
+// lines are compared backwards from their ends. An edit that changed nothing goes on after
+// the match.
+std::size_t UnchangedTailStart(std::string_view shown, std::string_view edited,
+                               const MatchSpan& match);
+
 class LineMatcher {
 public:
     LineMatcher(const SessionOptions& options, RunControl& control, Prompter& prompter,
@@ -83,6 +89,12 @@ public:
 
     WildcardCaptures& captures() { return m_captures; }
 
+    // Asks the user about `match` of `line` (the line as it stands) through the confirm
+    // dialog and applies the answer to the run's control; false after Abort. A You Edit It
+    // answer leaves the edited line in `editedLine`.
+    bool AskUser(const std::string& line, const MatchSpan& match, std::string_view fileName,
+                 int lineNumber, std::string& editedLine);
+
     // Set when a star capture failed in this run; the pass then restores the file.
     bool captureFailed() const { return m_captureFailed; }
 
@@ -90,8 +102,6 @@ private:
     // MatchAt without forgetting the star searches of earlier attempts on the same text.
     MatchResult TryAt(std::string_view text, std::size_t pos, const CompiledPatterns& patterns,
                       std::size_t& length);
-    bool AskUser(const std::string& line, const MatchSpan& match, std::string_view fileName,
-                 int lineNumber, std::string& editedLine);
     MatchResult StopForCapture(WildcardCaptures::StarCapture failure);
     // The finder of a plain literal, kept while the literal stays the same.
     const LiteralFinder& LiteralFinderFor(const std::string& literal, bool matchCase);

@@ -1,5 +1,7 @@
 #include "pattern/PatternSyntax.h"
 
+#include "regex/RegexPair.h"
+
 #include <array>
 #include <charconv>
 #include <limits>
@@ -210,6 +212,8 @@ void CopyRunSwitches(const RunDialogValues& values, SessionOptions& options) {
     options.firstInstanceOnly = values.firstInstanceOnly;
     options.allInstancesInLine = values.allInstancesInLine;
     options.selectViaFileDialog = values.selectViaFileDialog;
+    options.regularExpression = values.regularExpression;
+    options.preserveCase = values.preserveCase;
 }
 
 int CountUnescaped(std::string_view text, char ch) {
@@ -249,7 +253,25 @@ ValidationResult ValidateBeforeRun(const RunDialogValues& values, SessionOptions
         options.replaceString = values.replaceText;
     }
 
-    if (values.wildcardSession) {
+    const bool regex = values.regularExpression && !values.insertAtColumn;
+    if (regex) {
+        if (values.wildcardSession || values.specialCharSession) {
+            result.check =
+                PatternCheck::Reject(std::string(kRegexExcludesMessage), FocusField::Search);
+            return result;
+        }
+        RegexPair::Refusal refusal;
+        if (!RegexPair::Compile(values.searchText, values.replaceText, values.matchCase,
+                                values.matchWholeWord, refusal)) {
+            result.check =
+                PatternCheck::Reject(RegexPair::Describe(refusal),
+                                     refusal.inReplace ? FocusField::Replace : FocusField::Search);
+            result.check.caret = refusal.error.offset;
+            return result;
+        }
+    }
+
+    if (values.wildcardSession && !regex) {
         TypedWildcardCounts& counts = result.counts;
         counts.searchQuestion = CountUnescaped(values.searchText, '?');
         counts.searchStar = CountUnescaped(values.searchText, '*');
@@ -270,10 +292,11 @@ ValidationResult ValidateBeforeRun(const RunDialogValues& values, SessionOptions
     }
 
     CopyRunSwitches(values, options);
-    options.wildcardSession = values.wildcardSession;
-    options.specialCharSession = values.specialCharSession;
+    options.regularExpression = regex;
+    options.wildcardSession = values.wildcardSession && !regex;
+    options.specialCharSession = values.specialCharSession && !regex;
 
-    if (values.specialCharSession) {
+    if (options.specialCharSession) {
         result.check = ProcessSpecialCharacters(options);
     } else {
         ResetDerivedFlags(options);

@@ -29,6 +29,9 @@ struct PatternCheck {
     bool accepted = true;
     std::string message;
     FocusField focus = FocusField::None;
+    // Where in the focused field the caret goes (a regular expression's error); npos: the
+    // field's text is selected whole.
+    std::size_t caret = std::string::npos;
 
     static PatternCheck Accept() { return {}; }
     static PatternCheck Reject(std::string text, FocusField field) {
@@ -47,6 +50,8 @@ struct RunDialogValues {
     bool insertAtColumn = false;
     bool specialCharSession = false;
     bool wildcardSession = false;
+    bool regularExpression = false;
+    bool preserveCase = false;
     bool allInstancesInLine = true;
     bool firstInstanceOnly = false;
     bool selectViaFileDialog = true;
@@ -76,7 +81,12 @@ int CountUnescaped(std::string_view text, char ch);
 // Yes to it (in the dialog that made the request).
 enum class WildcardQuestion { Ask, AnsweredYes };
 
-// The checks of Begin, in order: search string present, insert column, wildcard counts,
+// What a regular expression excludes, said when a request asks for both.
+inline constexpr std::string_view kRegexExcludesMessage =
+    "A Regular Expression can't be used with ? and * as Wild Cards or a Special Char Session!";
+
+// The checks of Begin, in order: search string present, insert column, the regular
+// expression and its replace string (compiled), wildcard counts,
 // the wildcard question, the switches copied into `options`, then ProcessSpecialCharacters
 // in a special-character session. Fields written before a failing step stay written.
 ValidationResult ValidateBeforeRun(const RunDialogValues& values, SessionOptions& options,

@@ -29,6 +29,11 @@ struct SessionOptions {
     std::int32_t insertColumn = 0;  // 1-based
     bool specialCharSession = false;
     bool wildcardSession = false;
+    // The search string is a Perl-compatible regular expression; never together with
+    // specialCharSession or wildcardSession.
+    bool regularExpression = false;
+    // Each replacement takes the case shape of the text it replaces.
+    bool preserveCase = false;
     bool selectViaFileDialog = true;
     bool searchSubdirectories = false;
     bool batchMode = false;

@@ -38,6 +38,23 @@ bool LineBreaksToDollar(std::string& text) {
 
 BatchPreparation PrepareBatchPairs(CBatchSRList& pairs, SessionOptions& options) {
     BatchPreparation result;
+    if (options.regularExpression) {
+        // The pairs are patterns and replace strings as written: their escapes are the
+        // regular expression's own.
+        for (CBatchSR& pair : pairs.pairs()) {
+            pair.m_strSearchWork = pair.m_strSearch;
+            pair.m_strReplaceWork = pair.m_strReplace;
+            pair.m_bSpecialChars = false;
+            pair.m_bAnchorEnd = false;
+            pair.m_bWildCards = false;
+            pair.m_bExcluded = false;
+            result.sizeChange += static_cast<long long>(pair.m_strSearch.size()) -
+                                 static_cast<long long>(pair.m_strReplace.size());
+        }
+        options.specialCharSession = false;
+        options.wildcardSession = false;
+        return result;
+    }
     bool anySpecial = false;
     bool anyWildcards = false;
     for (CBatchSR& pair : pairs.pairs()) {

@@ -14,7 +14,8 @@ struct BatchPreparation {
 // Sets the flags and working strings of every pair: line-break escapes and real line
 // breaks become $, wildcards are counted (a pair whose replace string has more of a kind
 // is excluded), doubled backslashes before escape letters are reduced. Sets
-// specialCharSession and wildcardSession when any pair needs them.
+// specialCharSession and wildcardSession when any pair needs them. In a regular-expression
+// run the working strings are the pairs as written.
 BatchPreparation PrepareBatchPairs(CBatchSRList& pairs, SessionOptions& options);
 
 }  // namespace kesto

@@ -328,6 +328,29 @@ void SessionDocument::AddRunEndReason() {
     }
 }
 
+void SessionDocument::AddSearchModeLines(const std::string& indent) {
+    if (options.regularExpression) AddHeaderLine(indent + "Regular Expression -> Selected");
+    if (options.preserveCase) AddHeaderLine(indent + "Preserve Case -> Selected");
+}
+
+bool SessionDocument::CompileRegexPairs(std::vector<std::unique_ptr<RegexPair>>& compiled) {
+    int number = 0;
+    for (const CBatchSR& pair : m_batchPairs.pairs()) {
+        ++number;
+        RegexPair::Refusal refusal;
+        compiled.push_back(RegexPair::Compile(pair.m_strSearchWork, pair.m_strReplaceWork,
+                                              options.matchCase, options.matchWholeWord, refusal));
+        if (!compiled.back()) {
+            const std::string message =
+                "SR pair " + std::to_string(number) + ": " + RegexPair::Describe(refusal);
+            m_log.AddPlainLogLine(message);
+            m_hosts.prompter.ShowMessage(message, MessageIcon::Stop);
+            return false;
+        }
+    }
+    return true;
+}
+
 void SessionDocument::AddStoppedLines(std::string_view stoppedLine) {
     m_log.AddPlainLogLine(" ");
     m_log.AddPlainLogLine(stoppedLine);
@@ -349,6 +372,8 @@ void SessionDocument::StartJournal(std::string_view kind) {
     add("first-only", options.firstInstanceOnly);
     add("special", options.specialCharSession);
     add("wildcards", options.wildcardSession);
+    add("regex", options.regularExpression);
+    add("preserve-case", options.preserveCase);
     add("confirm", options.confirmEachReplace);
     add("subdirs", !options.selectViaFileDialog && options.searchSubdirectories);
     const bool batch = kind == "batch";
@@ -421,6 +446,7 @@ RunOutcome SessionDocument::RunSingleSession() {
         AddHeaderLine(indent + Selected("Whole Word Option", options.matchWholeWord));
         AddHeaderLine(indent + Selected("Match Case Option", options.matchCase));
         if (options.wildcardSession) AddHeaderLine(indent + "? and * are Wild Cards -> Selected");
+        AddSearchModeLines(indent);
         AddHeaderLine(" ");
     }
     m_log.SetSplitLinesAtBreaks(splitLines);
@@ -505,7 +531,10 @@ RunOutcome SessionDocument::RunBatchSession() {
     AddHeaderLine(indent + "Batch File -> " + LoggedPath(batchFilePath));
     AddHeaderLine(indent + Selected("Whole Word Option", options.matchWholeWord));
     AddHeaderLine(indent + Selected("Match Case Option", options.matchCase));
+    AddSearchModeLines(indent);
     const BatchPreparation prepared = PrepareBatchPairs(m_batchPairs, options);
+    std::vector<std::unique_ptr<RegexPair>> regexPairs;
+    if (options.regularExpression && !CompileRegexPairs(regexPairs)) return RunOutcome::Refused;
     if (options.wildcardSession) {
         AddHeaderLine(indent + "? and * are Wild Cards -> Detected therefore Selected");
         if (prepared.excludedPairs > 0) {
@@ -518,7 +547,8 @@ RunOutcome SessionDocument::RunBatchSession() {
 
     PassContext context{options, control, m_log, m_progress, m_hosts.prompter, m_backups};
     StartJournal("batch");
-    BatchPass pass(context, m_matcher, m_batchPairs);
+    BatchPass pass(context, m_matcher, m_batchPairs,
+                   options.regularExpression ? &regexPairs : nullptr);
     std::string firstDirectory;
     const std::optional<RunOutcome> ended =
         RunFileLoop("**** Batch Search/Replace Aborted! ****", firstDirectory,

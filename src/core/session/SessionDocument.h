@@ -7,6 +7,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -20,6 +21,7 @@
 #include "files/RunRecorder.h"
 #include "log/LogStore.h"
 #include "pattern/LineMatcher.h"
+#include "regex/RegexPair.h"
 #include "run/ProgressReporter.h"
 #include "run/SessionOptions.h"
 #include "session/PreviewDiffs.h"
@@ -130,6 +132,11 @@ private:
     // Writes a setting the run changed, unless the run is a preview.
     void WriteRunSetting(SettingKey key);
     void AddStoppedLines(std::string_view stoppedLine);
+    // The header lines of the regular-expression and Preserve Case switches.
+    void AddSearchModeLines(const std::string& indent);
+    // Every pair of a regular-expression batch, compiled; false (shown and logged) when
+    // one is refused.
+    bool CompileRegexPairs(std::vector<std::unique_ptr<RegexPair>>& compiled);
     void AddRunEndReason();
     // Checks and runs `request` once the run is marked started and its files are listed.
     RunOutcome RunChecked(const RunRequest& request);

@@ -1,0 +1,79 @@
+// RegexScan: the scan of one text for a regular-expression pair, the counterpart of the
+// literal and wildcard scan with the same results, counters and log.
+//
+// A pattern that spans no lines is matched line by line; each line with a match is one
+// unit. A pattern that names a line break is matched against the whole text; a unit is
+// then every line that a chain of matches touches, with their line breaks. The matches of
+// a unit are taken from the text as it was, as Perl's s///g takes them, and each is asked
+// about when Confirm each Replace is on; after You Edit It the matching goes on in the
+// edited text.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "literal/LineBreakCounter.h"
+#include "literal/ScanReport.h"
+#include "pattern/LineMatcher.h"
+#include "regex/RegexFinder.h"
+#include "regex/RegexPair.h"
+#include "run/RunControl.h"
+#include "run/SessionOptions.h"
+#include "text/ByteSink.h"
+#include "text/LineBreak.h"
+
+namespace kesto {
+
+class RegexScan {
+public:
+    RegexScan(std::string_view text, LineBreakType type, RegexPair& pair, std::string_view fileName,
+              const SessionOptions& options, RunControl& control, LineMatcher& asker,
+              ByteSink& sink, ScanObserver& observer, ScanCounters& counters);
+
+    // Whether the text holds a match at all (a match the limit stops counts as one, for the
+    // scan to report).
+    static bool FindsAny(std::string_view text, LineBreakType type, RegexPair& pair);
+
+    // Writes nothing when the text has no match.
+    ScanResult Run();
+
+private:
+    enum class UnitEnd { Done, Aborted, TooComplex };
+
+    ScanResult RunOverLines();
+    ScanResult RunOverText();
+    // Decides about `match` and the matches after it in the unit [unitStart, unitEnd) of
+    // `subject`; leaves the unit's new text in m_after. A unit of the whole text grows to
+    // the end of the line of every later match that starts within it (`unitEnd` is
+    // updated).
+    UnitEnd ReplaceInUnit(std::string_view subject, std::size_t unitStart, std::size_t& unitEnd,
+                          RegexSpan match, bool growsInText, int& changes);
+    void AppendReplacement(std::string_view subject, const RegexSpan& match, std::string& out);
+    // Writes the unit [start, end) of the text: its new text when something changed.
+    void WriteUnit(std::size_t start, std::size_t contentEnd, std::size_t next, int changes,
+                   bool addsLineBreak);
+    bool CountLinesUpTo(std::size_t offset);
+    bool EndsEarly() const;
+
+    std::string_view m_text;
+    LineBreakType m_type;
+    RegexPair& m_pair;
+    RegexFinder m_finder;
+    std::string_view m_fileName;
+    const SessionOptions& m_options;
+    RunControl& m_control;
+    LineMatcher& m_asker;
+    ByteSink& m_sink;
+    ScanObserver& m_observer;
+    ScanCounters& m_counters;
+    LineBreakCounter m_breaks;
+    int m_lineNumber = 1;
+    std::size_t m_countedTo = 0;
+    std::size_t m_written = 0;
+    std::string m_before;
+    std::string m_after;
+    std::string m_edited;
+    std::string m_replacement;
+};
+
+}  // namespace kesto
