@@ -92,6 +92,18 @@ bench "tree, any case: sed -i" "$restore_tree" "$all_files sed -i 's/planted/rep
 bench "tree, any case: perl -pi" "$restore_tree" "$all_files perl -pi -e 's/planted/replaced/gi'"
 bench "tree, any case: sd" "$restore_tree" "$all_files sd -f i planted replaced"
 bench "tree, any case: rpl -F -i" "$restore_tree" "rpl -q -F -i -R planted replaced tree"
+# Regular expressions: one the block finder narrows down by its literal ("plan", "ted"),
+# the same in the other tools, and one without any literal.
+bench "regex: kesto -E (a literal in it)" "$restore_tree && printf '$ini_keep' > k.INI" \
+  "$cli --ini k.INI -q -c -E -s 'plan\\w*ted' -r replaced -d tree -R > /dev/null"
+bench "regex: perl -pi (a literal in it)" "$restore_tree" \
+  "$all_files perl -pi -e 's/plan\\w*ted/replaced/g'"
+bench "regex: sd (a literal in it)" "$restore_tree" "$all_files sd 'plan\\w*ted' replaced"
+bench "regex: kesto -E (no literal)" "$restore_tree && printf '$ini_keep' > k.INI" \
+  "$cli --ini k.INI -q -c -E -s '\\b(?:bel|dun){3}\\b' -r X -d tree -R > /dev/null"
+bench "regex: perl -pi (no literal)" "$restore_tree" \
+  "$all_files perl -pi -e 's/\\b(?:bel|dun){3}\\b/X/g'"
+bench "regex: sd (no literal)" "$restore_tree" "$all_files sd '\\b(?:bel|dun){3}\\b' X"
 bench "100 pairs: kesto batch" "$restore_tree && printf '$ini_keep' > k.INI" \
   "$cli --ini k.INI -q -c -b pristine/pairs.sr -d tree -R > /dev/null"
 bench "100 pairs: sed -i" "$restore_tree" "$all_files sed -i -f pristine/pairs.sed"
@@ -151,7 +163,7 @@ for name in sorted(os.listdir(folder)):
     times = data["times"]
     rows.append((data["command"], statistics.median(times), min(times), max(times)))
 floor = next(r[1] for r in rows if r[0].startswith("floor"))
-order = ["floor", "tree, Match Case", "tree, any case", "100 pairs", "8 MiB file", "walk"]
+order = ["floor", "tree, Match Case", "tree, any case", "regex", "100 pairs", "8 MiB file", "walk"]
 rows.sort(key=lambda r: (next(i for i, p in enumerate(order) if r[0].startswith(p)), r[1]))
 print(f"{'work: tool':48} {'median s':>9} {'min-max s':>15} {'x floor':>8}")
 for command, median, low, high in rows:
@@ -211,4 +223,11 @@ bare = median["tree, Match Case: kesto (no journal)"]
 beside = median["tree, Match Case: kesto (journal beside the tree)"]
 goal(9, f"run journal: {run / bare:.2f} x the run without one, {beside / bare:.2f} x when it is "
         f"kept on the tree's file system (<= 1.1)", run <= 1.1 * bare and beside <= 1.1 * bare)
+literal_regex = median["regex: kesto -E (a literal in it)"]
+bare_regex = median["regex: kesto -E (no literal)"]
+perl_literal, perl_bare = median["regex: perl -pi (a literal in it)"], median["regex: perl -pi (no literal)"]
+goal(10, f"regex: with a literal {literal_regex / run:.2f} x the literal run (<= 1.5), "
+         f"{perl_literal / literal_regex:.1f} x faster than perl (>= 3); without one "
+         f"{bare_regex / perl_bare:.2f} x perl's time (<= 1)",
+     literal_regex <= 1.5 * run and perl_literal >= 3 * literal_regex and bare_regex <= perl_bare)
 PY
