@@ -56,6 +56,9 @@ constexpr std::array kRows = {
                kLastFilterIndexRange},
     SettingRow{LastFilter, kPrefs, "LastFilter", &Settings::lastFilter, "", UsableText},
     SettingRow{KeepRuns, kPrefs, "KeepRuns", &Settings::keepRuns, "20", InRange, kKeepRunsRange},
+    // What the mode dialogs show when they open on their defaults: as the last Begin left it.
+    SettingRow{RegularExpression, kPrefs, "RegularExpression", &Settings::regularExpression, "0"},
+    SettingRow{PreserveCase, kPrefs, "PreserveCase", &Settings::preserveCase, "0"},
 };
 
 // RowOf finds a row by its key's number.
@@ -66,7 +69,7 @@ constexpr bool RowsFollowTheKeys() {
     return true;
 }
 static_assert(RowsFollowTheKeys(), "the rows must be in the order of SettingKey");
-static_assert(kRows.size() == static_cast<std::size_t>(KeepRuns) + 1, "a key has no row");
+static_assert(kRows.size() == static_cast<std::size_t>(PreserveCase) + 1, "a key has no row");
 
 struct Formatter {
     const Settings& settings;

@@ -45,6 +45,8 @@ enum class SettingKey {
     LastFilterIndex,
     LastFilter,
     KeepRuns,
+    RegularExpression,
+    PreserveCase,
 };
 
 // What a stored value must be to be taken. The options pages refuse the same values with

@@ -37,6 +37,8 @@ struct Settings {
     bool autoSetSpecialChar = false;
     bool autoSetWildCard = false;
     bool suppressWildCardNotification = false;
+    bool regularExpression = false;
+    bool preserveCase = false;
     int border = 3;
     int printLinesPerPage = 70;
     int printFontPtSize = 10;

@@ -14,6 +14,7 @@
 #include <algorithm>
 
 #include "gui/app/KestoDoc.h"
+#include "gui/run/PreserveCaseTip.h"
 #include "pattern/PatternSyntax.h"
 #include "platform/qt/DisplayText.h"
 #include "platform/qt/HelpPages.h"
@@ -28,6 +29,10 @@ const char* const kNoBatchFileMessage =
     "You must specify a Search/Replace Batch File to process!\n\n"
     "Enter the Path and File name in the 'Path and Batch File ... sets' field\n"
     "or use the browse button to find the appropriate file on your system!";
+
+const char* const kRegexTip =
+    "Every pair's search string is a regular expression; $1 or ${name} in its replace string "
+    "puts in what a group matched";
 
 std::string DirectoryOf(const std::string& path) {
     const auto slash = path.find_last_of('/');
@@ -74,8 +79,10 @@ CBatchModeDlg::CBatchModeDlg(CKestoDoc& doc, bool showPreviousValues,
     pathLabel->setBuddy(m_path);
 
     const std::array<const char*, kSwitchCount> labels = {
-        "Match &Whole Word Only", "&Match Case",         "&Confirm Each Replace", "&Global Replace",
-        "All Instances in &Line", "First Instance Onl&y"};
+        "Match &Whole Word Only", "&Match Case",
+        "&Confirm Each Replace",  "&Global Replace",
+        "All Instances in &Line", "First Instance Onl&y",
+        "Regular E&xpression",    "Preserve C&ase"};
     for (int i = 0; i < kSwitchCount; ++i) {
         m_switches[i] = new QCheckBox(QString::fromLatin1(labels[i]), this);
         connect(m_switches[i], &QCheckBox::clicked, this,
@@ -87,13 +94,16 @@ CBatchModeDlg::CBatchModeDlg(CKestoDoc& doc, bool showPreviousValues,
         for (QWidget* box : boxes) layout->addWidget(box);
         return frame;
     };
+    m_switches[RegularExpression]->setToolTip(QString::fromUtf8(kRegexTip));
+    m_switches[PreserveCase]->setToolTip(QString::fromUtf8(kPreserveCaseTip));
     auto* switches = new QGridLayout;
-    switches->addWidget(group(QStringLiteral(" Search Criteria "),
-                              {m_switches[MatchWholeWord], m_switches[MatchCase]}),
-                        0, 0);
     switches->addWidget(
-        group(QStringLiteral(" Replace Criteria "), {m_switches[Confirm], m_switches[Global]}), 0,
-        1);
+        group(QStringLiteral(" Search Criteria "),
+              {m_switches[MatchWholeWord], m_switches[MatchCase], m_switches[RegularExpression]}),
+        0, 0);
+    switches->addWidget(group(QStringLiteral(" Replace Criteria "),
+                              {m_switches[Confirm], m_switches[Global], m_switches[PreserveCase]}),
+                        0, 1);
     switches->addWidget(
         group(QStringLiteral(" Replacements "), {m_switches[AllInLine], m_switches[FirstOnly]}), 1,
         0);
@@ -163,6 +173,8 @@ CBatchModeDlg::CBatchModeDlg(CKestoDoc& doc, bool showPreviousValues,
         m_switches[MatchCase]->setChecked(options.matchCase);
         m_switches[Global]->setChecked(options.globalReplace);
         m_switches[Confirm]->setChecked(options.confirmEachReplace);
+        m_switches[RegularExpression]->setChecked(options.regularExpression);
+        m_switches[PreserveCase]->setChecked(options.preserveCase);
         m_path->setEditText(DisplayText(doc.session().batchFilePath));
         if (doc.session().batchPairs().size() > 0) MarkLoaded(doc.session().batchFilePath);
     } else {
@@ -173,6 +185,8 @@ CBatchModeDlg::CBatchModeDlg(CKestoDoc& doc, bool showPreviousValues,
         }
         m_switches[Confirm]->setChecked(settings.confirmEachDefault);
         m_switches[Global]->setChecked(!settings.confirmEachDefault);
+        m_switches[RegularExpression]->setChecked(settings.regularExpression);
+        m_switches[PreserveCase]->setChecked(settings.preserveCase);
     }
     if (FilesOnList() > 0) {
         m_fileCount->setText(
@@ -271,6 +285,8 @@ RunRequest CBatchModeDlg::RequestOfSwitches() const {
     values.matchCase = m_switches[MatchCase]->isChecked();
     values.globalReplace = m_switches[Global]->isChecked();
     values.confirmEachReplace = m_switches[Confirm]->isChecked();
+    values.regularExpression = m_switches[RegularExpression]->isChecked();
+    values.preserveCase = m_switches[PreserveCase]->isChecked();
     request.batchFile = TypedBytes(m_path->currentText());
     return request;
 }
@@ -287,12 +303,21 @@ void CBatchModeDlg::OnBegin(bool preview) {
     m_request.batchFile = path;
     m_request.fromModeDialog = true;
     m_request.preview = preview;
+    RememberPatternSwitches();
     Settings& settings = m_doc.session().settings;
     if (!preview) {
         AddToRecentList(m_doc.session().ini, settings.batchFiles, path,
                         std::max(settings.maxSaveStrings, 1), SettingList::BatchFiles);
     }
     accept();
+}
+
+void CBatchModeDlg::RememberPatternSwitches() {
+    Settings& settings = m_doc.session().settings;
+    settings.regularExpression = m_request.values.regularExpression;
+    settings.preserveCase = m_request.values.preserveCase;
+    WriteSetting(m_doc.session().ini, settings, SettingKey::RegularExpression);
+    WriteSetting(m_doc.session().ini, settings, SettingKey::PreserveCase);
 }
 
 void CBatchModeDlg::OnSingleMode() {

@@ -28,7 +28,17 @@ class CKestoDoc;
 class CBatchModeDlg : public QDialog {
     Q_OBJECT
 public:
-    enum Switch { MatchWholeWord, MatchCase, Confirm, Global, AllInLine, FirstOnly, kSwitchCount };
+    enum Switch {
+        MatchWholeWord,
+        MatchCase,
+        Confirm,
+        Global,
+        AllInLine,
+        FirstOnly,
+        RegularExpression,
+        PreserveCase,
+        kSwitchCount
+    };
 
     // `selectFiles`: the file dialog (empty disables Select Files); `editPairs`: the pair
     // editor, true when it closed with Done.
@@ -73,6 +83,8 @@ private:
     // Begin, or Preview with `preview`.
     void OnBegin(bool preview = false);
     void OnSingleMode();
+    // The pattern switches are a preference of the dialog: kept for its next opening.
+    void RememberPatternSwitches();
     // A request with the switches and the typed batch file's name.
     RunRequest RequestOfSwitches() const;
     void MarkLoaded(const std::string& path);

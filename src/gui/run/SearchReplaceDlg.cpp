@@ -1,6 +1,7 @@
 #include "gui/run/SearchReplaceDlg.h"
 
 #include <QApplication>
+#include <QByteArray>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -13,6 +14,7 @@
 #include <QSignalBlocker>
 #include <QStackedWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "gui/app/KestoDoc.h"
 #include "gui/run/ConvertDlg.h"
@@ -34,6 +36,20 @@ QString Text(const std::string& bytes) {
 
 void FillRecent(QComboBox* box, const std::vector<std::string>& strings) {
     for (const std::string& text : strings) box->addItem(Text(text));
+}
+
+// Setting the same text again would move the caret to its end, which a refusal has put
+// where the error is.
+void ShowEditText(QComboBox* box, const QString& text) {
+    if (box->currentText() != text) box->setEditText(text);
+}
+
+// The core counts in bytes of the typed text, which is UTF-8; the field in characters.
+int CharacterIndexOfByte(const QString& text, std::size_t byteOffset) {
+    const QByteArray bytes = text.toUtf8();
+    const auto end = static_cast<qsizetype>(
+        std::min<std::size_t>(byteOffset, static_cast<std::size_t>(bytes.size())));
+    return static_cast<int>(QString::fromUtf8(bytes.left(end)).size());
 }
 
 }  // namespace
@@ -135,7 +151,8 @@ void CSearchReplaceDlg::BuildControls() {
                AddCheck(Form::MatchCase, QStringLiteral("&Match Case"))});
     auto* replaceCriteria = group(QStringLiteral(" Replace Criteria "),
                                   {AddCheck(Form::Confirm, QStringLiteral("&Confirm each Replace")),
-                                   AddCheck(Form::Global, QStringLiteral("&Global Replace"))});
+                                   AddCheck(Form::Global, QStringLiteral("&Global Replace")),
+                                   AddCheck(Form::PreserveCase, QStringLiteral("Preserve C&ase"))});
     auto* replacements = group(QStringLiteral(" Replacements "),
                                {AddCheck(Form::AllInLine, QStringLiteral("All Instances in &Line")),
                                 AddCheck(Form::FirstOnly, QStringLiteral("First Instance Onl&y"))});
@@ -143,6 +160,7 @@ void CSearchReplaceDlg::BuildControls() {
     middle->addWidget(AddCheck(Form::Insert, QStringLiteral("Insert String @ Col&umn")));
     middle->addWidget(AddCheck(Form::SpecialCharSession, QStringLiteral("Special Char Sess&ion")));
     middle->addWidget(AddCheck(Form::WildCards, QStringLiteral("? and * are &Wild Cards")));
+    middle->addWidget(AddCheck(Form::RegularExpression, QStringLiteral("Regular E&xpression")));
     m_viaFileDialog = new QCheckBox(QStringLiteral("Vi&a File Dialog"), this);
     m_byDirectory = new QCheckBox(QStringLiteral("By &Directory and Filter"), this);
     auto* fileChoice = group(QString(), {m_viaFileDialog, m_byDirectory});
@@ -171,7 +189,6 @@ void CSearchReplaceDlg::BuildControls() {
     begin->setDefault(true);
     QPushButton* preview = AddButton(Form::Preview, QStringLiteral("Pre&view"));
     preview->setAutoDefault(false);
-    preview->setToolTip(QStringLiteral("Run as Begin would, into a log window, changing no file"));
     auto* help = new QPushButton(QStringLiteral("&Help"), this);
     auto* cancel = new QPushButton(QStringLiteral("Ca&ncel"), this);
     help->setAutoDefault(false);
@@ -203,10 +220,12 @@ void CSearchReplaceDlg::BuildControls() {
     onClick(Form::FirstOnly, &Form::ClickFirstOnly);
     onClick(Form::Global, &Form::ClickGlobal);
     onClick(Form::Confirm, &Form::ClickConfirm);
-    onClick(Form::MatchCase, &Form::ClickMatchCaseOrWholeWord);
-    onClick(Form::MatchWholeWord, &Form::ClickMatchCaseOrWholeWord);
+    onClick(Form::MatchCase, &Form::ClickCriterion);
+    onClick(Form::MatchWholeWord, &Form::ClickCriterion);
+    onClick(Form::PreserveCase, &Form::ClickCriterion);
     onClick(Form::WildCards, &Form::ClickWildCards);
     onClick(Form::SpecialCharSession, &Form::ClickSpecialCharSession);
+    onClick(Form::RegularExpression, &Form::ClickRegularExpression);
     onClick(Form::SpecialChar, &Form::PressSpecialChar);
     connect(m_controls[Form::Insert], &QAbstractButton::clicked, this, [this] {
         kesto::FocusField focus = kesto::FocusField::None;
@@ -265,6 +284,8 @@ void CSearchReplaceDlg::ReadControls() {
     v.insertAtColumn = m_controls[Form::Insert]->isChecked();
     v.specialCharSession = m_controls[Form::SpecialCharSession]->isChecked();
     v.wildcardSession = m_controls[Form::WildCards]->isChecked();
+    v.regularExpression = m_controls[Form::RegularExpression]->isChecked();
+    v.preserveCase = m_controls[Form::PreserveCase]->isChecked();
     v.allInstancesInLine = m_controls[Form::AllInLine]->isChecked();
     v.firstInstanceOnly = m_controls[Form::FirstOnly]->isChecked();
 }
@@ -272,8 +293,8 @@ void CSearchReplaceDlg::ReadControls() {
 void CSearchReplaceDlg::ShowValues() {
     m_showing = true;
     const RunDialogValues& v = m_form.values;
-    m_search->setEditText(Text(v.searchText));
-    m_replace->setEditText(Text(v.replaceText));
+    ShowEditText(m_search, Text(v.searchText));
+    ShowEditText(m_replace, Text(v.replaceText));
     const auto check = [this](Form::Control control, bool on) {
         const QSignalBlocker block(m_controls[control]);
         m_controls[control]->setChecked(on);
@@ -285,6 +306,8 @@ void CSearchReplaceDlg::ShowValues() {
     check(Form::Insert, v.insertAtColumn);
     check(Form::SpecialCharSession, v.specialCharSession);
     check(Form::WildCards, v.wildcardSession);
+    check(Form::RegularExpression, v.regularExpression);
+    check(Form::PreserveCase, v.preserveCase);
     check(Form::AllInLine, v.allInstancesInLine);
     check(Form::FirstOnly, v.firstInstanceOnly);
     m_viaFileDialog->setChecked(v.selectViaFileDialog);
@@ -292,7 +315,9 @@ void CSearchReplaceDlg::ShowValues() {
 
     for (int c = 0; c < Form::kControlCount; ++c) {
         const auto control = static_cast<Form::Control>(c);
-        if (m_controls[c]) m_controls[c]->setEnabled(m_form.enabled(control));
+        if (!m_controls[c]) continue;
+        m_controls[c]->setEnabled(m_form.enabled(control));
+        m_controls[c]->setToolTip(Text(m_form.toolTip(control)));
     }
     m_search->setEnabled(m_form.enabled(Form::SearchField));
     m_replace->setEnabled(m_form.enabled(Form::ReplaceField));
@@ -324,6 +349,20 @@ void CSearchReplaceDlg::Act(const std::function<void()>& action) {
 void CSearchReplaceDlg::FocusField(kesto::FocusField field) {
     if (field == kesto::FocusField::Search) m_search->setFocus();
     if (field == kesto::FocusField::Replace) m_replace->setFocus();
+}
+
+void CSearchReplaceDlg::FocusRefusedField(const PatternCheck& check) {
+    FocusField(check.focus);
+    QComboBox* box = check.focus == kesto::FocusField::Search    ? m_search
+                     : check.focus == kesto::FocusField::Replace ? m_replace
+                                                                 : nullptr;
+    if (!box) return;
+    QLineEdit* edit = box->lineEdit();
+    if (check.caret == std::string::npos) {
+        edit->selectAll();
+    } else {
+        edit->setCursorPosition(CharacterIndexOfByte(edit->text(), check.caret));
+    }
 }
 
 void CSearchReplaceDlg::OnFocusChanged(QWidget* now) {
@@ -397,7 +436,7 @@ void CSearchReplaceDlg::OnBegin(bool preview) {
         m_doc.session().hosts().prompter.ShowMessage(check.message, MessageIcon::Stop);
     }
     ShowValues();
-    FocusField(check.focus);
+    FocusRefusedField(check);
 }
 
 }  // namespace kesto

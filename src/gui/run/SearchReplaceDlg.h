@@ -66,6 +66,8 @@ private:
     void ShowValues();
     void Act(const std::function<void()>& action);
     void FocusField(kesto::FocusField field);
+    // The refused field gets the focus, its text selected, or the caret at the error.
+    void FocusRefusedField(const PatternCheck& check);
     void OnFocusChanged(QWidget* now);
     void OnPickSearch(int index);
     void OnExpand(kesto::FocusField field);

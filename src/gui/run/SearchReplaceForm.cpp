@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "gui/run/PreserveCaseTip.h"
+
 namespace kesto {
 
 namespace {
@@ -12,6 +14,17 @@ const std::vector<std::string> kSpecialEntries = {
     "^ - Beginning-of-Line", "~ - Strip EOL W-Spaces"};
 constexpr std::size_t kSearchOnlyEntries = 2;  // ^ and ~ stand last
 constexpr int kRecentStringLimitFloor = 1;
+
+const char* const kRegexWildCardsTip =
+    "A regular expression has its own wild cards: . * + ? and the rest";
+const char* const kRegexSpecialCharsTip =
+    "A regular expression has its own special characters: \\t \\n ^ $ and the rest";
+const char* const kRegexTurnsSessionsOffTip =
+    "Checking it turns off ? and * are Wild Cards and Special Char Session";
+const char* const kRegexTip =
+    "The search string is a regular expression; $1 or ${name} in the replace string puts in "
+    "what a group matched";
+const char* const kPreviewTip = "Run as Begin would, into a log window, changing no file";
 
 bool AllDigits(const std::string& text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
@@ -74,6 +87,8 @@ void SearchReplaceForm::Open(bool showPreviousValues, bool lastSpecialCharSessio
             values.confirmEachReplace = m_options.confirmEachReplace;
             values.matchWholeWord = m_options.matchWholeWord;
             values.allInstancesInLine = m_options.allInstancesInLine;
+            values.regularExpression = m_options.regularExpression;
+            values.preserveCase = m_options.preserveCase;
         }
         if (values.specialCharSession) {
             values.searchText = DisplayForm(values.searchText, m_options.convertLineBreaks);
@@ -85,10 +100,13 @@ void SearchReplaceForm::Open(bool showPreviousValues, bool lastSpecialCharSessio
         values.matchCase = m_settings.matchCaseDefault;
         values.confirmEachReplace = m_settings.confirmEachDefault;
         values.globalReplace = !m_settings.confirmEachDefault;
+        values.regularExpression = m_settings.regularExpression;
+        values.preserveCase = m_settings.preserveCase;
         // A new window starts without a conversion and without insert mode.
         m_options.convertLineBreaks = false;
         m_options.insertAtColumn = false;
     }
+    if (values.regularExpression) ExcludeSessionsFromRegex();
     m_enabled[SelectFiles] = values.selectViaFileDialog;
     m_enabled[Begin] = !values.selectViaFileDialog || filesOnList > 0;
     if (filesOnList > 0) AfterSelectFiles(filesOnList);
@@ -123,7 +141,7 @@ void SearchReplaceForm::ClickConfirm() {
     values.globalReplace = values.insertAtColumn;
 }
 
-void SearchReplaceForm::ClickMatchCaseOrWholeWord() {
+void SearchReplaceForm::ClickCriterion() {
     CloseSpecialList();
 }
 
@@ -152,6 +170,35 @@ void SearchReplaceForm::SetSixSwitchesEnabled(bool on) {
     }
 }
 
+// An insert, a strip or a line-break conversion has no pattern for the two to act on; a
+// regular expression turned off that way frees the sessions it held.
+void SearchReplaceForm::SetPatternSwitchesEnabled(bool on) {
+    m_enabled[RegularExpression] = on;
+    m_enabled[PreserveCase] = on;
+    if (on) return;
+    if (values.regularExpression) SetSessionControlsEnabled(true);
+    values.regularExpression = false;
+    values.preserveCase = false;
+}
+
+void SearchReplaceForm::SetSessionControlsEnabled(bool on) {
+    for (Control control : {WildCards, SpecialCharSession, SpecialChar}) m_enabled[control] = on;
+}
+
+// A regular expression has its own wild cards and special characters: the two sessions and
+// the list that writes a session's codes give way to it.
+void SearchReplaceForm::ExcludeSessionsFromRegex() {
+    if (values.wildcardSession) {
+        values.wildcardSession = false;
+        ClickWildCards();
+    }
+    if (values.specialCharSession) {
+        values.specialCharSession = false;
+        ClickSpecialCharSession();
+    }
+    SetSessionControlsEnabled(false);
+}
+
 void SearchReplaceForm::SetInsertModeValues() {
     values.firstInstanceOnly = true;
     values.globalReplace = true;
@@ -165,6 +212,7 @@ void SearchReplaceForm::EnterInsertMode() {
     SetInsertLabels(true);
     m_options.insertAtColumn = true;
     SetSixSwitchesEnabled(false);
+    SetPatternSwitchesEnabled(false);
     m_enabled[WildCards] = false;
     values.wildcardSession = false;
     m_enabled[BatchMode] = false;
@@ -175,6 +223,7 @@ void SearchReplaceForm::LeaveInsertMode() {
     SetInsertLabels(false);
     m_options.insertAtColumn = false;
     SetSixSwitchesEnabled(true);
+    SetPatternSwitchesEnabled(true);
     m_enabled[WildCards] = true;
     m_enabled[BatchMode] = true;
     values.firstInstanceOnly = false;
@@ -217,9 +266,20 @@ void SearchReplaceForm::ClickSpecialCharSession() {
     }
     m_enabled[MatchWholeWord] = true;
     SetSixSwitchesEnabled(true);
+    SetPatternSwitchesEnabled(!values.insertAtColumn);
     for (Control control : {WildCards, Insert, ReplaceField, SearchExpand, ReplaceExpand}) {
         m_enabled[control] = true;
     }
+}
+
+void SearchReplaceForm::ClickRegularExpression() {
+    CloseSpecialList();
+    if (values.regularExpression) {
+        ExcludeSessionsFromRegex();
+        return;
+    }
+    // Regular Expression is only offered where the sessions are free to be chosen.
+    SetSessionControlsEnabled(true);
 }
 
 void SearchReplaceForm::SetSpecialCharSessionOn() {
@@ -298,6 +358,7 @@ void SearchReplaceForm::PickSpecialEntry(std::size_t index) {
         values.allInstancesInLine = true;
         values.replaceText.clear();
         SetSixSwitchesEnabled(false);
+        SetPatternSwitchesEnabled(false);
         m_enabled[WildCards] = false;
         values.wildcardSession = false;
         for (Control control : {Insert, ReplaceField, SearchExpand, ReplaceExpand}) {
@@ -311,7 +372,10 @@ void SearchReplaceForm::PickSpecialEntry(std::size_t index) {
 
 void SearchReplaceForm::ApplyExtendedEntry(FocusField field, const std::string& text) {
     std::string shown = text;
-    if (text.find_first_of("\n\t") != std::string::npos) {
+    if (values.regularExpression) {
+        // A regular expression names line breaks and tabs with escapes of its own.
+        shown = DisplayForm(text, true);
+    } else if (text.find_first_of("\n\t") != std::string::npos) {
         SetSpecialCharSessionOn();
         shown = DisplayForm(text, m_options.convertLineBreaks);
     }
@@ -320,6 +384,8 @@ void SearchReplaceForm::ApplyExtendedEntry(FocusField field, const std::string& 
 
 SearchReplaceForm::PickQuestions SearchReplaceForm::PickRememberedSearch(const std::string& text) {
     PickQuestions questions;
+    // A regular expression's $, ^, ? and * are its own: no session is called for.
+    if (values.regularExpression) return questions;
     if (HoldsSpecialCharacters(text)) {
         if (m_settings.autoSetSpecialChar) {
             SetSpecialCharSessionOn();
@@ -345,6 +411,7 @@ void SearchReplaceForm::ApplyConversionChoice() {
     m_conversionShown = chosen;
     if (chosen && !wasOn) {
         m_savedForConversion = values;
+        SetPatternSwitchesEnabled(false);
         for (Control control : {WildCards, BatchMode, SpecialChar, SpecialCharSession, Insert}) {
             m_enabled[control] = false;
         }
@@ -376,10 +443,12 @@ void SearchReplaceForm::ApplyConversionChoice() {
             m_enabled[control] = true;
         }
         SetSixSwitchesEnabled(true);
+        SetPatternSwitchesEnabled(true);
         if (values.insertAtColumn) {
             EnterInsertMode();
             RefreshSpecialEntries();
         }
+        if (values.regularExpression) ExcludeSessionsFromRegex();
     }
 }
 
@@ -404,7 +473,10 @@ PatternCheck SearchReplaceForm::BeginRun(Prompter& prompter, bool preview) {
     m_request.fromModeDialog = true;
     m_request.preview = preview;
     m_specialCharSessionAtBegin = values.specialCharSession;
-    // A preview writes no setting; its Apply is the run that counts.
+    // The pattern switches are a preference of the dialog, so a preview keeps them too; an
+    // insert or a conversion, which had no say in them, leaves them as they were.
+    if (m_enabled[RegularExpression]) RememberPatternSwitches();
+    // A preview remembers no string; its Apply is the run that counts.
     if (!values.insertAtColumn && !preview) {
         const int limit = std::max(m_settings.maxSaveStrings, kRecentStringLimitFloor);
         AddToRecentList(m_ini, m_settings.searchStrings, values.searchText, limit,
@@ -413,6 +485,34 @@ PatternCheck SearchReplaceForm::BeginRun(Prompter& prompter, bool preview) {
                         SettingList::ReplaceStrings);
     }
     return result.check;
+}
+
+void SearchReplaceForm::RememberPatternSwitches() {
+    m_settings.regularExpression = values.regularExpression;
+    m_settings.preserveCase = values.preserveCase;
+    WriteSetting(m_ini, m_settings, SettingKey::RegularExpression);
+    WriteSetting(m_ini, m_settings, SettingKey::PreserveCase);
+}
+
+std::string SearchReplaceForm::toolTip(Control control) const {
+    const bool regex = values.regularExpression;
+    switch (control) {
+    case WildCards:
+        return regex ? kRegexWildCardsTip : "";
+    case SpecialCharSession:
+    case SpecialChar:
+        return regex ? kRegexSpecialCharsTip : "";
+    case RegularExpression:
+        return m_enabled[RegularExpression] && (values.wildcardSession || values.specialCharSession)
+                   ? kRegexTurnsSessionsOffTip
+                   : kRegexTip;
+    case PreserveCase:
+        return kPreserveCaseTip;
+    case Preview:
+        return kPreviewTip;
+    default:
+        return {};
+    }
 }
 
 }  // namespace kesto

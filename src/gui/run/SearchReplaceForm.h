@@ -33,6 +33,8 @@ public:
         Insert,
         SpecialCharSession,
         WildCards,
+        RegularExpression,
+        PreserveCase,
         AllInLine,
         FirstOnly,
         Begin,
@@ -69,19 +71,23 @@ public:
     const std::vector<std::string>& specialEntries() const { return m_specialEntries; }
     const std::string& fileCountText() const { return m_fileCountText; }
     bool conversionOn() const { return m_options.convertLineBreaks; }
+    // What the control's tooltip says now: why it is off, or what it does; empty for none.
+    std::string toolTip(Control control) const;
 
     // --- The switches ---
     void ClickAllInLine();
     void ClickFirstOnly();
     void ClickGlobal();
     void ClickConfirm();
-    void ClickMatchCaseOrWholeWord();
+    // Match Case, Match Whole Word or Preserve Case: no other control depends on them.
+    void ClickCriterion();
     void ClickViaFileDialog(int filesOnList);
     void ClickByDirectory();
     // Returns the field that gets the focus.
     FocusField ClickInsert();
     void ClickWildCards();
     void ClickSpecialCharSession();
+    void ClickRegularExpression();
 
     // --- Where special characters go ---
     void FocusSearchField();
@@ -119,6 +125,10 @@ public:
 private:
     void SetInsertLabels(bool insert);
     void SetSixSwitchesEnabled(bool on);
+    void SetPatternSwitchesEnabled(bool on);
+    void SetSessionControlsEnabled(bool on);
+    void ExcludeSessionsFromRegex();
+    void RememberPatternSwitches();
     void SetInsertModeValues();
     void EnterInsertMode();
     void LeaveInsertMode();

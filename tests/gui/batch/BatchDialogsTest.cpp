@@ -298,6 +298,55 @@ TEST_F(BatchModeDlgTest, SwitchPairsMayBothBeOffAndSingleModeLeavesBatchMode) {
     EXPECT_EQ(carried.matchCase, dialog->switchBox(CBatchModeDlg::MatchCase)->isChecked());
 }
 
+TEST_F(BatchModeDlgTest, ThePatternSwitchesReachTheRequestAndOpenTheNextDialog) {
+    test::WriteFile(dir / "good.sr", "#!S!#1#\nc.t\n#!R!#1#\ndog\n");
+    auto dialog = Dialog();
+    QCheckBox* regex = dialog->switchBox(CBatchModeDlg::RegularExpression);
+    QCheckBox* preserve = dialog->switchBox(CBatchModeDlg::PreserveCase);
+    EXPECT_EQ(regex->text(), "Regular E&xpression");
+    EXPECT_EQ(preserve->text(), "Preserve C&ase");
+    EXPECT_FALSE(regex->isChecked());
+    EXPECT_FALSE(preserve->isChecked());
+    regex->click();
+    preserve->click();
+    dialog->pathBox()->setEditText(QString::fromStdString(dir / "good.sr"));
+    dialog->LoadTypedPathIfComplete();
+    dialog->beginButton()->click();
+    ASSERT_EQ(dialog->result(), QDialog::Accepted);
+    EXPECT_TRUE(dialog->request().values.regularExpression);
+    EXPECT_TRUE(dialog->request().values.preserveCase);
+    const IniFile ini(settingsPath());
+    EXPECT_EQ(ini.ReadString("Preferences", "RegularExpression"), "1");
+    EXPECT_EQ(ini.ReadString("Preferences", "PreserveCase"), "1");
+
+    doc.reset();  // a new window's, which reads the file
+    dialog = Dialog();
+    EXPECT_TRUE(dialog->switchBox(CBatchModeDlg::RegularExpression)->isChecked());
+    EXPECT_TRUE(dialog->switchBox(CBatchModeDlg::PreserveCase)->isChecked());
+    dialog->switchBox(CBatchModeDlg::PreserveCase)->click();
+    dialog->singleModeButton()->click();
+    EXPECT_TRUE(dialog->request().values.regularExpression) << "carried to the other dialog";
+    EXPECT_FALSE(dialog->request().values.preserveCase);
+}
+
+TEST_F(BatchDialogsTest, ARegularExpressionBatchRunPreservesTheCaseOfEachMatch) {
+    std::filesystem::create_directories(dir / "tree");
+    test::WriteFile(dir / "tree/a.txt", "Red CAT\nblue cot\nCut it\n");
+    test::WriteFile(dir / "pairs.sr", "#!S!#1#\r\nc[aeiou]t\r\n#!R!#1#\r\ndog");
+    more.startChoices = {StartDirectoryChoice{dir / "tree", "*.txt", false, {}}};
+    test::WhenModal<CBatchModeDlg>([](CBatchModeDlg& dialog) {
+        dialog.byDirectoryBox()->click();
+        dialog.switchBox(CBatchModeDlg::Global)->click();
+        dialog.switchBox(CBatchModeDlg::RegularExpression)->click();
+        dialog.switchBox(CBatchModeDlg::PreserveCase)->click();
+        dialog.beginButton()->click();
+    });
+    CChildFrame* child = Frame().OpenDocumentFile(dir / "pairs.sr");
+    ASSERT_NE(child, nullptr);
+    RunUntilFinished(child);
+    EXPECT_EQ(test::ReadFile(dir / "tree/a.txt"), "Red DOG\nblue dog\nDog it\n");
+}
+
 TEST_F(BatchDialogsTest, ABatchRunInASessionWindowAppliesEveryPair) {
     std::filesystem::create_directories(dir / "tree");
     test::WriteFile(dir / "tree/a.txt", "red cat\nblue dog\n");

@@ -306,5 +306,203 @@ TEST_F(SearchReplaceDlgTest, AConversionLocksTheStringsAndGivesThemBackWhenUndon
     EXPECT_FALSE(Checked(Form::SpecialCharSession));
 }
 
+TEST_F(SearchReplaceDlgTest, RegularExpressionTurnsBothSessionsOffAndLocksThemWhileChecked) {
+    Dialog();
+    EXPECT_FALSE(Checked(Form::RegularExpression));
+    EXPECT_FALSE(Checked(Form::PreserveCase));
+    Click(Form::WildCards);
+    Click(Form::SpecialCharSession);
+    ASSERT_TRUE(Checked(Form::WildCards));
+    ASSERT_TRUE(Checked(Form::SpecialCharSession));
+    EXPECT_FALSE(Enabled(Form::Insert));
+    EXPECT_EQ(dialog->control(Form::RegularExpression)->toolTip(),
+              "Checking it turns off ? and * are Wild Cards and Special Char Session");
+
+    Click(Form::RegularExpression);
+    for (Form::Control session : {Form::WildCards, Form::SpecialCharSession}) {
+        EXPECT_FALSE(Checked(session)) << session;
+        EXPECT_FALSE(Enabled(session)) << session;
+    }
+    EXPECT_FALSE(Enabled(Form::SpecialChar)) << "its list writes a session's codes";
+    EXPECT_TRUE(Enabled(Form::Insert)) << "the wild cards no longer hold it";
+    EXPECT_TRUE(Enabled(Form::MatchWholeWord)) << "the sessions no longer hold it";
+    EXPECT_EQ(dialog->control(Form::WildCards)->toolTip(),
+              "A regular expression has its own wild cards: . * + ? and the rest");
+    EXPECT_EQ(dialog->control(Form::SpecialCharSession)->toolTip(),
+              "A regular expression has its own special characters: \\t \\n ^ $ and the rest");
+
+    Click(Form::RegularExpression);
+    for (Form::Control freed : {Form::WildCards, Form::SpecialCharSession, Form::SpecialChar}) {
+        EXPECT_TRUE(Enabled(freed)) << freed;
+    }
+    EXPECT_FALSE(Checked(Form::WildCards)) << "unchecking gives nothing back on its own";
+    EXPECT_TRUE(dialog->control(Form::WildCards)->toolTip().isEmpty());
+}
+
+TEST_F(SearchReplaceDlgTest, InsertModeTakesThePatternSwitchesAwayAndGivesThemBackOff) {
+    Dialog();
+    Click(Form::RegularExpression);
+    Click(Form::PreserveCase);
+    Click(Form::Insert);
+    for (Form::Control pattern : {Form::RegularExpression, Form::PreserveCase}) {
+        EXPECT_FALSE(Checked(pattern)) << pattern;
+        EXPECT_FALSE(Enabled(pattern)) << pattern;
+    }
+    EXPECT_TRUE(Enabled(Form::SpecialCharSession)) << "an insert may have special characters";
+    EXPECT_FALSE(Enabled(Form::WildCards));
+
+    Click(Form::Insert);
+    EXPECT_TRUE(Enabled(Form::RegularExpression));
+    EXPECT_TRUE(Enabled(Form::PreserveCase));
+    EXPECT_TRUE(Enabled(Form::WildCards));
+    EXPECT_FALSE(Checked(Form::RegularExpression));
+}
+
+TEST_F(SearchReplaceDlgTest, AConversionLocksThePatternSwitchesAndGivesThemBackWhenUndone) {
+    Dialog();
+    Click(Form::RegularExpression);
+    Click(Form::PreserveCase);
+    const auto answerConversion = [](bool chosen) {
+        test::WhenModal<CConvertDlg>([chosen](CConvertDlg& convert) {
+            for (std::size_t i = 0; i < 6; ++i) convert.box(i)->setChecked(false);
+            if (chosen) convert.box(2)->click();
+            test::ClickButton(convert, "OK");
+        });
+    };
+    answerConversion(true);
+    Click(Form::Convert);
+    EXPECT_FALSE(Checked(Form::RegularExpression));
+    EXPECT_FALSE(Enabled(Form::RegularExpression));
+    EXPECT_FALSE(Enabled(Form::PreserveCase));
+    EXPECT_TRUE(Checked(Form::SpecialCharSession)) << "a conversion is a special-char session";
+
+    answerConversion(false);
+    Click(Form::Convert);
+    EXPECT_TRUE(Checked(Form::RegularExpression));
+    EXPECT_TRUE(Checked(Form::PreserveCase));
+    EXPECT_FALSE(Checked(Form::SpecialCharSession));
+    EXPECT_FALSE(Enabled(Form::SpecialCharSession)) << "the regular expression is back";
+    EXPECT_FALSE(Enabled(Form::WildCards));
+}
+
+TEST_F(SearchReplaceDlgTest, UnderARegularExpressionNoSessionIsCalledForByTheStrings) {
+    IniFile(settingsPath()).WriteString("Recent Search Strings", "SearchStr1", "\"^a*b$\"");
+    Dialog();
+    Click(Form::RegularExpression);
+    emit dialog->searchBox()->activated(0);
+    EXPECT_TRUE(asked.empty());
+    EXPECT_FALSE(Checked(Form::SpecialCharSession));
+    EXPECT_FALSE(Checked(Form::WildCards));
+
+    dialog->extendedEntry = [](const QString&, const QString&) -> std::optional<std::string> {
+        return std::string("first\nsecond\tthird");
+    };
+    Click(Form::SearchExpand);
+    EXPECT_EQ(dialog->searchBox()->currentText(), "first\\nsecond\\tthird")
+        << "the expression's own escapes, not a session's $";
+    EXPECT_FALSE(Checked(Form::SpecialCharSession));
+    EXPECT_TRUE(Checked(Form::RegularExpression));
+}
+
+TEST_F(SearchReplaceDlgTest, ABadPatternPutsTheCaretAtTheErrorInTheFieldItIsIn) {
+    Dialog();
+    dialog->replaceBox()->setFocus();
+    QApplication::processEvents();
+    if (!dialog->replaceBox()->hasFocus()) GTEST_SKIP() << "no keyboard focus on this platform";
+    Click(Form::RegularExpression);
+    const struct {
+        QString search;
+        QString replace;
+        QComboBox* field;
+        int caret;
+    } refused[] = {
+        {"ab(c", "", dialog->searchBox(), 4},
+        {"a)bc", "", dialog->searchBox(), 1},
+        {QString::fromUtf8("\xC3\xA9)ab"), "", dialog->searchBox(), 1},  // a two-byte letter
+        {"(a)", "x$3y", dialog->replaceBox(), 1},
+    };
+    for (const auto& row : refused) {
+        Type(dialog->searchBox(), row.search);
+        Type(dialog->replaceBox(), row.replace);
+        dialog->searchBox()->lineEdit()->setCursorPosition(0);
+        dialog->replaceBox()->lineEdit()->setCursorPosition(0);
+        EXPECT_FALSE(Begin()) << row.search.toStdString();
+        EXPECT_TRUE(dialog->isVisible());
+        EXPECT_TRUE(row.field->hasFocus()) << row.search.toStdString();
+        EXPECT_EQ(row.field->lineEdit()->cursorPosition(), row.caret) << row.search.toStdString();
+        EXPECT_FALSE(row.field->lineEdit()->hasSelectedText()) << row.search.toStdString();
+    }
+    EXPECT_EQ(prompter.messages.front().rfind("Error in the regular expression at offset 4: ", 0),
+              0u)
+        << prompter.messages.front();
+    EXPECT_EQ(prompter.messages.back().rfind("Error in the replace string at offset 1: ", 0), 0u)
+        << prompter.messages.back();
+}
+
+TEST_F(SearchReplaceDlgTest, ARefusalWithoutAPlaceSelectsTheWholeField) {
+    Dialog();
+    dialog->searchBox()->setFocus();
+    QApplication::processEvents();
+    if (!dialog->searchBox()->hasFocus()) GTEST_SKIP() << "no keyboard focus on this platform";
+    Click(Form::WildCards);
+    Type(dialog->searchBox(), "a?c");
+    Type(dialog->replaceBox(), "x??");
+    EXPECT_FALSE(Begin());
+    EXPECT_TRUE(dialog->replaceBox()->hasFocus());
+    EXPECT_EQ(dialog->replaceBox()->lineEdit()->selectedText(), "x??");
+}
+
+TEST_F(SearchReplaceDlgTest, ThePatternSwitchesReachTheRunAndOpenTheNextDialog) {
+    Dialog();
+    Type(dialog->searchBox(), "(\\w+)@");
+    Type(dialog->replaceBox(), "<$1>");
+    Click(Form::RegularExpression);
+    Click(Form::PreserveCase);
+    ASSERT_TRUE(Begin());
+    EXPECT_TRUE(dialog->form().request().values.regularExpression);
+    EXPECT_TRUE(dialog->form().request().values.preserveCase);
+    const IniFile ini(settingsPath());
+    EXPECT_EQ(ini.ReadString("Preferences", "RegularExpression"), "1");
+    EXPECT_EQ(ini.ReadString("Preferences", "PreserveCase"), "1");
+
+    Dialog();  // a new window's, which reads the file
+    EXPECT_TRUE(Checked(Form::RegularExpression));
+    EXPECT_TRUE(Checked(Form::PreserveCase));
+    EXPECT_FALSE(Enabled(Form::WildCards));
+    EXPECT_FALSE(Enabled(Form::SpecialCharSession));
+    Type(dialog->searchBox(), "plain");
+    Click(Form::RegularExpression);
+    ASSERT_TRUE(Begin());
+    EXPECT_FALSE(dialog->form().request().values.regularExpression);
+    EXPECT_EQ(ini.ReadString("Preferences", "RegularExpression"), "0");
+    EXPECT_EQ(ini.ReadString("Preferences", "PreserveCase"), "1");
+
+    Dialog();
+    EXPECT_FALSE(Checked(Form::RegularExpression));
+    EXPECT_TRUE(Checked(Form::PreserveCase));
+    EXPECT_TRUE(Enabled(Form::WildCards));
+}
+
+TEST_F(SearchReplaceDlgTest, APreviewKeepsThePatternSwitchesAndAnInsertLeavesThemAlone) {
+    Dialog();
+    Type(dialog->searchBox(), "a.c");
+    Click(Form::RegularExpression);
+    Click(Form::Preview);
+    ASSERT_EQ(dialog->result(), QDialog::Accepted);
+    EXPECT_TRUE(dialog->form().request().preview);
+    const IniFile ini(settingsPath());
+    EXPECT_EQ(ini.ReadString("Preferences", "RegularExpression"), "1");
+    EXPECT_FALSE(ini.ReadString("Recent Search Strings", "SearchStr1")) << "no string, though";
+
+    Dialog();
+    ASSERT_TRUE(Checked(Form::RegularExpression));
+    Click(Form::Insert);
+    Type(dialog->searchBox(), "//");
+    Type(dialog->replaceBox(), "1");
+    ASSERT_TRUE(Begin());
+    EXPECT_EQ(ini.ReadString("Preferences", "RegularExpression"), "1")
+        << "an insert had no say in it";
+}
+
 }  // namespace
 }  // namespace kesto

@@ -91,5 +91,24 @@ TEST_F(WindowRunTest, TheWildcardQuestionOfTheDialogIsAskedOnlyOnce) {
     EXPECT_TRUE(child->document().options().wildcardSession);
 }
 
+TEST_F(WindowRunTest, ARegularExpressionRunPreservesTheCaseOfEachMatch) {
+    std::filesystem::create_directories(dir / "tree");
+    test::WriteFile(dir / "tree/a.txt", "Red CAT\nblue cot\nCut it\n");
+    more.startChoices = {StartDirectoryChoice{dir / "tree", "*.txt", false, {}}};
+    test::WhenModal<CSearchReplaceDlg>([](CSearchReplaceDlg& dialog) {
+        dialog.searchBox()->lineEdit()->setText("c[aeiou]t");
+        dialog.replaceBox()->lineEdit()->setText("dog");
+        dialog.control(SearchReplaceForm::RegularExpression)->click();
+        dialog.control(SearchReplaceForm::PreserveCase)->click();
+        dialog.control(SearchReplaceForm::Global)->click();
+        dialog.byDirectoryBox()->click();
+        dialog.control(SearchReplaceForm::Begin)->click();
+    });
+    CChildFrame* child = Frame().OnFileNew();
+    RunUntilFinished(child);
+    EXPECT_EQ(test::ReadFile(dir / "tree/a.txt"), "Red DOG\nblue dog\nDog it\n");
+    EXPECT_TRUE(child->document().options().regularExpression);
+}
+
 }  // namespace
 }  // namespace kesto
