@@ -56,6 +56,14 @@ const char* UsageText() {
            "  -d, --dir DIR            start directory of a walk\n"
            "  -f, --filter PATTERNS    file filter of the walk (default *.*)\n"
            "  -R, --subdirs            search subdirectories\n"
+           "      --binary             also take binary files (by default a file with a NUL\n"
+           "                           byte near its start, or mostly control bytes, and\n"
+           "                           UTF-16/UTF-32 text are listed as problems, never changed)\n"
+           "      --ignore-files       leave out what .gitignore, .ignore and .git/info/exclude\n"
+           "                           exclude (git's rules)\n"
+           "                           A walk never takes the backups of earlier runs (a file\n"
+           "                           named as the backup of a file beside it) while the\n"
+           "                           setting SkipBackUpFiles is on (the default)\n"
            "\n"
            "Other:\n"
            "      --ini PATH           the settings file\n"
@@ -167,6 +175,10 @@ ParseResult ParseCommandLine(const std::vector<std::string>& arguments) {
             if (!need(o.filter)) return result;
         } else if (arg == "-R" || arg == "--subdirs") {
             o.subdirectories = true;
+        } else if (arg == "--binary") {
+            o.binary = true;
+        } else if (arg == "--ignore-files") {
+            o.ignoreFiles = true;
         } else if (arg == "--ini") {
             if (!need(text)) return result;
             o.iniPath = text;

@@ -239,6 +239,8 @@ int Run(const CliOptions& o) {
     SessionHosts hosts{terminal, terminal, terminal, terminal, terminal, trash};
     SessionDocument document(SettingsPathOf(o), hosts);
     document.journalFolder = StateFolderOf(o);
+    if (o.binary) document.options.skipBinaryFiles = false;
+    if (o.ignoreFiles) document.settings.respectIgnoreFiles = true;
     WarnOfUnfinishedRuns(document.journalFolder, terminal);
     LogStore& log = document.log();
     // With --diff standard output holds the diff, and the log goes only to --log. The diff

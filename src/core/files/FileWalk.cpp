@@ -1,6 +1,7 @@
 #include "files/FileWalk.h"
 
 #include <unordered_map>
+#include <unordered_set>
 
 #include <numeric>
 
@@ -137,6 +138,8 @@ void FileWalk::ListDirectory(const std::string& directory, CMyFileList& found, C
     if (::fstat(dirFd, &folder) == 0) {
         m_listedFolders[FolderKey(directory)] = FolderIdentity{folder.st_dev, folder.st_ino};
     }
+    const std::size_t firstFound = found.size();
+    std::vector<std::string> names;  // every file of the folder, for the backup rule
     while (const dirent* entry = ::readdir(listing.get())) {
         const std::string_view name = entry->d_name;
         if (name == "." || name == "..") continue;
@@ -160,6 +163,7 @@ void FileWalk::ListDirectory(const std::string& directory, CMyFileList& found, C
         // A link counts as the file it names; FIFOs, sockets and devices are no files to rewrite.
         if (S_ISLNK(st.st_mode) && ::fstatat(dirFd, entry->d_name, &st, 0) != 0) continue;
         if (!S_ISREG(st.st_mode)) continue;
+        if (m_rules.skipBackups) names.emplace_back(name);
         if (MatchesFileFilter(name)) {
             found.push_back({"", std::string(name), directory, 0});
             ++m_nFilesMatched;
@@ -169,6 +173,46 @@ void FileWalk::ListDirectory(const std::string& directory, CMyFileList& found, C
             m_progress.PumpMessages();
         }
     }
+    if (m_rules.skipBackups && found.size() > firstFound) LeaveOutBackups(found, firstFound, names);
+}
+
+void FileWalk::LeaveOutBackups(CMyFileList& found, std::size_t from,
+                               const std::vector<std::string>& names) {
+    std::unordered_set<std::string_view> present(names.begin(), names.end());
+    const BackupNaming& naming = m_rules.naming;
+    // How many files share each base (the name before its last dot): a file named
+    // base.BAK is a backup when another file of that base is there. Names like base.~ext
+    // are backups themselves and no original of it (b.~BAK is the backup of b.BAK).
+    std::unordered_map<std::string_view, int> bases;
+    for (const std::string& name : names) {
+        const std::size_t dot = name.rfind('.');
+        if (dot == std::string::npos) continue;
+        if (dot + 1 < name.size() && name[dot + 1] == naming.backupChar) continue;
+        ++bases[std::string_view(name).substr(0, dot)];
+    }
+    const auto isBackup = [&](std::string_view name) {
+        const std::size_t dot = name.rfind('.');
+        if (dot == std::string_view::npos) return false;
+        const std::string_view base = name.substr(0, dot);
+        const std::string_view extension = name.substr(dot + 1);
+        // base.~ext, the backup of base.ext (of base, or base., when ext is empty).
+        if (!extension.empty() && extension.front() == naming.backupChar) {
+            const std::string original = std::string(base) + "." + std::string(extension.substr(1));
+            if (present.contains(original)) return true;
+            if (extension.size() == 1 && present.contains(base)) return true;
+        }
+        if (EqualsIgnoringAsciiCase(extension, naming.replaceExtension)) {
+            if (present.contains(base) || bases[base] > 1) return true;
+        }
+        return false;
+    };
+    const auto kept =
+        std::stable_partition(found.begin() + static_cast<std::ptrdiff_t>(from), found.end(),
+                              [&](const CFoundFile& file) { return !isBackup(file.m_strName); });
+    const auto leftOut = static_cast<int>(found.end() - kept);
+    found.erase(kept, found.end());
+    m_backupsLeftOut += leftOut;
+    m_nFilesMatched -= leftOut;
 }
 
 void FileWalk::SortFoundFiles(CMyFileList& found) {
@@ -229,6 +273,9 @@ void FileWalk::BuildFileList(const std::string& startDirectory, std::string_view
     m_progress.host().BeginWaitCursor();
     SplitFileFilter(filter, sessionSearchList);
     m_listedFolders.clear();
+    m_backupsLeftOut = 0;
+    m_ignoredFiles = 0;
+    m_ignoredFolders = 0;
     CMyFileList found;
     CMyDirList queue;  // taken from the front: breadth first
     std::size_t next = 0;

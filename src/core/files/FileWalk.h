@@ -17,6 +17,7 @@
 #include "files/FolderIdentity.h"
 #include "run/ProgressReporter.h"
 #include "run/RunControl.h"
+#include "text/BackupName.h"
 
 namespace kesto {
 
@@ -39,9 +40,22 @@ struct CMyDirectory {
 using CMyFileList = std::deque<CFoundFile>;
 using CMyDirList = std::vector<CMyDirectory>;
 
+// What a walk leaves out besides what the filter does.
+struct WalkRules {
+    // A file named as the backup of a file beside it, under `naming` or under the other
+    // of the two schemes with the same character and extension.
+    bool skipBackups = true;
+    BackupNaming naming;
+    // What .gitignore, .ignore and .git/info/exclude exclude.
+    bool respectIgnoreFiles = false;
+};
+
 class FileWalk {
 public:
     FileWalk(const RunControl& control, ProgressReporter& progress);
+
+    void SetRules(const WalkRules& rules) { m_rules = rules; }
+    const WalkRules& rules() const { return m_rules; }
 
     // Rebuilds the pattern list from `filter`; literal extensions are appended, upper case,
     // to `sessionSearchList`.
@@ -60,12 +74,21 @@ public:
     int filesMatched() const { return m_nFilesMatched; }
     int filesExamined() const { return m_nFilesExamined; }
     int dirsExamined() const { return m_nDirsExamined; }
+    // What the last walk left out: backups of earlier runs, and files and folders the
+    // ignore files exclude.
+    int backupsLeftOut() const { return m_backupsLeftOut; }
+    int ignoredFilesLeftOut() const { return m_ignoredFiles; }
+    int ignoredFoldersLeftOut() const { return m_ignoredFolders; }
     // Every folder the last walk listed, as it was when it was listed.
     const ListedFolders& listedFolders() const { return m_listedFolders; }
 
 private:
     void ListDirectory(const std::string& directory, CMyFileList& found, CMyDirList& queue,
                        int logLineCount);
+    // Takes the backups of earlier runs out of found[from, end): `names` are all the files
+    // of the folder.
+    void LeaveOutBackups(CMyFileList& found, std::size_t from,
+                         const std::vector<std::string>& names);
     void SortFoundFiles(CMyFileList& found);
     void ShowWalkCounts(int logLineCount);
 
@@ -75,6 +98,10 @@ private:
     int m_nFilesMatched = 0;
     int m_nFilesExamined = 0;
     int m_nDirsExamined = 0;
+    int m_backupsLeftOut = 0;
+    int m_ignoredFiles = 0;
+    int m_ignoredFolders = 0;
+    WalkRules m_rules;
     ListedFolders m_listedFolders;
 };
 

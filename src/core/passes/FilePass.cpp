@@ -1,5 +1,7 @@
 #include "passes/FilePass.h"
 
+#include "text/TextKind.h"
+
 namespace kesto {
 
 bool FilePass::OpenAndRead(const std::string& directory, const std::string& fileName) {
@@ -25,6 +27,13 @@ bool FilePass::OpenAndRead(const std::string& directory, const std::string& file
     case ReadResult::Failed:
         Fail("Failed to read!");
         return false;
+    }
+    // A byte search and the line-break rule would break such a file beyond the change.
+    if (m_context.options.skipBinaryFiles) {
+        if (const auto reason = NotSearchedReason(KindOfText(text()))) {
+            Fail(*reason);
+            return false;
+        }
     }
     return true;
 }

@@ -20,8 +20,8 @@ class FilePass {
 protected:
     explicit FilePass(PassContext& context) : m_context(context) {}
 
-    // Opens and reads the file; false when it was refused or could not be read (then the
-    // reason is recorded). The file is not touched.
+    // Opens and reads the file; false when it was refused, could not be read, or is no text
+    // a run may rewrite (then the reason is recorded). The file is not touched.
     bool OpenAndRead(const std::string& directory, const std::string& fileName);
 
     // Moves the original to its backup and opens the new file for output(); false when

@@ -61,6 +61,8 @@ struct SessionOptions {
     bool printNoFinds = true;
     bool suppressWildcardNotice = false;
     std::int32_t expandTabSpaces = 4;  // the settings default; a window never holds 0
+    // Binary files, and UTF-16 and UTF-32 text, are problem entries and never rewritten.
+    bool skipBinaryFiles = true;
 
     // Window and run state, written by the driver.
     bool runStarted = false;

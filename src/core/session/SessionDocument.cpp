@@ -197,8 +197,11 @@ bool SessionDocument::BuildSearchFileList() {
     settings.lastFilter = choice->fileFilter;
     WriteRunSetting(SettingKey::LastPath);
     WriteRunSetting(SettingKey::LastFilter);
+    m_walk.SetRules(
+        {settings.skipBackUpFiles, settings.backupNaming(), settings.respectIgnoreFiles});
     m_walk.BuildFileList(choice->startDirectory, choice->fileFilter, choice->searchSubdirectories,
                          m_extensions.sessionSearchList, searchFileList, m_log.logLineCount());
+    AddWalkSummary();
     m_backups.SetWalk(choice->startDirectory, &m_walk.listedFolders());
     m_lastRequest.startDirectory = choice;
     return true;
@@ -331,6 +334,33 @@ void SessionDocument::AddRunEndReason() {
 void SessionDocument::AddSearchModeLines(const std::string& indent) {
     if (options.regularExpression) AddHeaderLine(indent + "Regular Expression -> Selected");
     if (options.preserveCase) AddHeaderLine(indent + "Preserve Case -> Selected");
+    // The rules that leave files alone, where they are not the defaults (a binary file is
+    // named with its reason among the problem files, and the walk counts what it left out).
+    if (!options.skipBinaryFiles) AddHeaderLine(indent + "Binary Files -> Searched");
+    if (!options.selectViaFileDialog && !settings.skipBackUpFiles) {
+        AddHeaderLine(indent + "Back Up Files of Earlier Runs -> Searched");
+    }
+    if (!options.selectViaFileDialog && settings.respectIgnoreFiles) {
+        AddHeaderLine(indent + "Respect Ignore Files -> Selected");
+    }
+}
+
+void SessionDocument::AddWalkSummary() {
+    const std::string indent(5, ' ');
+    bool added = false;
+    if (const int backups = m_walk.backupsLeftOut(); backups > 0) {
+        m_log.AddPlainLogLine(indent + "Walk: " + std::to_string(backups) +
+                              " backups of earlier runs left out (Skip Back Up Files)");
+        added = true;
+    }
+    const int files = m_walk.ignoredFilesLeftOut();
+    const int folders = m_walk.ignoredFoldersLeftOut();
+    if (files + folders > 0) {
+        m_log.AddPlainLogLine(indent + "Walk: " + std::to_string(files) + " files and " +
+                              std::to_string(folders) + " folders left out by ignore files");
+        added = true;
+    }
+    if (added) m_log.AddPlainLogLine(" ");
 }
 
 bool SessionDocument::CompileRegexPairs(std::vector<std::unique_ptr<RegexPair>>& compiled) {

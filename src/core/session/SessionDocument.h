@@ -134,6 +134,8 @@ private:
     void AddStoppedLines(std::string_view stoppedLine);
     // The header lines of the regular-expression and Preserve Case switches.
     void AddSearchModeLines(const std::string& indent);
+    // The files the walk left out, and why.
+    void AddWalkSummary();
     // Every pair of a regular-expression batch, compiled; false (shown and logged) when
     // one is refused.
     bool CompileRegexPairs(std::vector<std::unique_ptr<RegexPair>>& compiled);

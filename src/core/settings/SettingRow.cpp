@@ -59,6 +59,11 @@ constexpr std::array kRows = {
     // What the mode dialogs show when they open on their defaults: as the last Begin left it.
     SettingRow{RegularExpression, kPrefs, "RegularExpression", &Settings::regularExpression, "0"},
     SettingRow{PreserveCase, kPrefs, "PreserveCase", &Settings::preserveCase, "0"},
+    // What a walk and a run leave alone.
+    SettingRow{SkipBackUpFiles, kPrefs, "SkipBackUpFiles", &Settings::skipBackUpFiles, "1"},
+    SettingRow{SkipBinaryFiles, kPrefs, "SkipBinaryFiles", &Settings::skipBinaryFiles, "1"},
+    SettingRow{RespectIgnoreFiles, kPrefs, "RespectIgnoreFiles", &Settings::respectIgnoreFiles,
+               "0"},
 };
 
 // RowOf finds a row by its key's number.
@@ -69,7 +74,7 @@ constexpr bool RowsFollowTheKeys() {
     return true;
 }
 static_assert(RowsFollowTheKeys(), "the rows must be in the order of SettingKey");
-static_assert(kRows.size() == static_cast<std::size_t>(PreserveCase) + 1, "a key has no row");
+static_assert(kRows.size() == static_cast<std::size_t>(RespectIgnoreFiles) + 1, "a key has no row");
 
 struct Formatter {
     const Settings& settings;

@@ -47,6 +47,9 @@ enum class SettingKey {
     KeepRuns,
     RegularExpression,
     PreserveCase,
+    SkipBackUpFiles,
+    SkipBinaryFiles,
+    RespectIgnoreFiles,
 };
 
 // What a stored value must be to be taken. The options pages refuse the same values with

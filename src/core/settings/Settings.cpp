@@ -107,6 +107,7 @@ void ApplyToOptions(const Settings& s, SessionOptions& options) {
     options.printNoFinds = s.printNoFinds;
     options.suppressWildcardNotice = s.suppressWildCardNotification;
     options.expandTabSpaces = s.expandTab;
+    options.skipBinaryFiles = s.skipBinaryFiles;
 }
 
 // An equal entry moves to the front; a new one goes in front, dropping the last entry when

@@ -45,6 +45,7 @@ TEST_F(PassTest, AFileWithoutAMatchIsRestoredByteForByte) {
     for (bool matchCase : {true, false}) {
         SCOPED_TRACE(matchCase);
         values.matchCase = matchCase;
+        options.skipBinaryFiles = false;  // taken as the user asked: a NUL is a byte like others
         Begin("absent", "x");
         const std::string content("some\0text\nwith NUL\n", 19);
         WriteFile(File("b.txt"), content);
@@ -82,6 +83,7 @@ TEST_F(PassTest, AFileWhoseBackupCannotBeMadeIsRefusedOnlyWhenItWouldChange) {
 }
 
 TEST_F(PassTest, EveryByteSurvivesIncludingNulAndHighBytes) {
+    options.skipBinaryFiles = false;
     Begin("b", "B");
     std::string content;
     for (int i = 0; i < 256; ++i) content += static_cast<char>(i);
