@@ -77,7 +77,8 @@ std::size_t GroupEnd(std::string_view pattern, std::size_t at) {
     return std::string_view::npos;
 }
 
-// A counted quantifier {n}, {n,} or {n,m} at `at`: its end and its least count.
+// A counted quantifier {n}, {n,} or {n,m} at `at`: its end and its least count. {,m} is
+// taken as one too (newer PCRE2 reads it so); where it is plain text, the run merely ends.
 std::optional<std::pair<std::size_t, int>> CountedQuantifier(std::string_view pattern,
                                                              std::size_t at) {
     std::size_t i = at + 1;
@@ -87,7 +88,7 @@ std::optional<std::pair<std::size_t, int>> CountedQuantifier(std::string_view pa
         least = std::min(least * 10 + (pattern[i] - '0'), 100000);
         ++i;
     }
-    if (i == digits) return std::nullopt;
+    if (i == digits && (i >= pattern.size() || pattern[i] != ',')) return std::nullopt;
     if (i < pattern.size() && pattern[i] == ',') {
         ++i;
         while (i < pattern.size() && IsDigit(pattern[i])) ++i;
@@ -153,6 +154,8 @@ std::string RequiredLiteral(std::string_view pattern) {
         if (pattern[at] == '|') return {};  // any of several: no run is needed by all
         const std::optional<Element> element = ElementAt(pattern, at);
         if (!element) {
+            // What follows is not read: an alternative in it would make every run optional.
+            if (pattern.find('|', at) != std::string_view::npos) return {};
             endRun();
             return best;
         }

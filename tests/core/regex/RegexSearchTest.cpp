@@ -24,6 +24,7 @@ TEST(RequiredLiteralTest, TakesTheLongestRunEveryMatchNeeds) {
         {"(foo|bar)baz", "baz"},  // alternation inside a group leaves the rest
         {"\\bword\\b", "word"},
         {"(?<=pre)fix", "fix"},
+        {"ab{,3}cde", "cde"},  // newer PCRE2 counts with {,n}
     };
     for (const auto& [pattern, literal] : table) {
         EXPECT_EQ(RequiredLiteral(pattern), literal) << pattern;
@@ -32,7 +33,9 @@ TEST(RequiredLiteralTest, TakesTheLongestRunEveryMatchNeeds) {
 
 TEST(RequiredLiteralTest, GivesNoneWhereThePatternDoesNotShowOnePlainly) {
     for (const std::string pattern : {"foo|bar", "(?i)foo", "a(?x) b", "\\Qfoo\\E", "(*CR)foo",
-                                      "\\x41bc", "\\0101", "a*b?c{0}", "."}) {
+                                      "\\x41bc", "\\0101", "a*b?c{0}", ".",
+                                      // a part not read, then an alternative
+                                      "foo\\x20|bar", "ab\\K\\w|cat", "x\\N|y", "ab{,3}c|d"}) {
         EXPECT_EQ(RequiredLiteral(pattern), "") << pattern;
     }
 }
