@@ -29,7 +29,12 @@ CBackUp::CBackUp(CKestoDoc& doc, QWidget* parent)
       m_replace(new QCheckBox(QStringLiteral("&Replace Extension"), this)),
       m_character(new QLineEdit(this)),
       m_extension(new QLineEdit(this)),
-      m_keepRuns(new QSpinBox(this)) {
+      m_keepRuns(new QSpinBox(this)),
+      m_skipBackups(
+          new QCheckBox(QStringLiteral("&Walks Leave Out the Backups of Earlier Runs"), this)) {
+    m_skipBackups->setToolTip(
+        QStringLiteral("A file named as the backup of a file beside it (either naming) is not "
+                       "taken by By Directory and Filter; a file you pick by name still is"));
     auto* retain = new QGroupBox(QStringLiteral(" Retain &Backup: "), this);
     auto* retainLayout = new QHBoxLayout(retain);
     retainLayout->addWidget(m_retainNo);
@@ -57,6 +62,7 @@ CBackUp::CBackUp(CKestoDoc& doc, QWidget* parent)
     layout->addWidget(prepend);
     layout->addWidget(replace);
     layout->addWidget(runs);
+    layout->addWidget(m_skipBackups);
     layout->addStretch();
 
     connect(m_retainNo, &QRadioButton::clicked, this, &CBackUp::UpdateEnabling);
@@ -91,6 +97,7 @@ void CBackUp::OnSetActive() {
     m_character->setText(QString(QChar::fromLatin1(s.backUpChar)));
     m_extension->setText(DisplayText(s.replaceExt));
     m_keepRuns->setValue(s.keepRuns);
+    m_skipBackups->setChecked(s.skipBackUpFiles);
     UpdateEnabling();
 }
 
@@ -122,10 +129,11 @@ bool CBackUp::OnKillActive() {
     if (!characterProblem) s.backUpChar = character.front();
     if (!extensionProblem) s.replaceExt = extension;
     s.keepRuns = m_keepRuns->value();
+    s.skipBackUpFiles = m_skipBackups->isChecked();
     doc().options().retainBackups = s.retainBackUp;
     WriteSettings({SettingKey::RetainBackUp, SettingKey::DeletePermanently, SettingKey::CharBackUp,
                    SettingKey::ExtensionBackUp, SettingKey::BackUpChar, SettingKey::ReplaceExt,
-                   SettingKey::KeepRuns});
+                   SettingKey::KeepRuns, SettingKey::SkipBackUpFiles});
     return true;
 }
 

@@ -27,6 +27,7 @@ public:
     QLineEdit* characterField() const { return m_character; }
     QLineEdit* extensionField() const { return m_extension; }
     QSpinBox* keepRunsField() const { return m_keepRuns; }
+    QCheckBox* skipBackupsBox() const { return m_skipBackups; }
 
 private:
     void UpdateEnabling();
@@ -39,6 +40,7 @@ private:
     QLineEdit* m_character;
     QLineEdit* m_extension;
     QSpinBox* m_keepRuns;
+    QCheckBox* m_skipBackups;
 };
 
 }  // namespace kesto

@@ -32,7 +32,17 @@ CPrefPage::CPrefPage(CKestoDoc& doc, QWidget* parent)
           QStringLiteral("Display File Names in &Log Window where Search String NOT found"), this)),
       m_suppress(new QCheckBox(
           QStringLiteral("&Suppress notification of wild cards in Replace String"), this)),
-      m_startSingle(new QCheckBox(QStringLiteral("Start in Single &Mode Search/Replace"), this)) {
+      m_startSingle(new QCheckBox(QStringLiteral("Start in Single &Mode Search/Replace"), this)),
+      m_skipBinary(
+          new QCheckBox(QStringLiteral("Leave &Binary Files and UTF-16/UTF-32 Text Alone"), this)),
+      m_respectIgnore(new QCheckBox(
+          QStringLiteral("&Walks Leave Out what .gitignore and .ignore Files Exclude"), this)) {
+    m_skipBinary->setToolTip(
+        QStringLiteral("A file with a NUL byte near its start, or mostly control bytes, is "
+                       "listed as a problem and never changed"));
+    m_respectIgnore->setToolTip(
+        QStringLiteral("With By Directory and Filter: files and folders that .gitignore, .ignore "
+                       "and .git/info/exclude exclude are not taken (git's rules)"));
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Number Spaces to Expand &Tabs:"), m_tabs);
     form->addRow(QStringLiteral("Number of Search/Replace Strings to &Remember:"), m_remember);
@@ -42,6 +52,8 @@ CPrefPage::CPrefPage(CKestoDoc& doc, QWidget* parent)
     layout->addWidget(m_showNoFinds);
     layout->addWidget(m_suppress);
     layout->addWidget(m_startSingle);
+    layout->addWidget(m_skipBinary);
+    layout->addWidget(m_respectIgnore);
     layout->addStretch();
 }
 
@@ -53,6 +65,8 @@ void CPrefPage::OnSetActive() {
     m_showNoFinds->setChecked(s.showNoFinds);
     m_suppress->setChecked(s.suppressWildCardNotification);
     m_startSingle->setChecked(s.startModeSingle);
+    m_skipBinary->setChecked(s.skipBinaryFiles);
+    m_respectIgnore->setChecked(s.respectIgnoreFiles);
 }
 
 bool CPrefPage::OnKillActive() {
@@ -87,15 +101,19 @@ bool CPrefPage::OnKillActive() {
     s.showNoFinds = m_showNoFinds->isChecked();
     s.suppressWildCardNotification = m_suppress->isChecked();
     s.startModeSingle = m_startSingle->isChecked();
+    s.skipBinaryFiles = m_skipBinary->isChecked();
+    s.respectIgnoreFiles = m_respectIgnore->isChecked();
     if (!s.showNoFinds) s.printNoFinds = false;
     options.expandTabSpaces = s.expandTab;
     options.showNoFinds = s.showNoFinds;
     options.printNoFinds = s.printNoFinds;
     options.suppressWildcardNotice = s.suppressWildCardNotification;
+    options.skipBinaryFiles = s.skipBinaryFiles;
 
     WriteSettings({SettingKey::ExpandTab, SettingKey::MaxSaveStrings, SettingKey::Border,
                    SettingKey::ShowNoFinds, SettingKey::SuppressWildCardNotification,
-                   SettingKey::StartModeSingle});
+                   SettingKey::StartModeSingle, SettingKey::SkipBinaryFiles,
+                   SettingKey::RespectIgnoreFiles});
 
     if (s.maxSaveStrings < previousRemember) {
         DeleteListKeysAbove(ini(), SettingList::SearchStrings, s.maxSaveStrings);

@@ -23,6 +23,8 @@ public:
     QCheckBox* showNoFindsBox() const { return m_showNoFinds; }
     QCheckBox* suppressBox() const { return m_suppress; }
     QCheckBox* startSingleBox() const { return m_startSingle; }
+    QCheckBox* skipBinaryBox() const { return m_skipBinary; }
+    QCheckBox* respectIgnoreBox() const { return m_respectIgnore; }
 
 private:
     QLineEdit* m_tabs;
@@ -31,6 +33,8 @@ private:
     QCheckBox* m_showNoFinds;
     QCheckBox* m_suppress;
     QCheckBox* m_startSingle;
+    QCheckBox* m_skipBinary;
+    QCheckBox* m_respectIgnore;
 };
 
 }  // namespace kesto

@@ -118,8 +118,24 @@ TEST_F(OptionsSheetTest, BackUpsKeepTheNumberOfRunJournals) {
     EXPECT_EQ(page.keepRunsField()->value(), 20);
     EXPECT_EQ(page.keepRunsField()->minimum(), 1) << "the last run always keeps its journal";
     page.keepRunsField()->setValue(3);
+    EXPECT_TRUE(page.skipBackupsBox()->isChecked()) << "walks leave backups out by default";
+    page.skipBackupsBox()->setChecked(false);
     EXPECT_TRUE(Leave(page));
     EXPECT_EQ(Written("KeepRuns"), "3");
+    EXPECT_EQ(Written("SkipBackUpFiles"), "0");
+}
+
+TEST_F(OptionsSheetTest, PreferencesSayWhetherBinaryFilesAndIgnoredFilesAreLeftAlone) {
+    CPrefPage page(Doc());
+    page.OnSetActive();
+    EXPECT_TRUE(page.skipBinaryBox()->isChecked());
+    EXPECT_FALSE(page.respectIgnoreBox()->isChecked());
+    page.skipBinaryBox()->setChecked(false);
+    page.respectIgnoreBox()->setChecked(true);
+    EXPECT_TRUE(Leave(page));
+    EXPECT_EQ(Written("SkipBinaryFiles"), "0");
+    EXPECT_EQ(Written("RespectIgnoreFiles"), "1");
+    EXPECT_FALSE(Doc().options().skipBinaryFiles) << "the window's next run takes them";
 }
 
 TEST_F(OptionsSheetTest, BackUpsValidateTheCharacterAndTheExtension) {
