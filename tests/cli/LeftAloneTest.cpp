@@ -82,5 +82,40 @@ TEST_F(LeftAloneTest, BinaryFilesAreProblemsUnlessAskedForAndUtf16IsNamedAsSuch)
     EXPECT_NE(Log().find("Binary Files -> Searched"), std::string::npos) << Log();
 }
 
+TEST_F(LeftAloneTest, IgnoreFilesLeaveOutWhatTheyExcludeWhenAsked) {
+    for (const std::string name :
+         {"repo/a.txt", "repo/debug.log", "repo/keep.log", "repo/build/out.txt", "repo/src/b.txt",
+          "repo/src/gen/c.txt", "repo/src/vendor.txt"}) {
+        std::filesystem::create_directories(std::filesystem::path(dir / name).parent_path());
+        WriteFile(dir / name, "cat\n");
+    }
+    std::filesystem::create_directories(dir / "repo/.git/info");
+    WriteFile(dir / "repo/.gitignore", "*.log\n!keep.log\nbuild/\n");
+    WriteFile(dir / "repo/src/.gitignore", "gen/\n");
+    WriteFile(dir / "repo/src/.ignore", "vendor.txt\n");
+    WriteFile(dir / "repo/.git/info/exclude", "a.txt\n");
+    const std::vector<std::string> walk = {"-c", "-s", "cat", "-r", "dog", "-d", "repo", "-R"};
+
+    std::vector<std::string> asked = walk;
+    asked.push_back("--ignore-files");
+    ASSERT_EQ(Run(asked), 0) << ReadFile(dir / "stderr");
+    EXPECT_EQ(Read("repo/keep.log"), "dog\n");
+    EXPECT_EQ(Read("repo/src/b.txt"), "dog\n");
+    for (const std::string name : {"repo/a.txt", "repo/debug.log", "repo/build/out.txt",
+                                   "repo/src/gen/c.txt", "repo/src/vendor.txt"}) {
+        EXPECT_EQ(Read(name), "cat\n") << name;
+    }
+    const std::string log = Log();
+    EXPECT_NE(log.find("Respect Ignore Files -> Selected"), std::string::npos) << log;
+    EXPECT_NE(log.find("Walk: 3 files and 2 folders left out by ignore files"), std::string::npos)
+        << log;
+
+    // Without the switch the walk takes them all, as before.
+    ASSERT_EQ(Run(walk), 0);
+    EXPECT_EQ(Read("repo/a.txt"), "dog\n");
+    EXPECT_EQ(Read("repo/build/out.txt"), "dog\n");
+    EXPECT_EQ(Log().find("ignore files"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace kesto

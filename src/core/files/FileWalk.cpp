@@ -129,10 +129,19 @@ void FileWalk::ShowWalkCounts(int logLineCount) {
     m_progress.ShowWalkCounts(m_nFilesMatched, m_nFilesExamined, m_nDirsExamined, logLineCount);
 }
 
-void FileWalk::ListDirectory(const std::string& directory, CMyFileList& found, CMyDirList& queue,
-                             int logLineCount) {
+bool FileWalk::Ignored(const std::string& relative, std::string_view name, bool isDirectory) {
+    if (!m_ignore) return false;
+    m_entryPath.assign(relative);
+    if (!m_entryPath.empty()) m_entryPath += '/';
+    m_entryPath += name;
+    return m_ignore->IsIgnored(m_entryPath, isDirectory);
+}
+
+void FileWalk::ListDirectory(const std::string& directory, const std::string& relative,
+                             CMyFileList& found, CMyDirList& queue, int logLineCount) {
     std::unique_ptr<DIR, DirCloser> listing(::opendir(directory.empty() ? "." : directory.c_str()));
     if (!listing) return;
+    if (m_ignore && !relative.empty()) m_ignore->EnterFolder(relative);
     const int dirFd = ::dirfd(listing.get());
     struct stat folder {};
     if (::fstat(dirFd, &folder) == 0) {
@@ -156,7 +165,14 @@ void FileWalk::ListDirectory(const std::string& directory, CMyFileList& found, C
         }
         if (S_ISDIR(st.st_mode)) {
             if (name.front() == '.') continue;
-            queue.push_back({"", std::string(name), directory});
+            // An ignored folder is not entered at all.
+            if (Ignored(relative, name, true)) {
+                ++m_ignoredFolders;
+                continue;
+            }
+            queue.push_back(
+                {"", std::string(name), directory,
+                 relative.empty() ? std::string(name) : relative + "/" + std::string(name)});
             ++m_nDirsExamined;
             continue;
         }
@@ -165,8 +181,12 @@ void FileWalk::ListDirectory(const std::string& directory, CMyFileList& found, C
         if (!S_ISREG(st.st_mode)) continue;
         if (m_rules.skipBackups) names.emplace_back(name);
         if (MatchesFileFilter(name)) {
-            found.push_back({"", std::string(name), directory, 0});
-            ++m_nFilesMatched;
+            if (Ignored(relative, name, false)) {
+                ++m_ignoredFiles;
+            } else {
+                found.push_back({"", std::string(name), directory, 0});
+                ++m_nFilesMatched;
+            }
         }
         if (++m_nFilesExamined % 100 == 0) {
             ShowWalkCounts(logLineCount);
@@ -280,13 +300,21 @@ void FileWalk::BuildFileList(const std::string& startDirectory, std::string_view
     CMyDirList queue;  // taken from the front: breadth first
     std::size_t next = 0;
     std::string directory = startDirectory;
+    std::string relative;
+    m_ignore.reset();
+    if (m_rules.respectIgnoreFiles) {
+        m_ignore.emplace(startDirectory.empty() ? std::string(".") : startDirectory);
+        m_ignore->LoadRoot();
+    }
     for (;;) {
-        ListDirectory(directory, found, queue, logLineCount);
+        ListDirectory(directory, relative, found, queue, logLineCount);
         if (m_control.abortRequested()) break;
         if (!searchSubdirectories || next == queue.size()) break;
         const CMyDirectory& sub = queue[next++];
         directory = JoinPath(sub.m_strParent, sub.m_strName);
+        relative = sub.m_strRelative;
     }
+    m_ignore.reset();
     if (!m_control.abortRequested()) {
         ShowWalkCounts(logLineCount);
         m_progress.PumpMessages();

@@ -10,11 +10,13 @@
 #pragma once
 
 #include <deque>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "files/FolderIdentity.h"
+#include "files/IgnoreRules.h"
 #include "run/ProgressReporter.h"
 #include "run/RunControl.h"
 #include "text/BackupName.h"
@@ -34,6 +36,7 @@ struct CMyDirectory {
     std::string m_strShortName;
     std::string m_strName;
     std::string m_strParent;
+    std::string m_strRelative;  // below the start directory, as the ignore files name it
 };
 
 // The owning lists of the walk: the files found, and the directories still to list.
@@ -83,8 +86,11 @@ public:
     const ListedFolders& listedFolders() const { return m_listedFolders; }
 
 private:
-    void ListDirectory(const std::string& directory, CMyFileList& found, CMyDirList& queue,
-                       int logLineCount);
+    // `relative`: the directory below the start directory ("" for the start directory).
+    void ListDirectory(const std::string& directory, const std::string& relative,
+                       CMyFileList& found, CMyDirList& queue, int logLineCount);
+    // Whether the ignore files leave out the entry `name` of the folder `relative`.
+    bool Ignored(const std::string& relative, std::string_view name, bool isDirectory);
     // Takes the backups of earlier runs out of found[from, end): `names` are all the files
     // of the folder.
     void LeaveOutBackups(CMyFileList& found, std::size_t from,
@@ -102,6 +108,8 @@ private:
     int m_ignoredFiles = 0;
     int m_ignoredFolders = 0;
     WalkRules m_rules;
+    std::optional<IgnoreRules> m_ignore;  // while a walk that respects them goes
+    std::string m_entryPath;              // reused for the relative path of each entry
     ListedFolders m_listedFolders;
 };
 
