@@ -16,7 +16,8 @@ JOBS           ?= $(shell nproc 2>/dev/null || echo 2)
 # Debian packages the build needs; installed only when missing.
 PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev \
             clang-14 libclang-rt-14-dev util-linux qt6-base-dev libqt6svg6 fonts-dejavu-core \
-            acl attr strace clang-format git patch libxxhash-dev libpcre2-dev perl
+            acl attr strace clang-format git patch libxxhash-dev libpcre2-dev perl \
+            xvfb x11-utils xdotool openbox python3
 
 .PHONY: run test bench fuzz deps configure build build-sanitize build-fuzz test-release format-check \
         test-sanitize test-fuzz clean

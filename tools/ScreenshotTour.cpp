@@ -1,8 +1,12 @@
 // kesto_screenshots: opens the application's windows and dialogs on a sample tree, drives
 // a real run through them and saves a PNG of each, rendered by Qt itself (no display is
-// needed). tools/screenshot.sh builds and runs it.
+// needed), in Fusion's light palette and some in a dark one. tools/screenshot.sh builds and
+// runs it.
 //
-//   kesto_screenshots OUTPUT_FOLDER SAMPLE_LOG SAMPLE_TREE PREVIEW_TREE
+//   kesto_screenshots [--main-window-only NAME] OUTPUT_FOLDER SAMPLE_LOG SAMPLE_TREE PREVIEW_TREE
+//
+// With --main-window-only it saves the window with the sample log as NAME and ends: the
+// picture taken again under another scale factor.
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -10,11 +14,14 @@
 #include <QFile>
 #include <QIcon>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPushButton>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTimer>
 #include <cstdio>
 #include <functional>
+#include <string_view>
 
 #include "gui/app/ChildFrame.h"
 #include "gui/app/GuiHosts.h"
@@ -39,6 +46,35 @@ void Save(QWidget& widget, const char* name) {
     std::printf("%s\n", qPrintable(path));
 }
 
+// Light text on dark grey, as a dark desktop gives it; Light, Dark, Mid and Shadow are
+// derived from the button colour.
+QPalette DarkPalette() {
+    QPalette palette(QColor(53, 53, 53));
+    const QColor text(232, 232, 232);
+    const QColor faded(128, 128, 128);
+    palette.setColor(QPalette::Base, QColor(30, 30, 30));
+    palette.setColor(QPalette::AlternateBase, QColor(45, 45, 45));
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText,
+                                     QPalette::ToolTipText, QPalette::HighlightedText}) {
+        palette.setColor(QPalette::Active, role, text);
+        palette.setColor(QPalette::Inactive, role, text);
+        palette.setColor(QPalette::Disabled, role, faded);
+    }
+    palette.setColor(QPalette::ToolTipBase, QColor(53, 53, 53));
+    palette.setColor(QPalette::Highlight, QColor(42, 130, 218));
+    palette.setColor(QPalette::Link, QColor(80, 160, 240));
+    palette.setColor(QPalette::PlaceholderText, faded);
+    return palette;
+}
+
+// Saves `widget` under the dark palette as `name`, then puts the light one back.
+void SaveDark(QWidget& widget, const char* name) {
+    const QPalette light = QApplication::palette();
+    QApplication::setPalette(DarkPalette());
+    Save(widget, name);
+    QApplication::setPalette(light);
+}
+
 // Runs `answer` on the next modal dialog of type D once it is shown.
 template <typename D>
 void WhenModal(std::function<void(D&)> answer, int attempts = 300) {
@@ -56,9 +92,18 @@ void WhenModal(std::function<void(D&)> answer, int attempts = 300) {
 int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    QApplication::setPalette(QApplication::style()->standardPalette());
+    const char* mainWindowOnly = nullptr;
+    if (argc == 7 && std::string_view(argv[1]) == "--main-window-only") {
+        mainWindowOnly = argv[2];
+        argv += 2;
+        argc -= 2;
+    }
     if (argc != 5) {
-        std::fprintf(
-            stderr, "usage: kesto_screenshots OUTPUT_FOLDER SAMPLE_LOG SAMPLE_TREE PREVIEW_TREE\n");
+        std::fprintf(stderr,
+                     "usage: kesto_screenshots [--main-window-only NAME] OUTPUT_FOLDER SAMPLE_LOG "
+                     "SAMPLE_TREE PREVIEW_TREE\n");
         return 2;
     }
     g_folder = QString::fromLocal8Bit(argv[1]);
@@ -81,7 +126,13 @@ int main(int argc, char** argv) {
     if (!loaded) return 1;
     QApplication::processEvents();
     loaded->showMaximized();
+    if (mainWindowOnly) {
+        Save(frame, mainWindowOnly);
+        return 0;
+    }
     Save(frame, "main-window.png");
+    Save(frame, "main-window-light.png");
+    SaveDark(frame, "main-window-dark.png");
     loaded->close();
 
     WhenModal<kesto::CSearchReplaceDlg>([tree](kesto::CSearchReplaceDlg& dialog) {
@@ -96,6 +147,7 @@ int main(int argc, char** argv) {
             Save(start, "start-directory-dialog.png");
             WhenModal<kesto::CConfirmReplaceDlg>([](kesto::CConfirmReplaceDlg& confirm) {
                 Save(confirm, "confirm-dialog.png");
+                SaveDark(confirm, "confirm-dialog-dark.png");
                 confirm.button(kesto::CConfirmReplaceDlg::GlobalReplace)->click();
             });
             start.accept();

@@ -2,9 +2,14 @@
 # Saves PNGs of Kesto's windows, rendered by Qt itself (no display needed), so a reviewer
 # can look at the application:
 #   main-window.png              a saved log of a real run, loaded
+#   main-window-light.png        the same in Fusion's light palette
+#   main-window-dark.png         the same in a dark palette
+#   main-window-scale2.png       the same at a device pixel ratio of 2 (QT_SCALE_FACTOR=2)
 #   search-replace-dialog.png    the dialog of a new window, strings typed
 #   start-directory-dialog.png   the start directory of that run
-#   confirm-dialog.png           the confirm question on a real match
+#   confirm-dialog.png           the confirm question on a real match, the line after
+#                                Replace It below the line
+#   confirm-dialog-dark.png      the same in a dark palette
 #   log-after-run.png            the window after that run
 #   preview-window.png           a preview of that run over another tree, its changes marked
 #   run-history.png              the run history, that run selected with its files
@@ -49,4 +54,8 @@ sample_tree "$work/third"
 
 rm -f "$output"/*.png "$output/kesto.INI"
 XDG_RUNTIME_DIR="$work" QT_QPA_PLATFORM=offscreen "$tour" "$output" "$work/sample.log" "$work/second" "$work/third"
+# The window once more, every pixel of it doubled as on a HiDPI screen.
+XDG_RUNTIME_DIR="$work" QT_QPA_PLATFORM=offscreen QT_SCALE_FACTOR=2 "$tour" \
+    --main-window-only main-window-scale2.png \
+    "$output" "$work/sample.log" "$work/second" "$work/third"
 rm -f "$output/kesto.INI"

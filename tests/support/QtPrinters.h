@@ -1,6 +1,7 @@
 // Readable Qt strings in the messages of failed expectations.
 #pragma once
 
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <ostream>
@@ -15,4 +16,8 @@ inline void PrintTo(const QStringList& list, std::ostream* out) {
         *out << (i ? ", " : "") << '"' << list[i].toStdString() << '"';
     }
     *out << '}';
+}
+
+inline void PrintTo(const QSize& size, std::ostream* out) {
+    *out << size.width() << 'x' << size.height();
 }

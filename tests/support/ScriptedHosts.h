@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -39,11 +40,17 @@ public:
         int highlightStart;
         int highlightEnd;
         std::string line;
+        std::string replacedDisplayedLine;
+        int replacementStart;
+        int replacementEnd;
     };
 
     ConfirmAnswer ConfirmReplace(const ConfirmRequest& request) override {
         seen.push_back({std::string(request.fileName), request.lineNumber, request.displayedLine,
-                        request.highlightStart, request.highlightEnd, std::string(request.line)});
+                        request.highlightStart, request.highlightEnd, std::string(request.line),
+                        request.replacedDisplayedLine, request.replacementStart,
+                        request.replacementEnd});
+        if (inspect) inspect(request);
         if (script.empty()) return {ConfirmChoice::StopNow, {}};
         ConfirmAnswer answer = std::move(script.front());
         script.pop_front();
@@ -57,6 +64,8 @@ public:
 
     std::deque<ConfirmAnswer> script;
     std::vector<Seen> seen;
+    // Sees each request while it is asked, before the scripted answer.
+    std::function<void(const ConfirmRequest&)> inspect;
 };
 
 }  // namespace kesto::test

@@ -121,13 +121,17 @@ ScanResult RegexScan::RunOverText() {
     return ScanResult::Completed;
 }
 
-void RegexScan::AppendReplacement(std::string_view subject, const RegexSpan& match,
-                                  std::string& out) {
+void RegexScan::ExpandReplacement(std::string_view subject, const RegexSpan& match) {
     m_replacement.clear();
     m_pair.replacement().Expand(m_finder.program(), subject, m_replacement);
     if (m_options.preserveCase) {
         ApplyShape(ShapeOf(subject.substr(match.start, match.end - match.start)), m_replacement);
     }
+}
+
+void RegexScan::AppendReplacement(std::string_view subject, const RegexSpan& match,
+                                  std::string& out) {
+    ExpandReplacement(subject, match);
     out += m_replacement;
 }
 
@@ -151,7 +155,9 @@ RegexScan::UnitEnd RegexScan::ReplaceInUnit(std::string_view subject, std::size_
             shown.append(subject.substr(copied, end - copied));
             const MatchSpan span{out.size() + (match.start - copied), match.end - match.start};
             std::string editedLine;
-            if (!m_asker.AskUser(shown, span, m_fileName, m_lineNumber, editedLine)) {
+            ExpandReplacement(subject, match);
+            if (!m_asker.AskUser(shown, span, m_replacement, m_fileName, m_lineNumber,
+                                 editedLine)) {
                 return UnitEnd::Aborted;
             }
             if (m_control.TakeEditedLine()) {

@@ -48,6 +48,9 @@ private:
     // updated).
     UnitEnd ReplaceInUnit(std::string_view subject, std::size_t unitStart, std::size_t& unitEnd,
                           RegexSpan match, bool growsInText, int& changes);
+    // The replacement of `match` of `subject`, the last match of the program, in
+    // m_replacement.
+    void ExpandReplacement(std::string_view subject, const RegexSpan& match);
     void AppendReplacement(std::string_view subject, const RegexSpan& match, std::string& out);
     // Writes the unit [start, end) of the text: its new text when something changed.
     void WriteUnit(std::size_t start, std::size_t contentEnd, std::size_t next, int changes,

@@ -233,13 +233,15 @@ int LineMatcher::MatchLine(std::string& line, const CompiledPatterns& patterns,
     ++counters.linesWithMatch;
     int changes = 0;
     MatchSpan match{matchStart, matchEnd - matchStart};
-    const bool buildsReplacement = patterns.replace.HasWildcards();
 
     for (;;) {
         std::string editedLine;
-        if (m_control.confirmEachReplace() &&
-            !AskUser(line, match, fileName, lineNumber, editedLine)) {
-            return 0;
+        std::string replacementStorage;
+        std::optional<std::string_view> replacement;
+        if (m_control.confirmEachReplace()) {
+            // The question shows the line as Replace It would write it.
+            replacement = ReplacementFor(line, match, patterns, replacementStorage);
+            if (!AskUser(line, match, *replacement, fileName, lineNumber, editedLine)) return 0;
         }
 
         std::size_t resume = match.end();
@@ -249,21 +251,12 @@ int LineMatcher::MatchLine(std::string& line, const CompiledPatterns& patterns,
             line = std::move(editedLine);
             ++changes;
         } else if (replaceWanted) {
-            std::string built;
-            if (buildsReplacement) built = m_captures.BuildReplacement(patterns.replace);
-            std::string_view replacement = buildsReplacement
-                                               ? std::string_view(built)
-                                               : std::string_view(patterns.replace.text());
-            std::string shaped;
-            if (m_options.preserveCase) {
-                shaped.assign(replacement);
-                ApplyShape(ShapeOf(std::string_view(line).substr(match.start, match.length)),
-                           shaped);
-                replacement = shaped;
+            if (!replacement) {
+                replacement = ReplacementFor(line, match, patterns, replacementStorage);
             }
-            line.replace(match.start, match.length, replacement);
+            line.replace(match.start, match.length, *replacement);
             // The inserted text is never searched again.
-            resume = match.start + replacement.size();
+            resume = match.start + replacement->size();
             ++changes;
         }
 
@@ -282,6 +275,19 @@ int LineMatcher::MatchLine(std::string& line, const CompiledPatterns& patterns,
     }
 }
 
+std::string_view LineMatcher::ReplacementFor(std::string_view line, const MatchSpan& match,
+                                             const CompiledPatterns& patterns,
+                                             std::string& storage) const {
+    const bool buildsReplacement = patterns.replace.HasWildcards();
+    if (!buildsReplacement && !m_options.preserveCase) return patterns.replace.text();
+    storage = buildsReplacement ? m_captures.BuildReplacement(patterns.replace)
+                                : std::string(patterns.replace.text());
+    if (m_options.preserveCase) {
+        ApplyShape(ShapeOf(line.substr(match.start, match.length)), storage);
+    }
+    return storage;
+}
+
 std::size_t UnchangedTailStart(std::string_view shown, std::string_view edited,
                                const MatchSpan& match) {
     std::size_t i = shown.size();
@@ -295,7 +301,8 @@ std::size_t UnchangedTailStart(std::string_view shown, std::string_view edited,
 }
 
 bool LineMatcher::AskUser(const std::string& line, const MatchSpan& match,
-                          std::string_view fileName, int lineNumber, std::string& editedLine) {
+                          std::string_view replacement, std::string_view fileName, int lineNumber,
+                          std::string& editedLine) {
     // With control escapes in the search the tabs may be part of the match, so they are
     // shown as they are.
     const bool expandTabs = !m_options.controlEscapesInSearch;
@@ -312,6 +319,13 @@ bool LineMatcher::AskUser(const std::string& line, const MatchSpan& match,
     request.line = line;
     request.matchStart = match.start;
     request.matchLength = match.length;
+    std::string replaced = line;
+    replaced.replace(match.start, match.length, replacement);
+    const std::size_t replacementEnd = match.start + replacement.size();
+    request.replacedDisplayedLine = expandTabs ? ExpandTabs(replaced, spaces) : replaced;
+    request.replacementStart = request.highlightStart;
+    request.replacementEnd = expandTabs ? DisplayColumn(replaced, replacementEnd, spaces)
+                                        : static_cast<int>(replacementEnd);
 
     m_control.AskingAbout(request.highlightStart, request.highlightEnd);
 

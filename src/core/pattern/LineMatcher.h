@@ -89,11 +89,12 @@ public:
 
     WildcardCaptures& captures() { return m_captures; }
 
-    // Asks the user about `match` of `line` (the line as it stands) through the confirm
-    // dialog and applies the answer to the run's control; false after Abort. A You Edit It
-    // answer leaves the edited line in `editedLine`.
-    bool AskUser(const std::string& line, const MatchSpan& match, std::string_view fileName,
-                 int lineNumber, std::string& editedLine);
+    // Asks the user about `match` of `line` (the line as it stands), which Replace It would
+    // replace by `replacement`, through the confirm dialog and applies the answer to the
+    // run's control; false after Abort. A You Edit It answer leaves the edited line in
+    // `editedLine`.
+    bool AskUser(const std::string& line, const MatchSpan& match, std::string_view replacement,
+                 std::string_view fileName, int lineNumber, std::string& editedLine);
 
     // Set when a star capture failed in this run; the pass then restores the file.
     bool captureFailed() const { return m_captureFailed; }
@@ -103,6 +104,10 @@ private:
     MatchResult TryAt(std::string_view text, std::size_t pos, const CompiledPatterns& patterns,
                       std::size_t& length);
     MatchResult StopForCapture(WildcardCaptures::StarCapture failure);
+    // What `match` of `line` is replaced by: the captures of its wildcards put in and the
+    // case shape of the match applied; held in `storage` when it is not the typed text.
+    std::string_view ReplacementFor(std::string_view line, const MatchSpan& match,
+                                    const CompiledPatterns& patterns, std::string& storage) const;
     // The finder of a plain literal, kept while the literal stays the same.
     const LiteralFinder& LiteralFinderFor(const std::string& literal, bool matchCase);
 

@@ -23,6 +23,12 @@ struct ConfirmRequest {
     std::string_view line;
     std::size_t matchStart = 0;
     std::size_t matchLength = 0;
+    // The line as Replace It would leave it, shown as displayedLine is, and the columns of
+    // the replacement in it: the replacement the run would write, wildcards and group
+    // references expanded and Preserve Case applied.
+    std::string replacedDisplayedLine;
+    int replacementStart = 0;
+    int replacementEnd = 0;
 };
 
 enum class ConfirmChoice {

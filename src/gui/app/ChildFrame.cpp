@@ -45,6 +45,7 @@ CChildFrame::~CChildFrame() {
 
 void CChildFrame::UpdateTitle() {
     setWindowTitle(DisplayText(m_doc->title()));
+    setAccessibleName(windowTitle());
 }
 
 void CChildFrame::closeEvent(QCloseEvent* event) {

@@ -12,7 +12,6 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPageSetupDialog>
-#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
@@ -20,11 +19,14 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
 #include "gui/app/ChildFrame.h"
+#include "gui/app/DialogCentring.h"
 #include "gui/app/KestoDoc.h"
+#include "gui/app/SymbolicIconEngine.h"
 #include "gui/app/VersionInfo.h"
 #include "gui/history/RunHistoryDlg.h"
 #include "gui/log/KestoView.h"
@@ -46,51 +48,63 @@ constexpr int kSynopsisContext = 3006;
 // Often enough that the program ends promptly, seldom enough to cost nothing.
 constexpr int kInterruptCheckMilliseconds = 100;
 
-// A toolbar image of 18 by 17 pixels drawn from a short text, for commands that have no
-// standard icon.
-QIcon GlyphIcon(const QString& glyph) {
-    QPixmap pixmap(18, 17);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    QFont font = painter.font();
-    font.setPixelSize(glyph.size() > 1 ? 9 : 13);
-    font.setBold(true);
-    painter.setFont(font);
-    painter.drawText(pixmap.rect(), Qt::AlignCenter, glyph);
-    return QIcon(pixmap);
-}
-
-QIcon CommandIcon(int id) {
-    QStyle* style = QApplication::style();
+// The freedesktop icon name of a command; none for the commands that have no picture.
+QString CommandIconName(int id) {
     switch (id) {
     case ID_FILE_NEW:
-        return style->standardIcon(QStyle::SP_FileIcon);
+        return QStringLiteral("document-new");
     case ID_FILE_OPEN:
-        return style->standardIcon(QStyle::SP_DialogOpenButton);
+        return QStringLiteral("document-open");
+    case ID_FILE_CLOSE:
+        return QStringLiteral("document-close");
     case ID_FILE_SAVE:
-        return style->standardIcon(QStyle::SP_DialogSaveButton);
-    case ID_FILE_PRINT:
-        return QIcon::fromTheme(QStringLiteral("document-print"), GlyphIcon(QStringLiteral("P")));
-    case ID_FIND:
-        return QIcon::fromTheme(QStringLiteral("edit-find"), GlyphIcon(QStringLiteral("F")));
-    case ID_FIND_AGAIN:
-        return GlyphIcon(QStringLiteral("F+"));
-    case ID_NEXT_FRAME:
-        return style->standardIcon(QStyle::SP_ArrowForward);
-    case ID_PREVIOUS_FRAME:
-        return style->standardIcon(QStyle::SP_ArrowBack);
-    case ID_GOTO_FRAME:
-        return GlyphIcon(QStringLiteral("#"));
-    case ID_CLOSE_ALL:
-        return style->standardIcon(QStyle::SP_DialogCloseButton);
+        return QStringLiteral("document-save");
+    case ID_FILE_SAVE_AS:
+        return QStringLiteral("document-save-as");
     case ID_FILE_APPLY_PREVIEW:
-        return style->standardIcon(QStyle::SP_DialogApplyButton);
+        return QStringLiteral("dialog-ok-apply");
+    case ID_FILE_SAVE_DIFF:
+        return QStringLiteral("document-export");
+    case ID_FILE_RUN_HISTORY:
+        return QStringLiteral("view-history");
+    case ID_FILE_UNDO_LAST_RUN:
+        return QStringLiteral("edit-undo");
+    case ID_FILE_PRINT:
+        return QStringLiteral("document-print");
+    case ID_FILE_PRINT_PREVIEW:
+        return QStringLiteral("document-print-preview");
+    case ID_FILE_PRINT_SETUP:
+        return QStringLiteral("document-page-setup");
+    case ID_APP_EXIT:
+        return QStringLiteral("application-exit");
+    case ID_APP_ABOUT:
+        return QStringLiteral("help-about");
     case ID_HELP_CONTENTS:
-        return GlyphIcon(QStringLiteral("?"));
+        return QStringLiteral("help-contents");
+    case ID_FIND:
+        return QStringLiteral("edit-find");
+    case ID_FIND_AGAIN:
+        return QStringLiteral("edit-find-next");
+    case ID_NEXT_FRAME:
+        return QStringLiteral("go-next");
+    case ID_PREVIOUS_FRAME:
+        return QStringLiteral("go-previous");
+    case ID_GOTO_FRAME:
+        return QStringLiteral("go-jump");
+    case ID_CLOSE_ALL:
+        return QStringLiteral("window-close");
     default:
+        // Options stands in the menu bar, where a picture would take the place of its text.
         return {};
     }
 }
+
+QIcon CommandIcon(int id) {
+    const QString name = CommandIconName(id);
+    return name.isEmpty() ? QIcon() : SymbolicIconEngine::FromTheme(name);
+}
+
+constexpr double kPrintMarginMm = 15.0;
 
 QRect ToQRect(const ScreenRect& rect) {
     return {rect.left, rect.top, rect.width(), rect.height()};
@@ -123,6 +137,11 @@ CMainFrame::CMainFrame(std::string settingsPath, SessionHosts hosts, QWidget* pa
     setCentralWidget(m_mdi);
     setMinimumSize(300, 220);
     setAcceptDrops(true);
+    qApp->installEventFilter(new DialogCentring(*this));
+    // Qt's own margins of a few millimetres are less than most printers can reach.
+    m_printer.setPageMargins(
+        QMarginsF(kPrintMarginMm, kPrintMarginMm, kPrintMarginMm, kPrintMarginMm),
+        QPageLayout::Millimeter);
     CreateActions();
     CreateToolBar();
     CreateStatusBar();
@@ -159,7 +178,6 @@ QAction* CMainFrame::AddAction(int id, const QString& text, const char* prompt) 
         if (split >= 0) act->setToolTip(promptText.mid(split + 1));
     }
     act->setIcon(CommandIcon(id));
-    act->setIconVisibleInMenu(false);
     // Keys work even while the toolbar and the menu that show the command are hidden.
     addAction(act);
     m_actions[id] = act;
@@ -258,7 +276,9 @@ void CMainFrame::CreateActions() {
         if (CKestoView* view = activeView(); view && view->CanPrint()) view->OnPrint(m_printer);
     });
     on(ID_FILE_PRINT_PREVIEW, [this] {
-        if (CKestoView* view = activeView()) view->OnPrintPreview(m_printer);
+        if (CKestoView* view = activeView(); view && view->CanPrint()) {
+            view->OnPrintPreview(m_printer);
+        }
     });
     on(ID_FILE_PRINT_SETUP, [this] { OnPrintSetup(); });
     on(ID_APP_EXIT, [this] { close(); });
@@ -341,6 +361,7 @@ void CMainFrame::CreateMenus() {
             // one New action, the text after the tab only shows it.
             auto* newSession = new QAction(QStringLiteral("&New S/R Session...\tCtrl+N"), menu);
             newSession->setStatusTip(action(ID_FILE_NEW)->statusTip());
+            newSession->setIcon(action(ID_FILE_NEW)->icon());
             connect(newSession, &QAction::triggered, action(ID_FILE_NEW), &QAction::trigger);
             menu->addAction(newSession);
             menu->addAction(action(ID_FILE_OPEN));
@@ -391,6 +412,7 @@ void CMainFrame::CreateMenus() {
             const auto forward = [menu, this](const QString& text, int id) {
                 auto* item = menu->addAction(text);
                 item->setStatusTip(action(id)->statusTip());
+                item->setIcon(action(id)->icon());
                 connect(item, &QAction::triggered, action(id), &QAction::trigger);
             };
             forward(QStringLiteral("Application &Synopsis..."), ID_HELP_SYNOPSIS);
@@ -433,7 +455,7 @@ void CMainFrame::ShowMenuFor(bool sessionWindowActive) {
 void CMainFrame::CreateToolBar() {
     m_toolBar = addToolBar(QStringLiteral("Toolbar"));
     m_toolBar->setObjectName(QStringLiteral("ToolBar"));
-    m_toolBar->setIconSize(QSize(18, 17));
+    m_toolBar->setIconSize(QSize(16, 16));
     const std::vector<std::vector<int>> groups = {{ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE},
                                                   {ID_FILE_APPLY_PREVIEW},
                                                   {ID_FILE_PRINT},
@@ -486,7 +508,7 @@ void CMainFrame::UpdateCommands(bool recheckPreview) {
     enable(ID_FILE_SAVE, view && view->CanSave());
     enable(ID_FILE_SAVE_AS, view && view->CanSave());
     enable(ID_FILE_PRINT, view && view->CanPrint());
-    enable(ID_FILE_PRINT_PREVIEW, view != nullptr);
+    enable(ID_FILE_PRINT_PREVIEW, view && view->CanPrint());
     enable(ID_FIND, view && view->CanFind());
     enable(ID_FIND_AGAIN, view && view->CanFindAgain());
     enable(ID_NEXT_FRAME, view && view->CanNextFrame());
@@ -554,22 +576,48 @@ CChildFrame* CMainFrame::AddChild(std::unique_ptr<CKestoDoc> doc,
                                   std::optional<RunRequest> request) {
     auto* child = new CChildFrame(std::move(doc));
     if (request) child->SetRequest(std::move(*request));
+    // Beside a maximized window the area maximizes the new one as it becomes active; sized
+    // after that, it would keep the maximized state with its contents at the smaller size.
+    const QList<QMdiSubWindow*> open = m_mdi->subWindowList();
+    const bool maximized = std::any_of(open.begin(), open.end(), [](const QMdiSubWindow* window) {
+        return window->isMaximized();
+    });
     m_mdi->addSubWindow(child);
     connect(&child->view(), &CKestoView::commandStateChanged, this,
             [this] { UpdateCommands(false); });
     connect(child, &QObject::destroyed, this, [this] { OnActiveWindowChanged(); });
     child->setWindowIcon(windowIcon());
-    child->show();
-    // Before the main window is shown its area has no size yet: size the window once it has.
-    const auto sizeChild = [this, child] { child->resize(m_mdi->viewport()->size() * 3 / 4); };
+    // Placed even when it opens maximized: the place is where it goes when restored.
+    // Before the main window is shown its area has no size yet: placed once it has.
     if (isVisible()) {
-        sizeChild();
+        PlaceNewChild(*child);
     } else {
-        QTimer::singleShot(0, child, sizeChild);
+        QTimer::singleShot(0, child, [this, child] { PlaceNewChild(*child); });
+    }
+    if (maximized) {
+        child->showMaximized();
+    } else {
+        child->show();
     }
     m_mdi->setActiveSubWindow(child);
     OnActiveWindowChanged();
     return child;
+}
+
+// Three quarters of the area, each window a title bar's height lower and to the right of the
+// one opened before it, and back at the top-left corner before a window would leave the area.
+void CMainFrame::PlaceNewChild(CChildFrame& child) {
+    if (child.isMaximized() || child.isMinimized()) return;
+    const QRect area = m_mdi->viewport()->rect();
+    if (area.isEmpty()) return;
+    const QSize size = (area.size() * 3 / 4).expandedTo(child.minimumSize()).boundedTo(area.size());
+    const int step =
+        std::max(8, child.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &child));
+    const int room = std::min(area.width() - size.width(), area.height() - size.height());
+    const int positions = room / step + 1;
+    const auto others = static_cast<int>(m_mdi->subWindowList().size()) - 1;
+    const int offset = (std::max(others, 0) % positions) * step;
+    child.setGeometry(QRect(QPoint(offset, offset), size));
 }
 
 CChildFrame* CMainFrame::OnFileNew() {
@@ -872,8 +920,14 @@ Qt::WindowStates CMainFrame::RestorePlacement() {
     m_placementRestored = true;
     const WindowPlacement placement = ReadWindowPlacement(m_ini);
     const QScreen* screen = QGuiApplication::primaryScreen();
-    const QRect available = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
-    setGeometry(ToQRect(ClampToScreen(placement.normal, available.width(), available.height())));
+    const QRect whole = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
+    if (placement.normalStored) {
+        setGeometry(ToQRect(ClampToScreen(placement.normal, whole.width(), whole.height())));
+    } else {
+        const QRect free = screen ? screen->availableGeometry() : whole;
+        setGeometry(ToQRect(FirstStartRect(
+            {free.left(), free.top(), free.left() + free.width(), free.top() + free.height()})));
+    }
     if (!placement.barState.empty()) {
         restoreState(QByteArray::fromBase64(QByteArray::fromStdString(placement.barState)));
     }
@@ -954,6 +1008,15 @@ void CMainFrame::dropEvent(QDropEvent* event) {
         if (url.isLocalFile()) OpenDocumentFile(url.toLocalFile().toStdString());
     }
     event->acceptProposedAction();
+}
+
+// The area takes its background from the palette once, when it is made; a palette that
+// changes later (the desktop turning dark) would leave it in the old colour.
+void CMainFrame::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) {
+        m_mdi->setBackground(palette().brush(QPalette::Dark));
+    }
 }
 
 }  // namespace kesto

@@ -130,6 +130,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void CreateActions();
@@ -144,6 +145,7 @@ private:
     CChildFrame* AddChild(std::unique_ptr<class CKestoDoc> doc,
                           std::optional<RunRequest> request = std::nullopt);
     CChildFrame* NewSessionWindow(std::optional<RunRequest> request);
+    void PlaceNewChild(CChildFrame& child);
     void OnFileSaveDiff();
     // A window that shows `lines` as its log, under `title`.
     CChildFrame* ShowReport(const std::string& title, const std::vector<std::string>& lines);

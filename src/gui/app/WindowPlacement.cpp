@@ -63,11 +63,20 @@ ScreenRect ClampToScreen(ScreenRect rect, int width, int height) {
     return rect;
 }
 
+ScreenRect FirstStartRect(const ScreenRect& area) {
+    const int width = area.width() * 2 / 3;
+    const int height = area.height() * 2 / 3;
+    const int left = area.left + (area.width() - width) / 2;
+    const int top = area.top + (area.height() - height) / 2;
+    return {left, top, left + width, top + height};
+}
+
 WindowPlacement ReadWindowPlacement(const IniFile& file) {
     WindowPlacement placement;
     if (const auto coordinates = file.ReadString(kWindowSection, "Coordinates");
         coordinates && !coordinates->empty()) {
         placement.normal = ParseCoordinates(*coordinates);
+        placement.normalStored = true;
     }
     placement.iconized = FlagValue(file, "Iconized", false);
     placement.maximized = FlagValue(file, "Maximized", false);

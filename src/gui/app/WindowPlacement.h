@@ -27,7 +27,8 @@ struct ScreenRect {
 };
 
 struct WindowPlacement {
-    ScreenRect normal;  // the restored (not minimized, not maximized) rectangle
+    ScreenRect normal;          // the restored (not minimized, not maximized) rectangle
+    bool normalStored = false;  // false on a first start: `normal` is only the default
     bool iconized = false;
     bool maximized = false;  // also: minimized from the maximized state
     bool toolBar = true;
@@ -43,6 +44,10 @@ void WriteWindowPlacement(const IniFile& file, const WindowPlacement& placement)
 // Moves a stored rectangle onto a screen of `width` x `height` pixels, keeping its size
 // where the screen allows.
 ScreenRect ClampToScreen(ScreenRect rect, int width, int height);
+
+// Where the main window comes up when no rectangle was stored: two thirds of the screen's
+// free area (`area`, with its top-left corner), centred on it.
+ScreenRect FirstStartRect(const ScreenRect& area);
 
 // "%04d %04d %04d %04d" and its reading (numbers at characters 0, 5, 10 and 15).
 std::string FormatCoordinates(const ScreenRect& rect);

@@ -14,6 +14,7 @@
 #include <algorithm>
 
 #include "gui/app/KestoDoc.h"
+#include "gui/app/KeyboardAccess.h"
 #include "gui/run/PreserveCaseTip.h"
 #include "pattern/PatternSyntax.h"
 #include "platform/qt/DisplayText.h"
@@ -141,6 +142,16 @@ CBatchModeDlg::CBatchModeDlg(CKestoDoc& doc, bool showPreviousValues,
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(left, 1);
     layout->addLayout(buttons);
+    m_browse->setAccessibleName(QStringLiteral("Browse"));
+    NameControlsAfterLabels(this);
+    // The buttons were made before the boxes, and the path's browse button after them. The
+    // path's box stays out of the chain: Qt's setTabOrder mixes up the ring with an editable
+    // box whose line edit was made after other widgets.
+    ChainTabOrder({m_browse, m_switches[MatchWholeWord], m_switches[MatchCase],
+                   m_switches[RegularExpression], m_switches[Confirm], m_switches[Global],
+                   m_switches[PreserveCase], m_switches[AllInLine], m_switches[FirstOnly],
+                   m_viaFileDialog, m_byDirectory, m_begin, m_preview, m_selectFiles, m_override,
+                   m_newEdit, m_singleMode, help, cancel});
 
     connect(m_viaFileDialog, &QCheckBox::clicked, this, [this] { OnFileChoice(true); });
     connect(m_byDirectory, &QCheckBox::clicked, this, [this] { OnFileChoice(false); });
@@ -205,6 +216,7 @@ void CBatchModeDlg::MarkLoaded(const std::string& path) {
     m_loaded = true;
     m_loadedPath = path;
     m_newEdit->setText(QStringLiteral("&Edit"));
+    NameAfterLabel(m_newEdit, m_newEdit->text());
 }
 
 void CBatchModeDlg::LoadPath(const std::string& path) {

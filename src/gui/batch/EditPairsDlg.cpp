@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "gui/app/KestoDoc.h"
+#include "gui/app/KeyboardAccess.h"
 #include "gui/batch/SelectPairDlg.h"
 #include "platform/qt/DisplayText.h"
 #include "platform/qt/HelpPages.h"
@@ -64,9 +65,10 @@ CEditPairsDlg::CEditPairsDlg(CKestoDoc& doc, QWidget* parent)
       m_replace(new QPlainTextEdit(this)) {
     setWindowTitle(QStringLiteral("Edit Batch Search/Replace Pairs"));
     askSavePath = [](QWidget* owner, const QString& folder) {
-        return QFileDialog::getSaveFileName(
-            owner, QStringLiteral("Save Batch File under new Name"), folder,
-            QStringLiteral("Batch S/R Files (*.sr) ;;All Files (*.*) "));
+        QFileDialog dialog(owner);
+        PrepareSaveDialog(dialog, folder);
+        if (dialog.exec() != QDialog::Accepted) return QString();
+        return dialog.selectedFiles().value(0);
     };
     askPair = [](QWidget* owner, const CBatchSRList& pairs) {
         CSelectPairDlg dialog(pairs, owner);
@@ -140,7 +142,23 @@ CEditPairsDlg::CEditPairsDlg(CKestoDoc& doc, QWidget* parent)
         m_search->setFocus();
     }
     UpdateButtons();
+    NameControlsAfterLabels(this);
     resize(640, 420);
+}
+
+void CEditPairsDlg::PrepareSaveDialog(QFileDialog& dialog, const QString& folder) {
+    dialog.setWindowTitle(QStringLiteral("Save Batch File under new Name"));
+    dialog.setDirectory(folder);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    const QString batchFilter = QStringLiteral("Batch S/R Files (*.sr) ");
+    dialog.setNameFilters({batchFilter, QStringLiteral("All Files (*.*) ")});
+    // A batch file is known by its suffix: the desktop opens it with Kesto only with it.
+    dialog.setDefaultSuffix(QStringLiteral("sr"));
+    QObject::connect(
+        &dialog, &QFileDialog::filterSelected, &dialog,
+        [&dialog, batchFilter](const QString& filter) {
+            dialog.setDefaultSuffix(filter == batchFilter ? QStringLiteral("sr") : QString());
+        });
 }
 
 // --- The shown pair ---
@@ -219,8 +237,9 @@ void CEditPairsDlg::OnNew() {
     m_pairList->addItem(PairNumber(count + 1));
     ShowPair(count);
     m_modified = true;
-    m_search->setFocus();
+    // The boxes are disabled while there is no pair: enabled first, or the focus is lost.
     UpdateButtons();
+    m_search->setFocus();
 }
 
 void CEditPairsDlg::OnDelete() {

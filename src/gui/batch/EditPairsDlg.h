@@ -8,6 +8,7 @@
 
 #include "files/BatchSRList.h"
 
+class QFileDialog;
 class QLabel;
 class QListWidget;
 class QPlainTextEdit;
@@ -37,6 +38,8 @@ public:
     // How Save As asks for a name and List for a pair; tests answer instead.
     std::function<QString(QWidget*, const QString& folder)> askSavePath;
     std::function<int(QWidget*, const CBatchSRList&)> askPair;
+    // The file dialog behind Save As: its title, folder and filters.
+    static void PrepareSaveDialog(QFileDialog& dialog, const QString& folder);
 
     void reject() override;
 

@@ -10,6 +10,8 @@ CListCtrlEx::CListCtrlEx(QWidget* parent) : QTableWidget(parent) {
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setTextElideMode(Qt::ElideRight);
     setWordWrap(false);
+    // Rows are chosen whole: Tab leaves the list rather than going from cell to cell.
+    setTabKeyNavigation(false);
     setShowGrid(false);
     verticalHeader()->hide();
     horizontalHeader()->setHighlightSections(false);

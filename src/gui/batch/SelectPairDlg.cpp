@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "gui/app/KeyboardAccess.h"
 #include "gui/batch/ListCtrlEx.h"
 #include "platform/qt/DisplayText.h"
 
@@ -49,6 +50,8 @@ CSelectPairDlg::CSelectPairDlg(const CBatchSRList& pairs, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_table);
     layout->addWidget(buttons);
+    m_table->setAccessibleName(QStringLiteral("Search/Replace Pairs"));
+    NameControlsAfterLabels(this);
     resize(620, 360);
 }
 

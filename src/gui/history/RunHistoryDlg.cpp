@@ -9,6 +9,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "gui/app/KeyboardAccess.h"
 #include "platform/qt/DisplayText.h"
 
 namespace kesto {
@@ -84,6 +85,9 @@ CRunHistoryDlg::CRunHistoryDlg(const RunHistory& history, QWidget* parent)
         this));
     layout->addWidget(splitter);
     layout->addWidget(buttons);
+    m_runs->setAccessibleName(QStringLiteral("Kept Runs"));
+    m_files->setAccessibleName(QStringLiteral("Files of the Selected Run"));
+    NameControlsAfterLabels(this);
     resize(760, 520);
 
     connect(m_runs, &QTreeWidget::itemSelectionChanged, this,

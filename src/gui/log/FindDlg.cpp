@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "gui/app/KeyboardAccess.h"
 #include "platform/qt/DisplayText.h"
 #include "platform/qt/HelpPages.h"
 
@@ -43,6 +44,8 @@ CFindDlg::CFindDlg(const std::vector<std::string>& recentFragments, QWidget* par
     layout->addWidget(m_fragment);
     layout->addWidget(m_matchCase);
     layout->addWidget(buttons);
+    m_fragment->setAccessibleName(QStringLiteral("String Fragment"));
+    NameControlsAfterLabels(this);
 }
 
 std::string CFindDlg::fragment() const {

@@ -9,6 +9,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "gui/app/KeyboardAccess.h"
+
 namespace kesto {
 
 CGoToDlg::CGoToDlg(int currentFrame, int frameCount, QWidget* parent)
@@ -29,6 +31,7 @@ CGoToDlg::CGoToDlg(int currentFrame, int frameCount, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(buttons);
+    NameControlsAfterLabels(this);
 }
 
 int CGoToDlg::frame() const {

@@ -58,6 +58,7 @@ CKestoView::CKestoView(CKestoDoc& doc, QWidget* parent)
     m_list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_list->setFrameShape(QFrame::Box);
     m_list->setTextElideMode(Qt::ElideNone);
+    m_list->setAccessibleName(QStringLiteral("Log"));
     m_model->SetCharWidth(m_delegate->charWidth());
     doc.log().SetCharWidth(m_delegate->charWidth());
     if (doc.log().logFramePending()) m_model->SetSuppressed(true);
@@ -136,7 +137,7 @@ bool CKestoView::CanFindAgain() const {
 }
 
 bool CKestoView::CanPrint() const {
-    return m_doc.log().logLineCount() >= 1;
+    return PrintLineCount() > 0;
 }
 
 // --- Frames ---
@@ -185,11 +186,15 @@ int CKestoView::SelectedIndex() const {
 }
 
 void CKestoView::SelectPosition(int positionInFrame) {
+    SelectRow(positionInFrame, QAbstractItemView::EnsureVisible);
+}
+
+void CKestoView::SelectRow(int positionInFrame, QAbstractItemView::ScrollHint scroll) {
     const int rows = m_model->rowCount();
     if (rows == 0) return;
     const QModelIndex index = m_model->index(std::clamp(positionInFrame, 0, rows - 1));
     m_list->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
-    m_list->scrollTo(index);
+    m_list->scrollTo(index, scroll);
     emit commandStateChanged();
 }
 
@@ -230,7 +235,8 @@ void CKestoView::RunFind(int start, bool again) {
     }
     const int frame = LogStore::FrameOfLine(*hit);
     if (frame != m_frames.currentFrame()) ShowDisplayFrame(frame);
-    SelectPosition(*hit - LogStore::FrameFirstLine(frame));
+    // In the middle of the view, the found line has its neighbours on both sides.
+    SelectRow(*hit - LogStore::FrameFirstLine(frame), QAbstractItemView::PositionAtCenter);
     m_lastFoundIndex = *hit;
     Beep(3);
 }
@@ -299,6 +305,7 @@ void CKestoView::OnPrintPreview(QPrinter& printer) {
     const Settings& settings = m_doc.session().settings;
     const LogPrinter job(m_doc.log(), PrintLineCount(), settings.printLinesPerPage,
                          settings.printFontPtSize);
+    if (job.pageCount() == 0) return;
     QPrintPreviewDialog preview(&printer, this);
     connect(&preview, &QPrintPreviewDialog::paintRequested, this,
             [&job](QPrinter* target) { job.Print(*target); });

@@ -6,6 +6,7 @@
 // which commands are enabled and routes the commands of the active window to it.
 #pragma once
 
+#include <QAbstractItemView>
 #include <QFont>
 #include <QStringList>
 #include <QTimer>
@@ -94,6 +95,7 @@ private:
     void LayOutList();
     void UpdateExtent();
     void RunFind(int start, bool again);
+    void SelectRow(int positionInFrame, QAbstractItemView::ScrollHint scroll);
     void Beep(int times = 1);
     void SyncWithRun();
 

@@ -9,6 +9,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "gui/app/KeyboardAccess.h"
 #include "platform/qt/DisplayText.h"
 #include "settings/SettingChecks.h"
 
@@ -64,6 +65,7 @@ CBackUp::CBackUp(CKestoDoc& doc, QWidget* parent)
     layout->addWidget(runs);
     layout->addWidget(m_skipBackups);
     layout->addStretch();
+    NameControlsAfterLabels(this);
 
     connect(m_retainNo, &QRadioButton::clicked, this, &CBackUp::UpdateEnabling);
     connect(m_retainYes, &QRadioButton::clicked, this, &CBackUp::UpdateEnabling);

@@ -4,6 +4,8 @@
 #include <QGroupBox>
 #include <QVBoxLayout>
 
+#include "gui/app/KeyboardAccess.h"
+
 namespace kesto {
 
 namespace {
@@ -47,6 +49,7 @@ CCheckBoxDefaultsPage::CCheckBoxDefaultsPage(CKestoDoc& doc, QWidget* parent)
     layout->addWidget(group(QStringLiteral(" When Wild Card detected in previous Search String "),
                             {AutoWildCard, PromptWildCard}));
     layout->addStretch();
+    NameControlsAfterLabels(this);
 }
 
 // Checking one box of a pair clears the other.

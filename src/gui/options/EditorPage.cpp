@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "gui/app/KeyboardAccess.h"
 #include "platform/qt/DisplayText.h"
 
 namespace kesto {
@@ -46,6 +47,8 @@ CEditor::CEditor(CKestoDoc& doc, QWidget* parent)
     layout->addWidget(text);
     layout->addLayout(grid);
     layout->addStretch();
+    browse->setAccessibleName(QStringLiteral("Browse"));
+    NameControlsAfterLabels(this);
 }
 
 void CEditor::OnSetActive() {

@@ -2,9 +2,11 @@
 
 #include <QDialogButtonBox>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "gui/app/KeyboardAccess.h"
 #include "gui/options/BackUpPage.h"
 #include "gui/options/CheckBoxDefaultsPage.h"
 #include "gui/options/EditorPage.h"
@@ -30,6 +32,7 @@ CMySheet::CMySheet(CKestoDoc& doc, QWidget* parent)
         m_tabs->addTab(m_pages[i], QString::fromLatin1(titles[i]));
     }
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    m_ok = buttons->button(QDialogButtonBox::Ok);
     QPushButton* help = buttons->addButton(QStringLiteral("&Help"), QDialogButtonBox::HelpRole);
     connect(buttons, &QDialogButtonBox::accepted, this, &CMySheet::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -40,7 +43,10 @@ CMySheet::CMySheet(CKestoDoc& doc, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_tabs);
     layout->addWidget(buttons);
+    m_tabs->tabBar()->setAccessibleName(QStringLiteral("Option Pages"));
+    NameControlsAfterLabels(this);
     m_pages.front()->OnSetActive();
+    UpdateDefaultButton();
     resize(680, 460);
 }
 
@@ -59,6 +65,14 @@ void CMySheet::OnTabChanged(int index) {
     }
     m_current = index;
     m_pages[static_cast<std::size_t>(index)]->OnSetActive();
+    UpdateDefaultButton();
+}
+
+// Each page with a default button of its own made it the dialog's default when it was
+// built; the last one built would take every Enter, even while its page is hidden.
+void CMySheet::UpdateDefaultButton() {
+    QPushButton* pageDefault = m_pages[static_cast<std::size_t>(m_current)]->defaultButton();
+    (pageDefault ? pageDefault : m_ok)->setDefault(true);
 }
 
 void CMySheet::accept() {

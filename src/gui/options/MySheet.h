@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <vector>
 
+class QPushButton;
 class QTabWidget;
 
 namespace kesto {
@@ -28,9 +29,11 @@ public:
 
 private:
     void OnTabChanged(int index);
+    void UpdateDefaultButton();
 
     QTabWidget* m_tabs;
     std::vector<COptionsPage*> m_pages;
+    QPushButton* m_ok = nullptr;
     int m_current = 0;
     bool m_switching = false;
 };

@@ -8,6 +8,8 @@
 
 #include "gui/app/KestoDoc.h"
 
+class QPushButton;
+
 namespace kesto {
 
 class COptionsPage : public QWidget {
@@ -20,6 +22,8 @@ public:
     // False when a check failed: the message was shown and nothing was stored.
     virtual bool OnKillActive() = 0;
     int helpContext() const { return m_helpContext; }
+    // The button Enter presses while this page is on top; none: the sheet's OK.
+    virtual QPushButton* defaultButton() const { return nullptr; }
 
 protected:
     CKestoDoc& doc() { return m_doc; }

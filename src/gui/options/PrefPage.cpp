@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+#include "gui/app/KeyboardAccess.h"
 #include "settings/SettingChecks.h"
 
 namespace kesto {
@@ -55,6 +56,7 @@ CPrefPage::CPrefPage(CKestoDoc& doc, QWidget* parent)
     layout->addWidget(m_skipBinary);
     layout->addWidget(m_respectIgnore);
     layout->addStretch();
+    NameControlsAfterLabels(this);
 }
 
 void CPrefPage::OnSetActive() {

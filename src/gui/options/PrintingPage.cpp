@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+#include "gui/app/KeyboardAccess.h"
 #include "platform/qt/DisplayText.h"
 
 namespace kesto {
@@ -50,6 +51,7 @@ CPrinting::CPrinting(CKestoDoc& doc, QWidget* parent)
     layout->addLayout(form);
     layout->addWidget(m_noFinds);
     layout->addStretch();
+    NameControlsAfterLabels(this);
 }
 
 void CPrinting::OnSetActive() {

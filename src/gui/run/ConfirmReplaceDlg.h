@@ -1,6 +1,6 @@
-// CConfirmReplaceDlg: "String Replace": one match shown in its line, and eight ways to
-// decide about it, the rest of the file or the rest of the run. The answer goes back to
-// the matcher, which sets the run-control flags from it.
+// CConfirmReplaceDlg: "String Replace": one match shown in its line, the line as Replace It
+// would write it below, and eight ways to decide about it, the rest of the file or the rest
+// of the run. The answer goes back to the matcher, which sets the run-control flags from it.
 #pragma once
 
 #include <QDialog>
@@ -36,6 +36,9 @@ public:
 
     QPushButton* button(Button which) const { return m_buttons.at(which); }
     QPlainTextEdit* lineBox() const { return m_line; }
+    // The line after Replace It, the replacement selected; after You Edit It, the edited
+    // line with what the edit changed selected.
+    QPlainTextEdit* afterBox() const { return m_after; }
     QLineEdit* fileBox() const { return m_file; }
     QLineEdit* lineNumberBox() const { return m_lineNumber; }
 
@@ -46,6 +49,7 @@ protected:
 private:
     void Decide(ConfirmChoice choice);
     void OnYouEditIt();
+    void ShowEditAsAfterLine();
 
     ConfirmRequest m_request;
     ConfirmAnswer m_answer;
@@ -53,6 +57,7 @@ private:
     QLineEdit* m_file;
     QLineEdit* m_lineNumber;
     QPlainTextEdit* m_line;
+    QPlainTextEdit* m_after;
     bool m_editing = false;
 };
 

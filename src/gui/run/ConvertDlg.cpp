@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "gui/app/KeyboardAccess.h"
 #include "platform/qt/HelpPages.h"
 
 namespace kesto {
@@ -36,6 +37,9 @@ CConvertDlg::CConvertDlg(SessionOptions& options, QWidget* parent)
                             static_cast<int>(i / 2), 0);
         }
         m_boxes[i] = new QCheckBox(QString::fromLatin1(labels[i]), this);
+        // Three boxes of the six share their words: the row's label tells them apart.
+        m_boxes[i]->setAccessibleName(QString::fromLatin1(groups[i / 2]).chopped(1) + u' ' +
+                                      m_boxes[i]->text());
         m_boxes[i]->setChecked(*flags[i]);
         grid->addWidget(m_boxes[i], static_cast<int>(i / 2), static_cast<int>(1 + i % 2));
         connect(m_boxes[i], &QCheckBox::clicked, this, [this, i] { OnTicked(i); });
@@ -56,6 +60,7 @@ CConvertDlg::CConvertDlg(SessionOptions& options, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addWidget(buttons);
+    NameControlsAfterLabels(this);
 }
 
 void CConvertDlg::OnTicked(std::size_t index) {

@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
+#include "gui/app/KeyboardAccess.h"
 #include "platform/qt/DisplayText.h"
 
 namespace kesto {
@@ -25,6 +26,8 @@ CExtStringDlg::CExtStringDlg(const QString& label, const QString& text, QWidget*
     layout->addWidget(new QLabel(label, this));
     layout->addWidget(m_editor);
     layout->addWidget(buttons);
+    NameAfterLabel(m_editor, label);
+    NameControlsAfterLabels(this);
     resize(480, 260);
 }
 

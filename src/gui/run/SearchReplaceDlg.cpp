@@ -7,6 +7,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -17,6 +18,7 @@
 #include <algorithm>
 
 #include "gui/app/KestoDoc.h"
+#include "gui/app/KeyboardAccess.h"
 #include "gui/run/ConvertDlg.h"
 #include "gui/run/ExtStringDlg.h"
 #include "gui/run/SetSessionSwitchDlg.h"
@@ -109,15 +111,20 @@ QPushButton* CSearchReplaceDlg::AddButton(Form::Control control, const QString& 
 
 void CSearchReplaceDlg::BuildControls() {
     const Settings& settings = m_doc.session().settings;
-    m_search = new QComboBox(this);
-    m_replace = new QComboBox(this);
-    for (QComboBox* box : {m_search, m_replace}) {
+    // The controls are made in the order Tab takes them: Qt's setTabOrder mixes up the ring
+    // when an editable box's own line edit does not follow the box in it.
+    const auto stringBox = [this](const std::vector<std::string>& recent) {
+        auto* box = new QComboBox(this);
         box->setEditable(true);
         box->setInsertPolicy(QComboBox::NoInsert);
         box->setMinimumContentsLength(36);
-    }
-    FillRecent(m_search, settings.searchStrings);
-    FillRecent(m_replace, settings.replaceStrings);
+        FillRecent(box, recent);
+        return box;
+    };
+    m_search = stringBox(settings.searchStrings);
+    QPushButton* searchExpand = AddButton(Form::SearchExpand, QStringLiteral("&<>"));
+    m_replace = stringBox(settings.replaceStrings);
+    QPushButton* replaceExpand = AddButton(Form::ReplaceExpand, QStringLiteral("<&>"));
     m_searchLabel = new QLabel(this);
     m_replaceLabel = new QLabel(this);
     m_searchLabel->setBuddy(m_search);
@@ -125,8 +132,6 @@ void CSearchReplaceDlg::BuildControls() {
     m_searchArrow = new QLabel(this);
     m_replaceArrow = new QLabel(this);
     for (QLabel* arrow : {m_searchArrow, m_replaceArrow}) arrow->setMinimumWidth(24);
-    QPushButton* searchExpand = AddButton(Form::SearchExpand, QStringLiteral("&<>"));
-    QPushButton* replaceExpand = AddButton(Form::ReplaceExpand, QStringLiteral("<&>"));
 
     auto* strings = new QGridLayout;
     strings->addWidget(new QLabel(QStringLiteral("Expand"), this), 0, 3);
@@ -149,6 +154,11 @@ void CSearchReplaceDlg::BuildControls() {
         group(QStringLiteral(" Search Criteria "),
               {AddCheck(Form::MatchWholeWord, QStringLiteral("Match Whole Word &Only")),
                AddCheck(Form::MatchCase, QStringLiteral("&Match Case"))});
+    auto* middle = new QVBoxLayout;
+    middle->addWidget(AddCheck(Form::Insert, QStringLiteral("Insert String @ Col&umn")));
+    middle->addWidget(AddCheck(Form::SpecialCharSession, QStringLiteral("Special Char Sess&ion")));
+    middle->addWidget(AddCheck(Form::WildCards, QStringLiteral("? and * are &Wild Cards")));
+    middle->addWidget(AddCheck(Form::RegularExpression, QStringLiteral("Regular E&xpression")));
     auto* replaceCriteria = group(QStringLiteral(" Replace Criteria "),
                                   {AddCheck(Form::Confirm, QStringLiteral("&Confirm each Replace")),
                                    AddCheck(Form::Global, QStringLiteral("&Global Replace")),
@@ -156,11 +166,6 @@ void CSearchReplaceDlg::BuildControls() {
     auto* replacements = group(QStringLiteral(" Replacements "),
                                {AddCheck(Form::AllInLine, QStringLiteral("All Instances in &Line")),
                                 AddCheck(Form::FirstOnly, QStringLiteral("First Instance Onl&y"))});
-    auto* middle = new QVBoxLayout;
-    middle->addWidget(AddCheck(Form::Insert, QStringLiteral("Insert String @ Col&umn")));
-    middle->addWidget(AddCheck(Form::SpecialCharSession, QStringLiteral("Special Char Sess&ion")));
-    middle->addWidget(AddCheck(Form::WildCards, QStringLiteral("? and * are &Wild Cards")));
-    middle->addWidget(AddCheck(Form::RegularExpression, QStringLiteral("Regular E&xpression")));
     m_viaFileDialog = new QCheckBox(QStringLiteral("Vi&a File Dialog"), this);
     m_byDirectory = new QCheckBox(QStringLiteral("By &Directory and Filter"), this);
     auto* fileChoice = group(QString(), {m_viaFileDialog, m_byDirectory});
@@ -172,6 +177,11 @@ void CSearchReplaceDlg::BuildControls() {
     switches->addWidget(replacements, 1, 0);
     switches->addWidget(fileChoice, 1, 2);
 
+    QPushButton* begin = AddButton(Form::Begin, QStringLiteral("&Begin"));
+    begin->setDefault(true);
+    QPushButton* preview = AddButton(Form::Preview, QStringLiteral("Pre&view"));
+    preview->setAutoDefault(false);
+    QPushButton* selectFiles = AddButton(Form::SelectFiles, QStringLiteral("Select &Files"));
     // The special character list lies over the four buttons it disables.
     auto* fourButtons = new QWidget(this);
     auto* fourLayout = new QVBoxLayout(fourButtons);
@@ -184,11 +194,6 @@ void CSearchReplaceDlg::BuildControls() {
     m_specialStack = new QStackedWidget(this);
     m_specialStack->addWidget(fourButtons);
     m_specialStack->addWidget(m_specialList);
-
-    QPushButton* begin = AddButton(Form::Begin, QStringLiteral("&Begin"));
-    begin->setDefault(true);
-    QPushButton* preview = AddButton(Form::Preview, QStringLiteral("Pre&view"));
-    preview->setAutoDefault(false);
     auto* help = new QPushButton(QStringLiteral("&Help"), this);
     auto* cancel = new QPushButton(QStringLiteral("Ca&ncel"), this);
     help->setAutoDefault(false);
@@ -196,7 +201,7 @@ void CSearchReplaceDlg::BuildControls() {
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(begin);
     buttons->addWidget(preview);
-    buttons->addWidget(AddButton(Form::SelectFiles, QStringLiteral("Select &Files")));
+    buttons->addWidget(selectFiles);
     buttons->addWidget(m_specialStack);
     buttons->addWidget(help);
     buttons->addWidget(cancel);
@@ -210,6 +215,10 @@ void CSearchReplaceDlg::BuildControls() {
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(left, 1);
     layout->addLayout(buttons);
+    searchExpand->setAccessibleName(QStringLiteral("Expand Search String"));
+    replaceExpand->setAccessibleName(QStringLiteral("Expand Replace String"));
+    m_specialList->setAccessibleName(QStringLiteral("Special Characters"));
+    NameControlsAfterLabels(this);
 
     // Every switch: read the widgets, let the form decide, show the result.
     const auto onClick = [this](Form::Control control, void (Form::*handler)()) {
@@ -227,6 +236,10 @@ void CSearchReplaceDlg::BuildControls() {
     onClick(Form::SpecialCharSession, &Form::ClickSpecialCharSession);
     onClick(Form::RegularExpression, &Form::ClickRegularExpression);
     onClick(Form::SpecialChar, &Form::PressSpecialChar);
+    // The list takes the focus from the button it hides, so that the keys can pick an entry.
+    connect(m_controls[Form::SpecialChar], &QAbstractButton::clicked, this, [this] {
+        if (m_form.specialListShown()) m_specialList->setFocus(Qt::OtherFocusReason);
+    });
     connect(m_controls[Form::Insert], &QAbstractButton::clicked, this, [this] {
         kesto::FocusField focus = kesto::FocusField::None;
         Act([this, &focus] { focus = m_form.ClickInsert(); });
@@ -239,12 +252,8 @@ void CSearchReplaceDlg::BuildControls() {
     });
     connect(m_byDirectory, &QCheckBox::clicked, this,
             [this] { Act([this] { m_form.ClickByDirectory(); }); });
-    connect(m_specialList, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
-        const auto row = static_cast<std::size_t>(m_specialList->row(item));
-        Act([this, row] { m_form.PickSpecialEntry(row); });
-        FocusField(m_form.replaceIsTarget() ? kesto::FocusField::Replace
-                                            : kesto::FocusField::Search);
-    });
+    connect(m_specialList, &QListWidget::itemClicked, this, &CSearchReplaceDlg::OnPickSpecialEntry);
+    m_specialList->installEventFilter(this);
     connect(m_search, &QComboBox::activated, this, &CSearchReplaceDlg::OnPickSearch);
     connect(searchExpand, &QPushButton::clicked, this,
             [this] { OnExpand(kesto::FocusField::Search); });
@@ -328,6 +337,8 @@ void CSearchReplaceDlg::ShowValues() {
 
     m_searchLabel->setText(Text(m_form.searchLabel()));
     m_replaceLabel->setText(Text(m_form.replaceLabel()));
+    NameAfterLabel(m_search, m_searchLabel->text());
+    NameAfterLabel(m_replace, m_replaceLabel->text());
     m_searchArrow->setText(Text(m_form.searchArrow()));
     m_replaceArrow->setText(Text(m_form.replaceArrow()));
     m_fileCount->setText(Text(m_form.fileCountText()));
@@ -375,6 +386,32 @@ void CSearchReplaceDlg::OnFocusChanged(QWidget* now) {
     } else if (!inside(m_specialList) && !inside(m_specialStack)) {
         Act([this] { m_form.CloseSpecialList(); });
     }
+}
+
+void CSearchReplaceDlg::OnPickSpecialEntry(QListWidgetItem* item) {
+    // The first pick closes the list: a second click of a double click picks nothing.
+    if (!m_form.specialListShown()) return;
+    const auto row = static_cast<std::size_t>(m_specialList->row(item));
+    Act([this, row] { m_form.PickSpecialEntry(row); });
+    FocusField(m_form.replaceIsTarget() ? kesto::FocusField::Replace : kesto::FocusField::Search);
+}
+
+// Enter picks the current entry of the special character list, and goes no further: the
+// dialog would take it for Begin.
+bool CSearchReplaceDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_specialList && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && m_specialList->currentItem()) {
+            OnPickSpecialEntry(m_specialList->currentItem());
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CSearchReplaceDlg::mousePressEvent(QMouseEvent* event) {
+    Act([this] { m_form.CloseSpecialList(); });
+    QDialog::mousePressEvent(event);
 }
 
 // --- Buttons ---

@@ -17,6 +17,8 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QListWidget;
+class QListWidgetItem;
+class QMouseEvent;
 class QPushButton;
 class QStackedWidget;
 
@@ -58,6 +60,11 @@ public:
     std::function<std::optional<std::string>(const QString& label, const QString& text)>
         extendedEntry;
 
+protected:
+    // A click on the dialog's background closes the special character list.
+    void mousePressEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void BuildControls();
     QCheckBox* AddCheck(SearchReplaceForm::Control control, const QString& label);
@@ -69,6 +76,7 @@ private:
     // The refused field gets the focus, its text selected, or the caret at the error.
     void FocusRefusedField(const PatternCheck& check);
     void OnFocusChanged(QWidget* now);
+    void OnPickSpecialEntry(QListWidgetItem* item);
     void OnPickSearch(int index);
     void OnExpand(kesto::FocusField field);
     void OnConvert();

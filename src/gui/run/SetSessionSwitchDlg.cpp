@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "gui/app/KeyboardAccess.h"
+
 namespace kesto {
 
 CSetSessionSwitchDlg::CSetSessionSwitchDlg(const QString& title, const QString& reason,
@@ -26,6 +28,8 @@ CSetSessionSwitchDlg::CSetSessionSwitchDlg(const QString& title, const QString& 
     layout->addWidget(shown);
     layout->addWidget(new QLabel(question, this));
     layout->addWidget(buttons);
+    shown->setAccessibleName(QStringLiteral("Search String Selected"));
+    NameControlsAfterLabels(this);
 }
 
 CSetSpecialCharDlg::CSetSpecialCharDlg(const QString& text, QWidget* parent)

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "gui/app/KeyboardAccess.h"
 #include "platform/qt/DisplayText.h"
 
 namespace kesto {
@@ -30,6 +31,7 @@ QListWidget* SortedList(QWidget* parent) {
 QPushButton* ImageButton(QStyle::StandardPixmap image, const QString& tip, QWidget* parent) {
     auto* button = new QPushButton(parent->style()->standardIcon(image), QString(), parent);
     button->setToolTip(tip);
+    button->setAccessibleName(tip);
     button->setEnabled(false);
     button->setAutoDefault(false);
     return button;
@@ -92,6 +94,13 @@ CFR_Lists::CFR_Lists(CKestoDoc& doc, QWidget* parent)
     grid->addWidget(m_searchList, 2, 0);
     grid->addLayout(middle, 1, 1, 2, 1);
     grid->addWidget(m_excludeList, 2, 2);
+    m_searchList->setAccessibleName(QStringLiteral("Always Search List"));
+    m_excludeList->setAccessibleName(QStringLiteral("Always Exclude List"));
+    NameControlsAfterLabels(this);
+    // Row by row: the two fields with Add between them, then the two lists with the
+    // buttons that work on them between them.
+    ChainTabOrder({m_searchField, m_add, m_excludeField, m_searchList, m_deleteSearch,
+                   m_deleteExclude, m_moveToExclude, m_moveToSearch, m_excludeList});
 
     for (QLineEdit* field : {m_searchField, m_excludeField}) {
         connect(field, &QLineEdit::textChanged, this, [this, field](const QString& text) {

@@ -24,6 +24,7 @@ public:
     QListWidget* searchList() const { return m_searchList; }
     QListWidget* excludeList() const { return m_excludeList; }
     QPushButton* addButton() const { return m_add; }
+    QPushButton* defaultButton() const override { return m_add; }
     QPushButton* deleteSearch() const { return m_deleteSearch; }
     QPushButton* deleteExclude() const { return m_deleteExclude; }
     QPushButton* moveToExclude() const { return m_moveToExclude; }

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "gui/app/KeyboardAccess.h"
 #include "platform/qt/DisplayText.h"
 
 namespace kesto {
@@ -61,6 +62,8 @@ CFileFilter::CFileFilter(CKestoDoc& doc, QWidget* parent)
     grid->addLayout(form, 0, 0);
     grid->addWidget(m_list, 1, 0);
     grid->addLayout(buttons, 0, 1, 2, 1);
+    m_list->setAccessibleName(QStringLiteral("File Filters"));
+    NameControlsAfterLabels(this);
 
     connect(m_add, &QPushButton::clicked, this, &CFileFilter::OnAdd);
     connect(m_replace, &QPushButton::clicked, this, &CFileFilter::OnReplace);

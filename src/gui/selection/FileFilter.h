@@ -28,6 +28,7 @@ public:
     QPushButton* upButton() const { return m_up; }
     QPushButton* downButton() const { return m_down; }
     QPushButton* addButton() const { return m_add; }
+    QPushButton* defaultButton() const override { return m_add; }
     QPushButton* replaceButton() const { return m_replace; }
     QPushButton* removeButton() const { return m_remove; }
 

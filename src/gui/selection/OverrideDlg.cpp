@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "files/ExtensionLists.h"
+#include "gui/app/KeyboardAccess.h"
 #include "platform/qt/DisplayText.h"
 #include "platform/qt/HelpPages.h"
 
@@ -70,6 +71,9 @@ COverrideDlg::COverrideDlg(ExtensionLists& lists, QWidget* parent)
         this));
     layout->addLayout(grid);
     layout->addWidget(buttons);
+    NameControlsAfterLabels(this);
+    // The two lists were made before the buttons that stand between them.
+    QWidget::setTabOrder(m_delete, m_override);
 
     connect(m_excluded, &QListWidget::itemSelectionChanged, this,
             [this] { m_copy->setEnabled(!m_excluded->selectedItems().isEmpty()); });

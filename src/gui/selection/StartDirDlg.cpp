@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "gui/app/KeyboardAccess.h"
 #include "platform/qt/DisplayText.h"
 #include "platform/qt/HelpPages.h"
 
@@ -67,6 +68,9 @@ CStartDirDlg::CStartDirDlg(const StartDirectoryChoice& initial, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addWidget(buttons);
+    NameControlsAfterLabels(this);
+    // Row by row: the browse button belongs to the directory beside it.
+    QWidget::setTabOrder(m_directory, m_browse);
     m_directory->setFocus();
 }
 

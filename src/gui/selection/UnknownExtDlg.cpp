@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "gui/app/KeyboardAccess.h"
 #include "platform/qt/DisplayText.h"
 #include "platform/qt/HelpPages.h"
 
@@ -81,6 +82,7 @@ CUnknownExtDlg::CUnknownExtDlg(std::string_view base, std::string_view extension
     layout->addLayout(fields);
     layout->addWidget(group);
     layout->addWidget(buttons);
+    NameControlsAfterLabels(this);
 }
 
 // Stop Now, the window's close control and Escape all end the run after this file.

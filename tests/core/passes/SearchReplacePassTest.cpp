@@ -41,6 +41,27 @@ TEST_F(PassTest, AFileIsRewrittenItsBackupKeptAndEveryChangedLineLogged) {
     EXPECT_EQ(confirmer.seen[1].fileName, File("a.txt"));
 }
 
+TEST_F(PassTest, EachRegexQuestionShowsTheLineWithItsGroupsExpandedAsTheRunWritesIt) {
+    values.confirmEachReplace = true;
+    values.globalReplace = false;
+    values.regularExpression = true;
+    Begin("(\\w+)@(\\w+)", "$2 at $1");
+    WriteFile(File("a.txt"), "mail bob@home, ann@work\n");
+    confirmer.Then(ConfirmChoice::SkipIt);
+    confirmer.Then(ConfirmChoice::ReplaceIt);
+
+    EXPECT_EQ(ProcessFiles({"a.txt"}), std::vector<bool>{true});
+    EXPECT_EQ(ReadFile(File("a.txt")), "mail bob@home, work at ann\n");
+    ASSERT_EQ(confirmer.seen.size(), 2u);
+    EXPECT_EQ(confirmer.seen[0].replacedDisplayedLine, "mail home at bob, ann@work");
+    EXPECT_EQ(confirmer.seen[0].replacementStart, 5);
+    EXPECT_EQ(confirmer.seen[0].replacementEnd, 16);
+    EXPECT_EQ(confirmer.seen[1].displayedLine, "mail bob@home, ann@work");
+    EXPECT_EQ(confirmer.seen[1].replacedDisplayedLine, "mail bob@home, work at ann");
+    EXPECT_EQ(confirmer.seen[1].replacementStart, 15);
+    EXPECT_EQ(confirmer.seen[1].replacementEnd, 26);
+}
+
 TEST_F(PassTest, AFileWithoutAMatchIsRestoredByteForByte) {
     for (bool matchCase : {true, false}) {
         SCOPED_TRACE(matchCase);

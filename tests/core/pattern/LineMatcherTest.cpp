@@ -122,6 +122,48 @@ TEST_F(MatcherTest, ConfirmQuestionShowsTheLineWithTabsExpandedAndTheMatchMarked
     EXPECT_EQ(confirmer.seen[1].highlightEnd, 7);
 }
 
+TEST_F(MatcherTest, ConfirmQuestionShowsTheLineAsReplaceItWouldWriteIt) {
+    values.confirmEachReplace = true;
+    values.globalReplace = false;
+    options.expandTabSpaces = 4;
+    confirmer.Then(ConfirmChoice::ReplaceIt);
+    confirmer.Then(ConfirmChoice::SkipIt);
+    // Tabs are expanded as in the line as it is.
+    EXPECT_EQ(Run("cat", "lion", "a cat\tcat").line, "a lion\tcat");
+    ASSERT_EQ(confirmer.seen.size(), 2u);
+    EXPECT_EQ(confirmer.seen[0].replacedDisplayedLine, "a lion    cat");
+    EXPECT_EQ(confirmer.seen[0].replacementStart, 2);
+    EXPECT_EQ(confirmer.seen[0].replacementEnd, 6);
+    // The second question shows the first replacement made and the second to come.
+    EXPECT_EQ(confirmer.seen[1].displayedLine, "a lion    cat");
+    EXPECT_EQ(confirmer.seen[1].replacedDisplayedLine, "a lion    lion");
+    EXPECT_EQ(confirmer.seen[1].replacementStart, 10);
+    EXPECT_EQ(confirmer.seen[1].replacementEnd, 14);
+
+    // The replacement takes the case shape of the match.
+    confirmer.seen.clear();
+    values.preserveCase = true;
+    confirmer.Then(ConfirmChoice::ReplaceIt);
+    EXPECT_EQ(Run("cat", "lion", "A CAT").line, "A LION");
+    ASSERT_EQ(confirmer.seen.size(), 1u);
+    EXPECT_EQ(confirmer.seen[0].replacedDisplayedLine, "A LION");
+    EXPECT_EQ(confirmer.seen[0].replacementStart, 2);
+    EXPECT_EQ(confirmer.seen[0].replacementEnd, 6);
+}
+
+TEST_F(MatcherTest, ConfirmQuestionShowsWhatTheWildcardsOfTheReplacementTake) {
+    values.wildcardSession = true;
+    options.suppressWildcardNotice = true;
+    values.confirmEachReplace = true;
+    values.globalReplace = false;
+    confirmer.Then(ConfirmChoice::ReplaceIt);
+    EXPECT_EQ(Run("c?t", "<?>", "a cot b").line, "a <o> b");
+    ASSERT_EQ(confirmer.seen.size(), 1u);
+    EXPECT_EQ(confirmer.seen[0].replacedDisplayedLine, "a <o> b");
+    EXPECT_EQ(confirmer.seen[0].replacementStart, 2);
+    EXPECT_EQ(confirmer.seen[0].replacementEnd, 5);
+}
+
 TEST(LineDisplayTest, LineNumbersAreZeroFilledToFiveDigitsAndGrowWider) {
     EXPECT_EQ(FormatLineNumber(7), "00007");
     EXPECT_EQ(FormatLineNumber(99999), "99999");

@@ -3,8 +3,10 @@
 #include "gui/app/MainFrame.h"
 
 #include <QAction>
+#include <QDialog>
 #include <QGuiApplication>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
@@ -107,6 +109,69 @@ TEST_F(MainFrameTest, AWindowMinimizedFromMaximizedComesBackSo) {
     EXPECT_TRUE(current.iconized);
     EXPECT_TRUE(current.maximized);
     EXPECT_EQ(Frame().RestorePlacement(), state) << "restored once per run";
+}
+
+TEST_F(MainFrameTest, AFirstStartTakesTwoThirdsOfTheScreenCentred) {
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    Frame().RestorePlacement();
+    const QRect placed = Frame().geometry();
+    EXPECT_NEAR(placed.width(), screen.width() * 2 / 3, 2);
+    EXPECT_NEAR(placed.height(), screen.height() * 2 / 3, 2);
+    EXPECT_NEAR(placed.center().x(), screen.center().x(), 2);
+    EXPECT_NEAR(placed.center().y(), screen.center().y(), 2);
+}
+
+TEST_F(MainFrameTest, DialogsOpenCentredOverTheMainWindow) {
+    Frame().setGeometry(40, 30, 500, 400);
+    CChildFrame* child = NewWindow();
+    // Owned by a view deep inside the area, as the session's dialogs are.
+    QDialog dialog(&child->view());
+    // And one with no owner, as a message box of the session may be.
+    QDialog ownerless;
+    for (QDialog* shown : {&dialog, &ownerless}) {
+        shown->resize(200, 120);
+        shown->show();
+        EXPECT_NEAR(shown->frameGeometry().center().x(), Frame().frameGeometry().center().x(), 2);
+        EXPECT_NEAR(shown->frameGeometry().center().y(), Frame().frameGeometry().center().y(), 2);
+    }
+}
+
+// The area's own placement puts a window where one of its default size fits; each of
+// these must fit whole, whatever the size it is given.
+TEST_F(MainFrameTest, EveryNewSessionWindowLiesInsideTheArea) {
+    Frame().resize(700, 500);
+    QApplication::processEvents();
+    const QRect area = Frame().mdiArea()->viewport()->rect();
+    for (int n = 0; n < 8; ++n) {
+        const CChildFrame* child = NewWindow();
+        EXPECT_TRUE(area.contains(child->geometry()))
+            << n << ": " << child->geometry().x() << "," << child->geometry().y() << " "
+            << child->width() << "x" << child->height();
+        EXPECT_GE(child->width(), area.width() / 2);
+    }
+}
+
+TEST_F(MainFrameTest, ANewWindowBesideAMaximizedOneIsMaximizedAndFillsTheArea) {
+    Frame().resize(800, 560);
+    CChildFrame* first = NewWindow();
+    first->showMaximized();
+    QApplication::processEvents();
+    const auto fillsTheArea = [this](CChildFrame* window) {
+        QApplication::processEvents();
+        const QSize area = Frame().mdiArea()->viewport()->size();
+        EXPECT_TRUE(window->isMaximized());
+        EXPECT_EQ(window->size(), area);
+        EXPECT_GE(window->view().width(), area.width() - 8);
+        EXPECT_GE(window->view().height(), area.height() - 8);
+    };
+    CChildFrame* second = NewWindow();
+    fillsTheArea(second);
+    fillsTheArea(Open(WriteLog("saved.log", {"one line"})));
+    // The area restores the window it leaves: to a place of its own, not a default size.
+    const QRect area = Frame().mdiArea()->viewport()->rect();
+    EXPECT_FALSE(second->isMaximized());
+    EXPECT_TRUE(area.contains(second->geometry()));
+    EXPECT_GE(second->width(), area.width() / 2);
 }
 
 TEST_F(MainFrameTest, RecentFilesKeepTheFourLatestWithoutRepeats) {

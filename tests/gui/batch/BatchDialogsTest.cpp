@@ -2,12 +2,15 @@
 // platform, and one batch run in a session window.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
 
 #include "gui/batch/BatchModeDlg.h"
 #include "gui/batch/EditPairsDlg.h"
@@ -68,6 +71,37 @@ TEST_F(BatchDialogsTest, AnEditorOnNoPairsOffersOnlyNewAndNewMakesPairOne) {
     editor.button(Editor::NewSR)->click();  // pair 01 still has no search string
     EXPECT_EQ(prompter.messages.back(), "Search string may NOT be left empty!");
     EXPECT_EQ(Numbers(editor), QStringList{"01"});
+}
+
+TEST_F(BatchDialogsTest, TheFirstNewPairTakesTheTextTypedNext) {
+    Editor editor(Doc());
+    editor.show();
+    QApplication::setActiveWindow(&editor);
+    editor.button(Editor::NewSR)->click();
+    ASSERT_EQ(editor.focusWidget(), editor.searchBox());
+    QTest::keyClicks(editor.focusWidget(), "typed");
+    EXPECT_EQ(Shown(editor.searchBox()), "typed");
+}
+
+TEST_F(BatchDialogsTest, SaveAsWithTheBatchFilterAddsTheBatchSuffix) {
+    const auto saved = [this](bool batchFilter, const QString& typed) {
+        QFileDialog dialog;
+        Editor::PrepareSaveDialog(dialog, QString::fromStdString(dir.path().string()));
+        if (!batchFilter) {
+            // As the user picks it: the filter box reports the choice.
+            auto* types = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+            if (!types) return QStringLiteral("no filter box");
+            types->setCurrentIndex(1);
+            emit types->activated(1);
+            emit types->textActivated(types->itemText(1));
+        }
+        dialog.selectFile(typed);
+        QMetaObject::invokeMethod(&dialog, "accept");
+        return QFileInfo(dialog.selectedFiles().value(0)).fileName();
+    };
+    EXPECT_EQ(saved(true, "pairs"), "pairs.sr");
+    EXPECT_EQ(saved(true, "pairs.SR"), "pairs.SR");
+    EXPECT_EQ(saved(false, "pairs"), "pairs");
 }
 
 TEST_F(BatchDialogsTest, DeletingRenumbersAndSelectsTheNeighbour) {

@@ -3,11 +3,14 @@
 #include "gui/log/KestoView.h"
 
 #include <QAction>
+#include <QDialog>
 #include <QFile>
 #include <QLineEdit>
 #include <QListView>
 #include <QPrinter>
+#include <QRegularExpression>
 #include <QThread>
+#include <optional>
 
 #include "gui/log/GoToDlg.h"
 #include "gui/log/LogListModel.h"
@@ -134,6 +137,27 @@ TEST_F(KestoViewTest, FindAndFindAgainCrossFramesAndWrapAround) {
     EXPECT_EQ(view.SelectedIndex(), 50'000) << "a miss leaves the selection";
 }
 
+TEST_F(KestoViewTest, FindAndFindAgainShowTheFoundLineInTheMiddleOfTheView) {
+    std::vector<std::string> lines = NumberedLines(33'000);
+    lines[1'500] = "a hit far down frame 1";
+    lines[32'600] = "a hit in frame 2";
+    CKestoView& view = OpenLines(lines);
+    Record(view);
+    const QListView& list = *view.list();
+    const int middle = list.viewport()->height() / 2;
+    const int rowHeight = list.visualRect(list.model()->index(0, 0)).height();
+    ASSERT_GT(list.viewport()->height(), 10 * rowHeight) << "room for lines around the hit";
+
+    view.FindFragment("hit", false);
+    ASSERT_EQ(list.currentIndex().row(), 1'500);
+    EXPECT_NEAR(list.visualRect(list.currentIndex()).center().y(), middle, rowHeight);
+
+    view.OnFindAgain();
+    ASSERT_EQ(view.frames().currentFrame(), 2);
+    ASSERT_EQ(list.currentIndex().row(), 600);
+    EXPECT_NEAR(list.visualRect(list.currentIndex()).center().y(), middle, rowHeight);
+}
+
 TEST_F(KestoViewTest, FindRemembersTheFragmentsMostRecentFirst) {
     CKestoView& view = OpenLines({"alpha", "beta", "gamma"});
     Record(view);
@@ -227,6 +251,77 @@ TEST_F(KestoViewTest, A141LineLogPrintsOnThreePagesOf70Lines) {
     EXPECT_EQ(PdfPageCount(pdf), 3);
     ASSERT_TRUE(job.Print(printer, 3, 3));
     EXPECT_EQ(PdfPageCount(pdf), 1);
+}
+
+TEST_F(KestoViewTest, ALogWithNothingToPrintNeitherPrintsNorPreviews) {
+    CChildFrame* child = NewWindow();
+    ASSERT_EQ(child->view().PrintLineCount(), 0);
+    EXPECT_FALSE(Enabled(ID_FILE_PRINT));
+    EXPECT_FALSE(Enabled(ID_FILE_PRINT_PREVIEW));
+    bool previewShown = false;
+    test::WhenModal<QDialog>(
+        [&previewShown](QDialog& dialog) {
+            previewShown = true;
+            dialog.reject();
+        },
+        20);
+    child->view().OnPrintPreview(Frame().printer());
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 400) QApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_FALSE(previewShown);
+}
+
+// Where the first character of a page lands on the paper, in millimetres from the left and
+// top edges, read from the page's content stream in the PDF that QPrinter writes.
+std::optional<QPointF> FirstTextPositionMm(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+    const QByteArray pdf = file.readAll();
+    const QRegularExpression box(QStringLiteral("/MediaBox \\[0 0 ([0-9.]+) ([0-9.]+)\\]"));
+    const QRegularExpressionMatch media = box.match(QString::fromLatin1(pdf));
+    if (!media.hasMatch()) return std::nullopt;
+    const double pageHeight = media.captured(2).toDouble();
+    for (qsizetype at = pdf.indexOf("stream\n"); at >= 0; at = pdf.indexOf("stream\n", at + 1)) {
+        const qsizetype end = pdf.indexOf("endstream", at);
+        if (end < 0) break;
+        // qUncompress wants the zlib stream behind a big-endian size hint.
+        const QByteArray hint("\x00\x10\x00\x00", 4);
+        const QString content =
+            QString::fromLatin1(qUncompress(hint + pdf.mid(at + 7, end - at - 7)));
+        const QRegularExpressionMatch page =
+            QRegularExpression(QStringLiteral("([-0-9.]+) 0 0 ([-0-9.]+) ([-0-9.]+) ([-0-9.]+) cm"))
+                .match(content);
+        const QRegularExpressionMatch text =
+            QRegularExpression(QStringLiteral("BT\\s.*?([-0-9.]+) ([-0-9.]+) Td"),
+                               QRegularExpression::DotMatchesEverythingOption)
+                .match(content);
+        if (!page.hasMatch() || !text.hasMatch()) continue;
+        const double scaleX = page.captured(1).toDouble();
+        const double scaleY = page.captured(2).toDouble();
+        // The text matrix flips y back: Td's y is the negated baseline in device units.
+        const double x = page.captured(3).toDouble() + scaleX * text.captured(1).toDouble();
+        const double y = page.captured(4).toDouble() + scaleY * -text.captured(2).toDouble();
+        constexpr double kMmPerPoint = 25.4 / 72;
+        return QPointF(x * kMmPerPoint, (pageHeight - y) * kMmPerPoint);
+    }
+    return std::nullopt;
+}
+
+TEST_F(KestoViewTest, PrintedTextKeepsClearOfThePaperEdges) {
+    CKestoView& view = OpenLines(NumberedLines(3));
+    const LogPrinter job(Frame().activeChild()->document().log(), view.PrintLineCount(), 70, 10);
+    QPrinter& printer = Frame().printer();
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    const QString pdf = QString::fromStdString(dir / "margins.pdf");
+    printer.setOutputFileName(pdf);
+    ASSERT_TRUE(job.Print(printer));
+    const std::optional<QPointF> first = FirstTextPositionMm(pdf);
+    ASSERT_TRUE(first.has_value());
+    // Printers clip a few millimetres at every edge; the baseline sits one line lower.
+    EXPECT_GE(first->x(), 12.0);
+    EXPECT_GE(first->y(), 12.0);
+    EXPECT_LE(first->x(), 30.0);
 }
 
 TEST_F(KestoViewTest, WithoutPrintNoFindsTheClosingListOfARunIsNotPrinted) {

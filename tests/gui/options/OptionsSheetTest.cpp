@@ -8,6 +8,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTest>
 
 #include "gui/options/BackUpPage.h"
 #include "gui/options/CheckBoxDefaultsPage.h"
@@ -341,6 +342,34 @@ TEST_F(OptionsSheetTest, TheSheetKeepsAFailingPageOnTopAndOkSavesChangedExtensio
     lists.SaveExtensionLists(Doc().session().ini, before, lists.alwaysExcludeList.size());
     EXPECT_EQ(Written("Include1", "Included"), "B");
     EXPECT_FALSE(Written("Include2", "Included").has_value());
+}
+
+TEST_F(OptionsSheetTest, EnterPressesOkExceptWhereAPageHasADefaultButtonOfItsOwn) {
+    CMySheet sheet(Doc());
+    sheet.show();
+    QApplication::setActiveWindow(&sheet);
+    auto* tabs = sheet.findChild<QTabWidget*>();
+    ASSERT_NE(tabs, nullptr);
+
+    // On the File Filters page Enter adds the typed filter and the sheet stays.
+    tabs->setCurrentIndex(4);
+    auto* page = qobject_cast<CFileFilter*>(tabs->currentWidget());
+    ASSERT_NE(page, nullptr);
+    const auto fields = page->findChildren<QLineEdit*>();
+    ASSERT_EQ(fields.size(), 2);
+    fields[0]->setText("Headers");
+    fields[1]->setText("*.h");
+    fields[1]->setFocus();
+    const int filters = page->findChild<QListWidget*>()->count();
+    QTest::keyClick(fields[1], Qt::Key_Return);
+    EXPECT_TRUE(sheet.isVisible());
+    EXPECT_EQ(page->findChild<QListWidget*>()->count(), filters + 1);
+
+    tabs->setCurrentIndex(0);
+    QWidget* focus = sheet.focusWidget() ? sheet.focusWidget() : &sheet;
+    QTest::keyClick(focus, Qt::Key_Return);
+    EXPECT_FALSE(sheet.isVisible());
+    EXPECT_EQ(sheet.result(), QDialog::Accepted);
 }
 
 TEST_F(OptionsSheetTest, OverRideCopiesOnceAndChangesTheListOnlyWithDone) {

@@ -1,10 +1,13 @@
 // The confirm-replace dialog: what each button decides, and editing the line.
 #include "gui/run/ConfirmReplaceDlg.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTextCursor>
+#include <ostream>
 
 #include "support/GuiFixture.h"
 
@@ -55,6 +58,66 @@ TEST(ConfirmReplaceDlgTest, ShowsTheFileTheNumberAndTheMatchSelected) {
     EXPECT_TRUE(dialog.lineBox()->isReadOnly());
     EXPECT_EQ(dialog.lineBox()->textCursor().selectedText(), "cat");
     EXPECT_TRUE(dialog.button(Dlg::ReplaceIt)->isDefault());
+}
+
+// The replacement selected in the after box, as the characters [start, end) of its text.
+struct Selection {
+    QString text;
+    int start;
+    int end;
+    bool operator==(const Selection&) const = default;
+};
+
+Selection AfterSelection(const Dlg& dialog) {
+    const QTextCursor cursor = dialog.afterBox()->textCursor();
+    return {dialog.afterBox()->toPlainText(), cursor.selectionStart(), cursor.selectionEnd()};
+}
+
+void PrintTo(const Selection& selection, std::ostream* out) {
+    *out << '"' << selection.text.toStdString() << "\" [" << selection.start << ", "
+         << selection.end << ")";
+}
+
+TEST(ConfirmReplaceDlgTest, ShowsTheLineAfterReplaceItWithTheReplacementSelectedBelowTheLine) {
+    ConfirmRequest request = Request("a cat sat", 2, 3);
+    request.replacedDisplayedLine = "a lion sat";
+    request.replacementStart = 2;
+    request.replacementEnd = 6;
+    Dlg dialog(request);
+    dialog.show();
+    EXPECT_EQ(AfterSelection(dialog), (Selection{"a lion sat", 2, 6}));
+    EXPECT_TRUE(dialog.afterBox()->isReadOnly());
+    EXPECT_GT(dialog.afterBox()->y(), dialog.lineBox()->y()) << "below the line as it is";
+    bool labelled = false;
+    for (const QLabel* label : dialog.findChildren<QLabel*>()) {
+        labelled |= label->buddy() == dialog.afterBox() && label->text() == "After Replace It:";
+    }
+    EXPECT_TRUE(labelled);
+
+    // The columns count bytes of the line; the box counts characters: "é" is two bytes.
+    request = Request("\xc3\xa9 cat", 3, 3);
+    request.replacedDisplayedLine = "\xc3\xa9 lion";
+    request.replacementStart = 3;
+    request.replacementEnd = 7;
+    Dlg accented(request);
+    EXPECT_EQ(AfterSelection(accented), (Selection{QStringLiteral("\u00e9 lion"), 2, 6}));
+    EXPECT_EQ(accented.afterBox()->textCursor().selectedText(), "lion");
+}
+
+TEST(ConfirmReplaceDlgTest, AfterYouEditItTheAfterLineFollowsTheEditWithTheChangeSelected) {
+    ConfirmRequest request = Request("a cat sat", 2, 3);
+    request.line = "a cat sat";
+    request.replacedDisplayedLine = "a dog sat";
+    request.replacementStart = 2;
+    request.replacementEnd = 5;
+    Dlg dialog(request);
+    dialog.show();
+    dialog.button(Dlg::YouEditIt)->click();
+    EXPECT_EQ(AfterSelection(dialog), (Selection{"a cat sat", 9, 9})) << "nothing changed yet";
+    dialog.lineBox()->setPlainText("a big cat sat");
+    EXPECT_EQ(AfterSelection(dialog), (Selection{"a big cat sat", 2, 6}));
+    dialog.lineBox()->setPlainText("a sat");
+    EXPECT_EQ(AfterSelection(dialog), (Selection{"a sat", 2, 2}));
 }
 
 TEST(ConfirmReplaceDlgTest, YouEditItLetsOnlyReplaceItTakeTheEditedLine) {

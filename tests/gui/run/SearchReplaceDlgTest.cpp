@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QTest>
 
 #include "gui/run/ConvertDlg.h"
 #include "support/GuiFixture.h"
@@ -176,6 +177,26 @@ TEST_F(SearchReplaceDlgTest, AnsweringNoToTheWildcardQuestionKeepsTheDialogOpen)
     EXPECT_TRUE(dialog->isVisible());
     prompter.answers = {true};
     EXPECT_TRUE(Begin());
+}
+
+TEST_F(SearchReplaceDlgTest, AClickOnTheDialogsBackgroundClosesTheSpecialList) {
+    Dialog();
+    Click(Form::SpecialChar);
+    ASSERT_TRUE(dialog->specialList()->isEnabled());
+    QPoint background;
+    for (int y = 2; y < dialog->height() && background.isNull(); y += 3) {
+        for (int x = 2; x < dialog->width(); x += 3) {
+            if (!dialog->childAt(x, y)) {
+                background = QPoint(x, y);
+                break;
+            }
+        }
+    }
+    ASSERT_FALSE(background.isNull());
+    QTest::mouseClick(dialog.get(), Qt::LeftButton, {}, background);
+    EXPECT_FALSE(dialog->specialList()->isEnabled());
+    EXPECT_TRUE(Enabled(Form::SpecialChar));
+    EXPECT_TRUE(Enabled(Form::Convert));
 }
 
 TEST_F(SearchReplaceDlgTest, TheStripEntryEmptiesAndLocksTheReplaceFieldUntilTheSessionIsOff) {

@@ -4,7 +4,10 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListView>
+#include <QPlainTextEdit>
+#include <QTextCursor>
 
+#include "gui/run/ConfirmReplaceDlg.h"
 #include "gui/run/SearchReplaceDlg.h"
 #include "support/GuiFixture.h"
 
@@ -19,7 +22,64 @@ protected:
         for (int i = 0; i < log.logLineCount(); ++i) lines.emplace_back(log.line(i));
         return lines;
     }
+
+    struct AfterLine {
+        QString text;
+        QString selected;
+        int start;
+        int end;
+    };
+
+    // Runs `search` -> `replace` over one file of `content`, confirming each replace, and
+    // returns what the confirm dialog's after box shows for each question (each skipped).
+    std::vector<AfterLine> AfterLinesOfARun(const QString& search, const QString& replace,
+                                            bool regularExpression, const std::string& content) {
+        std::filesystem::create_directories(dir / "tree");
+        test::WriteFile(dir / "tree/a.txt", content);
+        more.startChoices = {StartDirectoryChoice{dir / "tree", "*.txt", false, {}}};
+        std::vector<AfterLine> shown;
+        confirmer.inspect = [&shown](const ConfirmRequest& request) {
+            const CConfirmReplaceDlg dialog(request);
+            const QTextCursor cursor = dialog.afterBox()->textCursor();
+            shown.push_back({dialog.afterBox()->toPlainText(), cursor.selectedText(),
+                             cursor.selectionStart(), cursor.selectionEnd()});
+        };
+        confirmer.script.assign(8, {ConfirmChoice::SkipIt, {}});  // more than the matches
+        test::WhenModal<CSearchReplaceDlg>([=](CSearchReplaceDlg& dialog) {
+            dialog.searchBox()->lineEdit()->setText(search);
+            dialog.replaceBox()->lineEdit()->setText(replace);
+            if (regularExpression) dialog.control(SearchReplaceForm::RegularExpression)->click();
+            dialog.byDirectoryBox()->click();
+            dialog.control(SearchReplaceForm::Begin)->click();
+        });
+        RunUntilFinished(Frame().OnFileNew());
+        confirmer.inspect = nullptr;
+        return shown;
+    }
 };
+
+TEST_F(WindowRunTest, TheConfirmQuestionShowsThePlainReplacementInTheLineAfterReplaceIt) {
+    const std::vector<AfterLine> shown =
+        AfterLinesOfARun("bob", "robert", false, "mail bob@home or Bob\n");
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0].text, "mail robert@home or Bob");
+    EXPECT_EQ(shown[0].selected, "robert");
+    EXPECT_EQ(shown[0].start, 5);
+    EXPECT_EQ(shown[0].end, 11);
+    EXPECT_EQ(shown[1].text, "mail bob@home or robert") << "the first match was skipped";
+    EXPECT_EQ(shown[1].start, 17);
+    EXPECT_EQ(shown[1].end, 23);
+}
+
+TEST_F(WindowRunTest, TheConfirmQuestionShowsTheRegexReplacementWithItsGroupsPutIn) {
+    const std::vector<AfterLine> shown =
+        AfterLinesOfARun("(\\w+)@(\\w+)", "$2 at $1", true, "mail bob@home\n");
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, "mail home at bob");
+    EXPECT_EQ(shown[0].selected, "home at bob");
+    EXPECT_EQ(shown[0].start, 5);
+    EXPECT_EQ(shown[0].end, 16);
+}
 
 TEST_F(WindowRunTest, ASingleModeRunThroughTheDialogRewritesTheFilesAndFillsTheLog) {
     std::filesystem::create_directories(dir / "tree");
