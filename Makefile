@@ -17,10 +17,12 @@ JOBS           ?= $(shell nproc 2>/dev/null || echo 2)
 PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev \
             clang-14 libclang-rt-14-dev util-linux qt6-base-dev libqt6svg6 fonts-dejavu-core \
             acl attr strace clang-format git patch libxxhash-dev libpcre2-dev perl \
+            dpkg-dev lintian bash-completion zsh fish man-db groff-base appstream \
+            desktop-file-utils \
             xvfb x11-utils xdotool openbox python3
 
 .PHONY: run test bench fuzz deps configure build build-sanitize build-fuzz test-release format-check \
-        test-sanitize test-fuzz clean
+        test-sanitize test-fuzz package clean
 
 run: build
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
@@ -87,6 +89,14 @@ test-release: build
 test-sanitize: build-sanitize
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --test-dir $(SANITIZE_DIR) --output-on-failure -j $(JOBS)
+
+# The Debian package of the release build, build/kesto_VERSION_ARCH.deb, as
+# cmake/KestoPackage.cmake describes it; `apt install ./build/kesto_*.deb` installs it.
+package: build
+	rm -rf $(BUILD_DIR)/package
+	cpack --config $(BUILD_DIR)/CPackConfig.cmake -B $(BUILD_DIR)/package
+	mv $(BUILD_DIR)/package/kesto_*.deb build/
+	@ls build/kesto_*.deb
 
 # Tools the benchmark compares with; installed by `make bench` only.
 BENCH_PACKAGES := hyperfine sd rpl perl sed python3 time e2fsprogs mount

@@ -11,7 +11,9 @@ int main(int argc, char** argv) {
     kesto::InstallInterruptHandlers();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Search/Replace"));
-    QGuiApplication::setDesktopFileName(QStringLiteral("kesto"));
+    // The installed desktop entry's name, by which a desktop matches the window to its entry,
+    // its icon and its AppStream record.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.kesto.Kesto"));
     kesto::CKestoApp app;
     if (!app.InitInstance(QApplication::arguments().mid(1))) return 1;
     return QApplication::exec();

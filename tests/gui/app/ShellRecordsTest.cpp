@@ -21,11 +21,12 @@ TEST(VersionInfoTest, TheAboutTextIsBuiltFromTheRecord) {
     EXPECT_EQ(CVersionInfo::ShortVersionOf("7 8, 9,10"), "7.8.9");
 }
 
-TEST(VersionInfoTest, TheProgramsOwnRecordNamesItsVersion) {
+// The About box shows the version the package and kesto-cli --version carry.
+TEST(VersionInfoTest, TheProgramsOwnRecordNamesTheProjectVersion) {
     const CVersionInfo info;
     EXPECT_EQ(info.m_strProductName, "Kesto");
-    EXPECT_FALSE(info.m_strShortVersion.empty());
-    EXPECT_EQ(info.m_strShortVersion.find(','), std::string::npos);
+    EXPECT_EQ(info.m_strShortVersion, KESTO_PROJECT_VERSION);
+    EXPECT_NE(info.GetAboutText().find("\nVersion " KESTO_PROJECT_VERSION "\n"), std::string::npos);
 }
 
 TEST(WindowPlacementTest, StoredRectanglesArePulledOntoTheScreen) {
