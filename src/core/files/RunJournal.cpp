@@ -170,22 +170,34 @@ std::optional<RunJournal> RunJournal::Create(const std::string& folder, const Ru
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string id = IdAt(started, attempt);
         const std::string path = folder + "/" + id + ".journal";
+        // Made under a hidden name and renamed once it is locked and begins with its format
+        // line: under its own name a journal that is not held always tells what its run
+        // did, even when the run was killed while making it.
+        const std::string making = folder + "/." + id + ".journal.new";
         UniqueFd fd(
-            ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+            ::open(making.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
         if (!fd.valid() && errno == EEXIST) continue;
         if (!fd.valid()) {
-            error = path + ": " + std::strerror(errno);
+            error = making + ": " + std::strerror(errno);
             return std::nullopt;
         }
         // Held for as long as the run lives: a journal nobody holds is of a run that ended
         // or died.
-        if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
-            error = path + ": " + std::strerror(errno);
+        if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0 ||
+            !WriteAll(fd.get(), std::string(kFormatLine) + "\n")) {
+            error = making + ": " + std::strerror(errno);
+            ::unlink(making.c_str());
+            return std::nullopt;
+        }
+        if (::renameat2(AT_FDCWD, making.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) != 0) {
+            const int failure = errno;
+            ::unlink(making.c_str());
+            if (failure == EEXIST) continue;
+            error = path + ": " + std::strerror(failure);
             return std::nullopt;
         }
         RunJournal journal(std::move(fd), id, path);
         const bool written =
-            WriteAll(journal.m_fd.get(), std::string(kFormatLine) + "\n") &&
             journal.Append("run",
                            {id, UtcNow(), std::to_string(::getpid()), run.kind, run.search,
                             run.replace, run.switches, run.settingsPath},
