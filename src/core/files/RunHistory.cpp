@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <functional>
 #include <map>
 #include <tuple>
@@ -375,6 +376,28 @@ void RunHistory::Prune(int keep) {
         if (!RunJournalEnded(path) || RunJournalInUse(path)) continue;
         if (++kept > keep) ::unlink(path.c_str());
     }
+    RemoveAbandonedMakings();
+}
+
+// A run killed while it made its journal leaves the hidden file it made it in. One that
+// nobody holds and that is a minute old is abandoned: a run takes microseconds from making
+// it to renaming it.
+void RunHistory::RemoveAbandonedMakings() const {
+    DIR* dir = ::opendir(m_folder.c_str());
+    if (!dir) return;
+    const std::time_t old = std::time(nullptr) - 60;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        struct stat st {};
+        if (!name.starts_with('.') || !name.ends_with(".journal.new") ||
+            ::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(st.st_mode) || st.st_mtime > old) {
+            continue;
+        }
+        const std::string path = m_folder + "/" + entry->d_name;
+        if (!RunJournalInUse(path)) ::unlinkat(::dirfd(dir), entry->d_name, 0);
+    }
+    ::closedir(dir);
 }
 
 void RunHistory::PruneGone() {

@@ -66,8 +66,9 @@ public:
     // given) is taken back from it.
     std::vector<TakeBackResult> Recover(RecycleBin* bin = nullptr);
 
-    // Deletes the journals of all but the newest `keep` runs that ended. Reads only the end
-    // of each journal, so a run can do it as it ends.
+    // Deletes the journals of all but the newest `keep` runs that ended, and what runs
+    // killed while making their journal left. Reads only the end of each journal, so a run
+    // can do it as it ends.
     void Prune(int keep);
     // Deletes the journals of runs that ended whose backups are all recorded as deleted or
     // put back.
@@ -78,6 +79,7 @@ private:
     // at the backup's name. An entry with a path names a file that was or should have been
     // put back.
     static FileOutcome RecoverFile(const JournalEntry& entry, bool swap, RecycleBin* bin);
+    void RemoveAbandonedMakings() const;
 
     std::string m_folder;
 };

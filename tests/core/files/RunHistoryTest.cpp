@@ -1,11 +1,13 @@
 #include "files/RunHistory.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <filesystem>
 
 #include "files/RunRecorder.h"
@@ -114,6 +116,26 @@ TEST_F(RunHistoryTest, PruningKeepsTheNewestEndedRunsAndThoseStillGoing) {
     EXPECT_EQ(kept[0], ended[10]);
     EXPECT_EQ(kept[1], ended[9]);
     EXPECT_EQ(history.UnfinishedRuns().size(), 1u);
+
+    // A run killed while making its journal left the file it made it in: gone once it is
+    // a minute old, and then only when nobody holds it.
+    const auto making = [this](const std::string& name, std::time_t age) {
+        const std::string path = dir / ("state/" + name);
+        WriteFile(path, "");
+        const timespec times[2] = {{std::time(nullptr) - age, 0}, {std::time(nullptr) - age, 0}};
+        ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+        return path;
+    };
+    const std::string abandoned = making(".20200101-000000.000-1.journal.new", 120);
+    const std::string fresh = making(".20200101-000000.000-2.journal.new", 0);
+    const std::string held = making(".20200101-000000.000-3.journal.new", 120);
+    const int holder = ::open(held.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+    history.Prune(2);
+    ::close(holder);
+    EXPECT_FALSE(std::filesystem::exists(abandoned));
+    EXPECT_TRUE(std::filesystem::exists(fresh));
+    EXPECT_TRUE(std::filesystem::exists(held));
 
     // No backup of theirs is left: a finished run can't be undone and goes.
     history.PruneGone();
