@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -42,6 +43,30 @@ TEST(TextKindTest, ControlBytesMakeBinaryOnlyPastThirtyPercentOfTextThatIsNotUtf
     // Only the head counts: a NUL past 64 KiB, or a sequence the head cuts, is text.
     std::string head(kTextKindHead - 1, 'x');
     EXPECT_EQ(KindOfText(head + "\xC3\xA9" + std::string(1, '\0')), TextKind::Text);
+}
+
+// Text that is no UTF-8, `control` control bytes at its start and then a filler of bytes
+// next to the control range, tabs and line breaks: the count runs in blocks of sixteen bytes
+// and sums its lanes every 255 blocks, so long runs and every tail length must count alike.
+std::string NotUtf8WithControlBytes(std::size_t length, std::size_t control) {
+    const std::string controls = "\x01\x02\x08\x0B\x0C\x0E\x1B\x1F";
+    const std::string filler = "\x20\x7F\x80\xFF\t\r\n\xE9x";
+    std::string text = "\xE9";
+    for (std::size_t i = 0; text.size() < length; ++i) {
+        text += i < control ? controls[i % controls.size()] : filler[i % filler.size()];
+    }
+    return text;
+}
+
+TEST(TextKindTest, TheThirtyPercentLineHoldsForEveryLengthAndRun) {
+    for (const std::size_t length :
+         {11u, 16u, 17u, 33u, 100u, 4095u, 4096u + 17u, 5000u, 65536u, 65536u + 100u}) {
+        const std::size_t counted = std::min(length, kTextKindHead) - 1;  // after the first byte
+        const std::size_t most = (counted + 1) * 3 / 10;
+        SCOPED_TRACE(length);
+        EXPECT_EQ(KindOfText(NotUtf8WithControlBytes(length, most)), TextKind::Text);
+        EXPECT_EQ(KindOfText(NotUtf8WithControlBytes(length, most + 1)), TextKind::Binary);
+    }
 }
 
 TEST(TextKindTest, CompiledPythonIsBinary) {
