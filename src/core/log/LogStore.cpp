@@ -61,17 +61,26 @@ void LogStore::BeginFile(std::string path) {
 
 std::string_view LogStore::line(int index) const {
     const auto i = static_cast<std::size_t>(index);
-    const std::size_t begin = m_starts[i];
-    const std::size_t end = i + 1 < m_starts.size() ? m_starts[i + 1] : m_text.size();
-    return std::string_view(m_text).substr(begin, end - begin);
+    const std::uint64_t start = m_starts[i];
+    const std::string& block = m_blocks[start >> 32];
+    const std::size_t begin = start & 0xFFFFFFFFu;
+    const bool lastOfBlock = i + 1 == m_starts.size() || (m_starts[i + 1] >> 32) != (start >> 32);
+    const std::size_t end = lastOfBlock ? block.size() : m_starts[i + 1] & 0xFFFFFFFFu;
+    return std::string_view(block).substr(begin, end - begin);
 }
 
 bool LogStore::AppendLine(std::string_view text, std::size_t lengthForExtent) {
     try {
-        m_starts.push_back(m_text.size());
-        m_text.append(text);
+        if (m_blocks.empty() || m_blocks.back().size() + text.size() > m_blocks.back().capacity()) {
+            m_starts.reserve(m_starts.size() + 1);
+            std::string block;
+            block.reserve(std::max(kBlockSize, text.size()));
+            m_blocks.push_back(std::move(block));
+        }
+        std::string& block = m_blocks.back();
+        m_starts.push_back(StartOf(m_blocks.size() - 1, block.size()));
+        block.append(text);  // within its capacity: cannot throw
     } catch (const std::bad_alloc&) {
-        if (m_starts.size() > 0 && m_starts.back() == m_text.size()) m_starts.pop_back();
         return false;
     }
     const auto length = static_cast<int>(std::min<std::size_t>(lengthForExtent, 1 << 30));
@@ -146,8 +155,8 @@ void LogStore::RecordProblemFile(std::string_view reason) {
 }
 
 void LogStore::ClearLog() {
-    m_text.clear();
-    m_text.shrink_to_fit();
+    m_blocks.clear();
+    m_blocks.shrink_to_fit();
     m_starts.clear();
     m_starts.shrink_to_fit();
     m_longestLogLine = 0;

@@ -94,8 +94,15 @@ private:
     Prompter& m_prompter;
     bool m_splitLinesAtBreaks = false;
 
-    std::string m_text;                 // every line, one after another
-    std::vector<std::size_t> m_starts;  // where each line begins in m_text
+    // The lines one after another in blocks that are never moved once made: a log of
+    // millions of lines grows without copying what it holds. A line longer than a block gets
+    // a block of its own.
+    static constexpr std::size_t kBlockSize = std::size_t{1} << 20;
+    static std::uint64_t StartOf(std::size_t block, std::size_t offset) {
+        return static_cast<std::uint64_t>(block) << 32 | offset;
+    }
+    std::vector<std::string> m_blocks;
+    std::vector<std::uint64_t> m_starts;  // each line's block (high half) and offset in it
     int m_longestLogLine = 0;
     int m_charWidth = 6;
 

@@ -48,6 +48,24 @@ TEST_F(LogStoreTest, TextsWithLineBreaksBecomeNumberedLines) {
     EXPECT_EQ(log.line(3), " ");
 }
 
+TEST_F(LogStoreTest, LinesStayWholeAcrossTheStoresBlocksAndPastABlocksSize) {
+    // Lines of every length up to 999 bytes fill several blocks of a megabyte, with lines
+    // longer than a block, and an empty one, between them.
+    std::vector<std::string> expected;
+    for (int i = 0; i < 9000; ++i) {
+        std::string line(static_cast<std::size_t>(i * 7919 % 1000),
+                         static_cast<char>('a' + i % 26));
+        if (i % 3000 == 1500) line = std::string((1 << 20) + i, 'L');
+        if (i == 4000) line.clear();
+        log.AddPlainLogLine(line);
+        expected.push_back(line);
+    }
+    EXPECT_EQ(Lines(), expected);
+    log.ClearLog();
+    log.AddPlainLogLine("after");
+    EXPECT_EQ(Lines(), std::vector<std::string>{"after"});
+}
+
 TEST_F(LogStoreTest, ProblemEntriesAreNumberedWithOrWithoutAReason) {
     log.BeginFile("/d/one");
     log.RecordProblemFile("No match Found!");
