@@ -1,11 +1,12 @@
 // The plain literal pairs of a batch run applied in one walk (LiteralPairChain), against the
 // same pairs applied one after the other by the line-by-line scan through the line matcher.
 //
-// Input: a byte of switches (the line-break type of the file, and whether the text is taken
-// byte for byte or spelt in a small alphabet), a byte for the number of pairs, then each pair
-// as a byte of lengths and one byte per character, then the text. Pair strings are spelt in
-// a few letters, a blank, a high byte and NUL, so that they meet each other and the text
-// often; a spelt text adds tabs, 0xFF, lone CRs and LFs, and the file's own line break.
+// Input: a byte of switches (the line-break type of the file, whether the text is taken
+// byte for byte or spelt in a small alphabet, and whether case is matched), a byte for the number
+// of pairs, then each pair as a byte of lengths and one byte per character, then the text. Pair
+// strings are spelt in a few letters, a blank, a high byte and NUL, so that they meet each other
+// and the text often; a spelt text adds tabs, 0xFF, lone CRs and LFs, and the file's own line
+// break.
 //
 // The chain may decline a text. When it completes, its text and counters must be those of
 // the pairs one by one, and when it declines, `out` and the counters must be as they were.
@@ -22,6 +23,7 @@
 #include "passes/MatchScan.h"
 #include "pattern/LineMatcher.h"
 #include "pattern/PatternPreparation.h"
+#include "text/AsciiCase.h"
 
 namespace {
 
@@ -30,8 +32,8 @@ using namespace kesto;
 constexpr std::size_t kLargestInput = 1 << 14;
 constexpr unsigned kMostPairs = 24;
 constexpr char kPairBytes[] = {'a', 'b', 'c', 'a', 'b', ' ', 'X', '\xe9', '\0'};
-constexpr char kTextBytes[] = {'a', 'b',  'c',    'a',    'b',    'c',  ' ',  'X',
-                               '-', '\t', '\xe9', '\xff', '\x80', '\0', '\r', '\n'};
+constexpr char kTextBytes[] = {'a',  'b',    'c',    'a',    'b',  'c',  ' ',  'X', '-',
+                               '\t', '\xe9', '\xff', '\x80', '\0', '\r', '\n', 'A', 'B'};
 // A spelt text byte from here on is the file's own line break.
 constexpr unsigned char kFirstOwnLineBreak = 0xf0;
 
@@ -110,9 +112,10 @@ CompiledPatterns Compile(const LiteralPair& pair, LineBreakType type) {
 // The pairs one after the other, each on what the one before made, through the line
 // matcher: the way a batch run applies pairs that are not plain literals. The observer wants
 // the changed lines, so no pair takes the literal scan's shortcut.
-Applied OneByOne(std::string_view text, const std::vector<LiteralPair>& pairs, LineBreakType type) {
+Applied OneByOne(std::string_view text, const std::vector<LiteralPair>& pairs, LineBreakType type,
+                 bool matchCase) {
     SessionOptions options;
-    options.matchCase = true;
+    options.matchCase = matchCase;
     options.globalReplace = true;
     options.confirmEachReplace = false;
     RunControl control;
@@ -143,7 +146,7 @@ bool SameCounters(const ScanCounters& a, const ScanCounters& b) {
 }
 
 void CheckChainOn(LiteralPairChain& chain, const std::vector<LiteralPair>& pairs,
-                  std::string_view text, LineBreakType type) {
+                  std::string_view text, LineBreakType type, bool matchCase) {
     static const std::string kEarlier = "earlier";
     std::string out = kEarlier;
     ScanCounters counters;
@@ -159,7 +162,7 @@ void CheckChainOn(LiteralPairChain& chain, const std::vector<LiteralPair>& pairs
     case LiteralPairChain::Outcome::Completed:
         break;
     }
-    const Applied expected = OneByOne(text, pairs, type);
+    const Applied expected = OneByOne(text, pairs, type, matchCase);
     if (expected.result != ScanResult::Completed) __builtin_trap();
     const std::string_view got = counters.match.possible > 0 ? std::string_view(out) : text;
     if (got != expected.text || !SameCounters(counters, expected.counters)) __builtin_trap();
@@ -173,12 +176,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const unsigned char switches = input.Next();
     const auto type = static_cast<LineBreakType>(switches % 3);
     const bool spelt = (switches & 4) == 0;
-    const std::vector<LiteralPair> pairs = ReadPairs(input);
+    // Without Match Case the search strings are lowercase, as a run compiles them.
+    const bool matchCase = (switches & 8) == 0;
+    std::vector<LiteralPair> pairs = ReadPairs(input);
+    if (!matchCase) {
+        for (LiteralPair& pair : pairs) {
+            for (char& c : pair.search) c = ToLowerAscii(c);
+        }
+    }
     const std::string text = spelt ? SpeltText(input.Rest(), type) : std::string(input.Rest());
 
-    LiteralPairChain chain(pairs);
-    CheckChainOn(chain, pairs, text, type);
-    CheckChainOn(chain, pairs, text, type);
-    CheckChainOn(chain, pairs, std::string_view(text).substr(text.size() / 2), type);
+    LiteralPairChain chain(
+        pairs, matchCase ? LiteralPairChain::Case::Match : LiteralPairChain::Case::Ignore);
+    CheckChainOn(chain, pairs, text, type, matchCase);
+    CheckChainOn(chain, pairs, text, type, matchCase);
+    CheckChainOn(chain, pairs, std::string_view(text).substr(text.size() / 2), type, matchCase);
     return 0;
 }

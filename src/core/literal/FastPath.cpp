@@ -13,14 +13,16 @@ bool FastPath::Applies(Way way, std::span<const PlainLiteral> literals,
     const std::size_t wanted = way == Way::PlainScan ? 1 : kFewestChainedPairs;
     if (literals.size() < wanted || (way == Way::PlainScan && literals.size() > 1)) return false;
     if (wantsChangedLines || !SwitchesAllow(options, control)) return false;
+    // The plain scan compares bytes as they are; the chain folds case itself.
+    if (way == Way::PlainScan && !options.matchCase) return false;
     if (!std::all_of(literals.begin(), literals.end(), StaysInItsLine)) return false;
     return way == Way::PlainScan || std::all_of(literals.begin(), literals.end(), FitsTheChain);
 }
 
 bool FastPath::SwitchesAllow(const SessionOptions& options, const RunControl& control) {
     // Preserve Case builds each replacement from the text it replaces.
-    return options.matchCase && !options.preserveCase && !options.regularExpression &&
-           control.globalReplace() && !control.confirmEachReplace() && !options.firstInstanceOnly &&
+    return !options.preserveCase && !options.regularExpression && control.globalReplace() &&
+           !control.confirmEachReplace() && !options.firstInstanceOnly &&
            !control.stopRequested() && !control.skipRestOfFile();
 }
 

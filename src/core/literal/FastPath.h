@@ -2,9 +2,10 @@
 //
 // Two fast ways exist: the plain literal scan (one pair) and the pair chain (the pairs of a
 // batch in one walk). Both give the bytes and counters of the line-by-line scan, and both
-// hold only where that is known: every match replaced with Match Case on and no question
-// (the run neither ending nor skipping the file), nobody wanting each changed line, and
-// literals that never reach across a line. This is the one place that says so.
+// hold only where that is known: every match replaced and no question (the run neither
+// ending nor skipping the file), nobody wanting each changed line, and literals that never
+// reach across a line; the plain scan also needs Match Case on. This is the one place that
+// says so.
 #pragma once
 
 #include <cstddef>

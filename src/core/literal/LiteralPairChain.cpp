@@ -7,6 +7,7 @@
 
 #include "literal/ByteMask.h"
 #include "literal/LineBreakCounter.h"
+#include "text/AsciiCase.h"
 #include "text/TextFile.h"
 
 namespace kesto {
@@ -35,6 +36,12 @@ int BitCount(std::uint64_t bits) {
 bool Includes(const std::array<std::uint64_t, 4>& set, const std::array<std::uint64_t, 4>& part) {
     return ((part[0] & ~set[0]) | (part[1] & ~set[1]) | (part[2] & ~set[2]) |
             (part[3] & ~set[3])) == 0;
+}
+
+std::string Folded(std::string_view text) {
+    std::string folded(text);
+    for (char& c : folded) c = ToLowerAscii(c);
+    return folded;
 }
 
 // The output of a walk: grown by doubling, cut to size at the end. A short piece is
@@ -87,24 +94,29 @@ static_assert(WordTable::kReadable >= Output::kShort,
 
 }  // namespace
 
-std::array<bool, 256> LiteralPairChain::WordBytesOf(const std::vector<LiteralPair>& pairs) {
+std::array<bool, 256> LiteralPairChain::WordBytesOf(const std::vector<LiteralPair>& pairs,
+                                                    Case letterCase) {
     std::array<bool, 256> members{};
     for (const LiteralPair& pair : pairs) {
         for (const char c : pair.search + pair.replace) {
             members[static_cast<unsigned char>(c)] = true;
+            if (letterCase == Case::Ignore) members[static_cast<unsigned char>(SwapCase(c))] = true;
         }
     }
     return members;
 }
 
-LiteralPairChain::LiteralPairChain(std::vector<LiteralPair> pairs)
-    : m_wordBytes(WordBytesOf(pairs)) {
+LiteralPairChain::LiteralPairChain(std::vector<LiteralPair> pairs, Case letterCase)
+    : m_ignoreCase(letterCase == Case::Ignore), m_wordBytes(WordBytesOf(pairs, letterCase)) {
     assert(std::all_of(pairs.begin(), pairs.end(), Admits));
     m_pairs.reserve(pairs.size());
     for (LiteralPair& given : pairs) {
+        assert(!m_ignoreCase ||
+               std::none_of(given.search.begin(), given.search.end(), IsAsciiUpper));
         Pair pair;
         pair.searchBytes = BytesOf(given.search);
-        pair.replaceBytes = BytesOf(given.replace);
+        // What a pair may meet after this one is known by the folded bytes it puts in.
+        pair.replaceBytes = BytesOf(m_ignoreCase ? Folded(given.replace) : given.replace);
         pair.search = std::move(given.search);
         pair.replace = std::move(given.replace);
         m_pairs.push_back(std::move(pair));
@@ -121,8 +133,16 @@ bool LiteralPairChain::Admits(const LiteralPair& pair) {
     return !pair.search.empty() && !breaksLines(pair.search) && !breaksLines(pair.replace);
 }
 
+void LiteralPairChain::RefoldWord() {
+    if (!m_ignoreCase) return;
+    m_folded.assign(m_word);
+    for (char& c : m_folded) c = ToLowerAscii(c);
+}
+
 bool LiteralPairChain::ApplyPairToWord(const Pair& pair, std::uint32_t& replaced) {
-    std::size_t at = m_word.find(pair.search);
+    // Folding keeps every byte in its place, so a match in the folded word is one in the word.
+    const std::string_view compared = m_ignoreCase ? m_folded : m_word;
+    std::size_t at = compared.find(pair.search);
     if (at == std::string::npos) return false;
     // Leftmost matches that do not overlap, as the scan finds them.
     m_scratch.clear();
@@ -133,7 +153,7 @@ bool LiteralPairChain::ApplyPairToWord(const Pair& pair, std::uint32_t& replaced
         m_scratch.append(pair.replace);
         from = at + pair.search.size();
         ++replaced;
-        at = m_word.find(pair.search, from);
+        at = compared.find(pair.search, from);
     } while (at != std::string::npos);
     m_scratch.append(m_word, from, std::string::npos);
     return true;
@@ -141,11 +161,13 @@ bool LiteralPairChain::ApplyPairToWord(const Pair& pair, std::uint32_t& replaced
 
 bool LiteralPairChain::Transform(std::string_view word) {
     m_word.assign(word);
+    RefoldWord();
     m_wordReplacements = 0;
     m_wordGrowth = 0;
     std::fill(m_wordPairs.begin(), m_wordPairs.end(), 0);
-    // The bytes the word may hold by now: a pair needing another cannot match.
-    ByteSet present = BytesOf(word);
+    // The bytes the word may hold by now (folded, when case is ignored): a pair needing
+    // another cannot match.
+    ByteSet present = BytesOf(m_ignoreCase ? m_folded : m_word);
     for (std::uint32_t index = 0; index < m_pairs.size(); ++index) {
         const Pair& pair = m_pairs[index];
         if (!Includes(present, pair.searchBytes)) continue;
@@ -153,6 +175,7 @@ bool LiteralPairChain::Transform(std::string_view word) {
         if (!ApplyPairToWord(pair, replaced)) continue;
         if (m_scratch.size() > m_word.size()) m_wordGrowth += m_scratch.size() - m_word.size();
         m_word.swap(m_scratch);
+        RefoldWord();
         m_wordReplacements += replaced;
         m_wordPairs[index / 64] |= std::uint64_t{1} << (index % 64);
         for (std::size_t i = 0; i < present.size(); ++i) present[i] |= pair.replaceBytes[i];

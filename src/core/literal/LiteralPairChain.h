@@ -6,6 +6,10 @@
 // pair changes independently of each other, and the line breaks stay where they are. A
 // word is worked out through all the pairs the first time it comes and looked up in a
 // table after that: in real text the same few thousand words come again and again.
+//
+// Without Match Case a letter of a search string also matches its other case, so both cases
+// are word bytes, and each pair looks for its search string in the word folded to lowercase;
+// the replacement goes in as it is written, as the line matcher writes it.
 #pragma once
 
 #include <array>
@@ -39,8 +43,11 @@ public:
         Declined,
     };
 
-    // The pairs in the order they apply; each must be admitted.
-    explicit LiteralPairChain(std::vector<LiteralPair> pairs);
+    enum class Case { Match, Ignore };
+
+    // The pairs in the order they apply; each must be admitted. With Case::Ignore the
+    // search strings are lowercase, as the patterns of such a run are compiled.
+    explicit LiteralPairChain(std::vector<LiteralPair> pairs, Case letterCase = Case::Match);
 
     // A pair can be part of a chain when its search string is not empty and neither
     // string holds a CR or a LF.
@@ -64,14 +71,20 @@ private:
         ByteSet replaceBytes{};
     };
 
-    static std::array<bool, 256> WordBytesOf(const std::vector<LiteralPair>& pairs);
+    static std::array<bool, 256> WordBytesOf(const std::vector<LiteralPair>& pairs,
+                                             Case letterCase);
 
     // What the pairs make of one word, left in m_word, m_wordReplacements, m_wordGrowth
     // and m_wordPairs; false when the word grows past the line limit.
     bool Transform(std::string_view word);
     bool ApplyPairToWord(const Pair& pair, std::uint32_t& replaced);
 
+    // Keeps m_folded, the word folded to lowercase, up to date when case is ignored: the
+    // search strings are compared with it then.
+    void RefoldWord();
+
     std::vector<Pair> m_pairs;
+    bool m_ignoreCase;
     ByteClass m_wordBytes;  // the bytes some string of the pairs holds
     WordTable m_table;
     std::size_t m_pairWords = 0;             // machine words of a set of pairs, one bit each
@@ -79,6 +92,7 @@ private:
 
     std::string m_output;
     std::string m_word;
+    std::string m_folded;
     std::string m_scratch;
     std::uint32_t m_wordReplacements = 0;
     std::uint64_t m_wordGrowth = 0;

@@ -115,7 +115,9 @@ std::unique_ptr<LiteralPairChain> BatchPass::MakeChain(LineBreakType type) {
                            WantsChangedLines())) {
         return nullptr;
     }
-    return std::make_unique<LiteralPairChain>(std::move(literals));
+    return std::make_unique<LiteralPairChain>(
+        std::move(literals),
+        options.matchCase ? LiteralPairChain::Case::Match : LiteralPairChain::Case::Ignore);
 }
 
 LiteralPairChain* BatchPass::ChainFor(LineBreakType type) {

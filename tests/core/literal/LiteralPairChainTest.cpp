@@ -106,9 +106,19 @@ protected:
     }
 };
 
-TEST_F(LiteralPairChainTest, AgreesWithThePairsOneByOneOnGeneratedTexts) {
+// With and without Match Case: the chain folds case as the line matcher does, and puts a
+// replacement in as it is written.
+class LiteralPairChainCaseTest : public LiteralPairChainTest,
+                                 public ::testing::WithParamInterface<LiteralPairChain::Case> {};
+
+INSTANTIATE_TEST_SUITE_P(BothCases, LiteralPairChainCaseTest,
+                         ::testing::Values(LiteralPairChain::Case::Match,
+                                           LiteralPairChain::Case::Ignore));
+
+TEST_P(LiteralPairChainCaseTest, AgreesWithThePairsOneByOneOnGeneratedTexts) {
+    options.matchCase = GetParam() == LiteralPairChain::Case::Match;
     std::mt19937 random(23);
-    const std::string alphabet = std::string("aabcab  \t-X\xe9", 13) + '\0';
+    const std::string alphabet = std::string("aabcabAbC  \t-X\xe9", 17) + '\0';
     const std::vector<std::pair<std::string, LineBreakType>> breaks = {
         {"\r\n", LineBreakType::Dos}, {"\n", LineBreakType::Unix}, {"\r", LineBreakType::Mac}};
     int completed = 0;
@@ -132,11 +142,14 @@ TEST_F(LiteralPairChainTest, AgreesWithThePairsOneByOneOnGeneratedTexts) {
             for (int k = 0, m = 1 + static_cast<int>(random() % 3); k < m; ++k) {
                 pair.search += "abc"[random() % 3];
             }
-            switch (random() % 5) {
+            switch (random() % 6) {
             case 0:
                 break;  // deleted
             case 1:
                 pair.replace = pair.search + "X";
+                break;
+            case 5:
+                pair.replace = "B" + pair.search + "A";  // met again by a search without case
                 break;
             case 2:
                 pair.replace = "c" + pair.search;  // what a later pair may find again
@@ -149,7 +162,7 @@ TEST_F(LiteralPairChainTest, AgreesWithThePairsOneByOneOnGeneratedTexts) {
             pairs.push_back(pair);
         }
         ASSERT_TRUE(std::all_of(pairs.begin(), pairs.end(), LiteralPairChain::Admits));
-        LiteralPairChain chain(pairs);
+        LiteralPairChain chain(pairs, GetParam());
         completed += AgreesOn(chain, text, pairs, type);
         // The same chain again: now every word comes from its table.
         completed += AgreesOn(chain, text, pairs, type);
