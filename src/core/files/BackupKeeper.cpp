@@ -20,6 +20,10 @@
 namespace kesto {
 namespace {
 
+// Only regular files are rewritten: opening a FIFO would block, and a device holds no
+// file's content. Never through a link: one is resolved on its own first.
+constexpr int kReadFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+
 constexpr std::size_t kRecycleBatchBytes = 32000;
 
 // A name nobody can guess ahead, so that nothing can be planted under it; hidden, and
@@ -170,11 +174,21 @@ bool BackupKeeper::LocateFile(const std::string& directory, const std::string& f
         return Refuse(listed ? "Folder changed since the walk, not processed!"
                              : "Couldn't Open this file");
     }
+    const std::string givenPath = JoinPath(directory, fileName);
+    // Most files are no links: opened at once without following one, they need no look
+    // of their own. A link, or a file that does not open, goes the longer way below.
+    UniqueFd opened(::openat(folder->fd(), fileName.c_str(), kReadFlags));
+    if (opened.valid()) {
+        m_current.folder = folder;
+        m_current.name = fileName;
+        m_current.path = givenPath;
+        m_current.input = std::move(opened);
+        return true;
+    }
     struct stat entry {};
     if (::fstatat(folder->fd(), fileName.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0) {
         return Refuse("Couldn't Open this file");
     }
-    const std::string givenPath = JoinPath(directory, fileName);
     if (!S_ISLNK(entry.st_mode)) {
         m_current.folder = folder;
         m_current.name = fileName;
@@ -243,10 +257,11 @@ bool BackupKeeper::OpenForReading(const std::string& directory, const std::strin
         return Refuse("Source and Backup have same file name, can't create backup!");
     }
 
-    // Only regular files are rewritten: opening a FIFO would block, and a device holds no
-    // file's content. Not through a link planted since the folder was looked at.
-    m_current.input = UniqueFd(::openat(m_current.folder->fd(), m_current.name.c_str(),
-                                        O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    // Not through a link planted since the folder was looked at.
+    if (!m_current.input.valid()) {
+        m_current.input =
+            UniqueFd(::openat(m_current.folder->fd(), m_current.name.c_str(), kReadFlags));
+    }
     struct stat& opened = m_current.original;
     if (!m_current.input.valid() || ::fstat(m_current.input.get(), &opened) != 0 ||
         !S_ISREG(opened.st_mode)) {

@@ -40,19 +40,19 @@ ReadResult ReadWholeFile(int fd, std::size_t size, TextBuffer& buffer) {
         if (!buffer.bytes) return ReadResult::OutOfMemory;
         PrefaultLargeBlock(buffer.bytes.get(), buffer.capacity);
     }
+    // One byte more than the size is asked for: a file that grew since it was looked at
+    // fills it. A read of a regular file that gives fewer bytes than asked has met the
+    // file's end, so the common file takes one read and no second one to find its end.
     std::size_t got = 0;
-    while (got < size) {
-        const ssize_t n = ::read(fd, buffer.bytes.get() + got, size - got);
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer.bytes.get() + got, size + 1 - got);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return ReadResult::Failed;
+        if (n < 0) return ReadResult::Failed;
         got += static_cast<std::size_t>(n);
+        if (got > size) return ReadResult::Failed;
+        if (got == size) break;
+        if (n == 0) return ReadResult::Failed;  // shorter than it was
     }
-    char extra;
-    ssize_t more;
-    do {
-        more = ::read(fd, &extra, 1);
-    } while (more < 0 && errno == EINTR);
-    if (more != 0) return ReadResult::Failed;
     buffer.bytes[size] = '\0';
     buffer.bytes[size + 1] = '\0';
     buffer.size = size;
