@@ -99,7 +99,7 @@ package: build
 	@ls build/kesto_*.deb
 
 # Tools the benchmark compares with; installed by `make bench` only.
-BENCH_PACKAGES := hyperfine sd rpl perl sed python3 time e2fsprogs mount
+BENCH_PACKAGES := hyperfine sd rpl ripgrep perl sed python3 time e2fsprogs mount
 
 bench: build
 	@$(MAKE) --no-print-directory deps PACKAGES="$(BENCH_PACKAGES)"

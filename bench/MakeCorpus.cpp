@@ -6,6 +6,11 @@
 //   kesto_make_corpus DIR    writes DIR/tree, DIR/big.txt, DIR/pairs.sr, DIR/pairs.sed,
 //                            DIR/pairs.pl, DIR/walk, DIR/big.log
 //   kesto_make_corpus --tree-only DIR    writes DIR/tree only
+//   kesto_make_corpus --million DIR      writes DIR/million: 1,000,000 text files of 1 to
+//                                        4 KiB in 10,000 folders two deep
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -66,15 +71,41 @@ void Write(const std::filesystem::path& path, const std::string& bytes) {
 
 }  // namespace
 
+// A million small files: slices of a few long texts, written without a stream each.
+bool WriteMillionFiles(const std::filesystem::path& root, std::mt19937& random,
+                       const std::vector<std::string>& words) {
+    std::vector<std::string> texts;
+    for (int i = 0; i < 64; ++i) texts.push_back(MakeText(random, words, 64 * 1024, i % 2, false));
+    for (int folder = 0; folder < 10'000; ++folder) {
+        const std::filesystem::path dir = root / "million" / ("d" + std::to_string(folder / 100)) /
+                                          ("d" + std::to_string(folder % 100));
+        std::filesystem::create_directories(dir);
+        for (int file = 0; file < 100; ++file) {
+            const std::string& text = texts[random() % texts.size()];
+            const std::size_t size = 1024 + random() % (3 * 1024 + 1);
+            const std::size_t from = random() % (text.size() - size);
+            const std::string path = (dir / ("f" + std::to_string(file) + ".txt")).string();
+            const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+            if (fd < 0) return false;
+            const bool written =
+                ::write(fd, text.data() + from, size) == static_cast<ssize_t>(size);
+            if (::close(fd) != 0 || !written) return false;
+        }
+    }
+    return true;
+}
+
 int main(int argc, char** argv) {
-    const bool treeOnly = argc == 3 && std::string(argv[1]) == "--tree-only";
-    if (argc != 2 && !treeOnly) {
-        std::cerr << "usage: kesto_make_corpus [--tree-only] DIR\n";
+    const std::string mode = argc == 3 ? argv[1] : "";
+    const bool treeOnly = mode == "--tree-only";
+    if (argc != 2 && !treeOnly && mode != "--million") {
+        std::cerr << "usage: kesto_make_corpus [--tree-only | --million] DIR\n";
         return 2;
     }
     const std::filesystem::path root = argv[argc - 1];
     std::mt19937 random(20261207);
     const std::vector<std::string> words = MakeWords(random);
+    if (mode == "--million") return WriteMillionFiles(root, random, words) ? 0 : 1;
 
     std::uintmax_t total = 0;
     for (int file = 0; file < kFiles; ++file) {

@@ -106,6 +106,10 @@ bench "regex: perl -pi (no literal)" "$restore_tree" \
 bench "regex: sd (no literal)" "$restore_tree" "$all_files sd '\\b(?:bel|dun){3}\\b' X"
 bench "100 pairs: kesto batch" "$restore_tree && printf '$ini_keep' > k.INI" \
   "$cli --ini k.INI -q -c -b pristine/pairs.sr -d tree -R > /dev/null"
+bench "100 pairs, any case: kesto batch" "$restore_tree && printf '$ini_keep' > k.INI" \
+  "$cli --ini k.INI -q -b pristine/pairs.sr -d tree -R > /dev/null"
+bench "100 pairs, any case: perl -pi" "$restore_tree" \
+  "$all_files perl -pi -e \"\$(sed 's#/g;#/gi;#g' pristine/pairs.pl)\""
 bench "100 pairs: sed -i" "$restore_tree" "$all_files sed -i -f pristine/pairs.sed"
 bench "100 pairs: perl -pi" "$restore_tree" "$all_files perl -pi -e \"\$(cat pristine/pairs.pl)\""
 bench "8 MiB file: kesto" "$restore_big && printf '$ini_keep' > k.INI" \
@@ -114,9 +118,48 @@ bench "8 MiB file: sed -i" "$restore_big" "sed -i 's/planted/replaced/g' big.txt
 bench "8 MiB file: perl -pi" "$restore_big" "perl -pi -e 's/planted/replaced/g' big.txt"
 bench "8 MiB file: sd -s" "$restore_big" "sd -s planted replaced big.txt"
 bench "8 MiB file: rpl -F" "$restore_big" "rpl -q -F planted replaced big.txt"
+# The read path: a search that finds nothing reads and searches every file and writes none.
+# ripgrep counts with one thread and with its own choice of threads.
+nothing="qqnomatchqq"
+bench "read path: kesto (no match)" "printf '$ini_keep' > k.INI" \
+  "$cli --ini k.INI -q -c -s $nothing -r x -d tree -R > /dev/null"
+bench "read path: rg -F -j1 -c" "true" "rg -F -j1 -c $nothing tree > /dev/null || true"
+bench "read path: rg -F -c" "true" "rg -F -c $nothing tree > /dev/null || true"
 measures=$(realpath "$build/bench/kesto_core_measures")
 bench "walk: kesto" "true" "$measures walk pristine/walk > /dev/null"
 bench "walk: find | sort" "true" "find pristine/walk -type f | sort > /dev/null"
+
+# A million small files, on a file system of their own with room for the inodes: the walk
+# with a search that finds nothing, against ripgrep on one thread, and the walk alone.
+million=${KESTO_BENCH_MILLION:-$work/million}
+if [ -z "${KESTO_BENCH_DIR:-}" ]; then
+  million_image=${KESTO_BENCH_MILLION_IMAGE:-/var/tmp/kesto-bench-million.ext4}
+  mkdir -p "$million"
+  if ! mountpoint -q "$million"; then
+    if [ ! -f "$million_image" ]; then
+      truncate -s 10G "$million_image"
+      mkfs.ext4 -q -F -N 1100000 "$million_image"
+    fi
+    mount -o loop "$million_image" "$million"
+  fi
+fi
+if [ ! -d "$million/million/d99/d99" ]; then
+  rm -rf "$million/million"
+  "$build/bench/kesto_make_corpus" --million "$million"
+  sync
+fi
+million_runs=${KESTO_BENCH_MILLION_RUNS:-3}
+bench_million() {
+  local name=$1 command=$2
+  hyperfine --style none --runs "$million_runs" --warmup 1 \
+    --export-json "$results/$name.json" --command-name "$name" "$command" > /dev/null
+  printf '.' >&2
+}
+bench_million "million: kesto (no match)" \
+  "$cli --ini k.INI -q -c -s $nothing -r x -d $million/million -R > /dev/null"
+bench_million "million: rg -F -j1 -c" "rg -F -j1 -c $nothing $million/million > /dev/null || true"
+bench_million "million: walk, kesto" "$measures walk $million/million > /dev/null"
+bench_million "million: walk, find | sort" "find $million/million -type f | sort > /dev/null"
 
 # The log: load and find times as the program measures them, five times.
 for run in $(seq "$runs"); do
@@ -137,6 +180,8 @@ peak "8 MiB file" "$restore_big && printf '$ini_keep' > k.INI" \
   "$cli --ini k.INI -q -c -s planted -r replaced big.txt"
 peak "100 pairs" "$restore_tree && printf '$ini_keep' > k.INI" \
   "$cli --ini k.INI -q -c -b pristine/pairs.sr -d tree -R"
+peak "million files" "printf '$ini_keep' > k.INI" \
+  "$cli --ini k.INI -q -c -s $nothing -r x -d $million/million -R"
 largest=$(find pristine/tree -type f -printf '%s\n' | sort -n | tail -1)
 
 # The diff of a preview, applied by git, gives the tree the run itself writes.
@@ -163,7 +208,8 @@ for name in sorted(os.listdir(folder)):
     times = data["times"]
     rows.append((data["command"], statistics.median(times), min(times), max(times)))
 floor = next(r[1] for r in rows if r[0].startswith("floor"))
-order = ["floor", "tree, Match Case", "tree, any case", "regex", "100 pairs", "8 MiB file", "walk"]
+order = ["floor", "tree, Match Case", "tree, any case", "regex", "100 pairs", "8 MiB file", "read path",
+         "walk", "million"]
 rows.sort(key=lambda r: (next(i for i, p in enumerate(order) if r[0].startswith(p)), r[1]))
 print(f"{'work: tool':48} {'median s':>9} {'min-max s':>15} {'x floor':>8}")
 for command, median, low, high in rows:
@@ -211,6 +257,8 @@ goal(5, f"walk of 100,000 files {walk:.2f} x find | sort (<= 2)", walk <= 2)
 goal(6, f"log load {load_ms / 1000:.2f} s (<= 2), find {find_ms / 1000:.2f} s (<= 0.5)",
      load_ms <= 2000 and find_ms <= 500)
 limits = {"tree": 40, "8 MiB file": 3 * 8 + 16, "100 pairs": 5 * largest / 2**20 + 16}
+rss_mb_all = dict(rss_mb)
+rss_mb = {k: rss_mb_all[k] for k in limits}
 goal(7, "peak RSS " + ", ".join(f"{k} {rss_mb[k]:.1f} MB (<= {limits[k]:.1f})" for k in limits),
      all(rss_mb[k] <= limits[k] for k in limits))
 run = median["tree, Match Case: kesto (backups kept)"]
@@ -230,4 +278,22 @@ goal(10, f"regex: with a literal {literal_regex / run:.2f} x the literal run (<=
          f"{perl_literal / literal_regex:.1f} x faster than perl (>= 3); without one "
          f"{bare_regex / perl_bare:.2f} x perl's time (<= 1)",
      literal_regex <= 1.5 * run and perl_literal >= 3 * literal_regex and bare_regex <= perl_bare)
+
+big = median["8 MiB file: kesto"]
+sd = median["8 MiB file: sd -s"]
+goal(11, f"8 MiB file {big / sd:.2f} x sd -s (<= 1); in process a quarter of the lines "
+         f"{quarter:.0f} MB/s (>= 1000)", big <= sd and quarter >= 1000)
+read = median["read path: kesto (no match)"]
+rg1, rg = median["read path: rg -F -j1 -c"], median["read path: rg -F -c"]
+goal(12, f"read path {read / rg1:.2f} x rg -F -j1 (<= 1.1), {read / rg:.2f} x rg -F on its threads (<= 1)",
+     read <= 1.1 * rg1 and read <= rg)
+goal(13, "both cores: a run reads and passes files on one thread only", False)
+anycase_batch = ratio("100 pairs, any case: kesto batch")
+goal(14, f"100 pairs without Match Case {anycase_batch:.2f} x floor (<= 5)", anycase_batch <= 5)
+million = median["million: kesto (no match)"] / median["million: rg -F -j1 -c"]
+million_walk = median["million: walk, kesto"] / median["million: walk, find | sort"]
+million_rss = rss_mb_all["million files"]
+goal(15, f"a million files: {million:.2f} x rg -F -j1 (<= 1.2), peak RSS {million_rss:.0f} MB "
+         f"(<= 150), walk {million_walk:.2f} x find | sort (<= 1.5)",
+     million <= 1.2 and million_rss <= 150 and million_walk <= 1.5)
 PY

@@ -321,9 +321,13 @@ void FileWalk::BuildFileList(const std::string& startDirectory, std::string_view
         SortFoundFiles(found);
     }
     if (!m_control.abortRequested()) {
+        // Each record goes as its path comes, so the two lists of a tree of a million files
+        // are not held at once.
         searchFileList.reserve(searchFileList.size() + found.size());
-        for (const CFoundFile& file : found) {
-            searchFileList.push_back(JoinPath(file.m_strDirectory, file.m_strName));
+        while (!found.empty()) {
+            searchFileList.push_back(
+                JoinPath(found.front().m_strDirectory, found.front().m_strName));
+            found.pop_front();
         }
     }
     m_progress.host().EndWaitCursor();
