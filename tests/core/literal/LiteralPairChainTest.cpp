@@ -113,7 +113,11 @@ class LiteralPairChainCaseTest : public LiteralPairChainTest,
 
 INSTANTIATE_TEST_SUITE_P(BothCases, LiteralPairChainCaseTest,
                          ::testing::Values(LiteralPairChain::Case::Match,
-                                           LiteralPairChain::Case::Ignore));
+                                           LiteralPairChain::Case::Ignore),
+                         [](const auto& info) {
+                             return info.param == LiteralPairChain::Case::Match ? "MatchCase"
+                                                                                : "AnyCase";
+                         });
 
 TEST_P(LiteralPairChainCaseTest, AgreesWithThePairsOneByOneOnGeneratedTexts) {
     options.matchCase = GetParam() == LiteralPairChain::Case::Match;
