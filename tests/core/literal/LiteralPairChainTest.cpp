@@ -111,13 +111,14 @@ protected:
 class LiteralPairChainCaseTest : public LiteralPairChainTest,
                                  public ::testing::WithParamInterface<LiteralPairChain::Case> {};
 
+std::string CaseName(const ::testing::TestParamInfo<LiteralPairChain::Case>& tested) {
+    return tested.param == LiteralPairChain::Case::Match ? "MatchCase" : "AnyCase";
+}
+
 INSTANTIATE_TEST_SUITE_P(BothCases, LiteralPairChainCaseTest,
                          ::testing::Values(LiteralPairChain::Case::Match,
                                            LiteralPairChain::Case::Ignore),
-                         [](const auto& info) {
-                             return info.param == LiteralPairChain::Case::Match ? "MatchCase"
-                                                                                : "AnyCase";
-                         });
+                         CaseName);
 
 TEST_P(LiteralPairChainCaseTest, AgreesWithThePairsOneByOneOnGeneratedTexts) {
     options.matchCase = GetParam() == LiteralPairChain::Case::Match;
