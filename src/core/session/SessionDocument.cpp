@@ -1,11 +1,6 @@
 #include "session/SessionDocument.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <filesystem>
-#include <unordered_map>
-#include <unordered_set>
 
 #include "files/RunHistory.h"
 #include "log/LoggedPath.h"
@@ -15,6 +10,7 @@
 #include "passes/SearchReplacePass.h"
 #include "passes/StripInsertPass.h"
 #include "session/BatchPreparation.h"
+#include "session/ProcessedFiles.h"
 
 namespace kesto {
 namespace {
@@ -67,45 +63,6 @@ std::string_view ConversionTitle(const ConversionDirection& direction) {
     return direction.target == T::Unix ? "Converting Line Break Format: DOS to UNIX"
                                        : "Converting Line Break Format: DOS to Mac";
 }
-
-// Remembers the files a run has taken, so that a second entry for the same file (listed
-// twice, or reached through a link) is passed over: a second pass would make a backup of
-// already changed content. A file is known by its folder, as the file system names it
-// (device and inode, asked once per folder), and its name there; only a link is resolved
-// to its target's path first. The file's own inode would not do: a rewritten file is a
-// new one under the same name.
-class ProcessedFiles {
-public:
-    bool FirstTime(const std::string& path) {
-        struct stat entry {};
-        if (::lstat(path.c_str(), &entry) != 0) return true;
-        std::string resolved = path;
-        if (S_ISLNK(entry.st_mode)) {
-            std::error_code error;
-            resolved = std::filesystem::canonical(path, error).string();
-            if (error) return true;
-        }
-        const std::size_t slash = resolved.rfind('/');
-        const std::string folder = slash == std::string::npos ? "." : resolved.substr(0, slash + 1);
-        const std::string name = slash == std::string::npos ? resolved : resolved.substr(slash + 1);
-        const std::string* identity = FolderIdentity(folder);
-        return !identity || m_seen.insert(*identity + name).second;
-    }
-
-private:
-    const std::string* FolderIdentity(const std::string& folder) {
-        const auto known = m_folders.find(folder);
-        if (known != m_folders.end()) return &known->second;
-        struct stat st {};
-        if (::stat(folder.c_str(), &st) != 0) return nullptr;
-        const std::string identity =
-            std::to_string(st.st_dev) + ':' + std::to_string(st.st_ino) + '/';
-        return &m_folders.emplace(folder, identity).first->second;
-    }
-
-    std::unordered_map<std::string, std::string> m_folders;
-    std::unordered_set<std::string> m_seen;
-};
 
 // The filter part of a named filter: the text after its "|", leading blank kept.
 std::string FilterPart(const std::string& namedFilter) {
