@@ -61,26 +61,36 @@ void LogStore::BeginFile(std::string path) {
 
 std::string_view LogStore::line(int index) const {
     const auto i = static_cast<std::size_t>(index);
-    const std::uint64_t start = m_starts[i];
+    const std::uint64_t start = StartAt(i);
     const std::string& block = m_blocks[start >> 32];
     const std::size_t begin = start & 0xFFFFFFFFu;
-    const bool lastOfBlock = i + 1 == m_starts.size() || (m_starts[i + 1] >> 32) != (start >> 32);
-    const std::size_t end = lastOfBlock ? block.size() : m_starts[i + 1] & 0xFFFFFFFFu;
+    const bool lastOfBlock = i + 1 == m_lineCount || (StartAt(i + 1) >> 32) != (start >> 32);
+    const std::size_t end = lastOfBlock ? block.size() : StartAt(i + 1) & 0xFFFFFFFFu;
     return std::string_view(block).substr(begin, end - begin);
 }
 
+void LogStore::PushStart(std::uint64_t start) {
+    if (m_lineCount == m_startPieces.size() * kStartsPerPiece) {
+        m_startPieces.push_back(std::make_unique_for_overwrite<std::uint64_t[]>(kStartsPerPiece));
+    }
+    m_startPieces.back()[m_lineCount & (kStartsPerPiece - 1)] = start;
+    ++m_lineCount;
+}
+
 bool LogStore::AppendLine(std::string_view text, std::size_t lengthForExtent) {
+    const std::size_t blocks = m_blocks.size();
     try {
         if (m_blocks.empty() || m_blocks.back().size() + text.size() > m_blocks.back().capacity()) {
-            m_starts.reserve(m_starts.size() + 1);
             std::string block;
             block.reserve(std::max(kBlockSize, text.size()));
             m_blocks.push_back(std::move(block));
         }
         std::string& block = m_blocks.back();
-        m_starts.push_back(StartOf(m_blocks.size() - 1, block.size()));
+        PushStart(StartOf(m_blocks.size() - 1, block.size()));
         block.append(text);  // within its capacity: cannot throw
     } catch (const std::bad_alloc&) {
+        // A block made for the line that found no room for its start holds no line.
+        if (m_blocks.size() > blocks) m_blocks.pop_back();
         return false;
     }
     const auto length = static_cast<int>(std::min<std::size_t>(lengthForExtent, 1 << 30));
@@ -157,8 +167,9 @@ void LogStore::RecordProblemFile(std::string_view reason) {
 void LogStore::ClearLog() {
     m_blocks.clear();
     m_blocks.shrink_to_fit();
-    m_starts.clear();
-    m_starts.shrink_to_fit();
+    m_startPieces.clear();
+    m_startPieces.shrink_to_fit();
+    m_lineCount = 0;
     m_longestLogLine = 0;
 }
 

@@ -4,11 +4,13 @@
 // Every pass and driver appends through AddLogLine; the store adds the file header before
 // the first line of a file, splits texts that hold line breaks into numbered lines and
 // stops growing at the line limit (stopping the run through its control). Lines are
-// stored once, in one arena; the view reads them by index, frame by frame, without copies.
+// stored once, in blocks that never move; the view reads them by index, frame by frame,
+// without copies.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,6 +47,9 @@ public:
     // spans lines) is split into numbered lines; SetSplitLinesAtBreaks(false) ends it.
     void SplitLinesAtBreaks() { m_splitLinesAtBreaks = true; }
     void SetSplitLinesAtBreaks(bool split) { m_splitLinesAtBreaks = split; }
+    bool splitsLinesAtBreaks() const { return m_splitLinesAtBreaks; }
+    // Whether `lines` more lines stay below the line limit.
+    bool HasRoomFor(std::size_t lines) const { return m_lineCount + lines < kLineLimit; }
     // Appends exactly one line: no header, no limit, no splitting.
     void AddPlainLogLine(std::string_view text);
     // Numbers a problem entry for the current file: "     n) --- path ... reason", or
@@ -55,7 +60,7 @@ public:
 
     // --- Reading ---
 
-    int logLineCount() const { return static_cast<int>(m_starts.size()); }
+    int logLineCount() const { return static_cast<int>(m_lineCount); }
     std::string_view line(int index) const;
     int longestLogLine() const { return m_longestLogLine; }
     void SetCharWidth(int pixels) { m_charWidth = pixels; }
@@ -102,7 +107,17 @@ private:
         return static_cast<std::uint64_t>(block) << 32 | offset;
     }
     std::vector<std::string> m_blocks;
-    std::vector<std::uint64_t> m_starts;  // each line's block (high half) and offset in it
+    // Each line's block (high half) and offset in it, in pieces of a fixed size that are
+    // never moved either: two million starts in one array would copy 8 MB and touch 16 MB
+    // afresh in one go when it doubles, holding up the window that shows the run.
+    static constexpr int kStartsPieceShift = 14;
+    static constexpr std::size_t kStartsPerPiece = std::size_t{1} << kStartsPieceShift;
+    std::uint64_t StartAt(std::size_t line) const {
+        return m_startPieces[line >> kStartsPieceShift][line & (kStartsPerPiece - 1)];
+    }
+    void PushStart(std::uint64_t start);
+    std::vector<std::unique_ptr<std::uint64_t[]>> m_startPieces;
+    std::size_t m_lineCount = 0;
     int m_longestLogLine = 0;
     int m_charWidth = 6;
 

@@ -66,6 +66,22 @@ TEST_F(LogStoreTest, LinesStayWholeAcrossTheStoresBlocksAndPastABlocksSize) {
     EXPECT_EQ(Lines(), std::vector<std::string>{"after"});
 }
 
+TEST_F(LogStoreTest, EveryLineIsFoundPastThePiecesThatHoldTheStartsOfLines) {
+    // The starts of lines go in pieces of 16384: 40,000 lines fill two and part of a third.
+    // A store emptied and filled again begins at a first piece of its own.
+    std::vector<std::string> expected;
+    for (int i = 0; i < 40'000; ++i) {
+        expected.push_back(std::to_string(i) + std::string(static_cast<std::size_t>(i % 7), '.'));
+        log.AddPlainLogLine(expected.back());
+    }
+    EXPECT_EQ(Lines(), expected);
+    log.ClearLog();
+    EXPECT_EQ(log.logLineCount(), 0);
+    expected.resize(20'000);
+    for (const std::string& line : expected) log.AddPlainLogLine(line);
+    EXPECT_EQ(Lines(), expected);
+}
+
 TEST_F(LogStoreTest, ProblemEntriesAreNumberedWithOrWithoutAReason) {
     log.BeginFile("/d/one");
     log.RecordProblemFile("No match Found!");
