@@ -219,6 +219,32 @@ TEST_F(KestoCliTest, AFileReachedTwiceInOneRunIsProcessedOnce) {
     EXPECT_TRUE(std::filesystem::is_symlink(Path("link.txt")));
 }
 
+TEST_F(KestoCliTest, AWalkTakesEachFileOnceByItsFirstEntryWhereverItsLinksSort) {
+    std::filesystem::create_directories(Path("top/sub"));
+    WriteFile(Path("top/m.txt"), "cat\n");
+    WriteFile(Path("outside.txt"), "cat\n");
+    std::filesystem::create_symlink("m.txt", Path("top/a.txt"));
+    std::filesystem::create_symlink("../m.txt", Path("top/sub/z.txt"));
+    std::filesystem::create_symlink("../outside.txt", Path("top/o1.txt"));
+    std::filesystem::create_symlink("../outside.txt", Path("top/o2.txt"));
+    const Result result = Run({"-s", "cat", "-r", "catcat", "-d", "top", "-f", "*.txt", "-R"});
+    EXPECT_EQ(result.status, 0);
+    Lines headers;
+    for (const std::string& line : result.log) {
+        if (line.rfind("     File --- ", 0) == 0) headers.push_back(line.substr(14));
+    }
+    EXPECT_EQ(headers, Lines{"top/a.txt"});
+    EXPECT_EQ(ReadFile(Path("top/m.txt")), "catcat\n");
+    // The first link out of the tree is refused; the second is passed over without a word.
+    ASSERT_GE(result.log.size(), 3u);
+    EXPECT_EQ(
+        Lines(result.log.end() - 3, result.log.end()),
+        (Lines{"Didn't find a match or had a problem with the following files:",
+               "     1) --- top/o1.txt ... Link leads outside the start directory, not followed!",
+               " "}));
+    EXPECT_EQ(ReadFile(Path("outside.txt")), "cat\n");
+}
+
 TEST_F(KestoCliTest, AnUnwritableSettingsFileDoesNotStopARun) {
     WriteFile(Path("a.txt"), "cat\n");
     const std::string command =

@@ -144,10 +144,15 @@ void FileWalk::ListDirectory(const std::string& directory, const std::string& re
     if (m_ignore && !relative.empty()) m_ignore->EnterFolder(relative);
     const int dirFd = ::dirfd(listing.get());
     struct stat folder {};
-    if (::fstat(dirFd, &folder) == 0) {
+    const bool identified = ::fstat(dirFd, &folder) == 0;
+    if (identified) {
         m_listedFolders[FolderKey(directory)] = FolderIdentity{folder.st_dev, folder.st_ino};
     }
-    const std::size_t firstFound = found.size();
+    // A folder met again (mounted a second time below the start) lists files already met.
+    const bool folderSeenBefore =
+        !identified || !m_listedIdentities.emplace(folder.st_dev, folder.st_ino).second;
+    const std::size_t firstFound = found.files.size();
+    const auto folderNumber = static_cast<std::uint32_t>(found.folders.size());
     std::vector<std::string> names;  // every file of the folder, for the backup rule
     while (const dirent* entry = ::readdir(listing.get())) {
         const std::string_view name = entry->d_name;
@@ -177,14 +182,19 @@ void FileWalk::ListDirectory(const std::string& directory, const std::string& re
             continue;
         }
         // A link counts as the file it names; FIFOs, sockets and devices are no files to rewrite.
-        if (S_ISLNK(st.st_mode) && ::fstatat(dirFd, entry->d_name, &st, 0) != 0) continue;
+        const bool link = S_ISLNK(st.st_mode);
+        if (link && ::fstatat(dirFd, entry->d_name, &st, 0) != 0) continue;
         if (!S_ISREG(st.st_mode)) continue;
         if (m_rules.skipBackups) names.emplace_back(name);
         if (MatchesFileFilter(name)) {
             if (Ignored(relative, name, false)) {
                 ++m_ignoredFiles;
             } else {
-                found.push_back({"", std::string(name), directory, 0});
+                if (found.folders.size() == folderNumber) found.folders.push_back(directory);
+                found.files.push_back({found.names.size(), folderNumber,
+                                       static_cast<std::uint16_t>(name.size()),
+                                       link || folderSeenBefore});
+                found.names.append(name);
                 ++m_nFilesMatched;
             }
         }
@@ -193,7 +203,9 @@ void FileWalk::ListDirectory(const std::string& directory, const std::string& re
             m_progress.PumpMessages();
         }
     }
-    if (m_rules.skipBackups && found.size() > firstFound) LeaveOutBackups(found, firstFound, names);
+    if (m_rules.skipBackups && found.files.size() > firstFound) {
+        LeaveOutBackups(found, firstFound, names);
+    }
 }
 
 void FileWalk::LeaveOutBackups(CMyFileList& found, std::size_t from,
@@ -226,63 +238,39 @@ void FileWalk::LeaveOutBackups(CMyFileList& found, std::size_t from,
         }
         return false;
     };
-    const auto kept =
-        std::stable_partition(found.begin() + static_cast<std::ptrdiff_t>(from), found.end(),
-                              [&](const CFoundFile& file) { return !isBackup(file.m_strName); });
-    const auto leftOut = static_cast<int>(found.end() - kept);
-    found.erase(kept, found.end());
+    std::vector<CFoundFile>& files = found.files;
+    const auto kept = std::stable_partition(
+        files.begin() + static_cast<std::ptrdiff_t>(from), files.end(),
+        [&](const CFoundFile& file) { return !isBackup(found.NameOf(file)); });
+    const auto leftOut = static_cast<int>(files.end() - kept);
+    files.erase(kept, files.end());
     m_backupsLeftOut += leftOut;
     m_nFilesMatched -= leftOut;
 }
 
 void FileWalk::SortFoundFiles(CMyFileList& found) {
-    if (found.size() < 2) return;
+    if (found.files.size() < 2) return;
     m_progress.host().SetStatusPanes("Sorting " + std::to_string(m_nFilesMatched) + " Files ...",
                                      {}, {});
     m_progress.PumpMessages();
-    // Directories are compared once each, not once per pair of files: every file gets the
-    // rank of its directory (directories equal but for case share one), then files are
-    // sorted by rank and name.
-    std::vector<std::string_view> directories;
-    std::unordered_map<std::string_view, std::size_t> directoryIndex;
-    std::vector<std::size_t> directoryOf(found.size());
-    for (std::size_t i = 0; i < found.size(); ++i) {
-        const auto [at, added] =
-            directoryIndex.try_emplace(found[i].m_strDirectory, directories.size());
-        if (added) directories.push_back(found[i].m_strDirectory);
-        directoryOf[i] = at->second;
-    }
-    std::vector<std::size_t> byPath(directories.size());
+    // Folders are compared once each, not once per pair of files: every folder gets a rank
+    // (folders equal but for case share one), then files are sorted by rank and name.
+    const std::vector<std::string>& folders = found.folders;
+    std::vector<std::size_t> byPath(folders.size());
     std::iota(byPath.begin(), byPath.end(), 0);
-    std::sort(byPath.begin(), byPath.end(), [&directories](std::size_t a, std::size_t b) {
-        return LessIgnoringCase(directories[a], directories[b]);
+    std::sort(byPath.begin(), byPath.end(), [&folders](std::size_t a, std::size_t b) {
+        return LessIgnoringCase(folders[a], folders[b]);
     });
-    std::vector<std::size_t> rank(directories.size());
+    std::vector<std::size_t> rank(folders.size());
     for (std::size_t k = 0, r = 0; k < byPath.size(); ++k) {
-        if (k > 0 && !EqualsIgnoringAsciiCase(directories[byPath[k - 1]], directories[byPath[k]])) {
-            ++r;
-        }
+        if (k > 0 && !EqualsIgnoringAsciiCase(folders[byPath[k - 1]], folders[byPath[k]])) ++r;
         rank[byPath[k]] = r;
     }
-    std::vector<std::size_t> order(found.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        const std::size_t rankA = rank[directoryOf[a]];
-        const std::size_t rankB = rank[directoryOf[b]];
-        if (rankA != rankB) return rankA < rankB;
-        return LessIgnoringCase(found[a].m_strName, found[b].m_strName);
-    });
-    // The records move into place along the cycles of the order, without a second list.
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        std::size_t at = i;
-        while (order[at] != i) {
-            std::swap(found[at], found[order[at]]);
-            const std::size_t from = order[at];
-            order[at] = at;
-            at = from;
-        }
-        order[at] = at;
-    }
+    std::sort(found.files.begin(), found.files.end(),
+              [&](const CFoundFile& a, const CFoundFile& b) {
+                  if (rank[a.folder] != rank[b.folder]) return rank[a.folder] < rank[b.folder];
+                  return LessIgnoringCase(found.NameOf(a), found.NameOf(b));
+              });
     m_progress.host().SetStatusPanes("Sort Finsished ...", {}, {});
     m_progress.PumpMessages();
 }
@@ -293,6 +281,8 @@ void FileWalk::BuildFileList(const std::string& startDirectory, std::string_view
     m_progress.host().BeginWaitCursor();
     SplitFileFilter(filter, sessionSearchList);
     m_listedFolders.clear();
+    m_listedIdentities.clear();
+    m_listing = {};
     m_backupsLeftOut = 0;
     m_ignoredFiles = 0;
     m_ignoredFolders = 0;
@@ -320,17 +310,18 @@ void FileWalk::BuildFileList(const std::string& startDirectory, std::string_view
         m_progress.PumpMessages();
         SortFoundFiles(found);
     }
-    if (!m_control.abortRequested()) {
-        // Each record goes as its path comes, so the two lists of a tree of a million files
-        // are not held at once.
-        searchFileList.reserve(searchFileList.size() + found.size());
-        while (!found.empty()) {
-            searchFileList.push_back(
-                JoinPath(found.front().m_strDirectory, found.front().m_strName));
-            found.pop_front();
-        }
-    }
+    if (!m_control.abortRequested()) HandOver(found, searchFileList);
     m_progress.host().EndWaitCursor();
+}
+
+void FileWalk::HandOver(const CMyFileList& found, std::vector<std::string>& searchFileList) {
+    m_listing.first = searchFileList.size();
+    m_listing.count = found.files.size();
+    searchFileList.reserve(searchFileList.size() + found.files.size());
+    for (const CFoundFile& file : found.files) {
+        if (file.mayShare) m_listing.shared.push_back(searchFileList.size());
+        searchFileList.push_back(JoinPath(found.folders[file.folder], found.NameOf(file)));
+    }
 }
 
 }  // namespace kesto

@@ -9,26 +9,30 @@
 // list, so that the extension question is not asked for files the user named by them.
 #pragma once
 
-#include <deque>
+#include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "files/FolderIdentity.h"
 #include "files/IgnoreRules.h"
+#include "files/WalkListing.h"
 #include "run/ProgressReporter.h"
 #include "run/RunControl.h"
 #include "text/BackupName.h"
 
 namespace kesto {
 
-// One file that matched.
+// One file that matched: its folder, by number, and where its name lies in the names of
+// the list, so that a tree of a million files costs a few bytes per file beside its names.
 struct CFoundFile {
-    std::string m_strShortName;  // no short aliases on this system: always empty
-    std::string m_strName;
-    std::string m_strDirectory;
-    unsigned m_dwAttributes = 0;
+    std::size_t nameStart = 0;
+    std::uint32_t folder = 0;
+    std::uint16_t nameLength = 0;
+    bool mayShare = false;  // a link, or a file of a folder the walk reached before
 };
 
 // One subdirectory waiting to be listed.
@@ -39,8 +43,16 @@ struct CMyDirectory {
     std::string m_strRelative;  // below the start directory, as the ignore files name it
 };
 
-// The owning lists of the walk: the files found, and the directories still to list.
-using CMyFileList = std::deque<CFoundFile>;
+// The files found, each folder and name stored once, and the directories still to list.
+struct CMyFileList {
+    std::vector<CFoundFile> files;
+    std::string names;
+    std::vector<std::string> folders;
+
+    std::string_view NameOf(const CFoundFile& file) const {
+        return std::string_view(names).substr(file.nameStart, file.nameLength);
+    }
+};
 using CMyDirList = std::vector<CMyDirectory>;
 
 // What a walk leaves out besides what the filter does.
@@ -84,6 +96,9 @@ public:
     int ignoredFoldersLeftOut() const { return m_ignoredFolders; }
     // Every folder the last walk listed, as it was when it was listed.
     const ListedFolders& listedFolders() const { return m_listedFolders; }
+    // Which entries of the run's file list the last walk made, and which of them may name a
+    // file another entry names too.
+    const WalkListing& listing() const { return m_listing; }
 
 private:
     // `relative`: the directory below the start directory ("" for the start directory).
@@ -96,6 +111,9 @@ private:
     void LeaveOutBackups(CMyFileList& found, std::size_t from,
                          const std::vector<std::string>& names);
     void SortFoundFiles(CMyFileList& found);
+    // Appends the full paths of the sorted files to `searchFileList` and notes them in the
+    // listing.
+    void HandOver(const CMyFileList& found, std::vector<std::string>& searchFileList);
     void ShowWalkCounts(int logLineCount);
 
     const RunControl& m_control;
@@ -111,6 +129,8 @@ private:
     std::optional<IgnoreRules> m_ignore;  // while a walk that respects them goes
     std::string m_entryPath;              // reused for the relative path of each entry
     ListedFolders m_listedFolders;
+    std::set<std::pair<dev_t, ino_t>> m_listedIdentities;
+    WalkListing m_listing;
 };
 
 }  // namespace kesto

@@ -154,14 +154,16 @@ void LogStore::AddPlainLogLine(std::string_view text) {
 }
 
 void LogStore::RecordProblemFile(std::string_view reason) {
-    ++m_problemCounter;
-    std::string entry =
-        "     " + std::to_string(m_problemCounter) + ") --- " + LoggedPath(m_currentFilePath);
-    if (!reason.empty()) {
-        entry += " ... ";
-        entry += reason;
+    m_problemFiles.Add(LoggedPath(m_currentFilePath), reason);
+}
+
+std::vector<std::string> LogStore::problemFiles() const {
+    std::vector<std::string> entries;
+    entries.reserve(m_problemFiles.size());
+    for (std::size_t i = 0; i < m_problemFiles.size(); ++i) {
+        entries.push_back(m_problemFiles.Entry(i));
     }
-    m_problemFiles.push_back(std::move(entry));
+    return entries;
 }
 
 void LogStore::ClearLog() {

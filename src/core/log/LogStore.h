@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "log/ProblemList.h"
 #include "run/ProgressReporter.h"
 #include "run/Prompter.h"
 #include "run/RunControl.h"
@@ -65,8 +66,10 @@ public:
     int longestLogLine() const { return m_longestLogLine; }
     void SetCharWidth(int pixels) { m_charWidth = pixels; }
 
-    const std::vector<std::string>& problemFiles() const { return m_problemFiles; }
-    int problemCounter() const { return m_problemCounter; }
+    const ProblemList& problemList() const { return m_problemFiles; }
+    // Every problem entry, as the log shows it: a copy, for the few that want them at once.
+    std::vector<std::string> problemFiles() const;
+    int problemCounter() const { return static_cast<int>(m_problemFiles.size()); }
 
     // --- Loading a saved log ---
 
@@ -126,8 +129,7 @@ private:
     bool m_lineLimitNoticePending = true;
     bool m_logFramePending = false;
 
-    std::vector<std::string> m_problemFiles;
-    int m_problemCounter = 0;
+    ProblemList m_problemFiles;
 };
 
 }  // namespace kesto

@@ -217,7 +217,9 @@ std::optional<RunOutcome> SessionDocument::RunFileLoop(std::string_view abortedL
         const std::string& path = searchFileList[static_cast<std::size_t>(i)];
         const std::string directory(DirectoryOf(path));
         if (i == 0) firstDirectory = directory;
-        if (!processed.FirstTime(path)) continue;
+        if (!processed.FirstTime(searchFileList, static_cast<std::size_t>(i), m_walk.listing())) {
+            continue;
+        }
         m_progress.SetFileCounts(i, fileCount);
         if (m_recorder) m_recorder->SetPosition(static_cast<std::size_t>(i));
         process(directory, std::string(FileNameOf(path)));
@@ -229,13 +231,14 @@ bool SessionDocument::FinishRun(bool aborted, std::string_view abortedLine,
                                 std::string_view stoppedLine, std::size_t savedIncludeCount,
                                 std::size_t savedExcludeCount, const std::string& firstDirectory) {
     options.sessionRunning = false;
+    ReleaseFileList();
     if (!aborted) {
         m_reportLineCount = m_log.logLineCount();
         const int problems = m_log.problemCounter();
         if (problems > 0 && options.showNoFinds) {
             m_log.AddPlainLogLine(" ");
             m_log.AddPlainLogLine("Didn't find a match or had a problem with the following files:");
-            for (const std::string& entry : m_log.problemFiles()) m_log.AddPlainLogLine(entry);
+            AddProblemLines();
             m_log.AddPlainLogLine(" ");
         } else if (problems > 0) {
             m_log.AddPlainLogLine(" ");
@@ -276,6 +279,19 @@ bool SessionDocument::FinishRun(bool aborted, std::string_view abortedLine,
     }
     m_progress.ShowReady();
     return aborted;
+}
+
+void SessionDocument::ReleaseFileList() {
+    std::vector<std::string>().swap(searchFileList);
+}
+
+void SessionDocument::AddProblemLines() {
+    const ProblemList& problems = m_log.problemList();
+    std::string entry;
+    for (std::size_t i = 0; i < problems.size(); ++i) {
+        problems.WriteEntry(i, entry);
+        m_log.AddPlainLogLine(entry);
+    }
 }
 
 void SessionDocument::AddRunEndReason() {

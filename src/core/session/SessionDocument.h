@@ -79,6 +79,9 @@ public:
     IniFile ini;
     // Where the runs that change files keep their journals; none are kept when it is empty.
     std::string journalFolder;
+    // The files of the run. Emptied once its files are done: nothing reads it again, and a
+    // list of a million paths would otherwise stay beside the closing lines the log takes
+    // then.
     std::vector<std::string> searchFileList;
     std::string batchFilePath;
 
@@ -140,6 +143,9 @@ private:
     // one is refused.
     bool CompileRegexPairs(std::vector<std::unique_ptr<RegexPair>>& compiled);
     void AddRunEndReason();
+    void ReleaseFileList();
+    // The problem entries, one log line each.
+    void AddProblemLines();
     // Checks and runs `request` once the run is marked started and its files are listed.
     RunOutcome RunChecked(const RunRequest& request);
     // In a preview: notes how the files, folders and batch file it reads are now.

@@ -22,8 +22,13 @@ std::string_view FileNameOf(std::string_view path) {
 }
 
 std::string JoinPath(std::string_view directory, std::string_view name) {
-    std::string path(directory);
-    if (!path.empty() && path.back() != '/') path += '/';
+    const bool separator = !directory.empty() && directory.back() != '/';
+    // Made at its final size: grown piece by piece it would keep twice the room it needs,
+    // in each of the million paths of a large tree's file list.
+    std::string path;
+    path.reserve(directory.size() + (separator ? 1 : 0) + name.size());
+    path += directory;
+    if (separator) path += '/';
     path += name;
     return path;
 }

@@ -121,6 +121,24 @@ TEST_F(FileWalkTest, AnAbortDuringTheWalkHandsOverNothing) {
     walk.BuildFileList(dir.path().string(), "*.*", true, sessionSearchList, found, 0);
     EXPECT_TRUE(control.abortRequested());
     EXPECT_EQ(found, Strings{"kept"});
+    EXPECT_EQ(walk.listing().count, 0u);
+}
+
+TEST_F(FileWalkTest, TheListingNamesTheLinksAmongTheFilesItHandsOver) {
+    TempDir dir;
+    std::filesystem::create_directories(dir / "t/sub");
+    WriteFile(dir / "t/m.txt", "x\n");
+    WriteFile(dir / "t/sub/s.txt", "x\n");
+    std::filesystem::create_symlink("m.txt", dir / "t/a.txt");
+    std::filesystem::create_symlink("../m.txt", dir / "t/sub/z.txt");
+    Strings found{"given"};
+    walk.BuildFileList(dir / "t", "*.txt", true, sessionSearchList, found, 0);
+    const std::string t = dir / "t";
+    ASSERT_EQ(found,
+              (Strings{"given", t + "/a.txt", t + "/m.txt", t + "/sub/s.txt", t + "/sub/z.txt"}));
+    EXPECT_EQ(walk.listing().first, 1u);
+    EXPECT_EQ(walk.listing().count, 4u);
+    EXPECT_EQ(walk.listing().shared, (std::vector<std::size_t>{1, 4}));
 }
 
 class ScriptedExtensionAsker : public UnknownExtensionAsker {
