@@ -56,6 +56,10 @@ _kesto_cli()
             _filedir
             return
             ;;
+        --threads)
+            COMPREPLY=($(compgen -W '0 1 2 4 8' -- "$cur"))
+            return
+            ;;
         --undo)
             # The id is optional: an option may follow instead.
             if [[ $cur != -* ]]; then
@@ -79,7 +83,7 @@ _kesto_cli()
             --convert -b --batch -c --match-case -w --whole-word -1 --first-only
             -e --special -W --wildcards -E --regex -P --preserve-case -i --confirm
             -d --dir -f --filter -R --subdirs --binary --ignore-files --ini
-            --unknown-ext --log -q --quiet -n --dry-run --diff --runs --undo
+            --unknown-ext --log --threads -q --quiet -n --dry-run --diff --runs --undo
             --recover --state -h --help --version' -- "$cur"))
         return
     fi

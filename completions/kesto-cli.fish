@@ -62,6 +62,7 @@ complete -c kesto-cli -l ignore-files -d 'Leave out what .gitignore, .ignore and
 complete -c kesto-cli -l ini -r -F -d 'The settings file'
 complete -c kesto-cli -l unknown-ext -x -a 'always-search always-exclude session-search session-exclude all-always all-session stop abort' -d 'How an extension in neither list is answered'
 complete -c kesto-cli -l log -r -F -d 'Also save the log to a file'
+complete -c kesto-cli -l threads -x -a '0 1 2 4 8' -d 'Threads of the run (1: one thread, 0: one per core)'
 complete -c kesto-cli -s q -l quiet -d 'No progress display'
 complete -c kesto-cli -s n -l dry-run -d 'Preview: the whole run and its log, no file changed'
 complete -c kesto-cli -l diff -d 'Preview as a unified diff on standard output'

@@ -1,9 +1,23 @@
 #include "cli/CliOptions.h"
 
+#include <charconv>
 #include <map>
+
+#include "settings/SettingChecks.h"
 
 namespace kesto::cli {
 namespace {
+
+// A count of threads as the settings take it: a whole number from 0 to 64, digits only.
+std::optional<int> ThreadCount(const std::string& text) {
+    int count = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), count);
+    if (error != std::errc() || end != text.data() + text.size() || text.empty() ||
+        !kThreadsRange.Holds(count)) {
+        return std::nullopt;
+    }
+    return count;
+}
 
 const std::map<std::string, ExtensionChoice>& ExtensionChoices() {
     static const std::map<std::string, ExtensionChoice> choices = {
@@ -70,6 +84,9 @@ const char* UsageText() {
            "      --unknown-ext CHOICE always-search, always-exclude, session-search (default),\n"
            "                           session-exclude, all-always, all-session, stop, abort\n"
            "      --log PATH           also save the log to PATH (CR LF line ends)\n"
+           "      --threads N          threads of the run: 1 (the default) does every file on\n"
+           "                           one thread, N reads and searches ahead on N-1 more,\n"
+           "                           0 takes one per processor core\n"
            "  -q, --quiet              no progress display\n"
            "  -n, --dry-run            preview: the whole run and its log, no file changed\n"
            "      --diff               preview as a unified diff on standard output\n"
@@ -175,6 +192,14 @@ ParseResult ParseCommandLine(const std::vector<std::string>& arguments) {
             if (!need(o.filter)) return result;
         } else if (arg == "-R" || arg == "--subdirs") {
             o.subdirectories = true;
+        } else if (arg == "--threads") {
+            if (!need(text)) return result;
+            const std::optional<int> threads = ThreadCount(text);
+            if (!threads) {
+                result.error = "--threads takes a number from 0 to 64";
+                return result;
+            }
+            o.threads = threads;
         } else if (arg == "--binary") {
             o.binary = true;
         } else if (arg == "--ignore-files") {

@@ -33,8 +33,9 @@ struct CliOptions {
     std::optional<std::string> directory;
     std::string filter = "*.*";
     bool subdirectories = false;
-    bool binary = false;       // take binary files too
-    bool ignoreFiles = false;  // leave out what the ignore files exclude
+    std::optional<int> threads;  // --threads: how many threads the run uses
+    bool binary = false;         // take binary files too
+    bool ignoreFiles = false;    // leave out what the ignore files exclude
 
     std::string undoId;  // empty: the newest run that can be undone
     std::optional<std::string> stateFolder;

@@ -240,6 +240,7 @@ int Run(const CliOptions& o) {
     SessionDocument document(SettingsPathOf(o), hosts);
     document.journalFolder = StateFolderOf(o);
     if (o.binary) document.options.skipBinaryFiles = false;
+    if (o.threads) document.settings.threads = *o.threads;
     if (o.ignoreFiles) document.settings.respectIgnoreFiles = true;
     WarnOfUnfinishedRuns(document.journalFolder, terminal);
     LogStore& log = document.log();

@@ -114,6 +114,7 @@ TEST_F(FaultInjectionTest, ANearlyFullDiskRestoresEveryFileItCannotRewrite) {
     if (::mount("tmpfs", (dir / "small").c_str(), "tmpfs", 0, "size=256k") != 0) {
         GTEST_SKIP() << "mounting a tmpfs is not permitted here";
     }
+    comparesThreads = false;  // a copy of the folder would not be on the small file system
     std::string grows;
     for (int i = 0; i < 2000; ++i) grows += "a line with a cat in it\n";
     WriteFile(dir / "small/big.txt", grows);  // ~48 KB, grows to ~60 KB

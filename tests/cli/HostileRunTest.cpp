@@ -752,6 +752,7 @@ TEST_F(HostileRunTest, AFileThatCannotBeReplacedByARenameStaysWhole) {
                 nullptr) != 0) {
         GTEST_SKIP() << "bind mounts are not permitted here";
     }
+    comparesThreads = false;  // a copy of the folder would not hold the mount
     WriteFile(dir / "c.txt", "a cat at home\n");
     EXPECT_EQ(Run({"-s", "cat", "-r", "dog", "b.txt", "c.txt"}), 0);
     EXPECT_EQ(ReadFile(dir / "b.txt"), "a cat on another mount\n");

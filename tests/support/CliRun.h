@@ -11,12 +11,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <optional>
+#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -196,19 +198,101 @@ protected:
         std::filesystem::permissions(dir / "k.INI", std::filesystem::perms::all);
     }
 
-    // Runs kesto-cli in the folder; `prefix` goes in front of it (setpriv, timeout).
+    // Runs kesto-cli in the folder; `prefix` goes in front of it (setpriv, timeout). A run
+    // of files is made twice from the same folder: first with every file on one thread,
+    // then with workers reading and searching ahead, and the two must end alike (status,
+    // log, messages, files).
     int Run(const std::vector<std::string>& arguments, const std::string& input = "",
             const std::string& prefix = "") {
+        if (!comparesThreads || !IsRunOfFiles(arguments)) return RunOnce(arguments, input, prefix);
+        const std::string folder = dir.path().string();
+        const std::string before = folder + ".before";
+        Shell("rm -rf " + Quote(before) + " && cp -a " + Quote(folder) + " " + Quote(before));
+        const int oneStatus = RunOnce(arguments, input, prefix, "--threads 1");
+        const std::map<std::string, std::string> oneThread = Outcome();
+        Shell("find " + Quote(folder) + " -mindepth 1 -delete && cp -a " + Quote(before) + "/. " +
+              Quote(folder) + " && rm -rf " + Quote(before));
+        const int status = RunOnce(arguments, input, prefix, "--threads 3");
+        EXPECT_EQ(status, oneStatus) << "threads against one thread";
+        const std::map<std::string, std::string> threads = Outcome();
+        for (const auto& [path, bytes] : threads) {
+            const auto one = oneThread.find(path);
+            EXPECT_TRUE(one != oneThread.end() && one->second == bytes)
+                << path << " differs from the run on one thread:\n"
+                << FirstDifference(one == oneThread.end() ? "" : one->second, bytes);
+        }
+        EXPECT_EQ(threads.size(), oneThread.size()) << "files against one thread";
+        return status;
+    }
+
+    // Set by a test whose runs reach beyond its folder, so that a second run would not
+    // start where the first did.
+    bool comparesThreads = true;
+
+private:
+    static bool IsRunOfFiles(const std::vector<std::string>& arguments) {
+        for (const std::string& word : arguments) {
+            if (word == "--runs" || word == "--undo" || word == "--recover" || word == "--help" ||
+                word == "-h" || word == "--version" || word == "--threads") {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // Where two texts part, shown a little before, as "one thread | threads".
+    static std::string FirstDifference(const std::string& a, const std::string& b) {
+        const std::size_t at = static_cast<std::size_t>(
+            std::mismatch(a.begin(), a.begin() + static_cast<long>(std::min(a.size(), b.size())),
+                          b.begin())
+                .first -
+            a.begin());
+        const std::size_t from = at > 60 ? at - 60 : 0;
+        return a.substr(from, 160) + "\n|\n" + b.substr(from, 160);
+    }
+
+    static void Shell(const std::string& command) {
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    }
+
+    // Every file of the folder but the journals, with the times a run measures and the
+    // names of its journals masked.
+    std::map<std::string, std::string> Outcome() const {
+        std::map<std::string, std::string> files;
+        const std::filesystem::path state = dir.path() / "state";
+        const std::regex elapsed("Elapsed Time [0-9]+ milliseconds");
+        const std::regex journal("[0-9]{8}-[0-9]{6}\\.[0-9]{3}-[0-9]+");
+        for (auto entry = std::filesystem::recursive_directory_iterator(dir.path());
+             entry != std::filesystem::recursive_directory_iterator(); ++entry) {
+            if (entry->path() == state) {
+                entry.disable_recursion_pending();
+                continue;
+            }
+            if (entry->is_symlink()) {
+                files[entry->path().string()] =
+                    "-> " + std::filesystem::read_symlink(*entry).string();
+            } else if (entry->is_regular_file()) {
+                const std::string bytes = ReadFile(entry->path().string());
+                files[entry->path().string()] = std::regex_replace(
+                    std::regex_replace(bytes, elapsed, "Elapsed Time"), journal, "journal");
+            }
+        }
+        return files;
+    }
+
+    int RunOnce(const std::vector<std::string>& arguments, const std::string& input,
+                const std::string& prefix, const std::string& extra = "") {
         WriteFile(dir / "stdin", input);
         std::string command = "cd " + Quote(dir.path().string()) + " && " + prefix + " " +
                               Quote(KESTO_CLI_PATH) + " --ini " + Quote(dir / "k.INI") +
-                              " --state " + Quote(dir / "state") + " -q";
+                              " --state " + Quote(dir / "state") + " -q " + extra;
         for (const std::string& argument : arguments) command += " " + Quote(argument);
         command += " < stdin > stdout 2> stderr";
         const int raw = std::system(command.c_str());
         return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     }
 
+protected:
     // The words that start kesto-cli quietly with a settings file of the folder.
     std::vector<std::string> CliWords(const std::vector<std::string>& arguments,
                                       const std::string& ini = "k.INI") const {

@@ -165,7 +165,27 @@ std::optional<std::string> BackupKeeper::LinkRefusal(uid_t linkOwner,
     return std::nullopt;
 }
 
-bool BackupKeeper::LocateFile(const std::string& directory, const std::string& fileName) {
+void BackupKeeper::OfferOpenedFile(UniqueFd file, const struct stat& read) {
+    m_offered = std::move(file);
+    m_offeredStat = read;
+}
+
+bool BackupKeeper::TakeOfferedFile(HeldFolder& folder, const std::string& fileName,
+                                   UniqueFd& offered) {
+    struct stat entry {};
+    if (!offered.valid() ||
+        ::fstatat(folder.fd(), fileName.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISREG(entry.st_mode) || entry.st_dev != m_offeredStat.st_dev ||
+        entry.st_ino != m_offeredStat.st_ino) {
+        return false;
+    }
+    m_current.input = std::move(offered);
+    m_current.original = m_offeredStat;
+    return true;
+}
+
+bool BackupKeeper::LocateFile(const std::string& directory, const std::string& fileName,
+                              UniqueFd& offered) {
     const bool inWalk = m_startDirectory.has_value();
     HeldFolder* folder = HoldFolder(directory, inWalk);
     if (!folder) {
@@ -175,6 +195,13 @@ bool BackupKeeper::LocateFile(const std::string& directory, const std::string& f
                              : "Couldn't Open this file");
     }
     const std::string givenPath = JoinPath(directory, fileName);
+    // A file opened ahead of the run is taken as it was read: the folder's entry names it.
+    if (TakeOfferedFile(*folder, fileName, offered)) {
+        m_current.folder = folder;
+        m_current.name = fileName;
+        m_current.path = givenPath;
+        return true;
+    }
     // Most files are no links: opened at once without following one, they need no look
     // of their own. A link, or a file that does not open, goes the longer way below.
     UniqueFd opened(::openat(folder->fd(), fileName.c_str(), kReadFlags));
@@ -232,6 +259,7 @@ bool BackupKeeper::OpenForReading(const std::string& directory, const std::strin
     m_log.BeginFile(givenPath);
     RestoreOneFile();
     m_current = PreparedFile();
+    UniqueFd offered = std::move(m_offered);
 
     if (m_eligibility && !m_eligibility->IsFileEligible(fileName)) {
         // Stop Now or Abort given to the extension question ends the run; the file was
@@ -241,7 +269,8 @@ bool BackupKeeper::OpenForReading(const std::string& directory, const std::strin
     }
     if (m_control.endsRun()) return false;
     // A name with a folder in it is taken in that folder.
-    if (!LocateFile(std::string(DirectoryOf(givenPath)), std::string(FileNameOf(givenPath)))) {
+    if (!LocateFile(std::string(DirectoryOf(givenPath)), std::string(FileNameOf(givenPath)),
+                    offered)) {
         m_current = PreparedFile();
         return false;
     }
@@ -263,7 +292,8 @@ bool BackupKeeper::OpenForReading(const std::string& directory, const std::strin
             UniqueFd(::openat(m_current.folder->fd(), m_current.name.c_str(), kReadFlags));
     }
     struct stat& opened = m_current.original;
-    if (!m_current.input.valid() || ::fstat(m_current.input.get(), &opened) != 0 ||
+    const bool measured = S_ISREG(opened.st_mode);  // an offered file, as it was read
+    if (!m_current.input.valid() || (!measured && ::fstat(m_current.input.get(), &opened) != 0) ||
         !S_ISREG(opened.st_mode)) {
         m_current = PreparedFile();
         return Refuse("Couldn't Open this file");

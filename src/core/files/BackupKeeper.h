@@ -90,6 +90,11 @@ public:
     RunRecorder* recorder() const { return m_recorder; }
     RewriteObserver* previewObserver() const { return m_previewObserver; }
 
+    // A file someone opened and read ahead of the run, as `read` describes it when it was
+    // read. The next OpenForReading takes it instead of opening the file itself when its
+    // folder still holds that very file under the name; else it is closed.
+    void OfferOpenedFile(UniqueFd file, const struct stat& read);
+
     // Opens `directory`/`fileName` for reading after the checks that refuse a file. On
     // refusal the reason is recorded as a problem entry (except while the run is stopping
     // or aborting). The file is not touched.
@@ -151,7 +156,9 @@ private:
     void CloseIdleFolder(const std::pair<dev_t, ino_t>& next);
     // Where the file named by `directory`/`fileName` really is: its folder and its name
     // there, following a link where that is allowed. Records the refusal otherwise.
-    bool LocateFile(const std::string& directory, const std::string& fileName);
+    bool LocateFile(const std::string& directory, const std::string& fileName, UniqueFd& offered);
+    // Takes `offered` as the file named `fileName` in `folder` when it is that file.
+    bool TakeOfferedFile(HeldFolder& folder, const std::string& fileName, UniqueFd& offered);
     std::optional<std::string> LinkRefusal(uid_t linkOwner, const std::string& target) const;
     std::optional<std::string> CollisionWithThisRun() const;
     std::string KeyOf(const HeldFolder& folder, std::string_view name) const;
@@ -179,6 +186,8 @@ private:
     std::optional<std::string> m_startDirectory;
     const ListedFolders* m_listedFolders = nullptr;
     PreparedFile m_current;
+    UniqueFd m_offered;
+    struct stat m_offeredStat {};
     std::string m_shortDisplayName;
     // The folders open in this run, by identity, with the paths they were reached by. A
     // folder that holds no changed file is closed once the run moves on, so a walk over

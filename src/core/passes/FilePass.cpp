@@ -7,7 +7,13 @@ namespace kesto {
 bool FilePass::OpenAndRead(const std::string& directory, const std::string& fileName) {
     m_output.reset();
     m_buffer.size = 0;
+    m_aheadTaken = false;
     BackupKeeper& backups = m_context.backups;
+    // The file a worker opened and read is offered to the backup step, which takes it
+    // when the folder still names that very file: one look at the entry, no second open.
+    FileReadAhead* ahead = m_context.readAhead;
+    const bool readAhead = ahead && ahead->Take(m_context.fileIndex, m_ahead);
+    if (readAhead) backups.OfferOpenedFile(std::move(m_ahead.input), m_ahead.opened);
     if (!backups.OpenForReading(directory, fileName)) return false;
     if (m_context.control.endsRun()) {
         backups.RestoreOneFile();
@@ -16,7 +22,11 @@ bool FilePass::OpenAndRead(const std::string& directory, const std::string& file
     ShowProgress(0);
 
     PreparedFile& file = backups.current();
-    switch (ReadWholeFile(file.input.get(), static_cast<std::size_t>(file.size), m_buffer)) {
+    const ReadResult read =
+        readAhead && TakeAheadFile()
+            ? ReadResult::Ok
+            : ReadWholeFile(file.input.get(), static_cast<std::size_t>(file.size), m_buffer);
+    switch (read) {
     case ReadResult::Ok:
         break;
     case ReadResult::OutOfMemory:
@@ -30,11 +40,44 @@ bool FilePass::OpenAndRead(const std::string& directory, const std::string& file
     }
     // A byte search and the line-break rule would break such a file beyond the change.
     if (m_context.options.skipBinaryFiles) {
-        if (const auto reason = NotSearchedReason(KindOfText(text()))) {
+        const std::optional<std::string_view> reason =
+            m_aheadTaken ? m_ahead.notSearched : NotSearchedReason(KindOfText(text()));
+        if (reason) {
             Fail(*reason);
             return false;
         }
     }
+    return true;
+}
+
+bool FilePass::TakeAheadFile() {
+    m_aheadTaken = false;
+    if (!m_ahead.IsFile(m_context.backups.current().original)) return false;
+    std::swap(m_buffer, m_ahead.buffer);
+    m_aheadTaken = true;
+    return true;
+}
+
+LineBreakType FilePass::TypeOfText() const {
+    return m_aheadTaken ? m_ahead.type : DetectLineBreakType(text());
+}
+
+AheadScan* FilePass::TakenScan() {
+    return m_aheadTaken ? &m_ahead.scan : nullptr;
+}
+
+bool FilePass::AddAheadLines(const AheadScan& scan) {
+    LogStore& log = m_context.log;
+    // Each line splits into one line per piece at most, and a header goes before the first.
+    std::size_t room = 1;
+    for (const std::string& line : scan.lines) {
+        room += 1;
+        if (log.splitsLinesAtBreaks()) {
+            for (const char c : line) room += c == '\r' || c == '\n';
+        }
+    }
+    if (!log.HasRoomFor(room)) return false;
+    for (const std::string& line : scan.lines) log.AddLogLine(line);
     return true;
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "passes/FileReadAhead.h"
 #include "passes/PassContext.h"
 #include "text/OutputWriter.h"
 #include "text/TextFile.h"
@@ -38,6 +39,16 @@ protected:
     // disk, say) or swapped in, the original stays and the reason is recorded instead.
     bool KeepNewFile();
 
+    // The line-break type of the text read.
+    LineBreakType TypeOfText() const;
+    // What a worker found in the file, when the file in hand is the one it read; null when
+    // the pass reads and scans the file itself.
+    AheadScan* TakenScan();
+    // Adds the report lines a worker made for the changed lines; false, adding none, when
+    // they could reach the log's line limit: the pass then scans the file itself, so that
+    // the limit falls where it falls on one thread.
+    bool AddAheadLines(const AheadScan& scan);
+
     OutputWriter& output() { return *m_output; }
     std::string_view text() const { return m_buffer.view(); }
     const std::string& path() const { return m_context.log.currentFilePath(); }
@@ -46,7 +57,13 @@ protected:
     PassContext& m_context;
 
 private:
+    // Takes the bytes a worker read when it read the file the backup step opened.
+    bool TakeAheadFile();
+
     TextBuffer m_buffer;
+    // The file as a worker read it; its buffers are handed back with the next file.
+    AheadFile m_ahead;
+    bool m_aheadTaken = false;
     std::optional<OutputWriter> m_output;
     // The hash of the new content as it is written, when the run keeps a journal.
     std::optional<ContentHasher> m_newContentHash;

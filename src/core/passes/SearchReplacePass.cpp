@@ -1,7 +1,7 @@
 #include "passes/SearchReplacePass.h"
 
+#include "passes/ChangedLineText.h"
 #include "passes/RegexScan.h"
-#include "text/LineDisplay.h"
 #include "text/TextFile.h"
 
 namespace kesto {
@@ -49,7 +49,7 @@ bool SearchReplacePass::ProcessFile(const std::string& directory, const std::str
     RunControl& control = m_context.control;
     if (!OpenAndRead(directory, fileName)) return false;
 
-    const LineBreakType type = DetectLineBreakType(text());
+    const LineBreakType type = TypeOfText();
     if (type == LineBreakType::None) {
         Fail("Doesn't meet text file requirements!");
         return false;
@@ -64,6 +64,11 @@ bool SearchReplacePass::ProcessFile(const std::string& directory, const std::str
         return false;
     }
 
+    AheadScan* ahead = TakenScan();
+    if (ahead && ahead->state == AheadScan::State::NoCandidate) {
+        Fail("No match Found!");
+        return true;
+    }
     if (options.matchCase && !options.wildcardSession && !m_regex &&
         !ContainsBytes(text(), m_patterns.search.text())) {
         Fail("No match Found!");
@@ -85,7 +90,13 @@ bool SearchReplacePass::ProcessFile(const std::string& directory, const std::str
     if (!BeginRewrite()) return false;
 
     ScanCounters counters;
-    switch (Scan(type, counters)) {
+    const bool scannedAhead =
+        ahead && ahead->state == AheadScan::State::Scanned && AddAheadLines(*ahead);
+    if (scannedAhead) {
+        counters = ahead->counters;
+        output().Write(ahead->content);
+    }
+    switch (scannedAhead ? ScanResult::Completed : Scan(type, counters)) {
     case ScanResult::Completed:
         break;
     case ScanResult::CaptureFailed:
@@ -142,23 +153,8 @@ void SearchReplacePass::OnProgress(int percent) {
 
 void SearchReplacePass::OnChangedLine(int lineNumber, const std::string& before,
                                       const std::string& after) {
-    const SessionOptions& options = m_context.options;
-    const std::string number = FormatLineNumber(lineNumber);
-    std::string text;
-    const auto log = [&](std::string_view tag, const std::string& line) {
-        text.assign(tag);
-        text += number;
-        text += ' ';
-        if (options.controlEscapesInSearch) {
-            text += line;
-        } else {
-            AppendExpandedTabs(text, line, options.expandTabSpaces);
-        }
-        m_context.log.AddLogLine(text);
-    };
-    log("ORG: ", before);
-    log("MOD: ", after);
-    m_context.log.AddLogLine(" ");
+    ForEachChangedLineText(m_context.options, lineNumber, before, after, m_lineText,
+                           [this](std::string_view text) { m_context.log.AddLogLine(text); });
 }
 
 }  // namespace kesto

@@ -1,12 +1,15 @@
 #include "session/SessionDocument.h"
 
 #include <algorithm>
+#include <thread>
 
 #include "files/RunHistory.h"
 #include "log/LoggedPath.h"
+#include "passes/BatchAhead.h"
 #include "passes/BatchPass.h"
 #include "passes/ConvertPass.h"
 #include "passes/PassContext.h"
+#include "passes/SearchAhead.h"
 #include "passes/SearchReplacePass.h"
 #include "passes/StripInsertPass.h"
 #include "session/BatchPreparation.h"
@@ -197,6 +200,8 @@ bool SessionDocument::WritePreviewDiff(std::ostream& out, const std::string& fol
 
 std::optional<RunOutcome> SessionDocument::RunFileLoop(std::string_view abortedLine,
                                                        std::string& firstDirectory,
+                                                       PassContext& context,
+                                                       FileReadAhead::ScannerFactory makeScanner,
                                                        const FileAction& process) {
     m_progress.PumpMessages();
     options.sessionRunning = true;
@@ -211,6 +216,13 @@ std::optional<RunOutcome> SessionDocument::RunFileLoop(std::string_view abortedL
         m_progress.ShowReady();
         return aborted ? RunOutcome::Aborted : RunOutcome::Finished;
     }
+    std::optional<FileReadAhead> readAhead;
+    const int workers = AheadWorkers();
+    if (workers > 0 && !options.confirmEachReplace && searchFileList.size() > 1) {
+        readAhead.emplace(searchFileList, workers, options.skipBinaryFiles, std::move(makeScanner),
+                          FileReadAhead::Window{});
+        context.readAhead = &*readAhead;
+    }
     ProcessedFiles processed;
     const int fileCount = static_cast<int>(searchFileList.size());
     for (int i = 0; i < fileCount && !control.endsRun(); ++i) {
@@ -222,9 +234,16 @@ std::optional<RunOutcome> SessionDocument::RunFileLoop(std::string_view abortedL
         }
         m_progress.SetFileCounts(i, fileCount);
         if (m_recorder) m_recorder->SetPosition(static_cast<std::size_t>(i));
+        context.fileIndex = static_cast<std::size_t>(i);
         process(directory, std::string(FileNameOf(path)));
     }
+    context.readAhead = nullptr;
     return std::nullopt;
+}
+
+int SessionDocument::AheadWorkers() const {
+    if (settings.threads > 0) return settings.threads - 1;
+    return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
 }
 
 bool SessionDocument::FinishRun(bool aborted, std::string_view abortedLine,
@@ -460,18 +479,23 @@ RunOutcome SessionDocument::RunSingleSession() {
 
     StripInsertPass stripInsertPass(context);
     ConvertPass convertPass(context);
+    // Only a literal search is worked out ahead; the other runs have their files read ahead.
+    FileReadAhead::ScannerFactory makeScanner;
+    if (searchRun && !options.wildcardSession && !options.regularExpression) {
+        makeScanner = [this] { return std::make_unique<SearchAhead>(options, control); };
+    }
     std::string firstDirectory;
-    const std::optional<RunOutcome> ended =
-        RunFileLoop("**** Search/Replace Aborted! ****", firstDirectory,
-                    [&](const std::string& directory, const std::string& name) {
-                        if (options.stripEolWhiteSpace || options.insertAtColumn) {
-                            stripInsertPass.StripOrInsertFile(directory, name);
-                        } else if (options.convertLineBreaks) {
-                            convertPass.ConvertFile(directory, name);
-                        } else if (searchRun) {
-                            searchPass.ProcessFile(directory, name);
-                        }
-                    });
+    const std::optional<RunOutcome> ended = RunFileLoop(
+        "**** Search/Replace Aborted! ****", firstDirectory, context, std::move(makeScanner),
+        [&](const std::string& directory, const std::string& name) {
+            if (options.stripEolWhiteSpace || options.insertAtColumn) {
+                stripInsertPass.StripOrInsertFile(directory, name);
+            } else if (options.convertLineBreaks) {
+                convertPass.ConvertFile(directory, name);
+            } else if (searchRun) {
+                searchPass.ProcessFile(directory, name);
+            }
+        });
     if (ended) return *ended;
     m_previousType = searchPass.previousType();
 
@@ -552,12 +576,18 @@ RunOutcome SessionDocument::RunBatchSession() {
     StartJournal("batch");
     BatchPass pass(context, m_matcher, m_batchPairs,
                    options.regularExpression ? &regexPairs : nullptr);
+    FileReadAhead::ScannerFactory makeScanner;
+    if (!options.regularExpression) {
+        makeScanner = [this] {
+            return std::make_unique<BatchAhead>(options, control, m_batchPairs);
+        };
+    }
     std::string firstDirectory;
-    const std::optional<RunOutcome> ended =
-        RunFileLoop("**** Batch Search/Replace Aborted! ****", firstDirectory,
-                    [&](const std::string& directory, const std::string& name) {
-                        pass.ProcessBatchFile(directory, name);
-                    });
+    const std::optional<RunOutcome> ended = RunFileLoop(
+        "**** Batch Search/Replace Aborted! ****", firstDirectory, context, std::move(makeScanner),
+        [&](const std::string& directory, const std::string& name) {
+            pass.ProcessBatchFile(directory, name);
+        });
     if (ended) return *ended;
 
     waitCursor.End();

@@ -20,6 +20,7 @@
 #include "files/FileWalk.h"
 #include "files/RunRecorder.h"
 #include "log/LogStore.h"
+#include "passes/PassContext.h"
 #include "pattern/LineMatcher.h"
 #include "regex/RegexPair.h"
 #include "run/ProgressReporter.h"
@@ -122,8 +123,14 @@ private:
     bool BuildSearchFileList();
     // Builds the file list and hands each file of it to `process`, once per file, until the
     // run is stopped or aborted. Returns the outcome when the run ends before any file.
+    // Without questions to ask, workers read (and with `makeScanner`, scan) the files
+    // ahead of `process`, which finds them through `context`.
     std::optional<RunOutcome> RunFileLoop(std::string_view abortedLine, std::string& firstDirectory,
+                                          PassContext& context,
+                                          FileReadAhead::ScannerFactory makeScanner,
                                           const FileAction& process);
+    // How many workers read files ahead of the run's own thread.
+    int AheadWorkers() const;
     // The closing steps shared by both drivers, after the file loop. True when the run
     // ended aborted.
     bool FinishRun(bool aborted, std::string_view abortedLine, std::string_view stoppedLine,

@@ -34,6 +34,8 @@ inline constexpr NumberRange kMaxSaveStringsRange{0, 100};
 inline constexpr NumberRange kLastFilterIndexRange{1, 100};
 // How many finished runs keep their journals.
 inline constexpr NumberRange kKeepRunsRange{1, 1000};
+// How many threads a run uses; 0 lets the run take one per processor core.
+inline constexpr NumberRange kThreadsRange{0, 64};
 
 // The message that refuses `character` as the backup character, or nothing when it is one
 // of kBackupNameCharacters, compared as given (a lower-case letter is refused).

@@ -64,6 +64,7 @@ constexpr std::array kRows = {
     SettingRow{SkipBinaryFiles, kPrefs, "SkipBinaryFiles", &Settings::skipBinaryFiles, "1"},
     SettingRow{RespectIgnoreFiles, kPrefs, "RespectIgnoreFiles", &Settings::respectIgnoreFiles,
                "0"},
+    SettingRow{Threads, kPrefs, "Threads", &Settings::threads, "1", InRange, kThreadsRange},
 };
 
 // RowOf finds a row by its key's number.
@@ -74,7 +75,7 @@ constexpr bool RowsFollowTheKeys() {
     return true;
 }
 static_assert(RowsFollowTheKeys(), "the rows must be in the order of SettingKey");
-static_assert(kRows.size() == static_cast<std::size_t>(RespectIgnoreFiles) + 1, "a key has no row");
+static_assert(kRows.size() == static_cast<std::size_t>(Threads) + 1, "a key has no row");
 
 struct Formatter {
     const Settings& settings;

@@ -50,6 +50,7 @@ enum class SettingKey {
     SkipBackUpFiles,
     SkipBinaryFiles,
     RespectIgnoreFiles,
+    Threads,
 };
 
 // What a stored value must be to be taken. The options pages refuse the same values with

@@ -52,6 +52,9 @@ struct Settings {
     int expandTab = 4;
     int maxSaveStrings = 20;
     int keepRuns = 20;
+    // How many threads a run uses: 1 reads, searches and writes every file on the run's own
+    // thread; more add workers that read and search files ahead of it; 0 is one per core.
+    int threads = 1;
     std::string editor = "xdg-open";
     std::string lastPath;
     std::string lastBatchFilePath;

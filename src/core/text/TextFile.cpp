@@ -1,5 +1,7 @@
 #include "text/TextFile.h"
 
+#include <algorithm>
+
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -35,8 +37,11 @@ void PrefaultLargeBlock(char* block, std::size_t size) {
 ReadResult ReadWholeFile(int fd, std::size_t size, TextBuffer& buffer) {
     buffer.size = 0;
     if (buffer.capacity < size + 2) {
-        buffer.bytes.reset(new (std::nothrow) char[size + 2]);
-        buffer.capacity = buffer.bytes ? size + 2 : 0;
+        // Grown by half at least: a buffer that goes from file to file, growing with each
+        // larger one, would otherwise take fresh pages for many of them.
+        const std::size_t capacity = std::max(size + 2, buffer.capacity + buffer.capacity / 2);
+        buffer.bytes.reset(new (std::nothrow) char[capacity]);
+        buffer.capacity = buffer.bytes ? capacity : 0;
         if (!buffer.bytes) return ReadResult::OutOfMemory;
         PrefaultLargeBlock(buffer.bytes.get(), buffer.capacity);
     }

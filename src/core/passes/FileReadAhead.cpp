@@ -1,0 +1,175 @@
+#include "passes/FileReadAhead.h"
+
+#include <fcntl.h>
+
+#include <exception>
+#include <utility>
+
+#include "files/BackupKeeper.h"
+#include "text/TextKind.h"
+#include "text/UniqueFd.h"
+
+namespace kesto {
+namespace {
+
+// As the run opens a file: never through a link, never blocking on a FIFO or taking a
+// terminal.
+constexpr int kReadFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+
+// Whether `counter` moves from `seen` within a few hundred microseconds.
+bool SpinUntilChanged(const std::atomic<std::size_t>& counter, std::size_t seen) {
+    for (int spin = 0; spin < 4000; ++spin) {
+        if (counter.load(std::memory_order_acquire) != seen) return true;
+#if defined(__x86_64__) || defined(__i386__)
+        __builtin_ia32_pause();
+#endif
+    }
+    return false;
+}
+
+bool SameTime(const timespec& a, const timespec& b) {
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+bool SameFileUnchanged(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+           SameTime(a.st_mtim, b.st_mtim) && SameTime(a.st_ctim, b.st_ctim);
+}
+
+}  // namespace
+
+bool AheadFile::IsFile(const struct stat& run) const {
+    return read && SameFileUnchanged(opened, run);
+}
+
+FileReadAhead::FileReadAhead(const std::vector<std::string>& paths, int workers, bool checkKind,
+                             ScannerFactory makeScanner, Window window)
+    : m_paths(paths), m_checkKind(checkKind), m_window(window) {
+    for (int i = 0; i < workers; ++i) {
+        std::shared_ptr<AheadScanner> scanner(makeScanner ? makeScanner() : nullptr);
+        m_workers.emplace_back([this, scanner] { Work(scanner.get()); });
+    }
+}
+
+FileReadAhead::~FileReadAhead() {
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_windowMoved.notify_all();
+    for (std::thread& worker : m_workers) worker.join();
+}
+
+std::size_t FileReadAhead::BytesHeld(const AheadFile& file) {
+    return file.buffer.size + file.scan.content.size();
+}
+
+std::unique_ptr<AheadFile> FileReadAhead::SpareFile() {
+    if (m_spare.empty()) return std::make_unique<AheadFile>();
+    std::unique_ptr<AheadFile> file = std::move(m_spare.back());
+    m_spare.pop_back();
+    return file;
+}
+
+void FileReadAhead::Work(AheadScanner* scanner) {
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        // A full window is taken up again once half of it is free, so that a worker is not
+        // woken for every file the run takes.
+        if (!m_stopping && m_next < m_paths.size() &&
+            (m_next >= m_taken + m_window.files || m_bytes >= m_window.bytes)) {
+            m_windowMoved.wait(lock, [this] { return m_stopping || HalfTheWindowIsFree(); });
+        }
+        if (m_stopping || m_next >= m_paths.size()) return;
+        const std::size_t index = m_next++;
+        std::unique_ptr<AheadFile> file = SpareFile();
+        lock.unlock();
+        ReadAndScan(index, *file, scanner);
+        lock.lock();
+        m_bytes += BytesHeld(*file);
+        m_ready.emplace(index, std::move(file));
+        m_filesRead.fetch_add(1, std::memory_order_release);
+        if (m_runWaiting) m_fileReady.notify_all();
+    }
+}
+
+void FileReadAhead::ReadAndScan(std::size_t index, AheadFile& file, AheadScanner* scanner) const {
+    file.read = false;
+    file.notSearched.reset();
+    file.type = LineBreakType::None;
+    file.scan.Clear();
+    const std::string& path = m_paths[index];
+    file.input = UniqueFd(::open(path.c_str(), kReadFlags));
+    const UniqueFd& input = file.input;
+    struct stat before {};
+    if (!input.valid() || ::fstat(input.get(), &before) != 0 || !S_ISREG(before.st_mode) ||
+        before.st_size <= 0 || static_cast<std::uint64_t>(before.st_size) > kMaxFileSize ||
+        ReadWholeFile(input.get(), static_cast<std::size_t>(before.st_size), file.buffer) !=
+            ReadResult::Ok) {
+        file.input.Reset();
+        return;
+    }
+    struct stat after {};
+    if (::fstat(input.get(), &after) != 0 || !SameFileUnchanged(before, after)) {
+        file.input.Reset();
+        return;
+    }
+    file.opened = before;
+    file.read = true;
+    const std::string_view text = file.buffer.view();
+    if (m_checkKind) file.notSearched = NotSearchedReason(KindOfText(text));
+    file.type = DetectLineBreakType(text);
+    if (!scanner || file.notSearched || file.type == LineBreakType::None) return;
+    try {
+        scanner->ScanAhead(text, file.type, path, file.scan);
+    } catch (const std::exception&) {
+        // Out of memory, say: the run's own scan meets it, and tells it, as on one thread.
+        file.scan.Clear();
+    }
+}
+
+bool FileReadAhead::HalfTheWindowIsFree() const {
+    return m_next >= m_paths.size() ||
+           (m_next + m_window.files / 2 < m_taken + m_window.files && m_bytes < m_window.bytes / 2);
+}
+
+void FileReadAhead::DropBefore(std::size_t index) {
+    while (!m_ready.empty() && m_ready.begin()->first < index) {
+        m_bytes -= BytesHeld(*m_ready.begin()->second);
+        m_spare.push_back(std::move(m_ready.begin()->second));
+        m_ready.erase(m_ready.begin());
+    }
+}
+
+bool FileReadAhead::Take(std::size_t index, AheadFile& file) {
+    std::unique_lock lock(m_mutex);
+    m_taken = std::max(m_taken, index);
+    // The files the run passed over are not read any more.
+    m_next = std::max(m_next, m_taken);
+    DropBefore(m_taken);
+    if (HalfTheWindowIsFree()) m_windowMoved.notify_all();
+    if (index >= m_paths.size() || index < m_taken || m_workers.empty()) return false;
+    while (m_ready.count(index) == 0) {
+        // The file is usually a moment away: waiting for it without sleeping spares both
+        // threads a wake-up, which costs more than the wait.
+        const std::size_t seen = m_filesRead.load(std::memory_order_acquire);
+        lock.unlock();
+        const bool arrived = SpinUntilChanged(m_filesRead, seen);
+        lock.lock();
+        if (!arrived) {
+            m_runWaiting = true;
+            m_fileReady.wait(lock, [&] { return m_ready.count(index) > 0; });
+            m_runWaiting = false;
+        }
+    }
+    auto node = m_ready.extract(index);
+    std::unique_ptr<AheadFile>& taken = node.mapped();
+    m_bytes -= BytesHeld(*taken);
+    std::swap(*taken, file);
+    const bool read = file.read;
+    m_spare.push_back(std::move(taken));
+    if (HalfTheWindowIsFree()) m_windowMoved.notify_all();
+    return read;
+}
+
+}  // namespace kesto

@@ -1,0 +1,98 @@
+// FileReadAhead: worker threads that read the files of a run's list ahead of the run, tell
+// text from binary and the line-break type, and let the pass's scanner work each one out,
+// while the run's own thread opens, checks, writes and logs the files in list order.
+//
+// A worker opens a file by its listed path, as the run would; the run takes the worker's
+// bytes only when its own opened file is the same one, unchanged (device, inode, size,
+// modification and change times), and otherwise reads the file itself. The workers stay
+// a bounded number of files and bytes ahead of the run. Nothing a worker does reaches the
+// log, the prompter or a file: what it found waits for the run.
+#pragma once
+
+#include <sys/stat.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "passes/AheadScanner.h"
+#include "text/LineBreak.h"
+#include "text/TextFile.h"
+#include "text/UniqueFd.h"
+
+namespace kesto {
+
+// One file as a worker found it.
+struct AheadFile {
+    bool read = false;      // `buffer` holds the whole file `opened` describes
+    UniqueFd input;         // the file, still open
+    struct stat opened {};  // the file when it was read
+    TextBuffer buffer;
+    std::optional<std::string_view> notSearched;  // why a run leaves it alone, if it does
+    LineBreakType type = LineBreakType::None;
+    AheadScan scan;
+
+    // Whether the file the run opened, `run`, is the one read here, unchanged since.
+    bool IsFile(const struct stat& run) const;
+};
+
+class FileReadAhead {
+public:
+    using ScannerFactory = std::function<std::unique_ptr<AheadScanner>()>;
+    // How far the workers may run ahead of the run's own thread.
+    struct Window {
+        std::size_t files = 6;
+        std::size_t bytes = std::size_t{64} << 20;
+    };
+
+    // Starts `workers` threads over `paths` (which must outlive this object). With
+    // `checkKind` a worker also tells text from binary. Each worker makes its own scanner
+    // with `makeScanner`; without one the files are only read.
+    FileReadAhead(const std::vector<std::string>& paths, int workers, bool checkKind,
+                  ScannerFactory makeScanner, Window window);
+    FileReadAhead(const FileReadAhead&) = delete;
+    FileReadAhead& operator=(const FileReadAhead&) = delete;
+    // Stops the workers; a file they are reading is finished first.
+    ~FileReadAhead();
+
+    // The file at `index` of the list, once a worker has read it: swapped into `file`,
+    // whose former buffers go to a later file. The files before `index` are let go: the run
+    // has passed them. False when no worker read the file (it could not be opened, read
+    // or was no regular file): the run then reads it itself.
+    bool Take(std::size_t index, AheadFile& file);
+
+private:
+    void Work(AheadScanner* scanner);
+    void ReadAndScan(std::size_t index, AheadFile& file, AheadScanner* scanner) const;
+    void DropBefore(std::size_t index);
+    bool HalfTheWindowIsFree() const;
+    std::unique_ptr<AheadFile> SpareFile();
+    static std::size_t BytesHeld(const AheadFile& file);
+
+    const std::vector<std::string>& m_paths;
+    const bool m_checkKind;
+    const Window m_window;
+    std::mutex m_mutex;
+    std::condition_variable m_fileReady;
+    std::condition_variable m_windowMoved;
+    std::size_t m_next = 0;   // the next file a worker takes
+    std::size_t m_taken = 0;  // the run has come to this file
+    std::size_t m_bytes = 0;  // held by files read and not yet taken
+    bool m_runWaiting = false;
+    std::atomic<std::size_t> m_filesRead{0};
+    bool m_stopping = false;
+    std::map<std::size_t, std::unique_ptr<AheadFile>> m_ready;
+    std::vector<std::unique_ptr<AheadFile>> m_spare;
+    std::vector<std::thread> m_workers;
+};
+
+}  // namespace kesto

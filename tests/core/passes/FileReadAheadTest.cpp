@@ -1,0 +1,145 @@
+#include "passes/FileReadAhead.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "support/TempDir.h"
+
+namespace kesto {
+namespace {
+
+using test::WriteFile;
+
+// Counts the files it is given and marks each as having no candidate.
+class CountingScanner : public AheadScanner {
+public:
+    explicit CountingScanner(std::atomic<int>& count) : m_count(count) {}
+    void ScanAhead(std::string_view, LineBreakType, const std::string&, AheadScan& scan) override {
+        ++m_count;
+        scan.state = AheadScan::State::NoCandidate;
+    }
+
+private:
+    std::atomic<int>& m_count;
+};
+
+struct stat StatOf(const std::string& path) {
+    struct stat st {};
+    EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
+    return st;
+}
+
+class FileReadAheadTest : public ::testing::Test {
+protected:
+    FileReadAhead::ScannerFactory Counting() {
+        return [this] { return std::make_unique<CountingScanner>(scanned); };
+    }
+
+    test::TempDir dir;
+    std::atomic<int> scanned{0};
+};
+
+TEST_F(FileReadAheadTest, EachFileComesWholeInListOrderWithWhatItIs) {
+    std::vector<std::string> paths;
+    for (int i = 0; i < 40; ++i) {
+        paths.push_back(dir / ("f" + std::to_string(i) + ".txt"));
+        WriteFile(paths.back(), std::string(static_cast<std::size_t>(i) * 997 + 1, 'a') + "\r\n");
+    }
+    WriteFile(paths[7], std::string("bin\0ary\n", 8));
+    WriteFile(paths[9], "no line break");
+    FileReadAhead ahead(paths, 3, true, Counting(), {4, 1 << 20});
+    AheadFile file;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        ASSERT_TRUE(ahead.Take(i, file)) << i;
+        EXPECT_EQ(file.buffer.view(), test::ReadFile(paths[i])) << i;
+        EXPECT_TRUE(file.IsFile(StatOf(paths[i]))) << i;
+        if (i == 7) {
+            EXPECT_TRUE(file.notSearched.has_value());
+            EXPECT_EQ(file.scan.state, AheadScan::State::NotTried);
+        } else if (i == 9) {
+            EXPECT_EQ(file.type, LineBreakType::None);
+            EXPECT_EQ(file.scan.state, AheadScan::State::NotTried);
+        } else {
+            EXPECT_FALSE(file.notSearched.has_value()) << i;
+            EXPECT_EQ(file.type, LineBreakType::Dos) << i;
+            EXPECT_EQ(file.scan.state, AheadScan::State::NoCandidate) << i;
+        }
+    }
+    EXPECT_FALSE(ahead.Take(paths.size(), file));
+}
+
+TEST_F(FileReadAheadTest, WhatTheRunMustNotTakeFromAWorkerIsLeftToTheRun) {
+    namespace fs = std::filesystem;
+    const std::vector<std::string> paths = {dir / "empty", dir / "link", dir / "folder",
+                                            dir / "fifo",  dir / "gone", dir / "big",
+                                            dir / "plain"};
+    WriteFile(paths[0], "");
+    WriteFile(dir / "target", "text\n");
+    fs::create_symlink(dir / "target", paths[1]);
+    fs::create_directory(paths[2]);
+    ASSERT_EQ(::mkfifo(paths[3].c_str(), 0600), 0);
+    WriteFile(paths[5], std::string(8'388'609, 'x'));
+    WriteFile(paths[6], "plain\n");
+    FileReadAhead ahead(paths, 2, true, nullptr, {});
+    AheadFile file;
+    for (std::size_t i = 0; i + 1 < paths.size(); ++i) EXPECT_FALSE(ahead.Take(i, file)) << i;
+    ASSERT_TRUE(ahead.Take(6, file));
+    EXPECT_EQ(file.buffer.view(), "plain\n");
+    // Only read: nobody scanned it.
+    EXPECT_EQ(file.scan.state, AheadScan::State::NotTried);
+
+    // Changed after it was read, even to the same size: the run reads it itself.
+    const struct stat read = file.opened;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    WriteFile(paths[6], "PLAIN\n");
+    EXPECT_FALSE(file.IsFile(StatOf(paths[6])));
+    EXPECT_TRUE(file.IsFile(read));
+}
+
+TEST_F(FileReadAheadTest, WorkersStayWithinTheirWindowAndTheRunMaySkipFiles) {
+    std::vector<std::string> paths;
+    for (int i = 0; i < 100; ++i) {
+        paths.push_back(dir / ("f" + std::to_string(i)));
+        WriteFile(paths.back(), "line\n");
+    }
+    FileReadAhead ahead(paths, 4, false, Counting(), {5, 1 << 20});
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // Nothing taken yet: files 0 to 4 at most.
+    EXPECT_LE(scanned.load(), 5);
+    AheadFile file;
+    ASSERT_TRUE(ahead.Take(50, file));
+    EXPECT_EQ(file.buffer.view(), "line\n");
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // The files passed over are not read: 0..4, then 50..54.
+    EXPECT_LE(scanned.load(), 10);
+    EXPECT_FALSE(ahead.Take(49, file));
+    ASSERT_TRUE(ahead.Take(99, file));
+}
+
+TEST_F(FileReadAheadTest, TheRunMayEndWhileWorkersWaitOrRead) {
+    std::vector<std::string> paths;
+    for (int i = 0; i < 64; ++i) {
+        paths.push_back(dir / ("f" + std::to_string(i)));
+        WriteFile(paths.back(), std::string(100'000, 'y') + "\n");
+    }
+    for (int round = 0; round < 20; ++round) {
+        FileReadAhead ahead(paths, 3, true, Counting(), {8, 300'000});
+        AheadFile file;
+        if (round % 2) {
+            ASSERT_TRUE(ahead.Take(static_cast<std::size_t>(round), file));
+            EXPECT_EQ(file.buffer.size, 100'001u);
+        }
+    }
+    // Three files fill the bytes the window holds, and a run that took a file lets the
+    // workers read at most eight files from there on.
+    EXPECT_LE(scanned.load(), 10 * 3 + 10 * (3 + 8));
+}
+
+}  // namespace
+}  // namespace kesto
