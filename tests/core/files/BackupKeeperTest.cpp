@@ -1,5 +1,6 @@
 #include "files/BackupKeeper.h"
 
+#include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 
@@ -154,6 +155,47 @@ TEST_F(BackupTest, RestoreAfterAbortTakesBackOnlyWhatThisRunWroteAndSaysWhatItCo
     ASSERT_GE(log.logLineCount(), 2);
     EXPECT_EQ(log.line(log.logLineCount() - 2), "Can't Restore file: " + File("2.txt"));
     EXPECT_EQ(log.line(log.logLineCount() - 1), "Can't Restore file: " + File("4.txt"));
+}
+
+TEST_F(BackupTest, AnOfferedFileIsTakenOnlyWhereTheFolderStillNamesIt) {
+    namespace fs = std::filesystem;
+    WriteFile(dir / "a.txt", "a cat\n");
+    WriteFile(dir / "b.txt", "b cat\n");
+    const auto offer = [&](const std::string& name) {
+        UniqueFd file(::open((dir / name).c_str(), O_RDONLY | O_CLOEXEC));
+        struct stat read {};
+        ASSERT_EQ(::fstat(file.get(), &read), 0);
+        backups.OfferOpenedFile(std::move(file), read);
+    };
+    const auto opened = [&](const std::string& name) {
+        EXPECT_TRUE(backups.OpenForReading(dir.path().string(), name)) << name;
+        std::string bytes(64, '\0');
+        const ssize_t n = ::pread(backups.current().input.get(), bytes.data(), bytes.size(), 0);
+        bytes.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+        return bytes;
+    };
+
+    offer("a.txt");
+    EXPECT_EQ(opened("a.txt"), "a cat\n");
+    // Offered for one file, asked for another: the other is opened itself.
+    offer("a.txt");
+    EXPECT_EQ(opened("b.txt"), "b cat\n");
+    // An offer lasts for one file only.
+    offer("b.txt");
+    EXPECT_FALSE(backups.OpenForReading(dir.path().string(), "missing.txt"));
+    EXPECT_EQ(opened("a.txt"), "a cat\n");
+    // Read, then replaced under its name: the file now named is the one taken.
+    offer("a.txt");
+    WriteFile(dir / "new.txt", "a dog\n");
+    fs::rename(dir / "new.txt", dir / "a.txt");
+    EXPECT_EQ(opened("a.txt"), "a dog\n");
+    // Read, then a link put in its place: the link is taken as a link is, never the file
+    // the offer was made for.
+    offer("b.txt");
+    fs::remove(dir / "b.txt");
+    fs::create_symlink(dir / "a.txt", dir / "b.txt");
+    EXPECT_EQ(opened("b.txt"), "a dog\n");
+    backups.RestoreOneFile();
 }
 
 TEST_F(BackupTest, BackupNamesNeverCollideWithinOneRun) {
