@@ -16,17 +16,6 @@ namespace {
 // terminal.
 constexpr int kReadFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
 
-// Whether `counter` moves from `seen` within a few hundred microseconds.
-bool SpinUntilChanged(const std::atomic<std::size_t>& counter, std::size_t seen) {
-    for (int spin = 0; spin < 4000; ++spin) {
-        if (counter.load(std::memory_order_acquire) != seen) return true;
-#if defined(__x86_64__) || defined(__i386__)
-        __builtin_ia32_pause();
-#endif
-    }
-    return false;
-}
-
 bool SameTime(const timespec& a, const timespec& b) {
     return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
 }
@@ -88,7 +77,6 @@ void FileReadAhead::Work(AheadScanner* scanner) {
         lock.lock();
         m_bytes += BytesHeld(*file);
         m_ready.emplace(index, std::move(file));
-        m_filesRead.fetch_add(1, std::memory_order_release);
         if (m_runWaiting) m_fileReady.notify_all();
     }
 }
@@ -149,19 +137,9 @@ bool FileReadAhead::Take(std::size_t index, AheadFile& file) {
     DropBefore(m_taken);
     if (HalfTheWindowIsFree()) m_windowMoved.notify_all();
     if (index >= m_paths.size() || index < m_taken || m_workers.empty()) return false;
-    while (m_ready.count(index) == 0) {
-        // The file is usually a moment away: waiting for it without sleeping spares both
-        // threads a wake-up, which costs more than the wait.
-        const std::size_t seen = m_filesRead.load(std::memory_order_acquire);
-        lock.unlock();
-        const bool arrived = SpinUntilChanged(m_filesRead, seen);
-        lock.lock();
-        if (!arrived) {
-            m_runWaiting = true;
-            m_fileReady.wait(lock, [&] { return m_ready.count(index) > 0; });
-            m_runWaiting = false;
-        }
-    }
+    m_runWaiting = true;
+    m_fileReady.wait(lock, [&] { return m_ready.count(index) > 0; });
+    m_runWaiting = false;
     auto node = m_ready.extract(index);
     std::unique_ptr<AheadFile>& taken = node.mapped();
     m_bytes -= BytesHeld(*taken);

@@ -11,7 +11,6 @@
 
 #include <sys/stat.h>
 
-#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <functional>
@@ -88,7 +87,6 @@ private:
     std::size_t m_taken = 0;  // the run has come to this file
     std::size_t m_bytes = 0;  // held by files read and not yet taken
     bool m_runWaiting = false;
-    std::atomic<std::size_t> m_filesRead{0};
     bool m_stopping = false;
     std::map<std::size_t, std::unique_ptr<AheadFile>> m_ready;
     std::vector<std::unique_ptr<AheadFile>> m_spare;

@@ -14,7 +14,7 @@ namespace kesto {
 
 namespace {
 
-constexpr std::size_t kPrefaultFrom = 1 << 20;
+constexpr std::size_t kPrefaultFrom = 1 << 16;
 
 // The pages of a fresh large block are asked for in one call instead of one fault each,
 // which in a virtual machine costs far more than the copy that fills them. Only a hint:
