@@ -255,13 +255,14 @@ private:
         ASSERT_EQ(std::system(command.c_str()), 0) << command;
     }
 
-    // Every file of the folder but the journals, with the times a run measures and the
-    // names of its journals masked.
+    // Every file of the folder but the journals, with the times a run measures, the names
+    // of its journals and the times its trash records masked.
     std::map<std::string, std::string> Outcome() const {
         std::map<std::string, std::string> files;
         const std::filesystem::path state = dir.path() / "state";
         const std::regex elapsed("Elapsed Time [0-9]+ milliseconds");
         const std::regex journal("[0-9]{8}-[0-9]{6}\\.[0-9]{3}-[0-9]+");
+        const std::regex trashed("DeletionDate=[0-9T:-]+");
         for (auto entry = std::filesystem::recursive_directory_iterator(dir.path());
              entry != std::filesystem::recursive_directory_iterator(); ++entry) {
             if (entry->path() == state) {
@@ -274,7 +275,9 @@ private:
             } else if (entry->is_regular_file()) {
                 const std::string bytes = ReadFile(entry->path().string());
                 files[entry->path().string()] = std::regex_replace(
-                    std::regex_replace(bytes, elapsed, "Elapsed Time"), journal, "journal");
+                    std::regex_replace(std::regex_replace(bytes, elapsed, "Elapsed Time"), journal,
+                                       "journal"),
+                    trashed, "DeletionDate=");
             }
         }
         return files;
