@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 
+#include <algorithm>
 #include <exception>
 #include <utility>
 
@@ -61,6 +62,9 @@ std::unique_ptr<AheadFile> FileReadAhead::SpareFile() {
 }
 
 void FileReadAhead::Work(AheadScanner* scanner) {
+    // The bytes of a file without a candidate are not handed on: the next file is read into
+    // the same buffer, still in this core's cache.
+    TextBuffer own;
     std::unique_lock lock(m_mutex);
     for (;;) {
         // A full window is taken up again once half of it is free, so that a worker is not
@@ -73,11 +77,16 @@ void FileReadAhead::Work(AheadScanner* scanner) {
         const std::size_t index = m_next++;
         std::unique_ptr<AheadFile> file = SpareFile();
         lock.unlock();
+        std::swap(own, file->buffer);
         ReadAndScan(index, *file, scanner);
+        if (file->scan.state == AheadScan::State::NoCandidate) {
+            std::swap(own, file->buffer);
+            file->buffer.size = 0;
+        }
         lock.lock();
         m_bytes += BytesHeld(*file);
         m_ready.emplace(index, std::move(file));
-        if (m_runWaiting) m_fileReady.notify_all();
+        if (m_runWaiting && EnoughIsReady()) m_fileReady.notify_one();
     }
 }
 
@@ -121,6 +130,19 @@ bool FileReadAhead::HalfTheWindowIsFree() const {
            (m_next + m_window.files / 2 < m_taken + m_window.files && m_bytes < m_window.bytes / 2);
 }
 
+bool FileReadAhead::EnoughIsReady() const {
+    if (m_ready.count(m_waitFor) == 0) return false;
+    // Half a window of files: a worker that waits for room has taken each of them. When
+    // the bytes fill the window first, the files at hand have to do.
+    if (m_bytes >= m_window.bytes / 2) return true;
+    const std::size_t half = std::max<std::size_t>(m_window.files / 2, 1);
+    const std::size_t last = std::min(m_waitFor + half - 1, m_paths.size() - 1);
+    for (std::size_t index = m_waitFor + 1; index <= last; ++index) {
+        if (m_ready.count(index) == 0) return false;
+    }
+    return true;
+}
+
 void FileReadAhead::DropBefore(std::size_t index) {
     while (!m_ready.empty() && m_ready.begin()->first < index) {
         m_bytes -= BytesHeld(*m_ready.begin()->second);
@@ -137,9 +159,14 @@ bool FileReadAhead::Take(std::size_t index, AheadFile& file) {
     DropBefore(m_taken);
     if (HalfTheWindowIsFree()) m_windowMoved.notify_all();
     if (index >= m_paths.size() || index < m_taken || m_workers.empty()) return false;
-    m_runWaiting = true;
-    m_fileReady.wait(lock, [&] { return m_ready.count(index) > 0; });
-    m_runWaiting = false;
+    if (m_ready.count(index) == 0) {
+        // Woken for every file, the run would pay a sleep and a wake-up per file whenever
+        // the workers are the slower side; it waits for a few files at once instead.
+        m_waitFor = index;
+        m_runWaiting = true;
+        m_fileReady.wait(lock, [this] { return EnoughIsReady(); });
+        m_runWaiting = false;
+    }
     auto node = m_ready.extract(index);
     std::unique_ptr<AheadFile>& taken = node.mapped();
     m_bytes -= BytesHeld(*taken);

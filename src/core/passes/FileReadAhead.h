@@ -6,7 +6,8 @@
 // bytes only when its own opened file is the same one, unchanged (device, inode, size,
 // modification and change times), and otherwise reads the file itself. The workers stay
 // a bounded number of files and bytes ahead of the run. Nothing a worker does reaches the
-// log, the prompter or a file: what it found waits for the run.
+// log, the prompter or a file: what it found waits for the run. A file in which the scanner
+// found no candidate comes without its bytes: the run has no use for them.
 #pragma once
 
 #include <sys/stat.h>
@@ -49,7 +50,7 @@ public:
     using ScannerFactory = std::function<std::unique_ptr<AheadScanner>()>;
     // How far the workers may run ahead of the run's own thread.
     struct Window {
-        std::size_t files = 6;
+        std::size_t files = 16;
         std::size_t bytes = std::size_t{64} << 20;
     };
 
@@ -74,6 +75,7 @@ private:
     void ReadAndScan(std::size_t index, AheadFile& file, AheadScanner* scanner) const;
     void DropBefore(std::size_t index);
     bool HalfTheWindowIsFree() const;
+    bool EnoughIsReady() const;
     std::unique_ptr<AheadFile> SpareFile();
     static std::size_t BytesHeld(const AheadFile& file);
 
@@ -83,9 +85,10 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_fileReady;
     std::condition_variable m_windowMoved;
-    std::size_t m_next = 0;   // the next file a worker takes
-    std::size_t m_taken = 0;  // the run has come to this file
-    std::size_t m_bytes = 0;  // held by files read and not yet taken
+    std::size_t m_next = 0;     // the next file a worker takes
+    std::size_t m_taken = 0;    // the run has come to this file
+    std::size_t m_bytes = 0;    // held by files read and not yet taken
+    std::size_t m_waitFor = 0;  // the file the run waits for, while it waits
     bool m_runWaiting = false;
     bool m_stopping = false;
     std::map<std::size_t, std::unique_ptr<AheadFile>> m_ready;

@@ -19,16 +19,18 @@ void OutputWriter::Write(std::string_view bytes) {
         return;
     }
     if (m_failed) return;
+    // A long stretch is not worth a copy into the buffer: it goes to the file as it is.
+    if (bytes.size() >= kWriteThroughFrom) {
+        Flush();
+        WriteThrough(bytes);
+        return;
+    }
     if (m_buffer.size() + bytes.size() <= kBufferSize) {
         m_buffer.append(bytes);
         return;
     }
     Flush();
-    if (bytes.size() >= kBufferSize / 2) {
-        WriteThrough(bytes);
-    } else {
-        m_buffer.append(bytes);
-    }
+    m_buffer.append(bytes);
 }
 
 bool OutputWriter::Flush() {

@@ -1,7 +1,7 @@
 // OutputWriter: sequential writing of a pass's new file.
 //
-// Small pieces are gathered in a buffer; a long unchanged stretch goes to the file in one
-// write of its own. The first failure is remembered and every later write is skipped, so
+// Small pieces are gathered in a buffer; a long stretch (64 KiB or more) goes to the file in
+// one write of its own. The first failure is remembered and every later write is skipped, so
 // the pass can check once, at the end, whether the new file is complete. A preview writes
 // no file: its content goes to memory, or nowhere.
 #pragma once
@@ -33,6 +33,7 @@ private:
     void WriteThrough(std::string_view bytes);
 
     static constexpr std::size_t kBufferSize = 256 * 1024;
+    static constexpr std::size_t kWriteThroughFrom = 64 * 1024;
     int m_fd;
     std::string* m_memory = nullptr;
     ContentHasher* m_hasher = nullptr;
