@@ -38,9 +38,15 @@ bool Includes(const std::array<std::uint64_t, 4>& set, const std::array<std::uin
             (part[3] & ~set[3])) == 0;
 }
 
-std::string Folded(std::string_view text) {
-    std::string folded(text);
+// Into a string of the caller's, whose room is kept from word to word.
+void FoldInto(std::string_view text, std::string& folded) {
+    folded.assign(text);
     for (char& c : folded) c = ToLowerAscii(c);
+}
+
+std::string Folded(std::string_view text) {
+    std::string folded;
+    FoldInto(text, folded);
     return folded;
 }
 
@@ -134,9 +140,7 @@ bool LiteralPairChain::Admits(const LiteralPair& pair) {
 }
 
 void LiteralPairChain::RefoldWord() {
-    if (!m_ignoreCase) return;
-    m_folded.assign(m_word);
-    for (char& c : m_folded) c = ToLowerAscii(c);
+    if (m_ignoreCase) FoldInto(m_word, m_folded);
 }
 
 bool LiteralPairChain::ApplyPairToWord(const Pair& pair, std::uint32_t& replaced) {

@@ -3,6 +3,7 @@
 #include "literal/FastPath.h"
 
 #include "literal/LineBreakCounter.h"
+#include "literal/LiteralFinder.h"
 #include "literal/PlainLiteralScan.h"
 
 #include <algorithm>
@@ -178,6 +179,13 @@ std::optional<PlainLiteral> PlainLiteralOf(const CompiledPatterns& patterns) {
     }
     return PlainLiteral{patterns.search.text(), patterns.replace.text(),
                         patterns.layout.lineBreakType, patterns.layout.lineBreakChar};
+}
+
+bool HasLiteralCandidate(std::string_view text, const CompiledPatterns& patterns, bool matchCase,
+                         LineMatcher& matcher) {
+    if (matchCase && !ContainsBytes(text, patterns.search.text())) return false;
+    MatchSpan match;
+    return matcher.FindNext(text, 0, patterns, match) != MatchResult::NoMatch;
 }
 
 ScanResult ScanText(std::string_view text, const CompiledPatterns& patterns,

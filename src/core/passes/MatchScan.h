@@ -25,6 +25,11 @@ namespace kesto {
 // has wildcards, the search is empty, spans lines or must start a line.
 std::optional<PlainLiteral> PlainLiteralOf(const CompiledPatterns& patterns);
 
+// Whether `text` holds a place where a literal search (no wildcards, no regular expression)
+// may match; false means it matches nowhere. Under Match Case a byte search answers first.
+bool HasLiteralCandidate(std::string_view text, const CompiledPatterns& patterns, bool matchCase,
+                         LineMatcher& matcher);
+
 // Scans `text` and writes its new content to `sink`. Nothing is written before the first
 // match: a text without any match leaves the sink as it was. Stops early, with the rest of
 // the text written unchanged, when the user stops the run or skips the rest of the file.

@@ -1,6 +1,5 @@
 #include "passes/SearchAhead.h"
 
-#include "literal/LiteralFinder.h"
 #include "passes/ChangedLineText.h"
 #include "passes/MatchScan.h"
 #include "text/ByteSink.h"
@@ -26,9 +25,7 @@ void SearchAhead::ScanAhead(std::string_view text, LineBreakType type, const std
     m_control = m_startControl;
     m_questions.Forget();
     const CompiledPatterns& patterns = PatternsFor(type);
-    MatchSpan match;
-    if ((m_options.matchCase && !ContainsBytes(text, patterns.search.text())) ||
-        m_matcher.FindNext(text, 0, patterns, match) == MatchResult::NoMatch) {
+    if (!HasLiteralCandidate(text, patterns, m_options.matchCase, m_matcher)) {
         scan.state = AheadScan::State::NoCandidate;
         return;
     }

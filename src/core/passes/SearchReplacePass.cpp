@@ -69,21 +69,17 @@ bool SearchReplacePass::ProcessFile(const std::string& directory, const std::str
         Fail("No match Found!");
         return true;
     }
-    if (options.matchCase && !options.wildcardSession && !m_regex &&
-        !ContainsBytes(text(), m_patterns.search.text())) {
-        Fail("No match Found!");
-        return true;
-    }
-    if (options.wildcardSession && !PairWildcardsForFile()) {
-        m_context.log.AddLogLine(kCannotPair);
-        m_context.backups.RestoreOneFile();
-        m_context.prompter.ShowMessage(kCannotPair, MessageIcon::Stop);
-        control.AbortWithReason(kCannotPair);
-        return false;
-    }
     // A file without a candidate is only read, never renamed. Wildcard searches are not
     // tried ahead: their captures belong to the scan.
-    if (!options.wildcardSession && !HasCandidate(type)) {
+    if (options.wildcardSession) {
+        if (!PairWildcardsForFile()) {
+            m_context.log.AddLogLine(kCannotPair);
+            m_context.backups.RestoreOneFile();
+            m_context.prompter.ShowMessage(kCannotPair, MessageIcon::Stop);
+            control.AbortWithReason(kCannotPair);
+            return false;
+        }
+    } else if (!HasCandidate(type)) {
         Fail("No match Found!");
         return true;
     }
@@ -143,8 +139,7 @@ ScanResult SearchReplacePass::Scan(LineBreakType type, ScanCounters& counters) {
 
 bool SearchReplacePass::HasCandidate(LineBreakType type) {
     if (m_regex) return RegexScan::FindsAny(text(), type, *m_regex);
-    MatchSpan match;
-    return m_matcher.FindNext(text(), 0, m_patterns, match) != MatchResult::NoMatch;
+    return HasLiteralCandidate(text(), m_patterns, m_context.options.matchCase, m_matcher);
 }
 
 void SearchReplacePass::OnProgress(int percent) {
