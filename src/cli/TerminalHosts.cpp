@@ -36,14 +36,6 @@ bool TerminalHosts::AskYesNo(std::string_view text) {
     return true;
 }
 
-std::optional<std::string> TerminalHosts::ReadAnswerLine() {
-    std::string line;
-    // A signal that came before the read would not cut it short.
-    if (InterruptRequested() || !std::getline(std::cin, line)) return std::nullopt;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    return line;
-}
-
 bool TerminalHosts::PumpMessages() {
     return InterruptRequested();
 }
@@ -69,7 +61,7 @@ ConfirmAnswer TerminalHosts::ConfirmReplace(const ConfirmRequest& request) {
                  "[f]ile, stop [n]ow, abort [x]? "
               << std::flush;
     for (;;) {
-        const std::optional<std::string> answer = ReadAnswerLine();
+        const std::optional<std::string> answer = m_answers.ReadLine();
         if (!answer) return NoAnswer();
         switch (answer->empty() ? '\0' : (*answer)[0]) {
         case 'r':
@@ -87,7 +79,7 @@ ConfirmAnswer TerminalHosts::ConfirmReplace(const ConfirmRequest& request) {
         case 'x':
             return {ConfirmChoice::Abort, {}};
         case 'e': {
-            const std::optional<std::string> edited = ReadAnswerLine();
+            const std::optional<std::string> edited = m_answers.ReadLine();
             if (!edited) return NoAnswer();
             return {ConfirmChoice::ReplaceIt, *edited};
         }

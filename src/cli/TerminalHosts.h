@@ -3,10 +3,13 @@
 // and the status panes become a progress line on standard error when it is a terminal.
 #pragma once
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <optional>
 #include <string>
 
+#include "cli/AnswerReader.h"
 #include "files/ExtensionLists.h"
 #include "pattern/ReplaceConfirmer.h"
 #include "run/Prompter.h"
@@ -40,12 +43,12 @@ public:
 
 private:
     void ClearProgressLine();
-    std::optional<std::string> ReadAnswerLine();
 
     bool m_showProgress;
     ExtensionChoice m_extensionAnswer;
     std::optional<StartDirectoryChoice> m_startDirectory;
     bool m_progressShown = false;
+    AnswerReader m_answers{STDIN_FILENO};
 };
 
 }  // namespace kesto::cli

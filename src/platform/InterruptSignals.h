@@ -3,8 +3,9 @@
 // The handlers only set a flag; the message pump of the terminal and of the window reads
 // it and reports it as the abort gesture, so the running pass stops at its next check, the
 // file in hand is left as it was and every changed file gets its original back. Nothing
-// else runs inside a handler. The handlers do not restart interrupted calls, so a
-// blocking read of an answer on standard input returns at once.
+// else runs inside a handler but a write to a pipe of its own, which wakes a wait for an
+// answer on standard input even when the signal came on another thread or just before the
+// wait began.
 #pragma once
 
 namespace kesto {
@@ -21,5 +22,9 @@ int InterruptSignal();
 
 // Clears the flag, so that a test which raised one of the signals leaves none behind.
 void ForgetInterrupt();
+
+// Blocks until `fd` can be read without waiting (input, its end or a fault) and returns
+// true, or until one of the three signals arrives, or has arrived, and returns false.
+bool WaitForInputOrInterrupt(int fd);
 
 }  // namespace kesto
