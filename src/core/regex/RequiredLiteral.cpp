@@ -16,7 +16,8 @@ bool IsAlnum(char c) {
 }
 
 // Whether anything in the pattern changes how the rest of it reads: option settings
-// ((?i), (?x), ...), verbs ((*UTF), (*CR), ...) and \Q...\E quoting.
+// ((?i), (?x), ...), verbs ((*UTF), (*CR), ...), \Q...\E quoting, and comments, which a
+// quantifier looks through: in "ab(?#note)*" the star repeats the b.
 bool ChangesHowItReads(std::string_view pattern) {
     for (std::size_t i = 0; i < pattern.size(); ++i) {
         const char c = pattern[i];
@@ -27,7 +28,7 @@ bool ChangesHowItReads(std::string_view pattern) {
         } else if (c == '(' && next == '*') {
             return true;
         } else if (c == '(' && next == '?' && i + 2 < pattern.size() &&
-                   std::string_view("imnsxJU^-").find(pattern[i + 2]) != std::string_view::npos) {
+                   std::string_view("imnsxJU^-#").find(pattern[i + 2]) != std::string_view::npos) {
             return true;
         }
     }
@@ -55,10 +56,6 @@ std::size_t ClassEnd(std::string_view pattern, std::size_t at) {
 
 // The end of the group that opens at `at` ('('); npos when it does not close.
 std::size_t GroupEnd(std::string_view pattern, std::size_t at) {
-    if (pattern.substr(at, 3) == "(?#") {
-        const std::size_t close = pattern.find(')', at);
-        return close == std::string_view::npos ? close : close + 1;
-    }
     int depth = 0;
     for (std::size_t i = at; i < pattern.size(); ++i) {
         const char c = pattern[i];

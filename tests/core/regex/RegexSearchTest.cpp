@@ -35,7 +35,9 @@ TEST(RequiredLiteralTest, GivesNoneWhereThePatternDoesNotShowOnePlainly) {
     for (const std::string pattern : {"foo|bar", "(?i)foo", "a(?x) b", "\\Qfoo\\E", "(*CR)foo",
                                       "\\x41bc", "\\0101", "a*b?c{0}", ".",
                                       // a part not read, then an alternative
-                                      "foo\\x20|bar", "ab\\K\\w|cat", "x\\N|y", "ab{,3}c|d"}) {
+                                      "foo\\x20|bar", "ab\\K\\w|cat", "x\\N|y", "ab{,3}c|d",
+                                      // a comment the quantifier looks through
+                                      "ab(?#note)*cd"}) {
         EXPECT_EQ(RequiredLiteral(pattern), "") << pattern;
     }
 }
@@ -44,9 +46,9 @@ TEST(RequiredLiteralTest, GivesNoneWhereThePatternDoesNotShowOnePlainly) {
 // small alphabet, where matches are frequent.
 TEST(RequiredLiteralTest, ATextWithoutTheLiteralHoldsNoMatch) {
     const std::vector<std::string> patterns = {
-        "ab+c",       "a(b|c)d",  "x[ab]+yz", "(ab)+c",    "a.c",     "ab{2,}c",
-        "(?:a|b)cab", "c\\w+?a",  "\\bab\\b", "a(?=b)bc",  "b{0}abc", "[^a]ab",
-        "(a)\\1b",    "ba(?!c)a", "a\\.b",    "(?<=c)aab", "abc*d+",  "((a)b)+c"};
+        "ab+c",    "a(b|c)d",   "x[ab]+yz", "(ab)+c",   "a.c",      "ab{2,}c", "(?:a|b)cab",
+        "c\\w+?a", "\\bab\\b",  "a(?=b)bc", "b{0}abc",  "[^a]ab",   "(a)\\1b", "ba(?!c)a",
+        "a\\.b",   "(?<=c)aab", "abc*d+",   "((a)b)+c", "ab(?#c)*c"};
     std::mt19937 random(7);
     for (const std::string& pattern : patterns) {
         const std::string literal = RequiredLiteral(pattern);
