@@ -1,7 +1,7 @@
 #include "literal/ByteMask.h"
 
 #ifdef KESTO_BYTE_MASK_SSE2
-#include <tmmintrin.h>
+#include <immintrin.h>
 #endif
 
 namespace kesto {
@@ -48,9 +48,70 @@ __attribute__((target("ssse3"))) std::uint64_t ByteMask::InSetSixteenAtOnce(
     }
     return mask;
 }
+
+bool ByteMask::CanCompareThirtyTwoAtOnce() {
+    static const bool supported = __builtin_cpu_supports("avx2");
+    return supported;
+}
+
+namespace {
+
+// Under Match Case a byte has no other case, and one compare per plane does.
+template <bool kOneCompare>
+__attribute__((target("avx2"))) std::uint32_t FirstBlockWithBothAvx2(
+    const char* bytes, char wanted, char other, const char* secondBytes, char secondWanted,
+    char secondOther, std::size_t& start, std::size_t end) {
+    const __m256i wantedLane = _mm256_set1_epi8(wanted);
+    const __m256i otherLane = _mm256_set1_epi8(other);
+    const __m256i secondLane = _mm256_set1_epi8(secondWanted);
+    const __m256i secondOtherLane = _mm256_set1_epi8(secondOther);
+    for (; start + 32 <= end; start += 32) {
+        const __m256i first = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes + start));
+        const __m256i last =
+            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(secondBytes + start));
+        __m256i both;
+        if constexpr (kOneCompare) {
+            both = _mm256_and_si256(_mm256_cmpeq_epi8(first, wantedLane),
+                                    _mm256_cmpeq_epi8(last, secondLane));
+        } else {
+            both = _mm256_and_si256(_mm256_or_si256(_mm256_cmpeq_epi8(first, wantedLane),
+                                                    _mm256_cmpeq_epi8(first, otherLane)),
+                                    _mm256_or_si256(_mm256_cmpeq_epi8(last, secondLane),
+                                                    _mm256_cmpeq_epi8(last, secondOtherLane)));
+        }
+        const auto mask = static_cast<std::uint32_t>(_mm256_movemask_epi8(both));
+        if (mask != 0) return mask;
+    }
+    return 0;
+}
+
+}  // namespace
+
+std::uint32_t ByteMask::FirstBlockWithBothThirtyTwoAtOnce(const char* bytes, const ByteMask& second,
+                                                          const char* secondBytes,
+                                                          std::size_t& start,
+                                                          std::size_t end) const {
+    if (m_wanted == m_other && second.m_wanted == second.m_other) {
+        return FirstBlockWithBothAvx2<true>(bytes, m_wanted, m_other, secondBytes, second.m_wanted,
+                                            second.m_other, start, end);
+    }
+    return FirstBlockWithBothAvx2<false>(bytes, m_wanted, m_other, secondBytes, second.m_wanted,
+                                         second.m_other, start, end);
+}
 #else
 bool ByteMask::CanShuffleBytes() {
     return false;
+}
+
+bool ByteMask::CanCompareThirtyTwoAtOnce() {
+    return false;
+}
+
+std::uint32_t ByteMask::FirstBlockWithBothThirtyTwoAtOnce(const char* bytes, const ByteMask& second,
+                                                          const char* secondBytes,
+                                                          std::size_t& start,
+                                                          std::size_t end) const {
+    return FirstBlockWithBothSixteenAtOnce(bytes, second, secondBytes, start, end);
 }
 
 std::uint64_t ByteMask::InSetSixteenAtOnce(const Set& set, const unsigned char* bytes) {

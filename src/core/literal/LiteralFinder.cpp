@@ -82,16 +82,10 @@ std::uint32_t LiteralFinder::CandidatesOf(const char* base, std::size_t start,
 
 std::uint32_t LiteralFinder::NextCandidateBlock(const char* base, std::size_t& start,
                                                 std::size_t last) const {
-    const char* rarePlane = base + m_rare;
-    const char* secondPlane = base + m_second;
+    static_assert(kBlock == 32);
     const ByteMask rare(m_needle[m_rare], m_rareOther);
     const ByteMask second(m_needle[m_second], m_secondOther);
-    for (; start + kBlock <= last + 1; start += kBlock) {
-        const std::uint32_t mask =
-            rare.BothIn<kBlock>(rarePlane + start, second, secondPlane + start, kBlock);
-        if (mask != 0) return mask;
-    }
-    return 0;
+    return rare.FirstBlockWithBoth(base + m_rare, second, base + m_second, start, last + 1);
 }
 
 std::size_t LiteralFinder::Find(std::string_view text, std::size_t from, std::size_t end) const {

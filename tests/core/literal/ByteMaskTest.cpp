@@ -142,6 +142,52 @@ TEST_F(ByteMaskTest, TwoBytesInTwoPlacesAreMaskedAsTheirTwinMasksThem) {
     }
 }
 
+// The scan for the first block with both bytes, from every start to every end of a text
+// whose bytes are mostly neither: the block it stops at, its mask and where it leaves the
+// start must be those of blocks masked one by one, in both widths of compare, with one byte
+// value per plane (Match Case) and with two.
+TEST_F(ByteMaskTest, TheFirstBlockWithBothBytesIsTheOneTheTwinMasksFirst) {
+    constexpr std::size_t kText = 300;
+    std::vector<char> text(kText + 64);
+    for (int round = 0; round < 60; ++round) {
+        const auto rare = static_cast<char>(RandomByte());
+        const auto rareOther = round % 2 == 0 ? rare : static_cast<char>(RandomByte());
+        const auto second = static_cast<char>(RandomByte());
+        const auto secondOther = round % 2 == 0 ? second : static_cast<char>(RandomByte());
+        const ByteMask rareMask(rare, rareOther);
+        const ByteMask secondMask(second, secondOther);
+        const std::array<char, 4> wanted = {rare, rareOther, second, secondOther};
+        for (char& byte : text) {
+            byte = m_random() % 40 == 0 ? wanted[m_random() % 4] : static_cast<char>(RandomByte());
+        }
+        const std::size_t distance = m_random() % 40;  // from the rare byte to the second
+        const char* bytes = text.data();
+        const char* secondBytes = text.data() + distance;
+        for (std::size_t from = 0; from < kText; from += 1 + m_random() % 7) {
+            for (std::size_t end = from; end <= kText; end += 1 + m_random() % 11) {
+                std::size_t expectedStart = from;
+                std::uint32_t expected = 0;
+                for (; expectedStart + 32 <= end; expectedStart += 32) {
+                    expected = static_cast<std::uint32_t>(rareMask.BothInOneByOne(
+                        bytes + expectedStart, secondMask, secondBytes + expectedStart, 32));
+                    if (expected != 0) break;
+                }
+                std::size_t start = from;
+                ASSERT_EQ(rareMask.FirstBlockWithBoth(bytes, secondMask, secondBytes, start, end),
+                          expected)
+                    << "round " << round << ", from " << from << ", end " << end;
+                ASSERT_EQ(start, expectedStart) << "round " << round << ", from " << from;
+                std::size_t narrowStart = from;
+                ASSERT_EQ(rareMask.FirstBlockWithBothSixteenAtOnce(bytes, secondMask, secondBytes,
+                                                                   narrowStart, end),
+                          expected)
+                    << "round " << round << ", from " << from << ", end " << end;
+                ASSERT_EQ(narrowStart, expectedStart) << "round " << round << ", from " << from;
+            }
+        }
+    }
+}
+
 TEST_F(ByteMaskTest, ASetIsLookedUpAsItsTwinLooksItUp) {
     for (int round = 0; round < 400; ++round) {
         // Sets from a few values to most of them, in both halves of the byte values.
@@ -170,6 +216,14 @@ TEST_F(ByteMaskTest, SetsAreLookedUpSixteenAtOnceWhereTheBuildAndTheProcessorCan
     EXPECT_EQ(set.sixteenAtOnce, __builtin_cpu_supports("ssse3") != 0);
 #else
     EXPECT_FALSE(set.sixteenAtOnce);
+#endif
+}
+
+TEST_F(ByteMaskTest, BlocksAreScannedThirtyTwoAtOnceWhereTheBuildAndTheProcessorCan) {
+#if defined(__x86_64__) && !defined(KESTO_NO_SIMD)
+    EXPECT_EQ(ByteMask::CanCompareThirtyTwoAtOnce(), __builtin_cpu_supports("avx2") != 0);
+#else
+    EXPECT_FALSE(ByteMask::CanCompareThirtyTwoAtOnce());
 #endif
 }
 

@@ -69,6 +69,22 @@ TEST(TextKindTest, TheThirtyPercentLineHoldsForEveryLengthAndRun) {
     }
 }
 
+// The NUL is found on the pass that counts the control bytes, in blocks of sixteen or
+// thirty-two bytes and a tail one by one: wherever it falls in the head, and only there.
+TEST(TextKindTest, ANulAnywhereInTheHeadMakesBinary) {
+    for (const std::size_t length : {1u, 31u, 32u, 33u, 100u, 8191u, 70000u}) {
+        const std::string text(length, 'x');
+        SCOPED_TRACE(length);
+        EXPECT_EQ(KindOfText(text), TextKind::Text);
+        for (std::size_t at = 0; at < length; at += at < 100 ? 1 : 997) {
+            std::string withNul = text;
+            withNul[at] = '\0';
+            EXPECT_EQ(KindOfText(withNul), at < kTextKindHead ? TextKind::Binary : TextKind::Text)
+                << "NUL at " << at;
+        }
+    }
+}
+
 TEST(TextKindTest, CompiledPythonIsBinary) {
     if (std::system("python3 -c 'pass' > /dev/null 2>&1") != 0) GTEST_SKIP() << "no python3";
     test::TempDir dir;
