@@ -1,13 +1,22 @@
 #include "session/PreviewDiffs.h"
 
+#include "text/PrefaultPages.h"
 #include "text/UnifiedDiff.h"
 
 namespace kesto {
 
 void PreviewDiffs::WouldRewrite(const std::string& path, std::string_view before,
                                 std::string_view after) {
-    std::string hunks = UnifiedDiff::Hunks(before, after);
-    if (!hunks.empty()) m_files.push_back({path, std::move(hunks)});
+    m_scratch.clear();
+    UnifiedDiff::AppendHunks(m_scratch, before, after);
+    if (m_scratch.empty()) return;
+    // The hunks of a whole preview stay until it is saved: each file's take fresh pages,
+    // asked for in one call, and no more room than they fill.
+    std::string hunks;
+    hunks.reserve(m_scratch.size());
+    PrefaultPages(hunks.data(), m_scratch.size());
+    hunks.append(m_scratch);
+    m_files.push_back({path, std::move(hunks)});
 }
 
 bool PreviewDiffs::WriteTo(std::ostream& out, const std::string& folder) const {

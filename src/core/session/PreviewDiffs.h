@@ -27,6 +27,8 @@ private:
         std::string hunks;
     };
     std::vector<FileHunks> m_files;
+    // The hunks of the file at hand, kept warm from file to file.
+    std::string m_scratch;
 };
 
 }  // namespace kesto

@@ -2,35 +2,20 @@
 
 #include <algorithm>
 
-#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdint>
 #include <cstring>
 #include <new>
+
+#include "text/PrefaultPages.h"
 
 namespace kesto {
 
 namespace {
 
+// Smaller blocks come from the heap's pages that are already there.
 constexpr std::size_t kPrefaultFrom = 1 << 16;
-
-// The pages of a fresh large block are asked for in one call instead of one fault each,
-// which in a virtual machine costs far more than the copy that fills them. Only a hint:
-// where it is not supported the pages come one fault at a time as before.
-void PrefaultLargeBlock(char* block, std::size_t size) {
-#ifdef MADV_POPULATE_WRITE
-    if (size < kPrefaultFrom) return;
-    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
-    const auto first = (reinterpret_cast<std::uintptr_t>(block) + page - 1) / page * page;
-    const auto last = (reinterpret_cast<std::uintptr_t>(block) + size) / page * page;
-    if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_POPULATE_WRITE);
-#else
-    (void)block;
-    (void)size;
-#endif
-}
 
 }  // namespace
 
@@ -43,7 +28,7 @@ ReadResult ReadWholeFile(int fd, std::size_t size, TextBuffer& buffer) {
         buffer.bytes.reset(new (std::nothrow) char[capacity]);
         buffer.capacity = buffer.bytes ? capacity : 0;
         if (!buffer.bytes) return ReadResult::OutOfMemory;
-        PrefaultLargeBlock(buffer.bytes.get(), buffer.capacity);
+        if (buffer.capacity >= kPrefaultFrom) PrefaultPages(buffer.bytes.get(), buffer.capacity);
     }
     // One byte more than the size is asked for: a file that grew since it was looked at
     // fills it. A read of a regular file that gives fewer bytes than asked has met the

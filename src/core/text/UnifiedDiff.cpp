@@ -17,8 +17,9 @@ constexpr std::size_t kMaxEditCost = 2000;
 // Within a line, for the highlight of what changed.
 constexpr std::size_t kMaxLineEditCost = 64;
 
-Lines SplitLines(std::string_view text) {
-    Lines lines;
+// Into `lines`, which a caller keeps from file to file so that its room is there already.
+void SplitLines(std::string_view text, Lines& lines) {
+    lines.clear();
     std::size_t start = 0;
     while (start < text.size()) {
         const std::size_t feed = text.find('\n', start);
@@ -26,7 +27,20 @@ Lines SplitLines(std::string_view text) {
         lines.push_back(text.substr(start, end - start));
         start = end;
     }
-    return lines;
+}
+
+// The lines of the two versions of the file at hand. A preview splits every file it would
+// change, and the room of the last one is kept for the next.
+struct SplitVersions {
+    Lines before;
+    Lines after;
+};
+
+SplitVersions& SplitBoth(std::string_view before, std::string_view after) {
+    thread_local SplitVersions versions;
+    SplitLines(before, versions.before);
+    SplitLines(after, versions.after);
+    return versions;
 }
 
 // Positions of the elements Myers' search pairs up; nothing when it would cost more than
@@ -135,11 +149,12 @@ void AppendLine(std::string& out, char mark, std::string_view line) {
 }  // namespace
 
 static std::vector<LineChange> ChangesOfLines(const Lines& oldLines, const Lines& newLines);
-static void AppendHunks(std::string& out, const Lines& oldLines, const Lines& newLines,
-                        const std::vector<LineChange>& changes);
+static void AppendHunksOf(std::string& out, const Lines& oldLines, const Lines& newLines,
+                          const std::vector<LineChange>& changes);
 
 std::vector<LineChange> UnifiedDiff::Changes(std::string_view before, std::string_view after) {
-    return ChangesOfLines(SplitLines(before), SplitLines(after));
+    const SplitVersions& lines = SplitBoth(before, after);
+    return ChangesOfLines(lines.before, lines.after);
 }
 
 static std::vector<LineChange> ChangesOfLines(const Lines& oldLines, const Lines& newLines) {
@@ -207,12 +222,11 @@ static std::vector<LineChange> ChangesOfLines(const Lines& oldLines, const Lines
 
 void UnifiedDiff::Append(std::string& out, std::string_view path, std::string_view before,
                          std::string_view after) {
-    const Lines oldLines = SplitLines(before);
-    const Lines newLines = SplitLines(after);
-    const std::vector<LineChange> changes = ChangesOfLines(oldLines, newLines);
+    const SplitVersions& lines = SplitBoth(before, after);
+    const std::vector<LineChange> changes = ChangesOfLines(lines.before, lines.after);
     if (changes.empty()) return;
     AppendHeader(out, path);
-    AppendHunks(out, oldLines, newLines, changes);
+    AppendHunksOf(out, lines.before, lines.after, changes);
 }
 
 void UnifiedDiff::AppendHeader(std::string& out, std::string_view path) {
@@ -275,20 +289,13 @@ ChangedParts UnifiedDiff::ChangedPartsOf(const std::vector<std::uint32_t>& befor
     return parts;
 }
 
-std::string UnifiedDiff::Hunks(std::string_view before, std::string_view after) {
-    const Lines oldLines = SplitLines(before);
-    const Lines newLines = SplitLines(after);
-    std::string out;
-    const std::vector<LineChange> changes = ChangesOfLines(oldLines, newLines);
-    if (changes.empty()) return out;
-    // Reserved, not touched: the hunks grow without being copied.
-    out.reserve(before.size() + after.size());
-    AppendHunks(out, oldLines, newLines, changes);
-    return out;
+void UnifiedDiff::AppendHunks(std::string& out, std::string_view before, std::string_view after) {
+    const SplitVersions& lines = SplitBoth(before, after);
+    AppendHunksOf(out, lines.before, lines.after, ChangesOfLines(lines.before, lines.after));
 }
 
-static void AppendHunks(std::string& out, const Lines& oldLines, const Lines& newLines,
-                        const std::vector<LineChange>& changes) {
+static void AppendHunksOf(std::string& out, const Lines& oldLines, const Lines& newLines,
+                          const std::vector<LineChange>& changes) {
     constexpr std::size_t kContextLines = UnifiedDiff::kContextLines;
 
     std::size_t first = 0;

@@ -54,7 +54,7 @@ public:
     // The two parts of that: the "---" and "+++" lines (a name with a space ends in a tab,
     // as patch needs it), and the hunks.
     static void AppendHeader(std::string& out, std::string_view path);
-    static std::string Hunks(std::string_view before, std::string_view after);
+    static void AppendHunks(std::string& out, std::string_view before, std::string_view after);
 
     // `path` as a diff names it: relative to `folder` when it lies below it (a relative
     // `path` is taken as relative to `folder`), else whole.
