@@ -10,6 +10,7 @@
 
 #include "text/AsciiCase.h"
 #include "text/LineDisplay.h"
+#include "text/PrefaultPages.h"
 
 namespace kesto {
 namespace {
@@ -83,6 +84,8 @@ bool LogStore::AppendLine(std::string_view text, std::size_t lengthForExtent) {
         if (m_blocks.empty() || m_blocks.back().size() + text.size() > m_blocks.back().capacity()) {
             std::string block;
             block.reserve(std::max(kBlockSize, text.size()));
+            // A block is filled whole before the next is made.
+            PrefaultPages(block.data(), block.capacity());
             m_blocks.push_back(std::move(block));
         }
         std::string& block = m_blocks.back();
