@@ -1,4 +1,4 @@
-// LineBreakCounter: counts the line breaks of a stretch of text sixteen bytes at a time,
+// LineBreakCounter: counts the line breaks of a stretch of text many bytes at a time,
 // and tells where each 300th one falls (the scans report their progress there).
 #pragma once
 
@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+
+#include "literal/ByteMask.h"
 
 namespace kesto {
 
@@ -26,6 +28,10 @@ public:
         bits = (bits & 0x33333333u) + ((bits >> 2) & 0x33333333u);
         return static_cast<int>((((bits + (bits >> 4)) & 0x0F0F0F0Fu) * 0x01010101u) >> 24);
     }
+    static int BitCount64(std::uint64_t bits) {
+        return BitCount(static_cast<std::uint32_t>(bits)) +
+               BitCount(static_cast<std::uint32_t>(bits >> 32));
+    }
 
     // Adds the line breaks in [from, to) of `text` to `lineNumber` (one more than the
     // breaks counted so far). For each break after which lineNumber - 1 is a multiple of
@@ -33,19 +39,25 @@ public:
     template <typename Report>
     bool Count(std::string_view text, std::size_t from, std::size_t to, int& lineNumber,
                Report&& report) const {
-        for (std::size_t block = from; block < to; block += kBlock) {
-            std::uint32_t breaks = BreaksIn(text.data() + block, std::min(kBlock, to - block));
+        // The breaks still to count up to the next report.
+        int untilReport = kLinesPerReport - (lineNumber - 1) % kLinesPerReport;
+        const ByteMask breakByte(m_lineBreakChar);
+        for (std::size_t block = from; block < to; block += kWideBlock) {
+            const std::size_t width = std::min(kWideBlock, to - block);
+            std::uint64_t breaks = WideBreaksIn(breakByte, text, block, width);
             if (breaks == 0) continue;
-            const int count = BitCount(breaks);
+            const int count = BitCount64(breaks);
             // Only a block that reaches the next report is counted break by break.
-            if (count < kLinesPerReport - (lineNumber - 1) % kLinesPerReport) {
+            if (count < untilReport) {
                 lineNumber += count;
+                untilReport -= count;
                 continue;
             }
             for (; breaks != 0; breaks &= breaks - 1) {
                 ++lineNumber;
-                if ((lineNumber - 1) % kLinesPerReport == 0 &&
-                    !report(block + static_cast<std::size_t>(__builtin_ctz(breaks)))) {
+                if (--untilReport > 0) continue;
+                untilReport = kLinesPerReport;
+                if (!report(block + static_cast<std::size_t>(__builtin_ctzll(breaks)))) {
                     return false;
                 }
             }
@@ -54,6 +66,19 @@ public:
     }
 
 private:
+    // Counted sixty-four bytes at a time: the scans count the lines between matches, a few
+    // hundred bytes each in a dense file.
+    static constexpr std::size_t kWideBlock = ByteMask::kMaxWidth;
+
+    // The breaks among the `width` bytes of `text` from `at`: a whole block is compared where
+    // the text holds one from there, and the bits past `width` are dropped.
+    static std::uint64_t WideBreaksIn(const ByteMask& breakByte, std::string_view text,
+                                      std::size_t at, std::size_t width) {
+        if (at + kWideBlock > text.size()) return breakByte.InOneByOne(text.data() + at, width);
+        const std::uint64_t breaks = breakByte.In<kWideBlock>(text.data() + at, kWideBlock);
+        return width == kWideBlock ? breaks : breaks & ((std::uint64_t{1} << width) - 1);
+    }
+
     char m_lineBreakChar;
 };
 

@@ -28,11 +28,6 @@ std::array<std::uint64_t, 4> BytesOf(std::string_view text) {
     return set;
 }
 
-int BitCount(std::uint64_t bits) {
-    return LineBreakCounter::BitCount(static_cast<std::uint32_t>(bits)) +
-           LineBreakCounter::BitCount(static_cast<std::uint32_t>(bits >> 32));
-}
-
 bool Includes(const std::array<std::uint64_t, 4>& set, const std::array<std::uint64_t, 4>& part) {
     return ((part[0] & ~set[0]) | (part[1] & ~set[1]) | (part[2] & ~set[2]) |
             (part[3] & ~set[3])) == 0;
@@ -251,7 +246,8 @@ struct LiteralPairChain::Walk {
     void CloseLine() {
         if (!lineMatched) return;
         for (std::size_t i = 0; i < pairWords; ++i) {
-            linesWithMatch += static_cast<std::uint64_t>(BitCount(linePairs[i]));
+            linesWithMatch +=
+                static_cast<std::uint64_t>(LineBreakCounter::BitCount64(linePairs[i]));
             linePairs[i] = 0;
         }
         lineMatched = false;
