@@ -45,7 +45,6 @@ public:
         places.assign(paths.size(), "");
         return false;
     }
-    bool TakeBack(const std::string&, const std::string&) override { return false; }
 };
 
 struct TreeFile {

@@ -94,8 +94,9 @@ const char* UsageText() {
            "Taking runs back:\n"
            "      --runs               list the kept runs, newest first\n"
            "      --undo [ID]          undo run ID (default: the newest that can be undone)\n"
-           "      --recover            put back the originals of runs that did not end\n"
-           "      --state DIR          where run journals are kept\n"
+           "      --recover            finish the runs that did not end: their originals\n"
+           "                           put back, or the removal of their backups finished\n"
+           "      --state DIR          where run journals are kept, a folder of your own\n"
            "                           (default $XDG_STATE_HOME/kesto/runs; '' keeps none)\n"
            "  -h, --help               this text\n"
            "      --version            the version\n";

@@ -8,9 +8,11 @@
 #include "cli/CliOptions.h"
 #include "cli/TerminalHosts.h"
 #include "files/RunHistory.h"
+#include "log/LoggedPath.h"
 #include "pattern/PatternSyntax.h"
 #include "platform/FreedesktopTrash.h"
 #include "platform/InterruptSignals.h"
+#include "platform/OpenFileLimit.h"
 #include "session/SessionDocument.h"
 
 namespace kesto::cli {
@@ -152,27 +154,36 @@ std::string RunState(const KeptRun& run) {
     return run.undoable ? "can be undone" : "can't be undone";
 }
 
+// Whether the state folder may be used; says why not on standard error.
+bool StateFolderUsable(const RunHistory& history) {
+    const std::string refusal = history.Refusal();
+    if (!refusal.empty()) std::cerr << refusal << '\n';
+    return refusal.empty();
+}
+
 // The kept runs, newest first, one a line.
 int ListRuns(const CliOptions& o) {
     RunHistory history(StateFolderOf(o));
+    if (!StateFolderUsable(history)) return kExitRefused;
     history.PruneGone();
     for (const KeptRun& run : history.Runs()) {
         std::string date = run.journal.startTime;
         if (date.size() == 20) date = date.substr(0, 10) + " " + date.substr(11, 8) + " UTC";
-        std::cout << run.journal.id << "  " << date << "  " << run.journal.run.kind << "  "
-                  << run.filesChanged << (run.filesChanged == 1 ? " file  " : " files  ")
-                  << RunState(run) << '\n';
+        std::cout << LoggedPath(run.journal.id) << "  " << date << "  "
+                  << LoggedPath(run.journal.run.kind) << "  " << run.filesChanged
+                  << (run.filesChanged == 1 ? " file  " : " files  ") << RunState(run) << '\n';
     }
     return kExitFinished;
 }
 
-// Each file put back on standard output, each left as it was on standard error.
+// Each file put back on standard output, each left as it was on standard error; names
+// escaped as the log escapes them.
 bool ReportFiles(const TakeBackResult& result, std::string_view done) {
     for (const FileOutcome& file : result.files) {
         if (file.done) {
-            std::cout << done << file.path << '\n';
+            std::cout << done << LoggedPath(file.path) << '\n';
         } else {
-            std::cerr << "Left as it was: " << file.path << ": " << file.reason << '\n';
+            std::cerr << "Left as it was: " << LoggedPath(file.path) << ": " << file.reason << '\n';
         }
     }
     return result.leftAlone() == 0;
@@ -180,13 +191,14 @@ bool ReportFiles(const TakeBackResult& result, std::string_view done) {
 
 int Undo(const CliOptions& o) {
     RunHistory history(StateFolderOf(o));
+    if (!StateFolderUsable(history)) return kExitRefused;
     FreedesktopTrash trash;
     const TakeBackResult result = history.Undo(o.undoId, trash, SettingsPathOf(o));
     if (!result.error.empty()) {
         std::cerr << result.error << '\n';
         return kExitRefused;
     }
-    std::cout << "Undoing run " << result.runId << '\n';
+    std::cout << "Undoing run " << LoggedPath(result.runId) << '\n';
     const bool all = ReportFiles(result, "Put back: ");
     history.Prune(KeptRunsSetting(o));
     return all ? kExitFinished : kExitLeftAlone;
@@ -194,18 +206,34 @@ int Undo(const CliOptions& o) {
 
 int Recover(const CliOptions& o) {
     RunHistory history(StateFolderOf(o));
+    if (!StateFolderUsable(history)) return kExitRefused;
     bool all = true;
     FreedesktopTrash trash;
     for (const TakeBackResult& result : history.Recover(&trash)) {
+        const std::string id = LoggedPath(result.runId);
         if (!result.error.empty()) {
-            std::cerr << "Couldn't recover run " << result.runId << ": " << result.error << '\n';
+            if (result.runId.empty()) {
+                std::cerr << result.error << '\n';
+                return kExitRefused;
+            }
+            std::cerr << "Couldn't recover run " << id << ": " << result.error << '\n';
             all = false;
             continue;
         }
-        const std::size_t back = result.files.size() - static_cast<std::size_t>(result.leftAlone());
-        std::cout << "Recovered run " << result.runId << ": " << back
-                  << (back == 1 ? " file" : " files") << " put back\n";
-        all = ReportFiles(result, "Put back: ") && all;
+        const std::size_t done = result.files.size() - static_cast<std::size_t>(result.leftAlone());
+        const std::string files = std::to_string(done) + (done == 1 ? " file" : " files");
+        if (result.finishedRemoval.empty()) {
+            std::cout << "Recovered run " << id << ": " << files << " put back\n";
+            all = ReportFiles(result, "Put back: ") && all;
+            continue;
+        }
+        // Cut off while it removed its backups, after its last change: its result stands.
+        const bool trashed = result.finishedRemoval == "trash";
+        std::cout << "Finished run " << id << ": its changes stand, "
+                  << std::to_string(done) + (done == 1 ? " backup" : " backups")
+                  << (trashed ? " moved to the Trash\n" : " deleted\n");
+        all = ReportFiles(result, trashed ? "Backup moved to the Trash: " : "Backup deleted: ") &&
+              all;
     }
     history.Prune(KeptRunsSetting(o));
     return all ? kExitFinished : kExitLeftAlone;
@@ -215,7 +243,7 @@ int Recover(const CliOptions& o) {
 void WarnOfUnfinishedRuns(const std::string& stateFolder, TerminalHosts& terminal) {
     const std::vector<std::string> unfinished = RunHistory(stateFolder).UnfinishedRuns();
     if (unfinished.empty()) return;
-    terminal.ShowMessage("A run that did not end was found (" + unfinished.front() +
+    terminal.ShowMessage("A run that did not end was found (" + LoggedPath(unfinished.front()) +
                              (unfinished.size() > 1 ? " and others" : "") +
                              "): kesto-cli --recover puts its files back.",
                          MessageIcon::Warning);
@@ -301,6 +329,7 @@ int main(int argc, char** argv) {
     using namespace kesto::cli;
     // First of all: from here on a signal ends a run as Abort does.
     kesto::InstallInterruptHandlers();
+    kesto::RaiseOpenFileLimit();
     const ParseResult parsed = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (parsed.options.help) {
         std::cout << UsageText();

@@ -58,7 +58,7 @@ struct TrashFolders {
 // read and replace what this user throws away. Both are looked at before either is made,
 // so a trash that is refused is left as it was found.
 std::optional<TrashFolders> OpenSubfolders(const UniqueFd& trash, bool mustBeOwn,
-                                           const std::string& trashPath) {
+                                           const std::string& trashPath, bool create) {
     static constexpr const char* kNames[] = {"files", "info"};
     for (const char* name : kNames) {
         struct stat st {};
@@ -69,7 +69,9 @@ std::optional<TrashFolders> OpenSubfolders(const UniqueFd& trash, bool mustBeOwn
     folders.filesPath = trashPath + "/files";
     UniqueFd* opened[] = {&folders.files, &folders.info};
     for (int i = 0; i < 2; ++i) {
-        if (::mkdirat(trash.get(), kNames[i], 0700) != 0 && errno != EEXIST) return std::nullopt;
+        if (create && ::mkdirat(trash.get(), kNames[i], 0700) != 0 && errno != EEXIST) {
+            return std::nullopt;
+        }
         *opened[i] = OpenFolder(trash.get(), kNames[i]);
         if (!opened[i]->valid() || (mustBeOwn && !OwnedByUser(*opened[i]))) return std::nullopt;
     }
@@ -98,7 +100,7 @@ std::string TopDirectory(const std::string& path, dev_t device) {
 // folder found there is used only when it is this user's own: $topdir/.Trash/$uid inside a
 // sticky .Trash, or $topdir/.Trash-$uid with mode 0700. One that stands there as a link or
 // belongs to someone else makes the call fail; it is never taken over or fallen back from.
-std::optional<TrashFolders> VolumeTrash(const std::string& path, dev_t device) {
+std::optional<TrashFolders> VolumeTrash(const std::string& path, dev_t device, bool create) {
     const std::string top = TopDirectory(path, device);
     const UniqueFd topFolder(::open(top.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!topFolder.valid()) return std::nullopt;
@@ -108,43 +110,73 @@ std::optional<TrashFolders> VolumeTrash(const std::string& path, dev_t device) {
     const UniqueFd shared = OpenFolder(topFolder.get(), ".Trash");
     const auto sharedStatus = StatusOf(shared);
     if (sharedStatus && (sharedStatus->st_mode & S_ISVTX)) {
-        if (::mkdirat(shared.get(), uid.c_str(), 0700) == 0 || errno == EEXIST) {
+        if (!create || ::mkdirat(shared.get(), uid.c_str(), 0700) == 0 || errno == EEXIST) {
             const UniqueFd mine = OpenFolder(shared.get(), uid);
-            if (!mine.valid() || !OwnedByUser(mine)) return std::nullopt;
-            return OpenSubfolders(mine, true, base + "/.Trash/" + uid);
+            if (mine.valid() && OwnedByUser(mine)) {
+                return OpenSubfolders(mine, true, base + "/.Trash/" + uid, create);
+            }
+            if (create || mine.valid()) return std::nullopt;
         }
         // No folder of ours can be made in the shared trash: the user's own trash it is.
     }
 
     const std::string ownName = ".Trash-" + uid;
-    const bool made = ::mkdirat(topFolder.get(), ownName.c_str(), 0700) == 0;
-    if (!made && errno != EEXIST) return std::nullopt;
+    const bool made = create && ::mkdirat(topFolder.get(), ownName.c_str(), 0700) == 0;
+    if (create && !made && errno != EEXIST) return std::nullopt;
     const UniqueFd own = OpenFolder(topFolder.get(), ownName);
     if (!own.valid() || !OwnedByUser(own)) return std::nullopt;
     // The umask may have taken bits from a folder just made; one found must already be 0700.
     if (made && ::fchmod(own.get(), 0700) != 0) return std::nullopt;
     const auto ownStatus = StatusOf(own);
     if (!ownStatus || (ownStatus->st_mode & 07777) != 0700) return std::nullopt;
-    return OpenSubfolders(own, true, base + "/" + ownName);
+    return OpenSubfolders(own, true, base + "/" + ownName, create);
 }
 
-// The trash folder for a file on `device`, created as needed; nothing when there is none
-// that may be used.
-std::optional<TrashFolders> TrashFor(const std::string& path, dev_t device) {
+// The trash folder for a file on `device`, created as needed when `create`; nothing when
+// there is none that may be used. Without `create` it is found only when it is the user's
+// own (the home trash too), as what is taken back from it must be theirs.
+std::optional<TrashFolders> TrashFor(const std::string& path, dev_t device, bool create) {
     const std::string home = HomeTrash();
     fs::path existing = home;
     while (!existing.empty() && !fs::exists(existing)) existing = existing.parent_path();
     struct stat homeStat {};
     if (!existing.empty() && ::stat(existing.c_str(), &homeStat) == 0 &&
         homeStat.st_dev == device) {
-        std::error_code ignored;
-        fs::create_directories(fs::path(home).parent_path(), ignored);
-        if (!MakeDirectory(home, 0700)) return std::nullopt;
+        if (create) {
+            std::error_code ignored;
+            fs::create_directories(fs::path(home).parent_path(), ignored);
+            if (!MakeDirectory(home, 0700)) return std::nullopt;
+        }
         const UniqueFd trash(::open(home.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (!trash.valid()) return std::nullopt;
-        return OpenSubfolders(trash, false, home);
+        if (!trash.valid() || (!create && !OwnedByUser(trash))) return std::nullopt;
+        return OpenSubfolders(trash, !create, home, create);
     }
-    return VolumeTrash(path, device);
+    return VolumeTrash(path, device, create);
+}
+
+// The name of `place` in the files/ folder of `trash`; nothing when it is not an entry there.
+std::optional<std::string> EntryOf(const std::string& place, const TrashFolders& trash) {
+    const std::string prefix = trash.filesPath + "/";
+    if (!place.starts_with(prefix)) return std::nullopt;
+    const std::string name = place.substr(prefix.size());
+    if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos) {
+        return std::nullopt;
+    }
+    return name;
+}
+
+// The user's own trash for files of the folder `folder` open at `folderFd`, and the name of
+// `place` in it.
+std::optional<std::pair<TrashFolders, std::string>> PlaceFor(const std::string& place,
+                                                             const std::string& folder,
+                                                             int folderFd) {
+    struct stat st {};
+    if (::fstat(folderFd, &st) != 0) return std::nullopt;
+    std::optional<TrashFolders> trash = TrashFor(folder + "/-", st.st_dev, false);
+    if (!trash) return std::nullopt;
+    std::optional<std::string> name = EntryOf(place, *trash);
+    if (!name) return std::nullopt;
+    return std::make_pair(std::move(*trash), std::move(*name));
 }
 
 std::string DeletionDate() {
@@ -185,16 +217,24 @@ bool FreedesktopTrash::MoveToRecycleBin(const std::vector<std::string>& paths,
     return all;
 }
 
-bool FreedesktopTrash::TakeBack(const std::string& place, const std::string& path) {
-    // A place is TRASH/files/NAME, and its record TRASH/info/NAME.trashinfo.
-    const fs::path entry(place);
-    const fs::path files = entry.parent_path();
-    if (files.filename() != "files") return false;
-    if (::renameat2(AT_FDCWD, place.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) != 0) {
+UniqueFd FreedesktopTrash::OpenPlace(const std::string& place, const std::string& folder,
+                                     int folderFd) {
+    const auto found = PlaceFor(place, folder, folderFd);
+    if (!found) return UniqueFd();
+    return UniqueFd(::openat(found->first.files.get(), found->second.c_str(),
+                             O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+}
+
+bool FreedesktopTrash::TakeBack(const std::string& place, const std::string& folder, int folderFd,
+                                const std::string& name) {
+    const auto found = PlaceFor(place, folder, folderFd);
+    if (!found) return false;
+    const auto& [trash, entry] = *found;
+    if (::renameat2(trash.files.get(), entry.c_str(), folderFd, name.c_str(), RENAME_NOREPLACE) !=
+        0) {
         return false;
     }
-    const fs::path info = files.parent_path() / "info" / (entry.filename().string() + ".trashinfo");
-    ::unlink(info.c_str());
+    ::unlinkat(trash.info.get(), (entry + ".trashinfo").c_str(), 0);
     return true;
 }
 
@@ -204,7 +244,20 @@ bool FreedesktopTrash::MoveToTrash(const std::string& path, std::string* place) 
     std::error_code error;
     const std::string absolute = fs::absolute(path, error).string();
     if (error) return false;
-    const auto trash = TrashFor(absolute, status->st_dev);
+    return MoveIntoTrash(AT_FDCWD, absolute, absolute, status->st_dev, place);
+}
+
+bool FreedesktopTrash::MoveToRecycleBinAt(const std::string& folder, int folderFd,
+                                          const std::string& name, std::string& place) {
+    struct stat st {};
+    if (::fstatat(folderFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
+    return MoveIntoTrash(folderFd, name, folder + "/" + name, st.st_dev, &place);
+}
+
+bool FreedesktopTrash::MoveIntoTrash(int fromFolder, const std::string& fromName,
+                                     const std::string& absolute, dev_t device,
+                                     std::string* place) {
+    const auto trash = TrashFor(absolute, device, true);
     if (!trash) return false;
 
     const std::string name = fs::path(absolute).filename().string();
@@ -229,7 +282,7 @@ bool FreedesktopTrash::MoveToTrash(const std::string& path, std::string* place) 
             if (written && closed) continue;  // a stale file of that name: try another
             return false;
         }
-        if (::renameat(AT_FDCWD, absolute.c_str(), trash->files.get(), entry.c_str()) != 0) {
+        if (::renameat(fromFolder, fromName.c_str(), trash->files.get(), entry.c_str()) != 0) {
             ::unlinkat(trash->info.get(), infoName.c_str(), 0);
             return false;
         }

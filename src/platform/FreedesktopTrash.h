@@ -10,6 +10,8 @@
 // failure.
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 #include <vector>
 
@@ -21,8 +23,14 @@ class FreedesktopTrash : public RecycleBin {
 public:
     bool MoveToRecycleBin(const std::vector<std::string>& paths,
                           std::vector<std::string>& places) override;
+    // A place is given back only from the trash a file of that folder would go to, and only
+    // when that trash and its files/ are the user's own, whatever the place's path says.
+    UniqueFd OpenPlace(const std::string& place, const std::string& folder, int folderFd) override;
     // Renames the trashed file back (never over an existing file) and removes its info file.
-    bool TakeBack(const std::string& place, const std::string& path) override;
+    bool TakeBack(const std::string& place, const std::string& folder, int folderFd,
+                  const std::string& name) override;
+    bool MoveToRecycleBinAt(const std::string& folder, int folderFd, const std::string& name,
+                            std::string& place) override;
 
     // Moves one file; false when it stays where it is. `place`, when given, gets the path
     // of the file in the trash.
@@ -30,6 +38,11 @@ public:
 
     // The Path= value of an info file: every byte outside A-Z a-z 0-9 - . _ ~ / as %XX.
     static std::string EncodeTrashPath(const std::string& path);
+
+private:
+    // Moves `fromName` of `fromFolder`, which is `absolute` on `device`, into the trash.
+    bool MoveIntoTrash(int fromFolder, const std::string& fromName, const std::string& absolute,
+                       dev_t device, std::string* place);
 };
 
 }  // namespace kesto

@@ -70,15 +70,18 @@ TEST_F(FaultInjectionTest, AReadOnlyFileIsRewrittenAndKeepsItsMode) {
 TEST_F(FaultInjectionTest, AnOwnerThatCannotBeKeptIsReportedInTheLog) {
     if (!CanDropPrivileges())
         GTEST_SKIP() << "needs root and setpriv to run as an unprivileged user";
-    WriteFile(dir / "root.txt", "cat\n");
-    ::chmod((dir / "root.txt").c_str(), 0644);  // root's file in a folder anyone may write
-    EXPECT_EQ(Run({"-s", "cat", "-r", "dog", "root.txt"}, "", kNobody), 0);
-    EXPECT_EQ(ReadFile(dir / "root.txt"), "dog\n");
-    EXPECT_EQ(ReadFile(dir / "root.~txt"), "cat\n");
-    EXPECT_NE(
-        ReadFile(dir / "stdout")
-            .find("Couldn't keep the owner, group or permissions of " + (dir / "root.txt") + "!"),
-        std::string::npos);
+    // Root's file in a folder anyone may write (without the sticky bit of the test's folder).
+    fs::create_directory(dir / "open");
+    fs::permissions(dir / "open", fs::perms::all);
+    WriteFile(dir / "open/root.txt", "cat\n");
+    ::chmod((dir / "open/root.txt").c_str(), 0644);
+    EXPECT_EQ(Run({"-s", "cat", "-r", "dog", "open/root.txt"}, "", kNobody), 0);
+    EXPECT_EQ(ReadFile(dir / "open/root.txt"), "dog\n");
+    EXPECT_EQ(ReadFile(dir / "open/root.~txt"), "cat\n");
+    EXPECT_NE(ReadFile(dir / "stdout")
+                  .find("Couldn't keep the owner, group or permissions of " +
+                        (dir / "open/root.txt") + "!"),
+              std::string::npos);
 }
 
 TEST_F(FaultInjectionTest, FilesThatVanishOrChangeDuringTheRunAreHandledOneByOne) {

@@ -188,12 +188,14 @@ private:
     std::optional<int> m_status;
 };
 
-// A folder of the test's own, reachable by the unprivileged user, with an empty settings
-// file `k.INI` that every run is given.
+// A folder of the test's own, open to the unprivileged user as /tmp is (sticky, so that the
+// state folder in it stays the user's own), with an empty settings file `k.INI` that every
+// run is given.
 class CliRunTest : public ::testing::Test {
 protected:
     CliRunTest() {
-        std::filesystem::permissions(dir.path(), std::filesystem::perms::all);
+        std::filesystem::permissions(
+            dir.path(), std::filesystem::perms::all | std::filesystem::perms::sticky_bit);
         WriteFile(dir / "k.INI", "");
         std::filesystem::permissions(dir / "k.INI", std::filesystem::perms::all);
     }

@@ -35,7 +35,6 @@ public:
         places.assign(paths.size(), "");
         return true;
     }
-    bool TakeBack(const std::string&, const std::string&) override { return false; }
     ModeDialogChoice ShowSingleModeDialog(bool showPrevious) override {
         dialogs.push_back(showPrevious ? "single+" : "single");
         return Next();

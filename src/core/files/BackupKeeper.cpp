@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -26,26 +27,32 @@ constexpr int kReadFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLO
 
 constexpr std::size_t kRecycleBatchBytes = 32000;
 
-// A name nobody can guess ahead, so that nothing can be planted under it; hidden, and
-// recognisable as Kesto's own.
-std::string UnpredictableName() {
-    unsigned char bytes[8] = {};
-    if (::getrandom(bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes)) {
+// `count` random bytes in hexadecimal digits.
+std::string RandomHex(std::size_t count) {
+    unsigned char bytes[16] = {};
+    count = std::min(count, sizeof bytes);
+    if (::getrandom(bytes, count, 0) != static_cast<ssize_t>(count)) {
         for (unsigned char& byte : bytes) byte = static_cast<unsigned char>(std::rand());
     }
     static constexpr char kHex[] = "0123456789abcdef";
-    std::string name = ".kesto-";
-    for (const unsigned char byte : bytes) {
-        name += kHex[byte >> 4];
-        name += kHex[byte & 15];
+    std::string hex;
+    for (std::size_t i = 0; i < count; ++i) {
+        hex += kHex[bytes[i] >> 4];
+        hex += kHex[bytes[i] & 15];
     }
-    return name + ".tmp";
+    return hex;
+}
+
+// A name nobody can guess ahead, so that nothing can be planted under it; hidden,
+// recognisable as Kesto's own, and as the run's by `prefix`, which its journal records.
+std::string UnpredictableName(std::string_view prefix) {
+    return TemporaryNamePrefix(prefix) + RandomHex(8) + ".tmp";
 }
 
 // Creates a new file under an unpredictable name in `folder`; never opens what is there.
-UniqueFd CreateExclusive(int folder, std::string& name) {
+UniqueFd CreateExclusive(int folder, std::string_view prefix, std::string& name) {
     for (int attempt = 0; attempt < 16; ++attempt) {
-        name = UnpredictableName();
+        name = UnpredictableName(prefix);
         UniqueFd fd(::openat(folder, name.c_str(),
                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
         if (fd.valid() || errno != EEXIST) return fd;
@@ -73,7 +80,15 @@ bool Inside(const std::string& path, const std::string& folder) {
 }  // namespace
 
 BackupKeeper::BackupKeeper(RunControl& control, LogStore& log, Prompter& prompter)
-    : m_control(control), m_log(log), m_prompter(prompter) {
+    : m_control(control),
+      m_log(log),
+      m_prompter(prompter),
+      m_temporaryPrefix(kesto::NewTemporaryPrefix()) {
+}
+
+const std::string& BackupKeeper::NewTemporaryPrefix() {
+    m_temporaryPrefix = kesto::NewTemporaryPrefix();
+    return m_temporaryPrefix;
 }
 
 void BackupKeeper::SetWalk(const std::string& startDirectory, const ListedFolders* folders) {
@@ -326,7 +341,15 @@ bool BackupKeeper::BeginRewrite() {
         if (::faccessat(m_current.folder->fd(), ".", W_OK, AT_EACCESS) == 0) return true;
         return Abandon("Couldn't Create Backup file!");
     }
-    m_current.output = CreateExclusive(m_current.folder->fd(), m_current.tempName);
+    // The journal names the file, and so its folder, before anything is made there: a run
+    // cut off now leaves nothing its recovery does not know of.
+    if (m_recorder &&
+        !m_recorder->BeforeRewrite(m_current.path, m_current.backupPath, m_current.original,
+                                   m_current.folder->identity())) {
+        LogRecorderFailure();
+    }
+    m_current.output =
+        CreateExclusive(m_current.folder->fd(), m_temporaryPrefix, m_current.tempName);
     if (!m_current.output.valid()) {
         m_current.tempName.clear();
         return Abandon("Couldn't Create Backup file!");
@@ -352,7 +375,7 @@ bool BackupKeeper::UnchangedSinceRead() const {
 bool BackupKeeper::CopyOriginal(const std::string& tempName) {
     const int folder = m_current.folder->fd();
     std::string name;
-    UniqueFd copy = CreateExclusive(folder, name);
+    UniqueFd copy = CreateExclusive(folder, m_temporaryPrefix, name);
     if (!copy.valid()) return false;
     const auto length = static_cast<std::size_t>(m_current.original.st_size);
     std::unique_ptr<char[]> buffer(new (std::nothrow) char[length]);
@@ -405,7 +428,7 @@ bool BackupKeeper::MakeBackup() {
     }
     // An old backup is replaced in one step: the new one is made under a temporary name
     // and renamed over it.
-    std::string tempName = UnpredictableName();
+    std::string tempName = UnpredictableName(m_temporaryPrefix);
     if (!LinkOrCopyOriginal(tempName)) return false;
     if (::renameat(folder, tempName.c_str(), folder, backupName) != 0) {
         ::unlinkat(folder, tempName.c_str(), 0);
@@ -478,11 +501,15 @@ bool BackupKeeper::KeepRewrittenFile() {
 
 void BackupKeeper::RecordReplacement() {
     if (!m_recorder || !m_current.before || !m_current.after) return;
-    if (m_recorder->BeforeReplace(m_current.path, m_current.backupPath, m_current.original,
-                                  *m_current.before, *m_current.after) ||
-        m_recorderFailureLogged) {
-        return;
+    if (!m_recorder->BeforeReplace(m_current.path, m_current.backupPath, m_current.original,
+                                   m_current.folder->identity(), *m_current.before,
+                                   *m_current.after)) {
+        LogRecorderFailure();
     }
+}
+
+void BackupKeeper::LogRecorderFailure() {
+    if (m_recorderFailureLogged) return;
     m_recorderFailureLogged = true;
     m_log.AddLogLine("Couldn't keep the journal of this run (" + m_recorder->error() +
                      "), it can't be undone!");
@@ -541,6 +568,12 @@ void BackupKeeper::RemoveBackups(bool deletePermanently, RecycleBin& bin) {
     if (m_changed.empty()) return;
     if (!FlushChangedFiles()) {
         m_log.AddLogLine("Couldn't flush the changed files to disk, the backups are kept!");
+        return;
+    }
+    // From here on a recovery finishes the removal instead of taking back what the run did.
+    if (m_recorder && !m_recorder->ChangesSettled(deletePermanently ? "delete" : "trash")) {
+        m_log.AddLogLine("Couldn't keep the journal of this run (" + m_recorder->error() +
+                         "), the backups are kept!");
         return;
     }
     std::vector<std::size_t> batch;

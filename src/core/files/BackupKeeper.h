@@ -73,6 +73,9 @@ public:
     BackupKeeper(RunControl& control, LogStore& log, Prompter& prompter);
 
     void SetNaming(BackupNaming naming) { m_naming = std::move(naming); }
+    // A new prefix for the temporary names of the next run, which its journal records so
+    // that a recovery finds what the run left; returned.
+    const std::string& NewTemporaryPrefix();
     const BackupNaming& naming() const { return m_naming; }
     // Asked before a file is touched; without one every file is eligible.
     void SetEligibility(FileEligibility* eligibility) { m_eligibility = eligibility; }
@@ -173,6 +176,7 @@ private:
     bool FlushChangedFiles();
     bool MoveBatchToRecycleBin(std::vector<std::size_t>& batch, RecycleBin& bin);
     void RecordReplacement();
+    void LogRecorderFailure();
 
     RunControl& m_control;
     LogStore& m_log;
@@ -206,6 +210,7 @@ private:
     std::vector<std::string> m_changedFiles;
     std::vector<ChangedFile> m_changed;
     int m_restoreFailures = 0;
+    std::string m_temporaryPrefix;
 };
 
 }  // namespace kesto

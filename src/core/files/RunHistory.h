@@ -1,10 +1,20 @@
-// RunHistory: the runs kept in the journal folder, and the two ways of taking one back.
+// RunHistory: the runs kept in the state folder, and the two ways of taking one back.
 //
 // Undo puts the files of a finished run back as they were before it, each only when it
 // still holds exactly what the run wrote and its backup exactly the original; it swaps the
 // two, so the run's version becomes the backup and the undo can itself be undone. Recover
-// finishes a run that died (its journal not ended and held by no process) as an abort
-// would: each file it had replaced gets its original back.
+// finishes a run that died (its journal not ended and held by no process): as an abort
+// would, each file it had replaced gets its original back and what it left half made goes;
+// a run that had made its last change and was removing its backups has that removal
+// finished instead, so its result stands.
+//
+// Nothing is done unless the state folder is the user's own (see StateFolder), and nothing
+// to a file whose record is damaged (see RunJournal). Every step on a file is taken through
+// a descriptor of its folder, opened without following a link and checked against the
+// folder its run recorded. An undo or a recovery holds the run it takes back, so no other
+// process takes it back at the same time, and it takes a run's holds on each folder and
+// file (see HeldFolder): the check of a file and its swap are one step that no run, undo or
+// recovery interleaves with, and a file another run is changing is left alone.
 #pragma once
 
 #include <optional>
@@ -13,6 +23,7 @@
 
 #include "files/RecycleBin.h"
 #include "files/RunJournal.h"
+#include "files/StateFolder.h"
 
 namespace kesto {
 
@@ -23,6 +34,7 @@ std::string DefaultRunJournalFolder();
 struct KeptRun {
     std::string path;
     JournalContents journal;
+    // The files it changed; for a run that died, those it may have changed.
     int filesChanged = 0;
     bool undoable = false;
     // Not ended, and no process holds it: the run died.
@@ -40,6 +52,9 @@ struct TakeBackResult {
     std::string runId;
     std::string newRunId;  // the journal of the undo itself
     std::vector<FileOutcome> files;
+    // A recovered run that had made its last change: its backups were removed as it was
+    // doing ("delete" or "trash"), and each file done is a backup removed.
+    std::string finishedRemoval;
     std::string error;  // the whole request was refused
 
     int leftAlone() const;
@@ -50,6 +65,9 @@ public:
     explicit RunHistory(std::string folder) : m_folder(std::move(folder)) {}
 
     const std::string& folder() const { return m_folder; }
+    // Why the state folder may not be used now; empty when it may. While it may not, there
+    // are no runs, and undo and recovery are refused with this reason.
+    std::string Refusal() const;
 
     // Every journal of the folder, newest first (a damaged one included, as far as it can be
     // read).
@@ -63,7 +81,7 @@ public:
     // undo's own journal.
     TakeBackResult Undo(const std::string& id, RecycleBin& bin, const std::string& settingsPath);
     // Finishes every run that died; one result per run. A backup that went to `bin` (when
-    // given) is taken back from it.
+    // given) is taken back from it, and one the run was moving there goes there.
     std::vector<TakeBackResult> Recover(RecycleBin* bin = nullptr);
 
     // Deletes the journals of all but the newest `keep` runs that ended, and what runs
@@ -75,11 +93,9 @@ public:
     void PruneGone();
 
 private:
-    // Puts back the original of one file of a run that died; `swap` keeps the other version
-    // at the backup's name. An entry with a path names a file that was or should have been
-    // put back.
-    static FileOutcome RecoverFile(const JournalEntry& entry, bool swap, RecycleBin* bin);
-    void RemoveAbandonedMakings() const;
+    // The state folder as it is now; nothing when it may not be used.
+    std::optional<StateFolder> State() const;
+    std::vector<KeptRun> RunsIn(const StateFolder& state) const;
 
     std::string m_folder;
 };

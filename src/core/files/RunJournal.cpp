@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <unordered_map>
 
 #include "text/WriteAll.h"
 
@@ -143,12 +145,28 @@ std::optional<FileStamp> StampOf(const std::vector<std::string>& f, std::size_t 
     return stamp;
 }
 
-bool SyncFolder(const std::string& folder) {
-    const UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    return fd.valid() && ::fsync(fd.get()) == 0;
+}  // namespace
+
+std::string TemporaryNamePrefix(std::string_view prefix) {
+    return ".kesto-" + std::string(prefix) + "-";
 }
 
-}  // namespace
+std::string NewTemporaryPrefix() {
+    unsigned char bytes[6] = {};
+    if (::getrandom(bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes)) {
+        timespec now{};
+        ::clock_gettime(CLOCK_REALTIME, &now);
+        std::uint64_t mixed = QuickHash(std::to_string(now.tv_nsec) + std::to_string(::getpid()));
+        for (unsigned char& byte : bytes) byte = static_cast<unsigned char>(mixed >>= 8);
+    }
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string hex;
+    for (const unsigned char byte : bytes) {
+        hex += kHex[byte >> 4];
+        hex += kHex[byte & 15];
+    }
+    return hex;
+}
 
 RunJournal::RunJournal(UniqueFd fd, std::string id, std::string path)
     : m_fd(std::move(fd)), m_id(std::move(id)), m_path(std::move(path)) {
@@ -156,74 +174,96 @@ RunJournal::RunJournal(UniqueFd fd, std::string id, std::string path)
 
 std::optional<RunJournal> RunJournal::Create(const std::string& folder, const RunDescription& run,
                                              std::string& error) {
-    std::string made;
-    for (std::size_t at = 1; at <= folder.size(); ++at) {
-        if (at < folder.size() && folder[at] != '/') continue;
-        made = folder.substr(0, at);
-        if (::mkdir(made.c_str(), 0700) != 0 && errno != EEXIST) {
-            error = made + ": " + std::strerror(errno);
-            return std::nullopt;
-        }
-    }
+    const std::optional<StateFolder> state = StateFolder::Open(folder, true, error);
+    if (!state) return std::nullopt;
+    return Create(*state, run, error);
+}
+
+std::optional<RunJournal> RunJournal::Create(const StateFolder& folder, const RunDescription& run,
+                                             std::string& error) {
+    const int at = folder.fd();
     timespec started{};
     ::clock_gettime(CLOCK_REALTIME, &started);
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string id = IdAt(started, attempt);
-        const std::string path = folder + "/" + id + ".journal";
+        const std::string name = id + ".journal";
+        const std::string path = folder.path() + "/" + name;
         // Made under a hidden name and renamed once it is locked and begins with its format
         // line: under its own name a journal that is not held always tells what its run
         // did, even when the run was killed while making it.
-        const std::string making = folder + "/." + id + ".journal.new";
-        UniqueFd fd(
-            ::open(making.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        const std::string making = "." + name + ".new";
+        UniqueFd fd(::openat(at, making.c_str(),
+                             O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
         if (!fd.valid() && errno == EEXIST) continue;
         if (!fd.valid()) {
-            error = making + ": " + std::strerror(errno);
+            error = folder.path() + "/" + making + ": " + std::strerror(errno);
             return std::nullopt;
         }
         // Held for as long as the run lives: a journal nobody holds is of a run that ended
         // or died.
         if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0 ||
             !WriteAll(fd.get(), std::string(kFormatLine) + "\n")) {
-            error = making + ": " + std::strerror(errno);
-            ::unlink(making.c_str());
+            error = folder.path() + "/" + making + ": " + std::strerror(errno);
+            ::unlinkat(at, making.c_str(), 0);
             return std::nullopt;
         }
-        if (::renameat2(AT_FDCWD, making.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) != 0) {
+        if (::renameat2(at, making.c_str(), at, name.c_str(), RENAME_NOREPLACE) != 0) {
             const int failure = errno;
-            ::unlink(making.c_str());
+            ::unlinkat(at, making.c_str(), 0);
             if (failure == EEXIST) continue;
             error = path + ": " + std::strerror(failure);
             return std::nullopt;
         }
         RunJournal journal(std::move(fd), id, path);
+        const BackupNaming& naming = run.naming;
         const bool written =
-            journal.Append("run",
-                           {id, UtcNow(), std::to_string(::getpid()), run.kind, run.search,
-                            run.replace, run.switches, run.settingsPath},
-                           false) &&
-            SyncFolder(folder);
+            journal.Append(
+                "run",
+                {id, UtcNow(), std::to_string(::getpid()), run.kind, run.search, run.replace,
+                 run.switches, run.settingsPath, naming.prependChar ? "1" : "0",
+                 std::string(1, naming.backupChar), naming.replaceExtension, run.temporaryPrefix},
+                false) &&
+            ::fsync(at) == 0;
         if (!written) {
             error = path + ": " + std::strerror(errno);
             return std::nullopt;
         }
         return journal;
     }
-    error = folder + ": no free journal name";
+    error = folder.path() + ": no free journal name";
     return std::nullopt;
 }
 
-std::optional<RunJournal> RunJournal::Reopen(const std::string& path, std::size_t trustedSize,
-                                             std::string& error) {
-    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC));
-    if (!fd.valid() || ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0 ||
-        ::ftruncate(fd.get(), static_cast<off_t>(trustedSize)) != 0) {
+std::optional<RunJournal> RunJournal::Hold(const StateFolder& folder, const std::string& name,
+                                           std::string& error) {
+    const std::string path = folder.path() + "/" + name;
+    UniqueFd fd(::openat(folder.fd(), name.c_str(),
+                         O_RDWR | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat st {};
+    if (!fd.valid() || ::fstat(fd.get(), &st) != 0) {
         error = path + ": " + std::strerror(errno);
         return std::nullopt;
     }
-    std::string id = path.substr(path.rfind('/') + 1);
+    if (const std::string refusal = StateFolder::JournalRefusal(st); !refusal.empty()) {
+        error = path + ": " + refusal;
+        return std::nullopt;
+    }
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+        error =
+            errno == EWOULDBLOCK ? "in use by another process" : path + ": " + std::strerror(errno);
+        return std::nullopt;
+    }
+    std::string id = name;
     if (id.ends_with(".journal")) id.resize(id.size() - 8);
     return RunJournal(std::move(fd), std::move(id), path);
+}
+
+std::optional<JournalContents> RunJournal::Read() const {
+    return ReadRunJournalFrom(m_fd.get());
+}
+
+bool RunJournal::CutAfter(std::size_t trustedSize) {
+    return ::ftruncate(m_fd.get(), static_cast<off_t>(trustedSize)) == 0;
 }
 
 bool RunJournal::Write(std::string_view lines, bool toDisk) {
@@ -246,17 +286,26 @@ bool RunJournal::MayReplace(const std::vector<IntendedFile>& files) {
     std::string lines;
     for (const IntendedFile& file : files) {
         const FileStamp& s = file.original;
-        lines += Record(
-            "may", {file.path, file.backupPath, std::to_string(s.device), std::to_string(s.inode),
-                    std::to_string(s.size), std::to_string(s.modifiedSeconds),
-                    std::to_string(s.modifiedNanoseconds)});
+        lines += Record("may",
+                        {file.path, file.backupPath, std::to_string(file.folder.device),
+                         std::to_string(file.folder.inode), std::to_string(s.device),
+                         std::to_string(s.inode), std::to_string(s.size),
+                         std::to_string(s.modifiedSeconds), std::to_string(s.modifiedNanoseconds)});
     }
     return Write(lines, true);
 }
 
 bool RunJournal::AboutToReplace(const std::string& path, const std::string& backupPath,
-                                const ContentHash& before, const ContentHash& after, bool toDisk) {
-    return Append("about", {path, backupPath, before.Hex(), after.Hex()}, toDisk);
+                                const FolderIdentity& folder, const ContentHash& before,
+                                const ContentHash& after, bool toDisk) {
+    return Append("about",
+                  {path, backupPath, std::to_string(folder.device), std::to_string(folder.inode),
+                   before.Hex(), after.Hex()},
+                  toDisk);
+}
+
+bool RunJournal::ChangesSettled(std::string_view removal) {
+    return Append("settled", {removal}, true);
 }
 
 bool RunJournal::Replaced(const std::string& path) {
@@ -278,13 +327,15 @@ bool RunJournal::WritePending() {
     return !m_failed;
 }
 
-bool RunJournalInUse(const std::string& path) {
-    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+namespace {
+
+constexpr int kReadFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+
+bool InUse(const UniqueFd& fd) {
     return fd.valid() && ::flock(fd.get(), LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
 }
 
-bool RunJournalEnded(const std::string& path) {
-    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+bool EndsWithEndRecord(const UniqueFd& fd) {
     struct stat st {};
     if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     char tail[4096];
@@ -300,36 +351,131 @@ bool RunJournalEnded(const std::string& path) {
     return fields && fields->size() == 3 && (*fields)[0] == "end";
 }
 
+// A run's backup naming as its record gives it; nothing when it could not be a run's.
+std::optional<BackupNaming> NamingOf(const std::string& prepend, const std::string& character,
+                                     const std::string& extension) {
+    if ((prepend != "0" && prepend != "1") || character.size() != 1 || character[0] == '/' ||
+        character[0] == '\0' ||
+        extension.find_first_of(std::string_view("/\0", 2)) != std::string::npos) {
+        return std::nullopt;
+    }
+    return BackupNaming{prepend == "1", character[0], extension};
+}
+
+bool IsTemporaryPrefix(std::string_view prefix) {
+    return prefix.empty() || (prefix.size() == 12 &&
+                              prefix.find_first_not_of("0123456789abcdef") == std::string::npos);
+}
+
+// Why a record names what its run could not have touched; empty when it is sound.
+std::string DamageOf(const JournalEntry& entry, const RunDescription& run) {
+    const std::string_view name = FileNameOf(entry.path);
+    if (!entry.path.starts_with('/') || name.empty() || name == "." || name == "..") {
+        return "not the path of a file";
+    }
+    // A file that is its own backup name is never taken by a run; nothing is done to it.
+    if (SamePathIgnoringCase(entry.backupPath, entry.path)) return {};
+    if (entry.backupPath != BackupName(entry.path, run.naming)) {
+        return "its backup is not the run's backup beside it";
+    }
+    if (entry.folder.device == 0 && entry.folder.inode == 0) return "no folder recorded";
+    return {};
+}
+
+}  // namespace
+
+bool RunJournalInUse(int folder, const std::string& name) {
+    return InUse(UniqueFd(::openat(folder, name.c_str(), kReadFlags)));
+}
+
+bool RunJournalInUse(const std::string& path) {
+    return InUse(UniqueFd(::open(path.c_str(), kReadFlags)));
+}
+
+bool RunJournalEnded(int folder, const std::string& name) {
+    return EndsWithEndRecord(UniqueFd(::openat(folder, name.c_str(), kReadFlags)));
+}
+
+bool RunJournalEnded(const std::string& path) {
+    return EndsWithEndRecord(UniqueFd(::open(path.c_str(), kReadFlags)));
+}
+
+std::optional<JournalContents> ReadRunJournal(int folder, const std::string& name) {
+    const UniqueFd fd(::openat(folder, name.c_str(), kReadFlags));
+    if (!fd.valid()) return std::nullopt;
+    return ReadRunJournalFrom(fd.get());
+}
+
 std::optional<JournalContents> ReadRunJournal(const std::string& path) {
+    const UniqueFd fd(::open(path.c_str(), kReadFlags));
+    if (!fd.valid()) return std::nullopt;
+    return ReadRunJournalFrom(fd.get());
+}
+
+std::optional<JournalContents> ReadRunJournalFrom(int fd) {
     // Only a regular file of a sane size is read: a pipe or a device put in its place
     // must not block or fill the memory.
-    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     struct stat st {};
-    if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
-        st.st_size > kMaxJournalSize) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxJournalSize) {
         return std::nullopt;
+    }
+    if (const std::string refusal = StateFolder::JournalRefusal(st); !refusal.empty()) {
+        JournalContents foreign;
+        foreign.damage = "not a journal of your own: " + refusal;
+        return foreign;
     }
     std::string text(static_cast<std::size_t>(st.st_size), '\0');
     std::size_t got = 0;
     while (got < text.size()) {
-        const ssize_t n = ::read(fd.get(), text.data() + got, text.size() - got);
+        const ssize_t n =
+            ::pread(fd, text.data() + got, text.size() - got, static_cast<off_t>(got));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         got += static_cast<std::size_t>(n);
     }
     text.resize(got);
     std::string_view rest = text;
-    const std::string first = std::string(RunJournal::kFormatLine) + "\n";
-    if (rest.substr(0, first.size()) != first) return std::nullopt;
-    rest.remove_prefix(first.size());
+    const auto startsWithLine = [&rest](std::string_view line) {
+        return rest.starts_with(line) && rest.substr(line.size()).starts_with('\n');
+    };
+    int format = 0;
+    if (startsWithLine(RunJournal::kFormatLine)) {
+        format = 2;
+        rest.remove_prefix(RunJournal::kFormatLine.size() + 1);
+    } else if (startsWithLine(RunJournal::kFirstFormatLine)) {
+        format = 1;
+        rest.remove_prefix(RunJournal::kFirstFormatLine.size() + 1);
+    } else {
+        return std::nullopt;
+    }
+    const std::size_t runFields = format == 1 ? 9 : 13;
+    const std::size_t mayFields = format == 1 ? 8 : 10;
+    const std::size_t aboutFields = format == 1 ? 5 : 7;
 
     JournalContents contents;
-    contents.trustedSize = first.size();
-    const auto entryOf = [&contents](const std::string& file) -> JournalEntry* {
-        for (auto it = contents.files.rbegin(); it != contents.files.rend(); ++it) {
-            if (it->path == file) return &*it;
+    contents.trustedSize = text.size() - rest.size();
+    // The last entry of each path: a file is named again when a later group finds it changed.
+    std::unordered_map<std::string, std::size_t> latest;
+    const auto entryOf = [&](const std::string& file) -> JournalEntry* {
+        const auto found = latest.find(file);
+        return found == latest.end() ? nullptr : &contents.files[found->second];
+    };
+    const auto newEntry = [&](const std::string& file) -> JournalEntry& {
+        latest[file] = contents.files.size();
+        JournalEntry& entry = contents.files.emplace_back();
+        entry.path = file;
+        return entry;
+    };
+    const auto folderOf = [](const std::vector<std::string>& f, std::size_t first) {
+        FolderIdentity folder;
+        std::uint64_t device = 0;
+        std::uint64_t inode = 0;
+        if (!ParseNumber(f[first], device) || !ParseNumber(f[first + 1], inode)) {
+            return std::optional<FolderIdentity>();
         }
-        return nullptr;
+        folder.device = static_cast<dev_t>(device);
+        folder.inode = static_cast<ino_t>(inode);
+        return std::optional<FolderIdentity>(folder);
     };
     bool described = false;
     for (int number = 2; !rest.empty(); ++number) {
@@ -348,34 +494,46 @@ std::optional<JournalContents> ReadRunJournal(const std::string& path) {
         const std::vector<std::string>& f = *fields;
         const std::string& type = f[0];
         bool understood = false;
-        if (type == "run" && f.size() == 9 && !described) {
+        if (type == "run" && f.size() == runFields && !described) {
             contents.id = f[1];
             contents.startTime = f[2];
             std::from_chars(f[3].data(), f[3].data() + f[3].size(), contents.pid);
-            contents.run = {f[4], f[5], f[6], f[7], f[8]};
-            described = understood = true;
-        } else if (type == "may" && f.size() == 8 && described) {
-            if (const auto stamp = StampOf(f, 3)) {
+            contents.run = {f[4], f[5], f[6], f[7], f[8], {}, {}};
+            understood = true;
+            if (format > 1) {
+                const std::optional<BackupNaming> naming = NamingOf(f[9], f[10], f[11]);
+                understood = naming && IsTemporaryPrefix(f[12]);
+                if (naming) contents.run.naming = *naming;
+                contents.run.temporaryPrefix = f[12];
+            }
+            described = understood;
+        } else if (type == "may" && f.size() == mayFields && described) {
+            const std::size_t stampAt = mayFields - 5;
+            const auto stamp = StampOf(f, stampAt);
+            const auto folder =
+                format == 1 ? std::optional<FolderIdentity>(FolderIdentity{}) : folderOf(f, 3);
+            if (stamp && folder) {
                 JournalEntry* entry = entryOf(f[1]);
                 if (!entry || entry->state != JournalEntry::State::Intended) {
-                    entry = &contents.files.emplace_back();
-                    entry->path = f[1];
+                    entry = &newEntry(f[1]);
                     entry->state = JournalEntry::State::Intended;
                 }
                 entry->backupPath = f[2];
+                entry->folder = *folder;
                 entry->original = *stamp;
                 understood = true;
             }
-        } else if (type == "about" && f.size() == 5 && described) {
-            const auto before = ContentHash::FromHex(f[3]);
-            const auto after = ContentHash::FromHex(f[4]);
-            if (before && after) {
+        } else if (type == "about" && f.size() == aboutFields && described) {
+            const auto before = ContentHash::FromHex(f[aboutFields - 2]);
+            const auto after = ContentHash::FromHex(f[aboutFields - 1]);
+            const auto folder =
+                format == 1 ? std::optional<FolderIdentity>(FolderIdentity{}) : folderOf(f, 3);
+            if (before && after && folder) {
                 JournalEntry* entry = entryOf(f[1]);
-                if (!entry || entry->state != JournalEntry::State::Intended) {
-                    entry = &contents.files.emplace_back();
-                    entry->path = f[1];
-                }
+                if (!entry || entry->state != JournalEntry::State::Intended)
+                    entry = &newEntry(f[1]);
                 entry->backupPath = f[2];
+                entry->folder = *folder;
                 entry->before = *before;
                 entry->after = *after;
                 entry->state = JournalEntry::State::AboutToReplace;
@@ -386,6 +544,10 @@ std::optional<JournalContents> ReadRunJournal(const std::string& path) {
                 entry->state = JournalEntry::State::Replaced;
                 understood = true;
             }
+        } else if (type == "settled" && f.size() == 2 && described && contents.settled.empty() &&
+                   (f[1] == "delete" || f[1] == "trash")) {
+            contents.settled = f[1];
+            understood = true;
         } else if (type == "backup" && f.size() == 3 && described) {
             if (JournalEntry* entry = entryOf(f[1])) {
                 entry->backupFate = f[2];
@@ -404,6 +566,11 @@ std::optional<JournalContents> ReadRunJournal(const std::string& path) {
         contents.trustedSize = text.size() - rest.size();
     }
     if (!described && contents.damage.empty()) contents.damage = "line 2: missing";
+    for (JournalEntry& entry : contents.files) {
+        entry.damage = format == 1 ? "written by an earlier version of Kesto, which did not "
+                                     "record the file's folder"
+                                   : DamageOf(entry, contents.run);
+    }
     return contents;
 }
 

@@ -23,8 +23,8 @@ std::optional<std::pair<std::string, struct stat>> FileAt(const std::string& pat
 
 }  // namespace
 
-RunRecorder::RunRecorder(std::string folder, RunDescription run, BackupNaming naming)
-    : m_folder(std::move(folder)), m_run(std::move(run)), m_naming(std::move(naming)) {
+RunRecorder::RunRecorder(std::string folder, RunDescription run)
+    : m_folder(std::move(folder)), m_run(std::move(run)) {
     std::unique_ptr<char, decltype(&std::free)> cwd(::getcwd(nullptr, 0), &std::free);
     if (cwd) m_workingFolder = cwd.get();
 }
@@ -63,44 +63,77 @@ bool RunRecorder::EnsureJournal() {
     return !m_failed;
 }
 
+FolderIdentity RunRecorder::FolderOfFile(const std::string& path) {
+    const std::string_view folder = DirectoryOf(path);
+    if (folder != m_lastFolderPath) {
+        m_lastFolderPath = folder;
+        struct stat st {};
+        const std::string opened = folder.empty() ? "/" : std::string(folder);
+        m_lastFolder = ::stat(opened.c_str(), &st) == 0 ? FolderIdentity{st.st_dev, st.st_ino}
+                                                        : FolderIdentity{};
+    }
+    return m_lastFolder;
+}
+
 bool RunRecorder::WriteGroup(const std::string& path, const std::string& backupPath,
-                             const struct stat& original) {
+                             const struct stat& original, const FolderIdentity& folder) {
     std::vector<IntendedFile> group;
-    group.push_back({Absolute(path), Absolute(backupPath), StampOf(original)});
+    group.push_back({Absolute(path), Absolute(backupPath), StampOf(original), folder});
     const std::size_t end =
         m_files ? std::min(m_files->size(), m_position + kGroupSize) : m_position;
     for (std::size_t i = m_position + 1; i < end; ++i) {
         const auto file = FileAt((*m_files)[i]);
         if (!file || !S_ISREG(file->second.st_mode)) continue;
         const std::string absolute = Absolute(file->first);
-        std::string backup = BackupName(absolute, m_naming);
+        std::string backup = BackupName(absolute, m_run.naming);
         // A file that is its own backup name is never taken by a run.
         if (SamePathIgnoringCase(backup, absolute)) continue;
-        group.push_back({absolute, std::move(backup), StampOf(file->second)});
+        group.push_back(
+            {absolute, std::move(backup), StampOf(file->second), FolderOfFile(absolute)});
     }
     if (!m_journal->MayReplace(group)) return false;
-    for (const IntendedFile& file : group) m_intended[file.path] = file.original;
+    for (const IntendedFile& file : group) m_intended[file.path] = {file.original, file.folder};
     return true;
 }
 
-bool RunRecorder::BeforeReplace(const std::string& path, const std::string& backupPath,
-                                const struct stat& original, const ContentHash& before,
-                                const ContentHash& after) {
+bool RunRecorder::Intend(const std::string& path, const std::string& backupPath,
+                         const struct stat& original, const FolderIdentity& folder) {
     if (!EnsureJournal()) return false;
     // A file whose stamp on disk is not the file read now (it changed after its group was
     // written) gets a group of its own.
     const auto known = m_intended.find(Absolute(path));
-    if (known == m_intended.end() || !(known->second == StampOf(original))) {
-        if (!WriteGroup(path, backupPath, original)) {
-            Fail();
-            return false;
-        }
-    }
-    if (!m_journal->AboutToReplace(Absolute(path), Absolute(backupPath), before, after, false)) {
+    const bool current = known != m_intended.end() && known->second.first == StampOf(original) &&
+                         known->second.second.device == folder.device &&
+                         known->second.second.inode == folder.inode;
+    if (!current && !WriteGroup(path, backupPath, original, folder)) {
         Fail();
         return false;
     }
     return true;
+}
+
+bool RunRecorder::BeforeRewrite(const std::string& path, const std::string& backupPath,
+                                const struct stat& original, const FolderIdentity& folder) {
+    return Intend(path, backupPath, original, folder);
+}
+
+bool RunRecorder::BeforeReplace(const std::string& path, const std::string& backupPath,
+                                const struct stat& original, const FolderIdentity& folder,
+                                const ContentHash& before, const ContentHash& after) {
+    if (!Intend(path, backupPath, original, folder)) return false;
+    if (!m_journal->AboutToReplace(Absolute(path), Absolute(backupPath), folder, before, after,
+                                   false)) {
+        Fail();
+        return false;
+    }
+    return true;
+}
+
+bool RunRecorder::ChangesSettled(std::string_view removal) {
+    if (!m_journal) return true;  // no journal to take the run back by half
+    if (m_journal->ChangesSettled(removal)) return true;
+    Fail();
+    return false;
 }
 
 void RunRecorder::Replaced(const std::string& path) {

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "files/RunHistory.h"
+#include "files/StateFolder.h"
 #include "log/LoggedPath.h"
 #include "passes/BatchAhead.h"
 #include "passes/BatchPass.h"
@@ -399,9 +400,14 @@ void SessionDocument::StartJournal(std::string_view kind) {
     add("confirm", options.confirmEachReplace);
     add("subdirs", !options.selectViaFileDialog && options.searchSubdirectories);
     const bool batch = kind == "batch";
-    RunDescription run{std::string(kind), batch ? batchFilePath : options.searchString,
-                       batch ? std::string() : options.replaceString, switches, ini.path()};
-    m_recorder.emplace(journalFolder, std::move(run), settings.backupNaming());
+    RunDescription run{std::string(kind),
+                       batch ? batchFilePath : options.searchString,
+                       batch ? std::string() : options.replaceString,
+                       switches,
+                       ini.path(),
+                       settings.backupNaming(),
+                       m_backups.NewTemporaryPrefix()};
+    m_recorder.emplace(journalFolder, std::move(run));
     m_recorder->SetFileList(&searchFileList);
     m_backups.SetRecorder(&*m_recorder);
 }
@@ -518,9 +524,19 @@ void SessionDocument::TakeModeSwitch(const RunRequest& request) {
     if (request.batchFile) batchFilePath = *request.batchFile;
 }
 
+bool SessionDocument::JournalFolderUsable() {
+    if (journalFolder.empty()) return true;
+    std::string refusal;
+    if (StateFolder::Open(journalFolder, false, refusal)) return true;
+    m_hosts.prompter.ShowMessage(refusal, MessageIcon::Stop);
+    return false;
+}
+
 RunOutcome SessionDocument::RunChecked(const RunRequest& request) {
     m_lastRequest = request;
     m_backups.SetPreview(request.preview, previewObserver);
+    // A run that could not keep its journal where only the user writes touches nothing.
+    if (!request.preview && !JournalFolderUsable()) return RunOutcome::Refused;
     if (request.batchFile) {
         if (!request.fromModeDialog && !m_batchPairs.ReadBatchFile(*request.batchFile)) {
             return RunOutcome::Refused;

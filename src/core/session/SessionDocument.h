@@ -157,6 +157,8 @@ private:
     RunOutcome RunChecked(const RunRequest& request);
     // In a preview: notes how the files, folders and batch file it reads are now.
     void NotePreviewedFiles();
+    // Whether the journal folder may be used; when not, the user is told why.
+    bool JournalFolderUsable();
     // A run that may change files starts its journal (written from its first change on).
     void StartJournal(std::string_view kind);
     // The journal is ended, the journals of older runs pruned.

@@ -33,6 +33,7 @@
 #include "gui/options/MySheet.h"
 #include "gui/run/ConfirmReplaceDlg.h"
 #include "gui/selection/UnknownExtDlg.h"
+#include "log/LoggedPath.h"
 #include "platform/InterruptSignals.h"
 #include "platform/qt/DisplayText.h"
 #include "platform/qt/HelpPages.h"
@@ -649,17 +650,37 @@ void CMainFrame::PruneRuns() {
 
 namespace {
 
-// The lines of a report: each file put back or left as it was, and the count of each.
+// The lines of a report: each file put back or left as it was, and the count of each;
+// names escaped as the log escapes them.
 void AddOutcomes(const TakeBackResult& result, std::vector<std::string>& lines) {
+    const bool trashed = result.finishedRemoval == "trash";
+    const std::string done = result.finishedRemoval.empty() ? "Put back: "
+                             : trashed                      ? "Backup moved to the Trash: "
+                                                            : "Backup deleted: ";
     for (const FileOutcome& file : result.files) {
-        lines.push_back(file.done ? "     Put back: " + file.path
-                                  : "     Left as it was: " + file.path + " ... " + file.reason);
+        lines.push_back(file.done ? "     " + done + LoggedPath(file.path)
+                                  : "     Left as it was: " + LoggedPath(file.path) + " ... " +
+                                        file.reason);
     }
     const std::size_t left = static_cast<std::size_t>(result.leftAlone());
     const std::size_t back = result.files.size() - left;
     lines.push_back(" ");
+    if (!result.finishedRemoval.empty()) {
+        lines.push_back("The run had made its changes, which stand: " + std::to_string(back) +
+                        (back == 1 ? " backup" : " backups") +
+                        (trashed ? " moved to the Trash, " : " deleted, ") + std::to_string(left) +
+                        (left == 1 ? " left as it was" : " left as they were"));
+        return;
+    }
     lines.push_back(std::to_string(back) + (back == 1 ? " file" : " files") + " put back, " +
                     std::to_string(left) + (left == 1 ? " left as it was" : " left as they were"));
+}
+
+// Whether the state folder may be used; tells the user why not.
+bool StateFolderUsable(const RunHistory& history, Prompter& prompter) {
+    const std::string refusal = history.Refusal();
+    if (!refusal.empty()) prompter.ShowMessage(refusal, MessageIcon::Stop);
+    return refusal.empty();
 }
 
 }  // namespace
@@ -680,6 +701,7 @@ CChildFrame* CMainFrame::UndoRun(const std::string& id) {
 
 CChildFrame* CMainFrame::OnUndoLastRun() {
     RunHistory history(m_journalFolder);
+    if (!StateFolderUsable(history, m_hosts.prompter)) return nullptr;
     history.PruneGone();
     for (const KeptRun& run : history.Runs()) {
         if (!run.undoable) continue;
@@ -697,6 +719,7 @@ CChildFrame* CMainFrame::OnUndoLastRun() {
 
 void CMainFrame::OnRunHistory() {
     RunHistory history(m_journalFolder);
+    if (!StateFolderUsable(history, m_hosts.prompter)) return;
     history.PruneGone();
     CRunHistoryDlg dialog(history, this);
     if (dialog.exec() != QDialog::Accepted || dialog.chosenRun().empty()) return;
@@ -708,10 +731,12 @@ void CMainFrame::OnRunHistory() {
 
 CChildFrame* CMainFrame::OfferRecovery() {
     RunHistory history(m_journalFolder);
+    // Runs are refused until the folder is the user's own: said at once, not at the first run.
+    if (!StateFolderUsable(history, m_hosts.prompter)) return nullptr;
     const std::vector<std::string> unfinished = history.UnfinishedRuns();
     if (unfinished.empty()) return nullptr;
     const std::string question =
-        "A run did not end (" + unfinished.front() +
+        "A run did not end (" + LoggedPath(unfinished.front()) +
         (unfinished.size() > 1 ? " and " + std::to_string(unfinished.size() - 1) + " more" : "") +
         "): the program was ended or the computer went off while it changed files.\n\n"
         "Put back the original files it was changing?";
@@ -719,7 +744,7 @@ CChildFrame* CMainFrame::OfferRecovery() {
     std::vector<std::string> lines = {
         std::string(20, ' ') + "** Recovery of Runs That Did Not End **", " "};
     for (const TakeBackResult& result : history.Recover(&m_hosts.recycleBin)) {
-        lines.push_back("Run " + result.runId + ":");
+        lines.push_back("Run " + LoggedPath(result.runId) + ":");
         if (!result.error.empty()) {
             lines.push_back("     Couldn't recover it: " + result.error);
             continue;

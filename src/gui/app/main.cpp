@@ -4,11 +4,13 @@
 
 #include "gui/app/KestoApp.h"
 #include "platform/InterruptSignals.h"
+#include "platform/OpenFileLimit.h"
 
 int main(int argc, char** argv) {
     // First of all: from here on these signals end a run as Abort does, never the program
     // in the middle of one.
     kesto::InstallInterruptHandlers();
+    kesto::RaiseOpenFileLimit();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Search/Replace"));
     // The installed desktop entry's name, by which a desktop matches the window to its entry,

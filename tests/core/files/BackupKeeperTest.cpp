@@ -364,7 +364,6 @@ public:
         places.assign(paths.size(), "");
         return succeed;
     }
-    bool TakeBack(const std::string&, const std::string&) override { return false; }
     std::vector<std::vector<std::string>> batches;
     bool succeed = true;
 };
@@ -464,13 +463,28 @@ TEST_F(TrashTest, FilesLandInTheHomeTrashWithAnEncodedInfoFile) {
     EXPECT_FALSE(MoveAll(trash, {dir / "missing"}));
 
     // Taken back: never over a file that took the name meanwhile, and its record goes.
+    const UniqueFd one(::open((dir / "one").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const UniqueFd two(::open((dir / "two").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     WriteFile(dir / ("two/" + name), "newer");
-    EXPECT_FALSE(trash.TakeBack(places[1], dir / ("two/" + name)));
+    EXPECT_FALSE(trash.TakeBack(places[1], dir / "two", two.get(), name));
     EXPECT_EQ(ReadFile(dir / ("two/" + name)), "newer");
-    EXPECT_TRUE(trash.TakeBack(places[0], dir / ("one/" + name)));
+    EXPECT_TRUE(trash.OpenPlace(places[0], dir / "one", one.get()).valid());
+    EXPECT_TRUE(trash.TakeBack(places[0], dir / "one", one.get(), name));
     EXPECT_EQ(ReadFile(dir / ("one/" + name)), "first");
     EXPECT_FALSE(std::filesystem::exists(trashDir + "/info/" + name + ".trashinfo"));
-    EXPECT_FALSE(trash.TakeBack(places[0], dir / ("one/" + name)));
+    EXPECT_FALSE(trash.TakeBack(places[0], dir / "one", one.get(), name));
+
+    // Only an entry of the user's own trash is given back, whatever a place's path says.
+    std::filesystem::create_directories(dir / "elsewhere/files");
+    WriteFile(dir / "elsewhere/files/x", "someone's");
+    for (const std::string& place :
+         {dir / "elsewhere/files/x", trashDir + "/files/../../../elsewhere/files/x",
+          trashDir + "/files/", trashDir + "/info/" + name + ".2.trashinfo"}) {
+        EXPECT_FALSE(trash.OpenPlace(place, dir / "one", one.get()).valid()) << place;
+        EXPECT_FALSE(trash.TakeBack(place, dir / "one", one.get(), "taken")) << place;
+    }
+    EXPECT_EQ(ReadFile(dir / "elsewhere/files/x"), "someone's");
+    EXPECT_FALSE(std::filesystem::exists(dir / "one/taken"));
 }
 
 // A tmpfs of its own that everyone may write to, as /tmp or a shared disk: the trash of a

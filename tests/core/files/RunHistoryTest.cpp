@@ -12,6 +12,7 @@
 
 #include "files/RunRecorder.h"
 #include "support/TempDir.h"
+#include "text/BackupName.h"
 
 namespace kesto {
 namespace {
@@ -20,9 +21,20 @@ using test::ReadFile;
 using test::WriteFile;
 namespace fs = std::filesystem;
 
+// A run as the journals of these tests describe it: backups named "a.~txt" for "a.txt".
+const RunDescription kRun{"single", "x", "y", "", "", {}, ""};
+
 class RunHistoryTest : public ::testing::Test {
 protected:
     std::string Path(const std::string& name) const { return dir / name; }
+    // The backup of `name` beside it.
+    std::string Backup(const std::string& name) const { return BackupName(Path(name), {}); }
+    // The folder of the files, as a journal records it.
+    FolderIdentity Here() const {
+        struct stat st {};
+        ::stat(dir.path().c_str(), &st);
+        return {st.st_dev, st.st_ino};
+    }
 
     // The state a run leaves just after it replaced `name`, in the run's order: the new
     // content written, the backup made as a second name of the original, the new file
@@ -33,7 +45,7 @@ protected:
         struct stat before {};
         ::stat(Path(name).c_str(), &before);
         WriteFile(Path(name + ".new"), next);
-        ::link(Path(name).c_str(), Path(name + ".bak").c_str());
+        ::link(Path(name).c_str(), Backup(name).c_str());
         ::rename(Path(name + ".new").c_str(), Path(name).c_str());
         return before;
     }
@@ -50,18 +62,17 @@ TEST_F(RunHistoryTest, RecoveryFromStampsAloneLeavesAFileEditedAfterTheCrash) {
     struct stat c {};
     ::stat(Path("c.txt").c_str(), &c);
     for (const auto& [name, status] : {std::pair{"a.txt", a}, {"b.txt", b}, {"c.txt", c}}) {
-        intended.push_back(
-            {Path(name), Path(std::string(name) + ".bak"), RunRecorder::StampOf(status)});
+        intended.push_back({Path(name), Backup(name), RunRecorder::StampOf(status), Here()});
     }
     // b.txt is saved again after the crash, a second later than its backup was made.
     struct stat backup {};
-    ::stat(Path("b.txt.bak").c_str(), &backup);
+    ::stat(Backup("b.txt").c_str(), &backup);
     const timespec later[2] = {{0, UTIME_OMIT}, {backup.st_ctim.tv_sec + 1, 0}};
     ASSERT_EQ(::utimensat(AT_FDCWD, Path("b.txt").c_str(), later, 0), 0);
     std::string id;
     {
         std::string error;
-        auto journal = RunJournal::Create(dir / "state", {"single", "x", "y", "", ""}, error);
+        auto journal = RunJournal::Create(dir / "state", kRun, error);
         ASSERT_TRUE(journal) << error;
         ASSERT_TRUE(journal->MayReplace(intended));
         id = journal->id();
@@ -79,7 +90,7 @@ TEST_F(RunHistoryTest, RecoveryFromStampsAloneLeavesAFileEditedAfterTheCrash) {
     EXPECT_EQ(results[0].files[1].reason, "changed since the run, left as it is");
     EXPECT_EQ(ReadFile(Path("a.txt")), "original a\n");
     EXPECT_EQ(ReadFile(Path("b.txt")), "new b\n");
-    EXPECT_EQ(ReadFile(Path("b.txt.bak")), "original b\n");
+    EXPECT_EQ(ReadFile(Backup("b.txt")), "original b\n");
     EXPECT_EQ(ReadFile(Path("c.txt")), "never reached\n");
     EXPECT_EQ(history.UnfinishedRuns(), std::vector<std::string>{});
     const std::vector<KeptRun> runs = history.Runs();
@@ -94,7 +105,7 @@ TEST_F(RunHistoryTest, PruningKeepsTheNewestEndedRunsAndThoseStillGoing) {
     std::vector<std::string> ended;
     for (int i = 0; i < 12; ++i) {
         std::string error;
-        auto journal = RunJournal::Create(dir / "state", {"single", "x", "y", "", ""}, error);
+        auto journal = RunJournal::Create(dir / "state", kRun, error);
         ASSERT_TRUE(journal) << error;
         if (i == 0) {
             ASSERT_TRUE(journal->MayReplace({}));  // dies without an end: kept for recovery
@@ -153,7 +164,7 @@ protected:
     // A journal of a run that died, naming `files` as it may replace them.
     std::string DeadRun(const std::vector<IntendedFile>& files) {
         std::string error;
-        auto journal = RunJournal::Create(dir / "state", {"single", "x", "y", "", ""}, error);
+        auto journal = RunJournal::Create(dir / "state", kRun, error);
         EXPECT_TRUE(journal) << error;
         if (!journal) return {};
         EXPECT_TRUE(journal->MayReplace(files));
@@ -170,15 +181,15 @@ TEST_F(RecoveryLimitsTest, AFileThatIsItsOwnBackupNameOrThatALaterRunTookIsLeftA
     WriteFile(Path("notes.BAK"), "the user's notes\n");
     WriteFile(Path("f.txt"), "original f\n");
     const FileStamp f = StampOfPath("f.txt");
-    DeadRun({{Path("notes.BAK"), Path("notes.BAK"), StampOfPath("notes.BAK")},
-             {Path("f.txt"), Path("f.txt.bak"), f}});
+    DeadRun({{Path("notes.BAK"), Path("notes.BAK"), StampOfPath("notes.BAK"), Here()},
+             {Path("f.txt"), Backup("f.txt"), f, Here()}});
     // A later run, which ended, replaced f.txt keeping its original as the backup.
     Replace("f.txt", "original f\n", "the later run's f\n");
     {
         std::string error;
-        auto later = RunJournal::Create(dir / "state", {"single", "f", "g", "", ""}, error);
+        auto later = RunJournal::Create(dir / "state", kRun, error);
         ASSERT_TRUE(later) << error;
-        ASSERT_TRUE(later->AboutToReplace(Path("f.txt"), Path("f.txt.bak"),
+        ASSERT_TRUE(later->AboutToReplace(Path("f.txt"), Backup("f.txt"), Here(),
                                           ContentHash::Of("original f\n"),
                                           ContentHash::Of("the later run's f\n"), true));
         ASSERT_TRUE(later->Replaced(Path("f.txt")));
@@ -189,18 +200,18 @@ TEST_F(RecoveryLimitsTest, AFileThatIsItsOwnBackupNameOrThatALaterRunTookIsLeftA
     EXPECT_EQ(results[0].files.size(), 0u);
     EXPECT_EQ(ReadFile(Path("notes.BAK")), "the user's notes\n");
     EXPECT_EQ(ReadFile(Path("f.txt")), "the later run's f\n");
-    EXPECT_EQ(ReadFile(Path("f.txt.bak")), "original f\n");
+    EXPECT_EQ(ReadFile(Backup("f.txt")), "original f\n");
 }
 
 TEST_F(RecoveryLimitsTest, AnEndedJournalWithALineAddedAfterItsEndIsNoRunToRecover) {
     WriteFile(Path("a.txt"), "new a\n");
-    WriteFile(Path("a.txt.bak"), "original a\n");
+    WriteFile(Backup("a.txt"), "original a\n");
     std::string path;
     {
         std::string error;
-        auto journal = RunJournal::Create(dir / "state", {"single", "x", "y", "", ""}, error);
+        auto journal = RunJournal::Create(dir / "state", kRun, error);
         ASSERT_TRUE(journal) << error;
-        ASSERT_TRUE(journal->AboutToReplace(Path("a.txt"), Path("a.txt.bak"),
+        ASSERT_TRUE(journal->AboutToReplace(Path("a.txt"), Backup("a.txt"), Here(),
                                             ContentHash::Of("original a\n"),
                                             ContentHash::Of("new a\n"), true));
         ASSERT_TRUE(journal->Replaced(Path("a.txt")));

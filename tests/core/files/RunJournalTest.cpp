@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "support/TempDir.h"
+#include "text/BackupName.h"
 
 namespace kesto {
 namespace {
@@ -23,20 +24,26 @@ protected:
         EXPECT_TRUE(journal) << error;
         if (!journal) return {};
         EXPECT_TRUE(RunJournalInUse(journal->path()));
-        EXPECT_TRUE(journal->MayReplace({{first, first + ".~", stamp}, {third, third + ".~", {}}}));
-        EXPECT_TRUE(journal->AboutToReplace(first, first + ".~", ContentHash::Of("old"),
+        EXPECT_TRUE(journal->MayReplace(
+            {{first, Backup(first), stamp, folder}, {third, Backup(third), {}, folder}}));
+        EXPECT_TRUE(journal->AboutToReplace(first, Backup(first), folder, ContentHash::Of("old"),
                                             ContentHash::Of("new"), false));
         EXPECT_TRUE(journal->Replaced(first));
-        EXPECT_TRUE(journal->AboutToReplace(second, second + ".~", ContentHash::Of("a"),
+        EXPECT_TRUE(journal->AboutToReplace(second, Backup(second), folder, ContentHash::Of("a"),
                                             ContentHash::Of("b"), true));
+        EXPECT_TRUE(journal->ChangesSettled("trash"));
         EXPECT_TRUE(journal->BackupFate(first, "trash:/home/u/.local/share/Trash/files/x"));
         EXPECT_FALSE(RunJournalEnded(journal->path()));
         EXPECT_TRUE(journal->End(false));
         return journal->path();
     }
 
+    std::string Backup(const std::string& path) const { return BackupName(path, run.naming); }
+
     test::TempDir dir;
-    const RunDescription run{"single", "cat\tdog", "100%\r\n", "case=1", "/etc/k.INI"};
+    const RunDescription run{"single",     "cat\tdog",           "100%\r\n",    "case=1",
+                             "/etc/k.INI", {false, '#', "B\tK"}, "0123456789ab"};
+    const FolderIdentity folder{7, 8};
     const std::string first = "/tree/tab\there.txt";
     const std::string second = "/tree/line\nfeed%.txt";
     const std::string third = "/tree/only intended.txt";
@@ -59,6 +66,11 @@ TEST_F(RunJournalTest, WhatIsWrittenIsReadBackWhole) {
     EXPECT_EQ(read->run.search, run.search);
     EXPECT_EQ(read->run.replace, run.replace);
     EXPECT_EQ(read->run.settingsPath, run.settingsPath);
+    EXPECT_EQ(read->run.naming.prependChar, run.naming.prependChar);
+    EXPECT_EQ(read->run.naming.backupChar, run.naming.backupChar);
+    EXPECT_EQ(read->run.naming.replaceExtension, run.naming.replaceExtension);
+    EXPECT_EQ(read->run.temporaryPrefix, run.temporaryPrefix);
+    EXPECT_EQ(read->settled, "trash");
     EXPECT_EQ(read->pid, static_cast<long>(::getpid()));
     EXPECT_EQ(std::filesystem::path(path).stem(), read->id);
     EXPECT_EQ(read->trustedSize, ReadFile(path).size());
@@ -71,10 +83,12 @@ TEST_F(RunJournalTest, WhatIsWrittenIsReadBackWhole) {
     EXPECT_EQ(read->files[0].before, ContentHash::Of("old"));
     EXPECT_EQ(read->files[0].after, ContentHash::Of("new"));
     EXPECT_EQ(read->files[0].backupFate, "trash:/home/u/.local/share/Trash/files/x");
+    EXPECT_EQ(read->files[0].folder.inode, folder.inode);
+    for (const JournalEntry& entry : read->files) EXPECT_EQ(entry.damage, "") << entry.path;
     EXPECT_EQ(read->files[1].path, third);
     EXPECT_EQ(read->files[1].state, JournalEntry::State::Intended);
     EXPECT_EQ(read->files[2].path, second);
-    EXPECT_EQ(read->files[2].backupPath, second + ".~");
+    EXPECT_EQ(read->files[2].backupPath, Backup(second));
     EXPECT_EQ(read->files[2].state, JournalEntry::State::AboutToReplace);
 
     // Two runs in the same second get journals of their own.
@@ -134,9 +148,66 @@ TEST_F(RunJournalTest, ADamagedRecordEndsWhatIsTrusted) {
     EXPECT_EQ(read->files[0].state, JournalEntry::State::AboutToReplace);
     EXPECT_FALSE(read->ended) << "nothing after the damage is believed";
 
-    WriteFile(path, "kesto run journal 2\n");
+    WriteFile(path, "kesto run journal 3\n");
     EXPECT_FALSE(ReadRunJournal(path)) << "another format";
     EXPECT_FALSE(ReadRunJournal(dir / "missing.journal"));
+}
+
+TEST_F(RunJournalTest, ARecordThatNamesWhatItsRunCouldNotHaveTouchedIsDamaged) {
+    struct Case {
+        std::string title;
+        IntendedFile file;
+        bool damaged;
+    };
+    const auto file = [&](const std::string& path, std::string backup, FolderIdentity in) {
+        return IntendedFile{path, backup.empty() ? Backup(path) : backup, stamp, in};
+    };
+    const std::vector<Case> cases = {
+        {"a file with its backup beside it", file("/t/a.txt", "", folder), false},
+        {"a file that is its own backup name", file("/t/x.B\tK", "/t/x.B\tK", folder), false},
+        {"the backup in another folder", file("/t/b.txt", "/other/b.B\tK", folder), true},
+        {"the backup under another name", file("/t/c.txt", "/t/c.txt.bak", folder), true},
+        {"a path that is not absolute", file("t/d.txt", "", folder), true},
+        {"a folder named as the file", file("/t/..", "", folder), true},
+        {"no folder recorded", file("/t/e.txt", "", {}), true},
+    };
+    std::vector<IntendedFile> files;
+    for (const Case& c : cases) files.push_back(c.file);
+    std::string error;
+    auto journal = RunJournal::Create(dir / "state", run, error);
+    ASSERT_TRUE(journal) << error;
+    ASSERT_TRUE(journal->MayReplace(files));
+    const auto read = ReadRunJournal(journal->path());
+    ASSERT_TRUE(read);
+    ASSERT_EQ(read->files.size(), cases.size());
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        EXPECT_EQ(read->files[i].damage.empty(), !cases[i].damaged)
+            << cases[i].title << ": " << read->files[i].damage;
+    }
+
+    // A journal of the first format did not record folders: every record of it is damaged.
+    const auto line = [](const std::string& fields) {
+        const std::uint64_t sum = QuickHash(fields);
+        std::string hex;
+        for (int shift = 60; shift >= 0; shift -= 4) hex += "0123456789abcdef"[(sum >> shift) & 15];
+        return fields + "\t#" + hex + "\n";
+    };
+    WriteFile(dir / "old.journal", std::string(RunJournal::kFirstFormatLine) + "\n" +
+                                       line("run\tid\t2026-01-01T00:00:00Z\t1\tsingle\tx\ty\t\t") +
+                                       line("may\t/tree/a.txt\t/tree/a.~txt\t1\t2\t3\t4\t5"));
+    ::chmod((dir / "old.journal").c_str(), 0600);
+    const auto old = ReadRunJournal(dir / "old.journal");
+    ASSERT_TRUE(old);
+    EXPECT_EQ(old->damage, "");
+    ASSERT_EQ(old->files.size(), 1u);
+    EXPECT_NE(old->files[0].damage.find("earlier version"), std::string::npos);
+
+    // A journal others may write is not believed at all.
+    ::chmod(journal->path().c_str(), 0644);
+    const auto shared = ReadRunJournal(journal->path());
+    ASSERT_TRUE(shared);
+    EXPECT_EQ(shared->files.size(), 0u);
+    EXPECT_NE(shared->damage.find("not a journal of your own"), std::string::npos);
 }
 
 TEST(ContentHashTest, TheHashIsXxh3Of128BitsWrittenIn32Digits) {

@@ -1,5 +1,7 @@
 // Runs taken back from the window: Undo Last Run, the Run History dialog and the offer to
 // recover a run that did not end, each with its result in a window of its own.
+#include <sys/stat.h>
+
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -103,6 +105,19 @@ TEST_F(RunHistoryWindowTest, TheHistoryShowsEachRunAndTheStateOfItsFiles) {
     EXPECT_EQ(CRunHistoryDlg::StateOf(runs[0]), QStringLiteral("can be undone"));
 }
 
+TEST_F(RunHistoryWindowTest, AStateFolderOthersMayWriteIsRefusedWithItsReason) {
+    std::filesystem::create_directories(dir / "state");
+    std::filesystem::permissions(dir / "state", std::filesystem::perms::all);
+    const std::string refusal =
+        "Run journals can't be kept in " + dir / "state" + ": others may write to it!";
+    EXPECT_EQ(Frame().OfferRecovery(), nullptr);
+    EXPECT_EQ(Frame().OnUndoLastRun(), nullptr);
+    Frame().OnRunHistory();
+    ASSERT_EQ(prompter.messages.size(), 3u);
+    for (const std::string& message : prompter.messages) EXPECT_EQ(message, refusal);
+    EXPECT_TRUE(prompter.questions.empty());
+}
+
 TEST_F(RunHistoryWindowTest, ARunThatDidNotEndIsOfferedForRecoveryAtStart) {
     std::filesystem::create_directories(dir / "tree");
     test::WriteFile(dir / "tree/a.txt", "new content\n");
@@ -110,12 +125,15 @@ TEST_F(RunHistoryWindowTest, ARunThatDidNotEndIsOfferedForRecoveryAtStart) {
     {
         // A run that died just after it replaced a.txt: its journal is not ended.
         std::string error;
-        auto journal = RunJournal::Create(dir / "state", {"single", "x", "y", "", ""}, error);
+        auto journal =
+            RunJournal::Create(dir / "state", {"single", "x", "y", "", "", {}, ""}, error);
         ASSERT_TRUE(journal) << error;
         const std::string file = dir / "tree/a.txt";
-        ASSERT_TRUE(journal->AboutToReplace(file, file.substr(0, file.size() - 3) + "~txt",
-                                            ContentHash::Of("the original\n"),
-                                            ContentHash::Of("new content\n"), true));
+        struct stat tree {};
+        ASSERT_EQ(::stat((dir / "tree").c_str(), &tree), 0);
+        ASSERT_TRUE(journal->AboutToReplace(
+            file, file.substr(0, file.size() - 3) + "~txt", {tree.st_dev, tree.st_ino},
+            ContentHash::Of("the original\n"), ContentHash::Of("new content\n"), true));
     }
     prompter.answers = {false};
     EXPECT_EQ(Frame().OfferRecovery(), nullptr);
