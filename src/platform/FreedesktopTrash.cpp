@@ -133,8 +133,9 @@ std::optional<TrashFolders> VolumeTrash(const std::string& path, dev_t device, b
 }
 
 // The trash folder for a file on `device`, created as needed when `create`; nothing when
-// there is none that may be used. Without `create` it is found only when it is the user's
-// own (the home trash too), as what is taken back from it must be theirs.
+// there is none that may be used. The home trash too must be the user's own, with its files/
+// and info/: a user's environment kept by root (sudo -E, su without -) would otherwise send
+// root's backups where that user can read and delete them.
 std::optional<TrashFolders> TrashFor(const std::string& path, dev_t device, bool create) {
     const std::string home = HomeTrash();
     fs::path existing = home;
@@ -148,8 +149,8 @@ std::optional<TrashFolders> TrashFor(const std::string& path, dev_t device, bool
             if (!MakeDirectory(home, 0700)) return std::nullopt;
         }
         const UniqueFd trash(::open(home.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (!trash.valid() || (!create && !OwnedByUser(trash))) return std::nullopt;
-        return OpenSubfolders(trash, !create, home, create);
+        if (!trash.valid() || !OwnedByUser(trash)) return std::nullopt;
+        return OpenSubfolders(trash, true, home, create);
     }
     return VolumeTrash(path, device, create);
 }

@@ -2,9 +2,10 @@
 //
 // A file on the home volume goes to $XDG_DATA_HOME/Trash (default ~/.local/share/Trash,
 // created when missing); a file on another volume to $topdir/.Trash/$uid when .Trash exists
-// with the sticky bit and is not a link, else to $topdir/.Trash-$uid. On another volume the
-// trash folder and its files/ and info/ must be the user's own, not links, and .Trash-$uid
-// of mode 0700 (each is made so when missing); otherwise the call fails and the file stays.
+// with the sticky bit and is not a link, else to $topdir/.Trash-$uid. The trash folder and
+// its files/ and info/ must be the user's own, and on another volume not links, and
+// .Trash-$uid of mode 0700 (each is made so when missing); otherwise the call fails and the
+// file stays.
 // The info file is created first, exclusively (another name on a clash), then the file is
 // renamed into files/. A file that could only be trashed by copying it across volumes is a
 // failure.

@@ -357,6 +357,52 @@ TEST_F(HostileRunTest, ALinkSwappedInByAnotherUserNeverRedirectsARootRun) {
     ExpectSameFiles(outside, Snapshot(dir / "outside"));
 }
 
+// Swaps the two names `a` and `b` of `folder` over and over, as the other user.
+pid_t StartNameSwapper(const std::string& folder, const std::string& a, const std::string& b) {
+    const pid_t pid = ::fork();
+    if (pid != 0) return pid;
+    // Only system calls from here on: the test process may have other threads.
+    if (::chdir(folder.c_str()) != 0 || ::setgroups(0, nullptr) != 0 ||
+        ::setresgid(kOtherUser, kOtherUser, kOtherUser) != 0 ||
+        ::setresuid(kOtherUser, kOtherUser, kOtherUser) != 0) {
+        ::_exit(1);
+    }
+    for (;;) ::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE);
+}
+
+TEST_F(HostileRunTest, AFolderSwappedUnderALinkWhileARootRunFollowsItNeverLeadsToRootsFile) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root: the run is root's, the swapper is not";
+    // Each link of the other user leads to a file of theirs through their folder "mid",
+    // which they swap, again and again, for a link to a folder where every name leads to
+    // root's own folder.
+    const std::string theirs = dir / "theirs";
+    const std::string root = dir / "root";
+    fs::create_directories(root);
+    ::chmod(root.c_str(), 0700);
+    WriteFile(root + "/f.txt", "root's cat\n");
+    constexpr int kLinks = 800;
+    for (int i = 0; i < kLinks; ++i) {
+        const std::string n = std::to_string(i);
+        fs::create_directories(theirs + "/tree/mid/" + n);
+        fs::create_directories(theirs + "/alt");
+        WriteFile(theirs + "/tree/mid/" + n + "/f.txt", "their cat\n");
+        fs::create_directory_symlink(root, theirs + "/alt/" + n);
+        fs::create_symlink(theirs + "/tree/mid/" + n + "/f.txt", theirs + "/tree/l" + n + ".txt");
+    }
+    fs::create_directory_symlink(theirs + "/alt", theirs + "/tree/swap");
+    ASSERT_EQ(std::system(("chown -hR 65534:65534 " + test::Quote(theirs)).c_str()), 0);
+    const pid_t swapper = StartNameSwapper(theirs + "/tree", "mid", "swap");
+    ASSERT_GT(swapper, 0);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        Child run(CliWords({"-s", "cat", "-r", "dog", "-d", theirs + "/tree"}), {});
+        run.Wait(60s);
+    }
+    ::kill(swapper, SIGKILL);
+    ::waitpid(swapper, nullptr, 0);
+    EXPECT_EQ(ReadFile(root + "/f.txt"), "root's cat\n");
+    EXPECT_FALSE(fs::exists(root + "/f.~txt"));
+}
+
 // Two files of one run whose backups would have the same name, and a walk past an old backup.
 struct CollisionCase {
     std::string title;

@@ -160,8 +160,8 @@ void BackupKeeper::CloseIdleFolder(const std::pair<dev_t, ino_t>& next) {
     m_folders.erase(it);
 }
 
-std::optional<std::string> BackupKeeper::LinkRefusal(uid_t linkOwner,
-                                                     const std::string& target) const {
+std::optional<std::string> BackupKeeper::LinkRefusal(uid_t linkOwner, const std::string& target,
+                                                     const struct stat& file) const {
     if (m_startDirectory) {
         const std::optional<std::string> start =
             RealPath(m_startDirectory->empty() ? "." : *m_startDirectory);
@@ -171,11 +171,8 @@ std::optional<std::string> BackupKeeper::LinkRefusal(uid_t linkOwner,
     }
     // Root follows only a link that root or the target's owner made (as the kernel's
     // protected links do), so nobody can aim root's run at a file of someone else.
-    if (::geteuid() == 0) {
-        struct stat file {};
-        if (::stat(target.c_str(), &file) != 0 || (linkOwner != 0 && linkOwner != file.st_uid)) {
-            return std::string("Link not owned by root or by its target's owner, not followed!");
-        }
+    if (::geteuid() == 0 && linkOwner != 0 && linkOwner != file.st_uid) {
+        return std::string("Link not owned by root or by its target's owner, not followed!");
     }
     return std::nullopt;
 }
@@ -237,15 +234,30 @@ bool BackupKeeper::LocateFile(const std::string& directory, const std::string& f
         m_current.path = givenPath;
         return true;
     }
-    // A link is resolved through the folder already open, not through the path again.
-    const std::optional<std::string> target =
-        RealPath("/proc/self/fd/" + std::to_string(folder->fd()) + "/" + fileName);
+    // A link is followed once, from the folder already open, to a handle of what it leads
+    // to (not opened: it may be a device). What the checks look at and what is read is that
+    // very file; a path that means another file by the time its folder is opened (a folder
+    // on the way swapped) leads nowhere.
+    const UniqueFd reached(::openat(folder->fd(), fileName.c_str(), O_PATH | O_CLOEXEC));
+    struct stat file {};
+    if (!reached.valid() || ::fstat(reached.get(), &file) != 0 || !S_ISREG(file.st_mode)) {
+        return Refuse("Couldn't Open this file");
+    }
+    const std::string handle = "/proc/self/fd/" + std::to_string(reached.get());
+    const std::optional<std::string> target = RealPath(handle);
     if (!target) return Refuse("Couldn't Open this file");
-    if (const auto refusal = LinkRefusal(entry.st_uid, *target)) return Refuse(*refusal);
+    if (const auto refusal = LinkRefusal(entry.st_uid, *target, file)) return Refuse(*refusal);
     HeldFolder* targetFolder = HoldFolder(std::string(DirectoryOf(*target)), false);
-    if (!targetFolder) return Refuse("Couldn't Open this file");
+    struct stat named {};
+    const std::string name(FileNameOf(*target));
+    if (!targetFolder ||
+        ::fstatat(targetFolder->fd(), name.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0 ||
+        named.st_dev != file.st_dev || named.st_ino != file.st_ino) {
+        return Refuse("Couldn't Open this file");
+    }
+    m_current.input = UniqueFd(::open(handle.c_str(), kReadFlags & ~O_NOFOLLOW));
     m_current.folder = targetFolder;
-    m_current.name = std::string(FileNameOf(*target));
+    m_current.name = name;
     m_current.path = *target;
     return true;
 }

@@ -162,7 +162,9 @@ private:
     bool LocateFile(const std::string& directory, const std::string& fileName, UniqueFd& offered);
     // Takes `offered` as the file named `fileName` in `folder` when it is that file.
     bool TakeOfferedFile(HeldFolder& folder, const std::string& fileName, UniqueFd& offered);
-    std::optional<std::string> LinkRefusal(uid_t linkOwner, const std::string& target) const;
+    // Why the link owned by `linkOwner` to `file`, at `target`, is not followed.
+    std::optional<std::string> LinkRefusal(uid_t linkOwner, const std::string& target,
+                                           const struct stat& file) const;
     std::optional<std::string> CollisionWithThisRun() const;
     std::string KeyOf(const HeldFolder& folder, std::string_view name) const;
     bool UnchangedSinceRead() const;

@@ -373,11 +373,11 @@ std::string DamageOf(const JournalEntry& entry, const RunDescription& run) {
     if (!entry.path.starts_with('/') || name.empty() || name == "." || name == "..") {
         return "not the path of a file";
     }
-    // A file that is its own backup name is never taken by a run; nothing is done to it.
-    if (SamePathIgnoringCase(entry.backupPath, entry.path)) return {};
     if (entry.backupPath != BackupName(entry.path, run.naming)) {
         return "its backup is not the run's backup beside it";
     }
+    // A file that is its own backup name is never taken by a run.
+    if (SamePathIgnoringCase(entry.backupPath, entry.path)) return "it is its own backup";
     if (entry.folder.device == 0 && entry.folder.inode == 0) return "no folder recorded";
     return {};
 }

@@ -600,6 +600,25 @@ TEST_F(TrashTest, ATrashFolderOnASharedVolumeThatIsNotTheUsersOwnIsNeverUsed) {
     }
 }
 
+TEST_F(TrashTest, AHomeTrashOfAnotherUserIsNeverUsed) {
+    if (::geteuid() != 0) GTEST_SKIP() << "planting folders of another user needs root";
+    // As root with the other user's environment kept (sudo -E): their trash, or their
+    // files/ in a trash of root's, would let them read and delete root's backups.
+    for (const bool wholeTrash : {true, false}) {
+        SCOPED_TRACE(wholeTrash ? "the trash" : "its files/");
+        std::filesystem::remove_all(dir / "data");
+        std::filesystem::create_directory(dir / "data");
+        MakeFolder(dir / "data/Trash", 0700, wholeTrash ? kOtherUser : ::geteuid());
+        MakeFolder(dir / "data/Trash/files", 0700, kOtherUser);
+        MakeFolder(dir / "data/Trash/info", 0700, kOtherUser);
+        WriteFile(dir / "report.~txt", "the original");
+        FreedesktopTrash trash;
+        EXPECT_FALSE(MoveAll(trash, {dir / "report.~txt"}));
+        EXPECT_EQ(ReadFile(dir / "report.~txt"), "the original");
+        EXPECT_TRUE(std::filesystem::is_empty(dir / "data/Trash/files"));
+    }
+}
+
 TEST_F(TrashTest, OnASharedVolumeTheUsersOwnTrashIsMadePrivate) {
     if (::geteuid() != 0) GTEST_SKIP() << "mounting a tmpfs needs root";
     const std::string uid = std::to_string(::getuid());

@@ -164,7 +164,8 @@ TEST_F(RunJournalTest, ARecordThatNamesWhatItsRunCouldNotHaveTouchedIsDamaged) {
     };
     const std::vector<Case> cases = {
         {"a file with its backup beside it", file("/t/a.txt", "", folder), false},
-        {"a file that is its own backup name", file("/t/x.B\tK", "/t/x.B\tK", folder), false},
+        {"a file that is its own backup name", file("/t/x.B\tK", "/t/x.B\tK", folder), true},
+        {"a backup that is the file in other case", file("/t/X.txt", "/t/x.txt", folder), true},
         {"the backup in another folder", file("/t/b.txt", "/other/b.B\tK", folder), true},
         {"the backup under another name", file("/t/c.txt", "/t/c.txt.bak", folder), true},
         {"a path that is not absolute", file("t/d.txt", "", folder), true},
