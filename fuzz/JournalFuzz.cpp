@@ -128,6 +128,10 @@ std::string Journal(const uint8_t* data, size_t size) {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     ::setenv("XDG_DATA_HOME", (Root() + "/data").c_str(), 1);
+    std::atexit([] {
+        std::error_code ignored;
+        fs::remove_all(Root(), ignored);
+    });
     return 0;
 }
 
