@@ -13,6 +13,7 @@
 #include "platform/FreedesktopTrash.h"
 #include "platform/InterruptSignals.h"
 #include "platform/OpenFileLimit.h"
+#include "platform/StandardStreams.h"
 #include "session/SessionDocument.h"
 
 namespace kesto::cli {
@@ -23,6 +24,7 @@ constexpr int kExitRefused = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitAborted = 3;
 constexpr int kExitLeftAlone = 4;
+constexpr int kExitStopped = 5;
 
 std::string ProgramDirectory() {
     std::error_code error;
@@ -318,7 +320,8 @@ int Run(const CliOptions& o) {
     case RunOutcome::Aborted:
         return kExitAborted;
     default:
-        return kExitFinished;
+        // Stop Now, the end of the answers or the log's line limit: the list was not done.
+        return document.control.stopRequested() ? kExitStopped : kExitFinished;
     }
 }
 
@@ -327,7 +330,9 @@ int Run(const CliOptions& o) {
 
 int main(int argc, char** argv) {
     using namespace kesto::cli;
-    // First of all: from here on a signal ends a run as Abort does.
+    // First of all: from here on a signal ends a run as Abort does (on descriptors that
+    // cannot be taken for standard ones).
+    kesto::KeepStandardStreamsOpen();
     kesto::InstallInterruptHandlers();
     kesto::RaiseOpenFileLimit();
     const ParseResult parsed = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));

@@ -91,9 +91,8 @@ TEST_F(AnswerReaderTest, ASignalTakenOnAnotherThreadEndsTheWait) {
             std::this_thread::sleep_for(3s);
             Write("late\n");
         });
-        const auto start = std::chrono::steady_clock::now();
+        // Woken by the late answer, the read would return it.
         EXPECT_EQ(reader.ReadLine(), std::nullopt);
-        EXPECT_LT(std::chrono::steady_clock::now() - start, 2s) << "woken by the late answer";
         EXPECT_EQ(InterruptSignal(), signal);
         other.join();
     }

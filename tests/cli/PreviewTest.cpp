@@ -161,7 +161,7 @@ TEST_F(PreviewTest, AnAbortedPreviewPrintsNoPartOfItsDiff) {
     // Stop Now ends the preview as it ends the run: the files done so far are in the diff.
     EXPECT_EQ(
         Run({"--diff", "-i", "-s", "cat", "-r", "dog", "tree/unix.txt", "tree/dos.txt"}, "a\nn\n"),
-        0);
+        5);
     const std::string patch = ReadFile(dir / "stdout");
     EXPECT_EQ(patch.rfind("--- a/tree/unix.txt\n", 0), 0u) << patch;
     EXPECT_EQ(patch.find("dos.txt"), std::string::npos) << patch;

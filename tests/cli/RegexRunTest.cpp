@@ -73,7 +73,7 @@ TEST_F(RegexRunTest, ConfirmAnswersTakeEachRegexMatchInTurn) {
     // 3.txt: an edited line, then stop now.
     EXPECT_EQ(Run({"-i", "-E", "-s", "\\d+", "-r", "<$0>", "1.txt", "2.txt", "3.txt"},
                   "r\ns\na\nf\ne\nseventy 80\nn\n"),
-              0);
+              5);
     EXPECT_EQ(ReadFile(Path("1.txt")), "<10> 20\n<30> <40>\n");
     EXPECT_EQ(ReadFile(Path("2.txt")), "50\n60\n");
     EXPECT_EQ(ReadFile(Path("3.txt")), "seventy 80\n90\n");
@@ -152,7 +152,8 @@ TEST_F(RegexRunTest, APatternThatBacktracksForEverStopsAtTheMatchLimit) {
                   0);
         const double seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-        EXPECT_LT(seconds, 10.0);
+        // Without the match limit it would run into the time limit of 60 s.
+        EXPECT_LT(seconds, 40.0);
         // The match on its first line is not written either: the file is left as it was.
         EXPECT_EQ(ReadFile(Path("hard.txt")), hard);
         EXPECT_FALSE(fs::exists(Path("hard.~txt")));

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A run over copies of real trees (the system's headers and Python's library, where they
-# are) with the default settings: no file that holds a NUL byte changes, and every other
-# file the run took is byte for byte what sed writes.
+# are, and a few files that mix line breaks as files edited on two systems do) with the
+# default settings: no file that holds a NUL byte changes, and every other file the run
+# took is byte for byte what sed writes.
 #   real-tree.sh KESTO_CLI
 set -euo pipefail
 cli=$1
@@ -15,6 +16,10 @@ for source in /usr/include /usr/lib/python3.11 /usr/lib/python3; do
 done
 # Links (to files outside, or to folders) are not what this checks.
 find original -type l -delete
+mkdir original/mixed
+printf '#!/bin/sh\necho the end\r\nthe\nthe other\r\nlast the' > original/mixed/script.sh
+printf 'the one\r\nthe two\nthe three\r\n\nthe\n' > original/mixed/notes.txt
+printf 'in the\rmiddle the\r\nthe\n\r' > original/mixed/old-mac.txt
 files=$(find original -type f | wc -l)
 [ "$files" -gt 1000 ] || { echo "only $files files to check: skipped"; exit 0; }
 cp -r original kesto

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "files/FolderPath.h"
 #include "text/AsciiCase.h"
 #include "text/BackupName.h"
 
@@ -139,8 +140,11 @@ bool FileWalk::Ignored(const std::string& relative, std::string_view name, bool 
 
 void FileWalk::ListDirectory(const std::string& directory, const std::string& relative,
                              CMyFileList& found, CMyDirList& queue, int logLineCount) {
-    std::unique_ptr<DIR, DirCloser> listing(::opendir(directory.empty() ? "." : directory.c_str()));
+    UniqueFd folderFd = OpenFolderPath(directory, false);
+    std::unique_ptr<DIR, DirCloser> listing(folderFd.valid() ? ::fdopendir(folderFd.get())
+                                                             : nullptr);
     if (!listing) return;
+    folderFd.Release();  // the listing closes it
     if (m_ignore && !relative.empty()) m_ignore->EnterFolder(relative);
     const int dirFd = ::dirfd(listing.get());
     struct stat folder {};

@@ -9,6 +9,8 @@
 #include <limits>
 #include <thread>
 
+#include "files/FolderPath.h"
+
 namespace kesto {
 namespace {
 
@@ -28,8 +30,7 @@ struct flock ByteOf(ino_t inode, short type) {
 std::optional<HeldFolder> HeldFolder::Open(const std::string& path,
                                            const std::optional<FolderIdentity>& expected,
                                            bool noFollow) {
-    const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (noFollow ? O_NOFOLLOW : 0);
-    UniqueFd fd(::open(path.empty() ? "." : path.c_str(), flags));
+    UniqueFd fd = OpenFolderPath(path, noFollow);
     struct stat st {};
     if (!fd.valid() || ::fstat(fd.get(), &st) != 0) return std::nullopt;
     if (expected && (expected->device != st.st_dev || expected->inode != st.st_ino)) {

@@ -14,6 +14,7 @@
 #include <memory>
 #include <tuple>
 
+#include "files/FolderPath.h"
 #include "files/HeldFolder.h"
 #include "files/RunRecorder.h"
 #include "text/BackupName.h"
@@ -31,9 +32,17 @@ std::string IdOf(std::string_view name) {
     return std::string(name.substr(0, name.size() - kJournalSuffix.size()));
 }
 
+// What `path` names, not through a link at its end; a path too long for one call is
+// looked at through its folder.
 std::optional<struct stat> LinkStatus(const std::string& path) {
     struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0) return std::nullopt;
+    if (::lstat(path.c_str(), &st) == 0) return st;
+    if (errno != ENAMETOOLONG) return std::nullopt;
+    const UniqueFd folder = OpenFolderPath(std::string(DirectoryOf(path)), false);
+    const std::string name(FileNameOf(path));
+    if (!folder.valid() || ::fstatat(folder.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        return std::nullopt;
+    }
     return st;
 }
 
@@ -629,8 +638,8 @@ TakeBackResult RunHistory::Undo(const std::string& id, RecycleBin& bin,
             outcome.done = true;
         }
     }
-    result.newRunId = recorder.journalId();
     recorder.End(false);
+    result.newRunId = recorder.journalId();
     return result;
 }
 

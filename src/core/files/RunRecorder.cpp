@@ -137,6 +137,7 @@ bool RunRecorder::ChangesSettled(std::string_view removal) {
 }
 
 void RunRecorder::Replaced(const std::string& path) {
+    m_replacedAny = true;
     if (m_journal && !m_journal->Replaced(Absolute(path))) Fail();
 }
 
@@ -145,7 +146,14 @@ void RunRecorder::BackupFate(const std::string& path, const std::string& fate) {
 }
 
 void RunRecorder::End(bool aborted) {
-    if (m_journal && !m_journal->End(aborted)) Fail();
+    // A run that replaced no file (each one it rewrote came out as it was) has nothing to
+    // take back: it keeps no journal.
+    if (m_journal && !m_replacedAny) {
+        ::unlink(m_journal->path().c_str());
+        m_journalId.clear();
+    } else if (m_journal && !m_journal->End(aborted)) {
+        Fail();
+    }
     m_journal.reset();
 }
 

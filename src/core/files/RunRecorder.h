@@ -90,6 +90,7 @@ private:
     std::optional<RunJournal> m_journal;
     std::string m_journalId;
     bool m_failed = false;
+    bool m_replacedAny = false;
     std::string m_error;
     const std::vector<std::string>* m_files = nullptr;
     std::size_t m_position = 0;

@@ -312,16 +312,8 @@ bool LiteralPairChain::Walk::TakeNewWord(std::size_t pos, std::size_t length,
 }
 
 bool LiteralPairChain::Walk::EndLine(std::size_t pos) {
-    if (lineMatched) {
-        if (!LineFits(pos)) return false;
-        // A rewritten line ends with the file's own line break: a bare LF in a DOS file
-        // becomes CR LF.
-        if (dos && (pos == lineStart || bytes[pos - 1] != '\r')) {
-            PutStretch(output, text, copied, pos);
-            output.Put("\r", 1);
-            copied = pos;
-        }
-    }
+    // A rewritten line keeps the line break it had: it goes out with the next stretch.
+    if (lineMatched && !LineFits(pos)) return false;
     CloseLine();
     lineStart = pos + 1;
     ++lineBreaks;

@@ -120,7 +120,6 @@ ScanResult PlainLiteralScan::Scan(GatheringWriter& out) {
     // The replacement followed by enough bytes to be copied as a short piece.
     const std::string readableReplacement =
         std::string(replacement) + std::string(GatheringWriter::kShort, '\0');
-    const std::string_view lineBreak = LineBreakBytes(m_literal.lineBreakType);
     LiteralScan matches(finder, m_text);
     std::size_t pos = 0;      // the start of the line after the last one rewritten
     std::size_t written = 0;  // the new text of everything before this is out
@@ -137,16 +136,7 @@ ScanResult PlainLiteralScan::Scan(GatheringWriter& out) {
             written = at + finder.size();
             at = matches.Next(written);
         } while (at < line.end);
-        // A rewritten line ends with the file's own line break; where it has another (a
-        // bare LF in a DOS file) that one is replaced, otherwise the rest of the line goes
-        // out with the next stretch.
-        const bool bareLineFeed = m_literal.lineBreakType == LineBreakType::Dos &&
-                                  line.hasLineBreak && line.end + 1 == line.next;
-        if (bareLineFeed) {
-            WriteStretch(out, written, line.end);
-            out.Write(lineBreak);
-            written = line.next;
-        }
+        // The rest of the line, and the line break it had, go out with the next stretch.
         m_counters.match.possible += replaced;
         ++m_counters.match.linesWithMatch;
         m_counters.changes += replaced;

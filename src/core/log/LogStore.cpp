@@ -117,7 +117,7 @@ void LogStore::AddLogLine(std::string_view text) {
     if (logLineCount() >= kLineLimit) {
         if (m_lineLimitNoticePending) {
             m_lineLimitNoticePending = false;
-            m_control.RequestStop();
+            m_control.RequestStopAtLineLimit();
             AppendLine(kLimitNotice, kLimitNotice.size());
         }
         return;

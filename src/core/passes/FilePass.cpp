@@ -93,6 +93,7 @@ bool FilePass::BeginRewrite() {
         m_newContentHash.reset();
         if (backups.recorder()) m_output->HashWith(&m_newContentHash.emplace());
     }
+    m_output->CompareWith(text());
     return true;
 }
 
@@ -110,10 +111,23 @@ void FilePass::ShowLineTooLong(std::string_view ending) {
 
 bool FilePass::KeepNewFile() {
     const bool complete = m_output->Flush();
+    const bool unchanged = m_output->SameAsOriginal();
     m_output.reset();
+    // The log's line limit, reached in this file, stops the run before the file is whole:
+    // its part done is thrown away, as an abort of this one file would.
+    if (m_context.control.lineLimitReached()) {
+        Fail("Left as it was: the log reached its line limit!");
+        return false;
+    }
     if (!complete) {
         Fail("Failed to write!");
         return false;
+    }
+    // New bytes that are the old ones are no change: no backup, no new file, no journal.
+    if (unchanged) {
+        m_newContentHash.reset();
+        m_context.backups.RestoreOneFile();
+        return true;
     }
     // A refusal at the swap records its own reason.
     BackupKeeper& backups = m_context.backups;

@@ -56,7 +56,6 @@ private:
         std::size_t start = 0;
         std::size_t end = 0;
         std::size_t next = 0;
-        bool keepsLineBreak = false;  // a rewritten line gets the file's line break
     };
 
     void CutAround(const MatchSpan& match, std::size_t pos, Cut& cut) const;
@@ -104,7 +103,6 @@ void Scanner::CutAround(const MatchSpan& match, std::size_t pos, Cut& cut) const
             --cut.end;
         }
         cut.next = lineEnd < m_text.size() ? lineEnd + 1 : lineEnd;
-        cut.keepsLineBreak = lineEnd < m_text.size();
     } else {
         const std::size_t last = match.length > 0 ? match.end() - 1 : match.start;
         const bool endsOnBreak = match.length > 0 && m_text[last] == m_lineBreakChar;
@@ -116,7 +114,6 @@ void Scanner::CutAround(const MatchSpan& match, std::size_t pos, Cut& cut) const
 }
 
 ScanResult Scanner::Run() {
-    const std::string_view lineBreak = LineBreakBytes(m_patterns.layout.lineBreakType);
     std::size_t pos = 0;      // the scan goes on from here; always the start of a line
     std::size_t written = 0;  // the sink holds the new text of everything before this
     while (pos < m_text.size()) {
@@ -155,7 +152,8 @@ ScanResult Scanner::Run() {
         if (changes > 0) {
             m_observer.OnChangedLine(m_lineNumber, before, line);
             m_sink.Write(line);
-            if (cut.keepsLineBreak) m_sink.Write(lineBreak);
+            // A rewritten line keeps the line break it had (none at the end of the file).
+            m_sink.Write(m_text.substr(cut.end, cut.next - cut.end));
         } else {
             // Nothing changed: the line goes on byte for byte, with its own line break.
             m_sink.Write(m_text.substr(cut.start, cut.next - cut.start));

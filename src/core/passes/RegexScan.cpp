@@ -84,7 +84,7 @@ ScanResult RegexScan::RunOverLines() {
         case UnitEnd::TooComplex:
             return ScanResult::TooComplex;
         }
-        WriteUnit(line.start, line.contentEnd, line.next, changes, line.next > line.contentEnd);
+        WriteUnit(line.start, line.contentEnd, line.next, changes);
         pos = line.next;
         if (!CountLinesUpTo(pos)) return ScanResult::Aborted;
         if (EndsEarly()) break;
@@ -112,7 +112,7 @@ ScanResult RegexScan::RunOverText() {
             return ScanResult::TooComplex;
         }
         if (unitEnd - unitStart > kMaxLineLength) return ScanResult::LineTooLong;
-        WriteUnit(unitStart, unitEnd, unitEnd, changes, false);
+        WriteUnit(unitStart, unitEnd, unitEnd, changes);
         pos = unitEnd;
         if (!CountLinesUpTo(pos)) return ScanResult::Aborted;
         // A unit that reached the end took every match up to it, an empty one at the end too.
@@ -204,16 +204,16 @@ RegexScan::UnitEnd RegexScan::ReplaceInUnit(std::string_view subject, std::size_
     return UnitEnd::Done;
 }
 
-void RegexScan::WriteUnit(std::size_t start, std::size_t contentEnd, std::size_t next, int changes,
-                          bool addsLineBreak) {
+void RegexScan::WriteUnit(std::size_t start, std::size_t contentEnd, std::size_t next,
+                          int changes) {
     m_sink.Write(m_text.substr(m_written, start - m_written));
     m_counters.changes += changes;
     if (changes > 0) {
         m_before.assign(m_text.substr(start, contentEnd - start));
         m_observer.OnChangedLine(m_lineNumber, m_before, m_after);
         m_sink.Write(m_after);
-        // A rewritten line gets the file's line break, as in every other scan.
-        if (addsLineBreak) m_sink.Write(LineBreakBytes(m_type));
+        // A rewritten line keeps the line break it had, as in every other scan.
+        m_sink.Write(m_text.substr(contentEnd, next - contentEnd));
     } else {
         m_sink.Write(m_text.substr(start, next - start));
     }

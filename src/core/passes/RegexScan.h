@@ -52,9 +52,9 @@ private:
     // m_replacement.
     void ExpandReplacement(std::string_view subject, const RegexSpan& match);
     void AppendReplacement(std::string_view subject, const RegexSpan& match, std::string& out);
-    // Writes the unit [start, end) of the text: its new text when something changed.
-    void WriteUnit(std::size_t start, std::size_t contentEnd, std::size_t next, int changes,
-                   bool addsLineBreak);
+    // Writes the unit [start, next) of the text: its new text when something changed, with
+    // the line break it had in [contentEnd, next).
+    void WriteUnit(std::size_t start, std::size_t contentEnd, std::size_t next, int changes);
     bool CountLinesUpTo(std::size_t offset);
     bool EndsEarly() const;
 

@@ -34,7 +34,7 @@ bool StripInsertPass::StripOrInsertFile(const std::string& directory, const std:
         return false;
     }
     if (!BeginRewrite()) return false;
-    const std::string_view lineBreak = LineBreakBytes(type);
+    const char breakChar = LineBreakChar(type);
     const bool strip = options.stripEolWhiteSpace;
 
     int changes = 0;
@@ -43,10 +43,14 @@ bool StripInsertPass::StripOrInsertFile(const std::string& directory, const std:
     int lines = 0;
     std::string line;
     for (std::size_t begin = 0; begin < all.size();) {
-        std::size_t end = all.find(lineBreak, begin);
-        const std::size_t next =
-            end == std::string_view::npos ? all.size() : end + lineBreak.size();
-        if (end == std::string_view::npos) end = all.size();
+        // Each line keeps the line break it had: in a DOS file a bare LF too, and the last
+        // line of a file that does not end with one gets none.
+        const std::size_t breakAt = all.find(breakChar, begin);
+        const std::size_t next = breakAt == std::string_view::npos ? all.size() : breakAt + 1;
+        std::size_t end = breakAt == std::string_view::npos ? all.size() : breakAt;
+        if (type == LineBreakType::Dos && end > begin && end < all.size() && all[end - 1] == '\r') {
+            --end;
+        }
         if (end - begin > kMaxLineLength) {
             ShowLineTooLong(" characters\nwhich is this application's max!\n");
             Fail("Lines to long!");
@@ -63,7 +67,7 @@ bool StripInsertPass::StripOrInsertFile(const std::string& directory, const std:
             ++linesWithMatch;
         }
         output().Write(line);
-        output().Write(lineBreak);
+        output().Write(all.substr(end, next - end));
         if (m_context.control.abortRequested()) {
             m_context.backups.RestoreOneFile();
             return false;

@@ -15,6 +15,11 @@ void RunControl::RequestStop() {
     m_stopRequested = true;
 }
 
+void RunControl::RequestStopAtLineLimit() {
+    m_stopRequested = true;
+    m_lineLimitReached = true;
+}
+
 void RunControl::StopWithReason(std::string_view reason) {
     m_runEndReason = reason;
     m_stopRequested = true;

@@ -20,8 +20,10 @@ public:
     // The user's Abort (the abort gesture, the confirm question, a message box) or a fault
     // that must take the run back.
     void RequestAbort();
-    // The user's Stop Now, or the log's line limit: no further file, the log is kept.
+    // The user's Stop Now: no further file, the log is kept.
     void RequestStop();
+    // The log's line limit: as Stop Now, and the file in hand is left as it was.
+    void RequestStopAtLineLimit();
     // Kesto ends the run itself; `reason` is told in the log after the closing lines.
     void StopWithReason(std::string_view reason);
     void AbortWithReason(std::string_view reason);
@@ -47,6 +49,7 @@ public:
 
     bool abortRequested() const { return m_abortRequested; }
     bool stopRequested() const { return m_stopRequested; }
+    bool lineLimitReached() const { return m_lineLimitReached; }
     // Abort or Stop Now: no further file is processed.
     bool endsRun() const { return m_abortRequested || m_stopRequested; }
     const std::string& runEndReason() const { return m_runEndReason; }
@@ -67,6 +70,7 @@ public:
 private:
     bool m_abortRequested = false;
     bool m_stopRequested = false;
+    bool m_lineLimitReached = false;
     std::string m_runEndReason;
     bool m_skipRestOfFile = false;
     bool m_confirmEachReplace = true;

@@ -226,7 +226,8 @@ std::optional<RunOutcome> SessionDocument::RunFileLoop(std::string_view abortedL
     }
     ProcessedFiles processed;
     const int fileCount = static_cast<int>(searchFileList.size());
-    for (int i = 0; i < fileCount && !control.endsRun(); ++i) {
+    int i = 0;
+    for (; i < fileCount && !control.endsRun(); ++i) {
         const std::string& path = searchFileList[static_cast<std::size_t>(i)];
         const std::string directory(DirectoryOf(path));
         if (i == 0) firstDirectory = directory;
@@ -238,6 +239,7 @@ std::optional<RunOutcome> SessionDocument::RunFileLoop(std::string_view abortedL
         context.fileIndex = static_cast<std::size_t>(i);
         process(directory, std::string(FileNameOf(path)));
     }
+    m_firstUnreached = static_cast<std::size_t>(i);
     context.readAhead = nullptr;
     return std::nullopt;
 }
@@ -251,6 +253,7 @@ bool SessionDocument::FinishRun(bool aborted, std::string_view abortedLine,
                                 std::string_view stoppedLine, std::size_t savedIncludeCount,
                                 std::size_t savedExcludeCount, const std::string& firstDirectory) {
     options.sessionRunning = false;
+    const std::vector<std::string> unreached = UnreachedFiles();
     ReleaseFileList();
     if (!aborted) {
         m_reportLineCount = m_log.logLineCount();
@@ -265,7 +268,10 @@ bool SessionDocument::FinishRun(bool aborted, std::string_view abortedLine,
             m_log.AddPlainLogLine("Didn't find a match or had a problem with " +
                                   std::to_string(problems) + " files!");
         }
-        if (control.stopRequested()) AddStoppedLines(stoppedLine);
+        if (control.stopRequested()) {
+            AddStoppedLines(stoppedLine);
+            AddUnreachedLines(unreached);
+        }
         // A run whose log cannot reach its reader is taken back while it still can be.
         if (deliverLog && !deliverLog()) {
             control.RequestAbort();
@@ -379,6 +385,30 @@ void SessionDocument::AddStoppedLines(std::string_view stoppedLine) {
     m_log.AddPlainLogLine(stoppedLine);
 }
 
+std::vector<std::string> SessionDocument::UnreachedFiles() {
+    if (!control.stopRequested() || control.abortRequested()) return {};
+    const std::size_t from = std::min(m_firstUnreached, searchFileList.size());
+    const std::size_t named = std::min(searchFileList.size() - from, kUnreachedNamed);
+    std::vector<std::string> files(
+        searchFileList.begin() + static_cast<std::ptrdiff_t>(from),
+        searchFileList.begin() + static_cast<std::ptrdiff_t>(from + named));
+    m_unreachedCount = searchFileList.size() - from;
+    return files;
+}
+
+void SessionDocument::AddUnreachedLines(const std::vector<std::string>& files) {
+    if (files.empty()) return;
+    m_log.AddPlainLogLine(" ");
+    m_log.AddPlainLogLine("Not reached, left as they were:");
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        m_log.AddPlainLogLine("     " + std::to_string(i + 1) + ") --- " + LoggedPath(files[i]));
+    }
+    if (m_unreachedCount > files.size()) {
+        m_log.AddPlainLogLine("     ... and " + std::to_string(m_unreachedCount - files.size()) +
+                              " more files");
+    }
+}
+
 void SessionDocument::StartJournal(std::string_view kind) {
     m_recorder.reset();
     m_lastJournalId.clear();
@@ -415,8 +445,8 @@ void SessionDocument::StartJournal(std::string_view kind) {
 void SessionDocument::EndJournal(bool aborted) {
     m_backups.SetRecorder(nullptr);
     if (!m_recorder) return;
-    m_lastJournalId = m_recorder->journalId();
     m_recorder->End(aborted);
+    m_lastJournalId = m_recorder->journalId();
     m_recorder.reset();
     if (!m_lastJournalId.empty()) RunHistory(journalFolder).Prune(settings.keepRuns);
 }

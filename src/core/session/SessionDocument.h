@@ -157,6 +157,10 @@ private:
     RunOutcome RunChecked(const RunRequest& request);
     // In a preview: notes how the files, folders and batch file it reads are now.
     void NotePreviewedFiles();
+    // The files of the list a stopped run never reached (the first kUnreachedNamed of them);
+    // their number goes to m_unreachedCount.
+    std::vector<std::string> UnreachedFiles();
+    void AddUnreachedLines(const std::vector<std::string>& files);
     // Whether the journal folder may be used; when not, the user is told why.
     bool JournalFolderUsable();
     // A run that may change files starts its journal (written from its first change on).
@@ -181,6 +185,11 @@ private:
     std::string m_lastJournalId;
     int m_headerLineCount = 0;
     int m_reportLineCount = 0;
+    // The first file of the list the last run did not reach, and how many it did not.
+    std::size_t m_firstUnreached = 0;
+    std::size_t m_unreachedCount = 0;
+    // How many of the files a stopped run did not reach the log names.
+    static constexpr std::size_t kUnreachedNamed = 1000;
 };
 
 }  // namespace kesto

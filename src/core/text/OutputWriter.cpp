@@ -13,7 +13,21 @@ OutputWriter::OutputWriter(int fd) : m_fd(fd) {
 OutputWriter::OutputWriter(std::string* memory) : m_fd(-1), m_memory(memory) {
 }
 
+void OutputWriter::CompareWith(std::string_view original) {
+    m_original = original;
+    m_compared = 0;
+    m_same = true;
+}
+
 void OutputWriter::Write(std::string_view bytes) {
+    if (m_same) {
+        // A stretch of the original written where it was needs no comparison.
+        const bool differs = bytes.size() > m_original.size() - m_compared ||
+                             (bytes.data() != m_original.data() + m_compared &&
+                              bytes != m_original.substr(m_compared, bytes.size()));
+        m_same = !differs;
+        m_compared += bytes.size();
+    }
     if (m_fd < 0) {
         if (m_memory) m_memory->append(bytes);
         return;

@@ -28,6 +28,11 @@ public:
     bool failed() const { return m_failed; }
     // From now on every byte that goes to the file is also hashed by `hasher` (may be null).
     void HashWith(ContentHasher* hasher) { m_hasher = hasher; }
+    // Every byte written from now on is compared with `original` (which must outlive the
+    // writer), at the same place.
+    void CompareWith(std::string_view original);
+    // Whether what was written is `original`, every byte of it and nothing more.
+    bool SameAsOriginal() const { return m_same && m_compared == m_original.size(); }
 
 private:
     void WriteThrough(std::string_view bytes);
@@ -39,6 +44,9 @@ private:
     ContentHasher* m_hasher = nullptr;
     std::string m_buffer;
     bool m_failed = false;
+    std::string_view m_original;
+    std::size_t m_compared = 0;
+    bool m_same = false;
 };
 
 }  // namespace kesto

@@ -33,6 +33,8 @@ public:
         return result == 0;
     }
     void Reset() { Close(); }
+    // Gives the descriptor up to a new owner, which closes it.
+    int Release() { return std::exchange(m_fd, -1); }
 
 private:
     int m_fd = -1;

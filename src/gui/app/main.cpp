@@ -5,10 +5,12 @@
 #include "gui/app/KestoApp.h"
 #include "platform/InterruptSignals.h"
 #include "platform/OpenFileLimit.h"
+#include "platform/StandardStreams.h"
 
 int main(int argc, char** argv) {
     // First of all: from here on these signals end a run as Abort does, never the program
     // in the middle of one.
+    kesto::KeepStandardStreamsOpen();
     kesto::InstallInterruptHandlers();
     kesto::RaiseOpenFileLimit();
     QApplication application(argc, argv);

@@ -57,17 +57,16 @@ protected:
 TEST_F(BatchPassTest, EachPairWorksOnWhatThePairsBeforeItMade) {
     Pairs({{"cat", "dog"}, {"dog", "bird"}, {"i", "ii"}, {"bird", "fish"}, {"o", "0"}});
     BatchPass pass(context, matcher, pairs);
-    // Each file its own line break; a rewritten line of a DOS file ends in CR LF even
-    // where it had a bare LF, a line without a match keeps what it had. No bird is left
-    // for the fourth pair: the third made each one a biird.
+    // Each line keeps the line break it had, rewritten or not: a bare LF in a DOS file
+    // too. No bird is left for the fourth pair: the third made each one a biird.
     WriteFile(File("dos.txt"), "a cat\r\nno match\nbird cat\ndog\r\n");
     WriteFile(File("unix.txt"), "a cat\nbird\nlast dog");
     WriteFile(File("mac.txt"), "cat\rcod\n\r");
     WriteFile(File("none.txt"), "horse\n");
 
     ASSERT_TRUE(Process(pass, "dos.txt"));
-    EXPECT_EQ(ReadFile(File("dos.txt")), "a biird\r\nn0 match\r\nbiird biird\r\nbiird\r\n");
-    EXPECT_EQ(Summary(), "     10 changes made -- Start Size 30 -- End Size 39");
+    EXPECT_EQ(ReadFile(File("dos.txt")), "a biird\r\nn0 match\nbiird biird\nbiird\r\n");
+    EXPECT_EQ(Summary(), "     10 changes made -- Start Size 30 -- End Size 37");
     ASSERT_TRUE(Process(pass, "unix.txt"));
     EXPECT_EQ(ReadFile(File("unix.txt")), "a biird\nbiird\nlast biird");
     ASSERT_TRUE(Process(pass, "mac.txt"));

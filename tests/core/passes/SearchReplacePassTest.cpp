@@ -117,11 +117,11 @@ TEST_F(PassTest, EveryByteSurvivesIncludingNulAndHighBytes) {
     EXPECT_EQ(ReadFile(File("bin.txt")), expected);
 }
 
-TEST_F(PassTest, LineBreaksAreKeptAndAStrayLineFeedOfARewrittenDosLineBecomesCrLf) {
+TEST_F(PassTest, ARewrittenLineKeepsItsLineBreakEvenAStrayLineFeedInADosFile) {
     Begin("x", "y");
     WriteFile(File("d.txt"), "x\r\nkeep\nx\nx");
     ProcessFiles({"d.txt"});
-    EXPECT_EQ(ReadFile(File("d.txt")), "y\r\nkeep\ny\r\ny");
+    EXPECT_EQ(ReadFile(File("d.txt")), "y\r\nkeep\ny\ny");
 
     WriteFile(File("m.txt"), "a x\rb\nx\r");
     ProcessFiles({"m.txt"});
@@ -180,15 +180,21 @@ TEST_F(PassTest, SkipStopAndAbortReachTheWholeFile) {
         EXPECT_EQ(log.line(log.logLineCount() - 2), "1 changes made out of 2 possible in 2 lines!");
     }
     {
-        SCOPED_TRACE("every match skipped: rewritten identical, 0 changes");
+        SCOPED_TRACE("every match skipped: left as it was, 0 changes");
         confirmer.Then(ConfirmChoice::SkipIt);
         confirmer.Then(ConfirmChoice::SkipIt);
         confirmer.Then(ConfirmChoice::SkipIt);
         WriteFile(File("k.txt"), content);
+        struct stat before {};
+        ::stat(File("k.txt").c_str(), &before);
         ProcessFiles({"k.txt"});
         EXPECT_EQ(ReadFile(File("k.txt")), content);
         EXPECT_EQ(log.line(log.logLineCount() - 2), "0 changes made out of 3 possible in 3 lines!");
-        EXPECT_EQ(backups.changedFiles().back(), File("k.txt"));
+        EXPECT_EQ(backups.changedFiles().back(), File("s.txt")) << "k.txt is no changed file";
+        struct stat after {};
+        ::stat(File("k.txt").c_str(), &after);
+        EXPECT_EQ(after.st_ino, before.st_ino);
+        EXPECT_FALSE(std::filesystem::exists(File("k.~txt")));
     }
     {
         SCOPED_TRACE("replace all this file asks again in the next file");
@@ -200,8 +206,8 @@ TEST_F(PassTest, SkipStopAndAbortReachTheWholeFile) {
         EXPECT_EQ(ReadFile(File("r1.txt")), "dog\ndog\ndog\n");
         EXPECT_EQ(ReadFile(File("r2.txt")), content);
         EXPECT_TRUE(control.stopRequested());
-        EXPECT_TRUE(std::filesystem::exists(File("r2.~txt")));  // kept: it had a match
-        control = RunControl();                                 // the next run
+        EXPECT_FALSE(std::filesystem::exists(File("r2.~txt"))) << "nothing of it replaced";
+        control = RunControl();  // the next run
     }
     {
         SCOPED_TRACE("abort restores the file at once");

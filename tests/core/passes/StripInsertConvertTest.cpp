@@ -48,11 +48,11 @@ protected:
     }
 };
 
-TEST_F(StripInsertTest, StripRemovesLineEndWhiteSpaceAndEndsTheLastLine) {
+TEST_F(StripInsertTest, StripRemovesLineEndWhiteSpaceAndKeepsEachLinesBreak) {
     options.stripEolWhiteSpace = true;
     WriteFile(File("s.txt"), "abc \t\r\nclean\r\n  \r\nlast ");
     EXPECT_TRUE(Run("s.txt"));
-    EXPECT_EQ(ReadFile(File("s.txt")), "abc\r\nclean\r\n\r\nlast\r\n");
+    EXPECT_EQ(ReadFile(File("s.txt")), "abc\r\nclean\r\n\r\nlast");
     EXPECT_EQ(log.line(1), "5 white spaces stripped out at the end of 3 lines!");
 
     WriteFile(File("clean.txt"), "a\nb\n");

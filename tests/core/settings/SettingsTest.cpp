@@ -191,33 +191,27 @@ TEST(IniFileTest, AFileThatCannotBeReadIsNotReplaced) {
     EXPECT_EQ(ReadFile(dir / "k.INI"), "[S]\nA=1\nB=2\n");
 }
 
-TEST(IniFileTest, TenThousandKeysLoadInATenthOfASecond) {
+TEST(IniFileTest, FortyThousandKeysLoadWithoutWorkThatGrowsWithTheirSquare) {
     TempDir dir;
     std::string text = "[Preferences]\nExpandTab=8\n[Included]\n";
-    for (int n = 0; n < 10'000; ++n)
+    for (int n = 0; n < 40'000; ++n)
         text += "Include" + std::to_string(n) + "=e" + std::to_string(n) + "\n";
     text += "[Excluded]\nExclude0=tmp\n";
     WriteFile(dir / "k.INI", text);
     Settings settings;
     SessionOptions options;
-    // The best of three, so that a busy machine does not fail the test.
-    auto took = std::chrono::steady_clock::duration::max();
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        settings = Settings();
-        const auto started = std::chrono::steady_clock::now();
-        LoadSettings(IniFile(dir / "k.INI"), settings, options);
-        took = std::min(took, std::chrono::steady_clock::now() - started);
-    }
-    ASSERT_EQ(settings.includedExtensions.size(), 10'000u);
-    EXPECT_EQ(settings.includedExtensions.back(), "E9999");
+    const auto started = std::chrono::steady_clock::now();
+    LoadSettings(IniFile(dir / "k.INI"), settings, options);
+    const auto took = std::chrono::steady_clock::now() - started;
+    ASSERT_EQ(settings.includedExtensions.size(), 40'000u);
+    EXPECT_EQ(settings.includedExtensions.back(), "E39999");
     EXPECT_EQ(settings.excludedExtensions, std::vector<std::string>{"TMP"});
     EXPECT_EQ(settings.expandTab, 8);
-#if defined(__SANITIZE_ADDRESS__) || !defined(NDEBUG)
-    constexpr auto kBound = std::chrono::milliseconds(1000);  // unoptimised, or checked
-#else
-    constexpr auto kBound = std::chrono::milliseconds(100);
-#endif
-    EXPECT_LT(took, kBound) << std::chrono::duration<double>(took).count() << " s";
+    // Work that grows with the square of the keys (a look through the file per key) takes
+    // many seconds here, work that grows with the keys some tens of milliseconds: the bound
+    // lies far between, where no busy machine reaches it.
+    EXPECT_LT(took, std::chrono::seconds(20))
+        << std::chrono::duration<double>(took).count() << " s";
 }
 
 TEST(LoadSettingsTest, AMissingFileGivesEveryDefault) {
