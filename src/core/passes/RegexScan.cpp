@@ -10,7 +10,6 @@ RegexScan::RegexScan(std::string_view text, LineBreakType type, RegexPair& pair,
                      LineMatcher& asker, ByteSink& sink, ScanObserver& observer,
                      ScanCounters& counters)
     : m_text(text),
-      m_type(type),
       m_pair(pair),
       m_finder(pair.search(), type),
       m_fileName(fileName),

@@ -59,7 +59,6 @@ private:
     bool EndsEarly() const;
 
     std::string_view m_text;
-    LineBreakType m_type;
     RegexPair& m_pair;
     RegexFinder m_finder;
     std::string_view m_fileName;
