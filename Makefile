@@ -15,14 +15,14 @@ JOBS           ?= $(shell nproc 2>/dev/null || echo 2)
 
 # Debian packages the build needs; installed only when missing.
 PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev \
-            clang-14 libclang-rt-14-dev util-linux qt6-base-dev libqt6svg6 fonts-dejavu-core \
+            clang-14 libclang-rt-14-dev clang-tidy util-linux qt6-base-dev libqt6svg6 fonts-dejavu-core \
             acl attr strace clang-format git patch libxxhash-dev libpcre2-dev perl \
             dpkg-dev lintian bash-completion zsh fish man-db groff-base appstream \
             desktop-file-utils \
             xvfb x11-utils xdotool openbox python3
 
 .PHONY: run test bench fuzz deps configure build build-sanitize build-fuzz test-release format-check \
-        test-sanitize test-fuzz package clean
+        tidy test-sanitize test-fuzz package clean
 
 run: build
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
@@ -31,11 +31,18 @@ run: build
 	  $(BUILD_DIR)/src/kesto; \
 	fi
 
-test: format-check test-fuzz test-release test-sanitize
+test: format-check tidy test-fuzz test-release test-sanitize
 
 # Every C++ file of the tree as .clang-format has it; any other fails the tests.
 format-check: deps
 	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror && echo "clang-format: every file formatted"
+
+# The checks of .clang-tidy over the core, the platform adapters and kesto-cli; a finding
+# fails the tests.
+tidy: build
+	@set -o pipefail; git ls-files 'src/core/*.cpp' 'src/platform/*.cpp' 'src/cli/*.cpp' \
+	  | grep -v '/qt/' | xargs -P $(JOBS) -n 8 clang-tidy -p $(BUILD_DIR) --quiet 2>&1 \
+	  | { grep -v 'warnings\? generated' || true; } && echo "clang-tidy: no finding"
 
 deps:
 	@missing=""; \

@@ -616,6 +616,7 @@ void BackupKeeper::RemoveBackups(bool deletePermanently, RecycleBin& bin) {
 
 bool BackupKeeper::MoveBatchToRecycleBin(std::vector<std::size_t>& batch, RecycleBin& bin) {
     std::vector<std::string> paths;
+    paths.reserve(batch.size());
     for (const std::size_t i : batch) paths.push_back(m_changed[i].backupPath);
     std::vector<std::string> places;
     const bool moved = bin.MoveToRecycleBin(paths, places);

@@ -60,9 +60,10 @@ std::optional<ContentHash> HashOf(const UniqueFd& fd) {
     struct stat st {};
     if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
     ContentHasher hasher;
-    std::unique_ptr<char[]> block(new char[256 * 1024]);
+    constexpr std::size_t kBlock = std::size_t{256} * 1024;
+    std::unique_ptr<char[]> block(new char[kBlock]);
     for (;;) {
-        const ssize_t got = ::read(fd.get(), block.get(), 256 * 1024);
+        const ssize_t got = ::read(fd.get(), block.get(), kBlock);
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) return std::nullopt;
         if (got == 0) break;

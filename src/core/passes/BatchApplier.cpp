@@ -129,6 +129,7 @@ std::unique_ptr<LiteralPairChain> BatchApplier::MakeChain(LineBreakType type,
         m_lastPairNumber = pairNumber;
     }
     std::vector<PlainLiteral> plain;
+    plain.reserve(literals.size());
     for (const LiteralPair& literal : literals) {
         plain.push_back({literal.search, literal.replace, type, LineBreakChar(type)});
     }

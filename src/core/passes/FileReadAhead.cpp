@@ -33,7 +33,7 @@ bool AheadFile::IsFile(const struct stat& run) const {
 }
 
 FileReadAhead::FileReadAhead(const std::vector<std::string>& paths, int workers, bool checkKind,
-                             ScannerFactory makeScanner, Window window)
+                             const ScannerFactory& makeScanner, Window window)
     : m_paths(paths), m_checkKind(checkKind), m_window(window) {
     for (int i = 0; i < workers; ++i) {
         std::shared_ptr<AheadScanner> scanner(makeScanner ? makeScanner() : nullptr);

@@ -58,7 +58,7 @@ public:
     // `checkKind` a worker also tells text from binary. Each worker makes its own scanner
     // with `makeScanner`; without one the files are only read.
     FileReadAhead(const std::vector<std::string>& paths, int workers, bool checkKind,
-                  ScannerFactory makeScanner, Window window);
+                  const ScannerFactory& makeScanner, Window window);
     FileReadAhead(const FileReadAhead&) = delete;
     FileReadAhead& operator=(const FileReadAhead&) = delete;
     // Stops the workers; a file they are reading is finished first.

@@ -9,8 +9,8 @@ namespace {
 // PCRE2's own default, set here so that it does not depend on how the library was built:
 // about a second of backtracking in the interpreter, less with JIT.
 constexpr std::uint32_t kMatchLimit = 10'000'000;
-constexpr std::size_t kJitStackStart = 32 * 1024;
-constexpr std::size_t kJitStackMost = 8 * 1024 * 1024;
+constexpr std::size_t kJitStackStart = std::size_t{32} * 1024;
+constexpr std::size_t kJitStackMost = std::size_t{8} * 1024 * 1024;
 
 std::uint32_t NewlineOf(RegexProgram::Newline newline) {
     switch (newline) {
@@ -123,8 +123,9 @@ bool RegexProgram::Group(int number, RegexSpan& span) const {
     const Engine& engine = *m_engine;
     if (number < 0 || number >= engine.matched) return false;
     const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(engine.data);
-    const PCRE2_SIZE start = ovector[2 * number];
-    const PCRE2_SIZE end = ovector[2 * number + 1];
+    const auto pair = 2 * static_cast<std::size_t>(number);
+    const PCRE2_SIZE start = ovector[pair];
+    const PCRE2_SIZE end = ovector[pair + 1];
     if (start == PCRE2_UNSET || end < start) return false;
     span = {start, end};
     return true;

@@ -199,11 +199,9 @@ bool SessionDocument::WritePreviewDiff(std::ostream& out, const std::string& fol
     return m_previewDiffs.WriteTo(out, folder);
 }
 
-std::optional<RunOutcome> SessionDocument::RunFileLoop(std::string_view abortedLine,
-                                                       std::string& firstDirectory,
-                                                       PassContext& context,
-                                                       FileReadAhead::ScannerFactory makeScanner,
-                                                       const FileAction& process) {
+std::optional<RunOutcome> SessionDocument::RunFileLoop(
+    std::string_view abortedLine, std::string& firstDirectory, PassContext& context,
+    const FileReadAhead::ScannerFactory& makeScanner, const FileAction& process) {
     m_progress.PumpMessages();
     options.sessionRunning = true;
     if (!BuildSearchFileList()) return RunOutcome::Cancelled;
@@ -220,7 +218,7 @@ std::optional<RunOutcome> SessionDocument::RunFileLoop(std::string_view abortedL
     std::optional<FileReadAhead> readAhead;
     const int workers = AheadWorkers();
     if (workers > 0 && !options.confirmEachReplace && searchFileList.size() > 1) {
-        readAhead.emplace(searchFileList, workers, options.skipBinaryFiles, std::move(makeScanner),
+        readAhead.emplace(searchFileList, workers, options.skipBinaryFiles, makeScanner,
                           FileReadAhead::Window{});
         context.readAhead = &*readAhead;
     }
@@ -521,17 +519,17 @@ RunOutcome SessionDocument::RunSingleSession() {
         makeScanner = [this] { return std::make_unique<SearchAhead>(options, control); };
     }
     std::string firstDirectory;
-    const std::optional<RunOutcome> ended = RunFileLoop(
-        "**** Search/Replace Aborted! ****", firstDirectory, context, std::move(makeScanner),
-        [&](const std::string& directory, const std::string& name) {
-            if (options.stripEolWhiteSpace || options.insertAtColumn) {
-                stripInsertPass.StripOrInsertFile(directory, name);
-            } else if (options.convertLineBreaks) {
-                convertPass.ConvertFile(directory, name);
-            } else if (searchRun) {
-                searchPass.ProcessFile(directory, name);
-            }
-        });
+    const std::optional<RunOutcome> ended =
+        RunFileLoop("**** Search/Replace Aborted! ****", firstDirectory, context, makeScanner,
+                    [&](const std::string& directory, const std::string& name) {
+                        if (options.stripEolWhiteSpace || options.insertAtColumn) {
+                            stripInsertPass.StripOrInsertFile(directory, name);
+                        } else if (options.convertLineBreaks) {
+                            convertPass.ConvertFile(directory, name);
+                        } else if (searchRun) {
+                            searchPass.ProcessFile(directory, name);
+                        }
+                    });
     if (ended) return *ended;
     m_previousType = searchPass.previousType();
 
@@ -629,11 +627,11 @@ RunOutcome SessionDocument::RunBatchSession() {
         };
     }
     std::string firstDirectory;
-    const std::optional<RunOutcome> ended = RunFileLoop(
-        "**** Batch Search/Replace Aborted! ****", firstDirectory, context, std::move(makeScanner),
-        [&](const std::string& directory, const std::string& name) {
-            pass.ProcessBatchFile(directory, name);
-        });
+    const std::optional<RunOutcome> ended =
+        RunFileLoop("**** Batch Search/Replace Aborted! ****", firstDirectory, context, makeScanner,
+                    [&](const std::string& directory, const std::string& name) {
+                        pass.ProcessBatchFile(directory, name);
+                    });
     if (ended) return *ended;
 
     waitCursor.End();

@@ -127,7 +127,7 @@ private:
     // ahead of `process`, which finds them through `context`.
     std::optional<RunOutcome> RunFileLoop(std::string_view abortedLine, std::string& firstDirectory,
                                           PassContext& context,
-                                          FileReadAhead::ScannerFactory makeScanner,
+                                          const FileReadAhead::ScannerFactory& makeScanner,
                                           const FileAction& process);
     // How many workers read files ahead of the run's own thread.
     int AheadWorkers() const;

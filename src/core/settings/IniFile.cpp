@@ -239,7 +239,9 @@ bool WriteAtomically(const std::string& path, const std::string& content, struct
     for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
         std::string suffix;
         if (!RandomHex(suffix)) return false;
-        temporary = path + ".tmp-" + suffix;
+        temporary = path;
+        temporary += ".tmp-";
+        temporary += suffix;
         fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd < 0 && errno != EEXIST) return false;
     }

@@ -239,7 +239,7 @@ void UnifiedDiff::AppendHeader(std::string& out, std::string_view path) {
 }
 
 std::string UnifiedDiff::RelativeName(const std::string& path, const std::string& folder) {
-    const std::string whole = (std::filesystem::path(folder) / path).lexically_normal().string();
+    std::string whole = (std::filesystem::path(folder) / path).lexically_normal().string();
     const std::string below = folder.empty() || folder.back() == '/' ? folder : folder + "/";
     if (!below.empty() && whole.size() > below.size() &&
         whole.compare(0, below.size(), below) == 0) {
