@@ -5,6 +5,7 @@ SHELL := /bin/bash
 
 BUILD_DIR      ?= build/release
 SANITIZE_DIR   ?= build/sanitize
+THREAD_DIR     ?= build/thread
 FUZZ_DIR       ?= build/fuzz
 # Seconds each fuzz target runs: `make fuzz FUZZ_SECONDS=3600`; `make test` gives each 20.
 FUZZ_SECONDS   ?= 60
@@ -22,7 +23,7 @@ PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-de
             xvfb x11-utils xdotool openbox python3
 
 .PHONY: run test bench fuzz deps configure build build-sanitize build-fuzz test-release format-check \
-        tidy test-sanitize test-fuzz package clean
+        tidy test-sanitize test-thread test-fuzz package clean
 
 run: build
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
@@ -31,7 +32,7 @@ run: build
 	  $(BUILD_DIR)/src/kesto; \
 	fi
 
-test: format-check tidy test-fuzz test-release test-sanitize
+test: format-check tidy test-fuzz test-release test-sanitize test-thread
 
 # Every C++ file of the tree as .clang-format has it; any other fails the tests.
 format-check: deps
@@ -61,6 +62,10 @@ $(BUILD_DIR)/build.ninja: | deps
 
 $(SANITIZE_DIR)/build.ninja: | deps
 	cmake -S . -B $(SANITIZE_DIR) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DKESTO_SANITIZE=ON -DKESTO_BUILD_BENCH=OFF -DKESTO_SIMD=OFF
+
+$(THREAD_DIR)/build.ninja: | deps
+	cmake -S . -B $(THREAD_DIR) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DKESTO_THREAD_SANITIZER=ON -DKESTO_BUILD_GUI=OFF -DKESTO_BUILD_BENCH=OFF
 
 $(FUZZ_DIR)/build.ninja: | deps
 	CC=clang-14 CXX=clang++-14 cmake -S . -B $(FUZZ_DIR) -G $(GENERATOR) \
@@ -92,6 +97,14 @@ test-fuzz:
 
 test-release: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+
+# The tests that run the reading ahead on threads, with ThreadSanitizer: the workers' unit
+# tests and every kesto-cli run of the end-to-end suites, each made on one thread and on three.
+THREAD_TESTS := FileReadAhead|ReadAheadRun|KestoCliTest|PreviewTest|RegexRunTest|LeftAlone
+test-thread: deps $(THREAD_DIR)/build.ninja
+	cmake --build $(THREAD_DIR) -j $(JOBS) --target kesto-cli kesto_core_tests kesto_cli_tests
+	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+	  ctest --test-dir $(THREAD_DIR) --output-on-failure -j $(JOBS) -R '$(THREAD_TESTS)'
 
 test-sanitize: build-sanitize
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
