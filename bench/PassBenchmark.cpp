@@ -74,7 +74,7 @@ void RunPass(benchmark::State& state, int plantEvery, bool matchCase) {
     values.matchCase = matchCase;
     values.confirmEachReplace = false;
     values.globalReplace = true;
-    ValidateBeforeRun(values, options, hosts);
+    if (!ValidateBeforeRun(values, options, hosts).check.accepted) std::abort();
     RunControl control;
     control.StartRun(options.confirmEachReplace, options.globalReplace);
     ProgressReporter progress(options, control, hosts);

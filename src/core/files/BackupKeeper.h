@@ -101,12 +101,12 @@ public:
     // Opens `directory`/`fileName` for reading after the checks that refuse a file. On
     // refusal the reason is recorded as a problem entry (except while the run is stopping
     // or aborting). The file is not touched.
-    bool OpenForReading(const std::string& directory, const std::string& fileName);
+    [[nodiscard]] bool OpenForReading(const std::string& directory, const std::string& fileName);
     // Creates the temporary file that takes the new content. On refusal the file is as it
     // was and the reason recorded.
-    bool BeginRewrite();
+    [[nodiscard]] bool BeginRewrite();
     // Both of the above.
-    bool OpenForRewrite(const std::string& directory, const std::string& fileName);
+    [[nodiscard]] bool OpenForRewrite(const std::string& directory, const std::string& fileName);
 
     PreparedFile& current() { return m_current; }
     const std::string& shortDisplayName() const { return m_shortDisplayName; }
@@ -115,7 +115,7 @@ public:
     // original's name and metadata (a loss of owner or mode is logged). The file is then
     // listed in changedFiles. On refusal the temporary file is gone, the original is as it
     // was, and the reason is recorded as a problem entry.
-    bool KeepRewrittenFile();
+    [[nodiscard]] bool KeepRewrittenFile();
 
     // Abandons both streams and the temporary file; the original never left its name.
     void RestoreOneFile();

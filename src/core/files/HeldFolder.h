@@ -26,9 +26,8 @@ class HeldFolder {
 public:
     // Opens `path` as a folder. With `expected`, the folder must be that one; with
     // `noFollow`, the last part of the path must not be a link. nullopt when it is not.
-    static std::optional<HeldFolder> Open(const std::string& path,
-                                          const std::optional<FolderIdentity>& expected,
-                                          bool noFollow);
+    [[nodiscard]] static std::optional<HeldFolder> Open(
+        const std::string& path, const std::optional<FolderIdentity>& expected, bool noFollow);
 
     int fd() const { return m_fd.get(); }
     const FolderIdentity& identity() const { return m_identity; }
@@ -53,7 +52,7 @@ public:
         int m_fd;
     };
     // nullopt when another run kept the folder for longer than a few seconds.
-    std::optional<Exclusive> Enter() const;
+    [[nodiscard]] std::optional<Exclusive> Enter() const;
 
 private:
     HeldFolder(UniqueFd fd, FolderIdentity identity) : m_fd(std::move(fd)), m_identity(identity) {}

@@ -492,8 +492,7 @@ std::optional<StateFolder> RunHistory::State() const {
 
 std::string RunHistory::Refusal() const {
     std::string refusal;
-    StateFolder::Open(m_folder, false, refusal);
-    return refusal;
+    return StateFolder::Open(m_folder, false, refusal) ? std::string() : refusal;
 }
 
 std::vector<KeptRun> RunHistory::Runs() const {

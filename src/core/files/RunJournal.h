@@ -78,19 +78,22 @@ public:
     // Creates a new journal in `folder` (which must exist), with its name on disk; its first
     // record reaches the disk with the next record that is flushed. Nothing, with the
     // reason in `error`, when it cannot.
-    static std::optional<RunJournal> Create(const StateFolder& folder, const RunDescription& run,
-                                            std::string& error);
+    [[nodiscard]] static std::optional<RunJournal> Create(const StateFolder& folder,
+                                                          const RunDescription& run,
+                                                          std::string& error);
     // The same in the state folder at `folder`, made when missing; refused as StateFolder
     // refuses a folder.
-    static std::optional<RunJournal> Create(const std::string& folder, const RunDescription& run,
-                                            std::string& error);
+    [[nodiscard]] static std::optional<RunJournal> Create(const std::string& folder,
+                                                          const RunDescription& run,
+                                                          std::string& error);
 
     // Takes the journal `name` of `folder`, of a run that is over, from every other process
     // for as long as the result lives, to read it and add to it. Nothing, with the reason,
     // when another process holds it (its run still going, or another undo or recovery of
     // it) or it is no journal of the user's own.
-    static std::optional<RunJournal> Hold(const StateFolder& folder, const std::string& name,
-                                          std::string& error);
+    [[nodiscard]] static std::optional<RunJournal> Hold(const StateFolder& folder,
+                                                        const std::string& name,
+                                                        std::string& error);
     // What a held journal says, read through its own descriptor.
     std::optional<JournalContents> Read() const;
     // Cuts off what follows the first `trustedSize` bytes, so that records added next follow

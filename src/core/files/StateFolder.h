@@ -28,8 +28,8 @@ public:
     // folder that is missing and not made, or an empty path, is no error: the result has no
     // descriptor and holds no journal. Nothing, and the reason in `refusal` ("Run journals can't be
     // kept in PATH: ..."), when the folder or one above it may not be trusted.
-    static std::optional<StateFolder> Open(const std::string& path, bool create,
-                                           std::string& refusal);
+    [[nodiscard]] static std::optional<StateFolder> Open(const std::string& path, bool create,
+                                                         std::string& refusal);
 
     bool exists() const { return m_fd.valid(); }
     int fd() const { return m_fd.get(); }

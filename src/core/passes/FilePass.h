@@ -23,11 +23,11 @@ protected:
 
     // Opens and reads the file; false when it was refused, could not be read, or is no text
     // a run may rewrite (then the reason is recorded). The file is not touched.
-    bool OpenAndRead(const std::string& directory, const std::string& fileName);
+    [[nodiscard]] bool OpenAndRead(const std::string& directory, const std::string& fileName);
 
     // Moves the original to its backup and opens the new file for output(); false when
     // that was refused (the file is as it was, the reason recorded).
-    bool BeginRewrite();
+    [[nodiscard]] bool BeginRewrite();
 
     // Restores the original and records `reason`.
     void Fail(std::string_view reason);
@@ -37,7 +37,7 @@ protected:
 
     // Completes the new file and swaps it in. When the file could not be completed (a full
     // disk, say) or swapped in, the original stays and the reason is recorded instead.
-    bool KeepNewFile();
+    [[nodiscard]] bool KeepNewFile();
 
     // The line-break type of the text read.
     LineBreakType TypeOfText() const;

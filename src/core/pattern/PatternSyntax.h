@@ -89,9 +89,9 @@ inline constexpr std::string_view kRegexExcludesMessage =
 // expression and its replace string (compiled), wildcard counts,
 // the wildcard question, the switches copied into `options`, then ProcessSpecialCharacters
 // in a special-character session. Fields written before a failing step stay written.
-ValidationResult ValidateBeforeRun(const RunDialogValues& values, SessionOptions& options,
-                                   Prompter& prompter,
-                                   WildcardQuestion question = WildcardQuestion::Ask);
+[[nodiscard]] ValidationResult ValidateBeforeRun(const RunDialogValues& values,
+                                                 SessionOptions& options, Prompter& prompter,
+                                                 WildcardQuestion question = WildcardQuestion::Ask);
 
 // Processes the ten tokens \t \v \f \a \b \r \n ^ $ ~ over the search string and, outside
 // insert mode, the replace string. On acceptance both strings in `options` are replaced by
