@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "files/FileWalk.h"
+#include "walk/FileWalk.h"
 #include "log/LogFinder.h"
 #include "log/LogStore.h"
 #include "run/ProgressReporter.h"

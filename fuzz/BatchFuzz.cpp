@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "FuzzHosts.h"
-#include "files/BatchSRList.h"
+#include "pattern/BatchSRList.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "FuzzHosts.h"
-#include "files/FileWalk.h"
+#include "walk/FileWalk.h"
 #include "run/ProgressReporter.h"
 #include "run/StatusHost.h"
 

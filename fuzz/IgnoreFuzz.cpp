@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "files/IgnoreRules.h"
+#include "walk/IgnoreRules.h"
 
 namespace {
 

@@ -19,7 +19,7 @@
 #include <sstream>
 #include <string>
 
-#include "files/RunHistory.h"
+#include "journal/RunHistory.h"
 #include "platform/FreedesktopTrash.h"
 #include "text/ContentHash.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "files/ExtensionLists.h"
+#include "settings/ExtensionLists.h"
 
 namespace kesto::cli {
 

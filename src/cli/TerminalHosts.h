@@ -10,7 +10,7 @@
 #include <string>
 
 #include "cli/AnswerReader.h"
-#include "files/ExtensionLists.h"
+#include "settings/ExtensionLists.h"
 #include "pattern/ReplaceConfirmer.h"
 #include "run/Prompter.h"
 #include "run/StatusHost.h"

@@ -7,7 +7,7 @@
 
 #include "cli/CliOptions.h"
 #include "cli/TerminalHosts.h"
-#include "files/RunHistory.h"
+#include "journal/RunHistory.h"
 #include "log/LoggedPath.h"
 #include "pattern/PatternSyntax.h"
 #include "platform/FreedesktopTrash.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "files/ExtensionLists.h"
+#include "settings/ExtensionLists.h"
 #include "files/RecycleBin.h"
 #include "session/SessionHosts.h"
 

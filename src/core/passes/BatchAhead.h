@@ -3,7 +3,7 @@
 // a run that asks no question; the run makes none for any other.
 #pragma once
 
-#include "files/BatchSRList.h"
+#include "pattern/BatchSRList.h"
 #include "passes/AheadScanner.h"
 #include "passes/BatchApplier.h"
 #include "passes/UnaskedQuestions.h"

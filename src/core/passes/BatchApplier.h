@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "files/BatchSRList.h"
+#include "pattern/BatchSRList.h"
 #include "literal/LiteralPairChain.h"
 #include "literal/ScanReport.h"
 #include "pattern/LineMatcher.h"

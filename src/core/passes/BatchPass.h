@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "files/BatchSRList.h"
+#include "pattern/BatchSRList.h"
 #include "passes/BatchApplier.h"
 #include "passes/FilePass.h"
 #include "passes/MatchScan.h"

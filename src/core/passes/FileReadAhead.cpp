@@ -6,7 +6,7 @@
 #include <exception>
 #include <utility>
 
-#include "files/BackupKeeper.h"
+#include "replace/BackupKeeper.h"
 #include "text/TextKind.h"
 #include "text/UniqueFd.h"
 

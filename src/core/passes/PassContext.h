@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-#include "files/BackupKeeper.h"
+#include "replace/BackupKeeper.h"
 #include "log/LogStore.h"
 #include "passes/FileReadAhead.h"
 #include "run/ProgressReporter.h"

@@ -1,7 +1,7 @@
 // The preparation of a batch run's pairs, once, before the first file.
 #pragma once
 
-#include "files/BatchSRList.h"
+#include "pattern/BatchSRList.h"
 #include "run/SessionOptions.h"
 
 namespace kesto {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "files/RewriteObserver.h"
+#include "replace/RewriteObserver.h"
 
 namespace kesto {
 

@@ -21,7 +21,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "files/WalkListing.h"
+#include "walk/WalkListing.h"
 
 namespace kesto {
 

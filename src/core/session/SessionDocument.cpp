@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <thread>
 
-#include "files/RunHistory.h"
-#include "files/StateFolder.h"
+#include "journal/RunHistory.h"
+#include "journal/StateFolder.h"
 #include "log/LoggedPath.h"
 #include "passes/BatchAhead.h"
 #include "passes/BatchPass.h"

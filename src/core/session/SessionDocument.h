@@ -13,12 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "files/BackupKeeper.h"
-#include "files/BatchSRList.h"
-#include "files/ExtensionLists.h"
+#include "replace/BackupKeeper.h"
+#include "pattern/BatchSRList.h"
+#include "settings/ExtensionLists.h"
 #include "files/FileFingerprint.h"
-#include "files/FileWalk.h"
-#include "files/RunRecorder.h"
+#include "walk/FileWalk.h"
+#include "journal/RunRecorder.h"
 #include "log/LogStore.h"
 #include "passes/PassContext.h"
 #include "pattern/LineMatcher.h"

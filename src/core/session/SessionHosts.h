@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "files/ExtensionLists.h"
+#include "settings/ExtensionLists.h"
 #include "files/RecycleBin.h"
 #include "pattern/ReplaceConfirmer.h"
 #include "run/Prompter.h"

@@ -11,7 +11,7 @@
 #include <functional>
 #include <optional>
 
-#include "files/ExtensionLists.h"
+#include "settings/ExtensionLists.h"
 #include "gui/app/AbortGestureFilter.h"
 #include "pattern/ReplaceConfirmer.h"
 #include "platform/FreedesktopTrash.h"

@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "files/RunHistory.h"
+#include "journal/RunHistory.h"
 #include "gui/app/WindowPlacement.h"
 #include "session/SessionHosts.h"
 #include "settings/IniFile.h"

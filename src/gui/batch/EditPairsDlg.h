@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "files/BatchSRList.h"
+#include "pattern/BatchSRList.h"
 
 class QFileDialog;
 class QLabel;

@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-#include "files/BatchSRList.h"
+#include "pattern/BatchSRList.h"
 
 class QPushButton;
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "files/RunHistory.h"
+#include "journal/RunHistory.h"
 
 class QPushButton;
 class QTreeWidget;

@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "files/ExtensionLists.h"
+#include "settings/ExtensionLists.h"
 #include "gui/app/KeyboardAccess.h"
 #include "platform/qt/DisplayText.h"
 #include "platform/qt/HelpPages.h"

@@ -7,7 +7,7 @@
 #include <array>
 #include <string_view>
 
-#include "files/ExtensionLists.h"
+#include "settings/ExtensionLists.h"
 
 class QRadioButton;
 class QPushButton;

@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
-#include "files/RunJournal.h"
+#include "journal/RunJournal.h"
 #include "gui/history/RunHistoryDlg.h"
 #include "gui/run/SearchReplaceDlg.h"
 #include "support/GuiFixture.h"

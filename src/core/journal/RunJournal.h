@@ -26,7 +26,7 @@
 #include <vector>
 
 #include "files/FolderIdentity.h"
-#include "files/StateFolder.h"
+#include "journal/StateFolder.h"
 #include "text/BackupName.h"
 #include "text/ContentHash.h"
 #include "text/UniqueFd.h"

@@ -22,8 +22,8 @@
 #include <vector>
 
 #include "files/RecycleBin.h"
-#include "files/RunJournal.h"
-#include "files/StateFolder.h"
+#include "journal/RunJournal.h"
+#include "journal/StateFolder.h"
 
 namespace kesto {
 

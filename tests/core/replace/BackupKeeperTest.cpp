@@ -1,4 +1,4 @@
-#include "files/BackupKeeper.h"
+#include "replace/BackupKeeper.h"
 
 #include <fcntl.h>
 #include <sys/mount.h>

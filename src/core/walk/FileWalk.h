@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "files/FolderIdentity.h"
-#include "files/IgnoreRules.h"
-#include "files/WalkListing.h"
+#include "walk/IgnoreRules.h"
+#include "walk/WalkListing.h"
 #include "run/ProgressReporter.h"
 #include "run/RunControl.h"
 #include "text/BackupName.h"

@@ -1,4 +1,4 @@
-#include "files/RunHistory.h"
+#include "journal/RunHistory.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -16,7 +16,7 @@
 
 #include "files/FolderPath.h"
 #include "files/HeldFolder.h"
-#include "files/RunRecorder.h"
+#include "journal/RunRecorder.h"
 #include "text/BackupName.h"
 #include "text/UniqueFd.h"
 

@@ -1,10 +1,10 @@
-#include "files/FileWalk.h"
+#include "walk/FileWalk.h"
 
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
-#include "files/ExtensionLists.h"
+#include "settings/ExtensionLists.h"
 #include "support/RecordingStatusHost.h"
 #include "support/TempDir.h"
 

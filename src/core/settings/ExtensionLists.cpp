@@ -1,4 +1,4 @@
-#include "files/ExtensionLists.h"
+#include "settings/ExtensionLists.h"
 
 #include <algorithm>
 

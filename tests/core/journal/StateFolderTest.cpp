@@ -1,4 +1,4 @@
-#include "files/StateFolder.h"
+#include "journal/StateFolder.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

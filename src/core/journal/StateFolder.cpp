@@ -1,4 +1,4 @@
-#include "files/StateFolder.h"
+#include "journal/StateFolder.h"
 
 #include <fcntl.h>
 #include <unistd.h>

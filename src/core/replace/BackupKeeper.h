@@ -32,12 +32,12 @@
 #include <unordered_map>
 #include <vector>
 
-#include "files/FileEligibility.h"
+#include "settings/FileEligibility.h"
 #include "files/FolderIdentity.h"
 #include "files/HeldFolder.h"
 #include "files/RecycleBin.h"
-#include "files/RewriteObserver.h"
-#include "files/RunRecorder.h"
+#include "replace/RewriteObserver.h"
+#include "journal/RunRecorder.h"
 #include "log/LogStore.h"
 #include "run/Prompter.h"
 #include "run/RunControl.h"

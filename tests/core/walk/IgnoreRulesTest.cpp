@@ -1,4 +1,4 @@
-#include "files/IgnoreRules.h"
+#include "walk/IgnoreRules.h"
 
 #include <fcntl.h>
 #include <spawn.h>

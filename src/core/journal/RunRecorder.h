@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "files/FolderIdentity.h"
-#include "files/RunJournal.h"
+#include "journal/RunJournal.h"
 #include "text/BackupName.h"
 
 namespace kesto {

@@ -1,4 +1,4 @@
-#include "files/RunHistory.h"
+#include "journal/RunHistory.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -10,7 +10,7 @@
 #include <ctime>
 #include <filesystem>
 
-#include "files/RunRecorder.h"
+#include "journal/RunRecorder.h"
 #include "support/TempDir.h"
 #include "text/BackupName.h"
 

@@ -1,4 +1,4 @@
-#include "files/BatchSRList.h"
+#include "pattern/BatchSRList.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "files/FileWalk.h"
+#include "walk/FileWalk.h"
 
 #include <unordered_map>
 #include <unordered_set>

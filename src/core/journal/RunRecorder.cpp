@@ -1,4 +1,4 @@
-#include "files/RunRecorder.h"
+#include "journal/RunRecorder.h"
 
 #include <unistd.h>
 

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "files/FileEligibility.h"
+#include "settings/FileEligibility.h"
 #include "run/RunControl.h"
 #include "settings/IniFile.h"
 

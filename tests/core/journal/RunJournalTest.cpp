@@ -1,4 +1,4 @@
-#include "files/RunJournal.h"
+#include "journal/RunJournal.h"
 
 #include <sys/stat.h>
 
