@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "walk/FileWalk.h"
 #include "log/LogFinder.h"
 #include "log/LogStore.h"
 #include "run/ProgressReporter.h"
+#include "walk/FileWalk.h"
 
 namespace {
 
@@ -38,10 +38,10 @@ double MillisecondsSince(std::chrono::steady_clock::time_point start) {
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
-    kesto::SessionOptions options;
+    kesto::SessionState state;
     kesto::RunControl control;
     QuietHost host;
-    kesto::ProgressReporter progress(options, control, host);
+    kesto::ProgressReporter progress(state, control, host);
     if (args.size() == 2 && args[0] == "walk") {
         kesto::FileWalk walk(control, progress);
         std::vector<std::string> sessionSearch;

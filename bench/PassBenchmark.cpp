@@ -67,7 +67,7 @@ void RunPass(benchmark::State& state, int plantEvery, bool matchCase) {
     const std::string backup = (dir / "big.~txt").string();
 
     SilentHosts hosts;
-    SessionOptions options;
+    RunPlan options;
     RunDialogValues values;
     values.searchText = "needle";
     values.replaceText = "pin";
@@ -77,7 +77,8 @@ void RunPass(benchmark::State& state, int plantEvery, bool matchCase) {
     if (!ValidateBeforeRun(values, options, hosts).check.accepted) std::abort();
     RunControl control;
     control.StartRun(options.confirmEachReplace, options.globalReplace);
-    ProgressReporter progress(options, control, hosts);
+    const SessionState session;
+    ProgressReporter progress(session, control, hosts);
     LogStore log(control, hosts);
     BackupKeeper backups(control, log, hosts);
     PassContext context{options, control, log, progress, hosts, backups};
@@ -171,7 +172,7 @@ void BM_PairsInOneWalk(benchmark::State& state) {
 void BM_PairsOneAfterAnother(benchmark::State& state) {
     const SyllableBatch batch = MakeSyllableBatch(static_cast<std::size_t>(state.range(0)));
     SilentHosts hosts;
-    SessionOptions options;
+    RunPlan options;
     options.matchCase = true;
     options.globalReplace = true;
     options.confirmEachReplace = false;

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "FuzzHosts.h"
-#include "walk/FileWalk.h"
 #include "run/ProgressReporter.h"
 #include "run/StatusHost.h"
+#include "walk/FileWalk.h"
 
 namespace {
 
@@ -30,10 +30,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string filter = input.substr(0, cut);
     const std::string name = input.substr(cut + 1);
 
-    SessionOptions options;
+    SessionState state;
     NoStatus status;
     RunControl control;
-    ProgressReporter progress(options, control, status);
+    ProgressReporter progress(state, control, status);
     FileWalk walk(control, progress);
     std::vector<std::string> sessionList;
     walk.SplitFileFilter(filter, sessionList);

@@ -114,7 +114,7 @@ CompiledPatterns Compile(const LiteralPair& pair, LineBreakType type) {
 // the changed lines, so no pair takes the literal scan's shortcut.
 Applied OneByOne(std::string_view text, const std::vector<LiteralPair>& pairs, LineBreakType type,
                  bool matchCase) {
-    SessionOptions options;
+    RunPlan options;
     options.matchCase = matchCase;
     options.globalReplace = true;
     options.confirmEachReplace = false;

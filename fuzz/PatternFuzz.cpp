@@ -16,7 +16,7 @@ using namespace kesto;
 
 std::string ReplaceInLine(const RunDialogValues& values, std::string line, bool& matched) {
     fuzz::SilentHosts hosts;
-    SessionOptions options;
+    RunPlan options;
     options.suppressWildcardNotice = true;
     matched = false;
     if (!ValidateBeforeRun(values, options, hosts).check.accepted) return line;

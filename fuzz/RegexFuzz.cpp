@@ -78,7 +78,7 @@ struct Scanned {
 Scanned Scan(std::string_view text, LineBreakType type, RegexPair& pair, bool firstOnly,
              bool preserveCase, ReplaceConfirmer* confirmer) {
     fuzz::SilentHosts hosts;
-    SessionOptions options;
+    RunPlan options;
     options.regularExpression = true;
     options.firstInstanceOnly = firstOnly;
     options.allInstancesInLine = !firstOnly;

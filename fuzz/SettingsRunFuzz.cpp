@@ -145,7 +145,7 @@ void MakeTree() {
     std::abort();
 }
 
-void RunPass(const Settings& settings, SessionOptions& options) {
+void RunPass(const Settings& settings, RunPlan& options) {
     RunHosts hosts;
     RunDialogValues values;
     values.searchText = "cat";
@@ -154,11 +154,12 @@ void RunPass(const Settings& settings, SessionOptions& options) {
     values.confirmEachReplace = false;
     values.globalReplace = true;
     if (!ValidateBeforeRun(values, options, hosts).check.accepted) Fail("cat/dog refused");
-    options.sessionRunning = true;
+    SessionState state;
+    state.sessionRunning = true;
 
     RunControl control;
     control.StartRun(options.confirmEachReplace, options.globalReplace);
-    ProgressReporter progress(options, control, hosts);
+    ProgressReporter progress(state, control, hosts);
     LogStore log(control, hosts);
     BackupKeeper backups(control, log, hosts);
     backups.SetNaming(settings.backupNaming());
@@ -183,7 +184,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string iniPath = SettingsFile().string();
     fuzz::WriteScratch(iniPath, data, size);
     Settings settings;
-    SessionOptions options;
+    RunPlan options;
     LoadSettings(IniFile(iniPath), settings, options);
 
     MakeTree();

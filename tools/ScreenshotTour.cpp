@@ -155,7 +155,7 @@ int main(int argc, char** argv) {
         dialog.control(kesto::SearchReplaceForm::Begin)->click();
     });
     kesto::CChildFrame* run = frame.OnFileNew();
-    while (!run->document().options().runStarted || run->document().options().sessionRunning ||
+    while (!run->document().state().runStarted || run->document().state().sessionRunning ||
            run->document().log().logLineCount() == 0) {
         QApplication::processEvents(QEventLoop::AllEvents, 50);
     }
@@ -179,8 +179,7 @@ int main(int argc, char** argv) {
         dialog.control(kesto::SearchReplaceForm::Preview)->click();
     });
     kesto::CChildFrame* preview = frame.OnFileNew();
-    while (!preview->document().options().runStarted ||
-           preview->document().options().sessionRunning ||
+    while (!preview->document().state().runStarted || preview->document().state().sessionRunning ||
            preview->document().log().logLineCount() == 0) {
         QApplication::processEvents(QEventLoop::AllEvents, 50);
     }

@@ -10,11 +10,11 @@
 #include <string>
 
 #include "cli/AnswerReader.h"
-#include "settings/ExtensionLists.h"
 #include "pattern/ReplaceConfirmer.h"
 #include "run/Prompter.h"
 #include "run/StatusHost.h"
 #include "session/SessionHosts.h"
+#include "settings/ExtensionLists.h"
 
 namespace kesto::cli {
 

@@ -143,7 +143,7 @@ std::string StateFolderOf(const CliOptions& o) {
 
 int KeptRunsSetting(const CliOptions& o) {
     Settings settings;
-    SessionOptions ignored;
+    RunPlan ignored;
     LoadSettings(IniFile(SettingsPathOf(o)), settings, ignored);
     return settings.keepRuns;
 }

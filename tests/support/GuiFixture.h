@@ -98,8 +98,8 @@ protected:
     static void RunUntilFinished(CChildFrame* child) {
         QElapsedTimer clock;
         clock.start();
-        const SessionOptions& options = child->document().options();
-        while (clock.elapsed() < 60'000 && (!options.runStarted || options.sessionRunning ||
+        const SessionState& state = child->document().state();
+        while (clock.elapsed() < 60'000 && (!state.runStarted || state.sessionRunning ||
                                             child->document().log().logLineCount() == 0)) {
             QApplication::processEvents(QEventLoop::AllEvents, 50);
         }
@@ -109,7 +109,7 @@ protected:
         // Windows of a test that left a run marked as going must still close.
         if (frame) {
             for (CChildFrame* child : frame->children()) {
-                child->document().options().sessionRunning = false;
+                child->document().state().sessionRunning = false;
             }
         }
         frame.reset();

@@ -23,7 +23,7 @@ protected:
     PassTest() {
         values.confirmEachReplace = false;
         values.globalReplace = true;
-        options.sessionRunning = true;
+        state.sessionRunning = true;
     }
 
     // Checks the typed strings as Begin does; the switches come from `values`.
@@ -56,12 +56,13 @@ protected:
 
     TempDir dir;
     RunDialogValues values;
-    SessionOptions options;
+    RunPlan options;
+    SessionState state;
     RunControl control;
     ScriptedPrompter prompter;
     ScriptedConfirmer confirmer;
     RecordingStatusHost status;
-    ProgressReporter progress{options, control, status};
+    ProgressReporter progress{state, control, status};
     LogStore log{control, prompter};
     BackupKeeper backups{control, log, prompter};
     PassContext context{options, control, log, progress, prompter, backups};

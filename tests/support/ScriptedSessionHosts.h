@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "settings/ExtensionLists.h"
 #include "files/RecycleBin.h"
 #include "session/SessionHosts.h"
+#include "settings/ExtensionLists.h"
 
 namespace kesto::test {
 

@@ -7,9 +7,8 @@
 
 namespace kesto {
 
-bool FastPath::Applies(Way way, std::span<const PlainLiteral> literals,
-                       const SessionOptions& options, const RunControl& control,
-                       bool wantsChangedLines) {
+bool FastPath::Applies(Way way, std::span<const PlainLiteral> literals, const RunPlan& options,
+                       const RunControl& control, bool wantsChangedLines) {
     const std::size_t wanted = way == Way::PlainScan ? 1 : kFewestChainedPairs;
     if (literals.size() < wanted || (way == Way::PlainScan && literals.size() > 1)) return false;
     if (wantsChangedLines || !SwitchesAllow(options, control)) return false;
@@ -19,7 +18,7 @@ bool FastPath::Applies(Way way, std::span<const PlainLiteral> literals,
     return way == Way::PlainScan || std::all_of(literals.begin(), literals.end(), FitsTheChain);
 }
 
-bool FastPath::SwitchesAllow(const SessionOptions& options, const RunControl& control) {
+bool FastPath::SwitchesAllow(const RunPlan& options, const RunControl& control) {
     // Preserve Case builds each replacement from the text it replaces.
     return !options.preserveCase && !options.regularExpression && control.globalReplace() &&
            !control.confirmEachReplace() && !options.firstInstanceOnly &&

@@ -13,7 +13,7 @@
 
 #include "literal/PlainLiteralScan.h"
 #include "run/RunControl.h"
-#include "run/SessionOptions.h"
+#include "run/RunPlan.h"
 
 namespace kesto {
 
@@ -29,13 +29,12 @@ public:
 
     // Whether `literals` may go `way` under the run's switches, for a caller that does or
     // does not want the changed lines.
-    static bool Applies(Way way, std::span<const PlainLiteral> literals,
-                        const SessionOptions& options, const RunControl& control,
-                        bool wantsChangedLines);
+    static bool Applies(Way way, std::span<const PlainLiteral> literals, const RunPlan& options,
+                        const RunControl& control, bool wantsChangedLines);
 
     // The part of Applies that may change while a run goes (Stop Now, Skip Rest of File,
     // the confirm answers): asked again before each file.
-    static bool SwitchesAllow(const SessionOptions& options, const RunControl& control);
+    static bool SwitchesAllow(const RunPlan& options, const RunControl& control);
 
 private:
     static bool StaysInItsLine(const PlainLiteral& literal);

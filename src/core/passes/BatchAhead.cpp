@@ -2,8 +2,7 @@
 
 namespace kesto {
 
-BatchAhead::BatchAhead(const SessionOptions& options, const RunControl& control,
-                       const CBatchSRList& pairs)
+BatchAhead::BatchAhead(const RunPlan& options, const RunControl& control, const CBatchSRList& pairs)
     : m_options(options),
       m_startControl(control),
       m_control(control),

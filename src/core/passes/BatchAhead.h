@@ -3,20 +3,20 @@
 // a run that asks no question; the run makes none for any other.
 #pragma once
 
-#include "pattern/BatchSRList.h"
 #include "passes/AheadScanner.h"
 #include "passes/BatchApplier.h"
 #include "passes/UnaskedQuestions.h"
+#include "pattern/BatchSRList.h"
 #include "pattern/LineMatcher.h"
 #include "run/RunControl.h"
-#include "run/SessionOptions.h"
+#include "run/RunPlan.h"
 
 namespace kesto {
 
 class BatchAhead : public AheadScanner, private ScanObserver {
 public:
     // Copies the run's options, control and pairs as they stand when the run starts.
-    BatchAhead(const SessionOptions& options, const RunControl& control, const CBatchSRList& pairs);
+    BatchAhead(const RunPlan& options, const RunControl& control, const CBatchSRList& pairs);
 
     void ScanAhead(std::string_view text, LineBreakType type, const std::string& path,
                    AheadScan& scan) override;
@@ -26,7 +26,7 @@ private:
     void OnChangedLine(int, const std::string&, const std::string&) override {}
     bool WantsChangedLines() const override { return false; }
 
-    const SessionOptions m_options;
+    const RunPlan m_options;
     const RunControl m_startControl;
     RunControl m_control;
     const CBatchSRList m_pairs;

@@ -29,7 +29,7 @@ BatchApplier::Result ResultOf(ScanResult scan) {
 
 }  // namespace
 
-BatchApplier::BatchApplier(const SessionOptions& options, RunControl& control, LineMatcher& matcher,
+BatchApplier::BatchApplier(const RunPlan& options, RunControl& control, LineMatcher& matcher,
                            const CBatchSRList& pairs,
                            std::vector<std::unique_ptr<RegexPair>>* regexPairs)
     : m_options(options),

@@ -10,14 +10,14 @@
 #include <string_view>
 #include <vector>
 
-#include "pattern/BatchSRList.h"
 #include "literal/LiteralPairChain.h"
 #include "literal/ScanReport.h"
+#include "pattern/BatchSRList.h"
 #include "pattern/LineMatcher.h"
 #include "pattern/PatternPreparation.h"
 #include "regex/RegexPair.h"
 #include "run/RunControl.h"
-#include "run/SessionOptions.h"
+#include "run/RunPlan.h"
 
 namespace kesto {
 
@@ -34,7 +34,7 @@ public:
 
     // `pairs` were prepared for the run (working strings and flags set). In a
     // regular-expression run `regexPairs` holds each pair compiled, in the order of `pairs`.
-    BatchApplier(const SessionOptions& options, RunControl& control, LineMatcher& matcher,
+    BatchApplier(const RunPlan& options, RunControl& control, LineMatcher& matcher,
                  const CBatchSRList& pairs, std::vector<std::unique_ptr<RegexPair>>* regexPairs);
 
     // Applies every pair to `text`, a file of `type` at `path`. When Applied, `total` holds
@@ -67,7 +67,7 @@ private:
     ScanResult ScanPair(const CompiledPatterns& patterns, int pairNumber, LineBreakType type,
                         ScanObserver& observer, ScanCounters& counters);
 
-    const SessionOptions& m_options;
+    const RunPlan& m_options;
     RunControl& m_control;
     LineMatcher& m_matcher;
     const CBatchSRList& m_pairs;

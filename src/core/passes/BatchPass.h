@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "pattern/BatchSRList.h"
 #include "passes/BatchApplier.h"
 #include "passes/FilePass.h"
 #include "passes/MatchScan.h"
+#include "pattern/BatchSRList.h"
 #include "pattern/LineMatcher.h"
 #include "regex/RegexPair.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "run/SessionOptions.h"
+#include "run/RunPlan.h"
 #include "text/LineDisplay.h"
 
 namespace kesto {
@@ -14,9 +14,8 @@ namespace kesto {
 // Calls `add` with each report line of the change of `before` into `after` at
 // `lineNumber`, built in `text` (reused, so that a long run of changes allocates little).
 template <typename Add>
-void ForEachChangedLineText(const SessionOptions& options, int lineNumber,
-                            const std::string& before, const std::string& after, std::string& text,
-                            Add&& add) {
+void ForEachChangedLineText(const RunPlan& options, int lineNumber, const std::string& before,
+                            const std::string& after, std::string& text, Add&& add) {
     const std::string number = FormatLineNumber(lineNumber);
     const auto build = [&](std::string_view tag, const std::string& line) {
         text.assign(tag);

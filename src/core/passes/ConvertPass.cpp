@@ -2,7 +2,7 @@
 
 namespace kesto {
 
-ConversionDirection ChosenConversion(const SessionOptions& options) {
+ConversionDirection ChosenConversion(const RunPlan& options) {
     using T = LineBreakType;
     if (options.convertMacToDos) return {T::Mac, T::Dos};
     if (options.convertMacToUnix) return {T::Mac, T::Unix};

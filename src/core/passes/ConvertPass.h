@@ -16,7 +16,7 @@ struct ConversionDirection {
 
 // The direction of the six conversion flags, tested in the order Mac->DOS, Mac->UNIX,
 // UNIX->DOS, UNIX->Mac, DOS->UNIX, else DOS->Mac.
-ConversionDirection ChosenConversion(const SessionOptions& options);
+ConversionDirection ChosenConversion(const RunPlan& options);
 
 class ConvertPass : public FilePass {
 public:

@@ -187,7 +187,7 @@ bool HasLiteralCandidate(std::string_view text, const CompiledPatterns& patterns
 }
 
 ScanResult ScanText(std::string_view text, const CompiledPatterns& patterns,
-                    std::string_view fileName, const SessionOptions& options, RunControl& control,
+                    std::string_view fileName, const RunPlan& options, RunControl& control,
                     LineMatcher& matcher, ByteSink& sink, ScanObserver& observer,
                     ScanCounters& counters) {
     // A literal replaced everywhere without a question, and nobody who needs the lines:

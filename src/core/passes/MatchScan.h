@@ -15,7 +15,7 @@
 #include "literal/ScanReport.h"
 #include "pattern/LineMatcher.h"
 #include "pattern/PatternPreparation.h"
-#include "run/SessionOptions.h"
+#include "run/RunPlan.h"
 #include "text/ByteSink.h"
 #include "text/TextFile.h"
 
@@ -34,7 +34,7 @@ bool HasLiteralCandidate(std::string_view text, const CompiledPatterns& patterns
 // match: a text without any match leaves the sink as it was. Stops early, with the rest of
 // the text written unchanged, when the user stops the run or skips the rest of the file.
 ScanResult ScanText(std::string_view text, const CompiledPatterns& patterns,
-                    std::string_view fileName, const SessionOptions& options, RunControl& control,
+                    std::string_view fileName, const RunPlan& options, RunControl& control,
                     LineMatcher& matcher, ByteSink& sink, ScanObserver& observer,
                     ScanCounters& counters);
 

@@ -5,18 +5,18 @@
 
 #include <cstddef>
 
-#include "replace/BackupKeeper.h"
 #include "log/LogStore.h"
 #include "passes/FileReadAhead.h"
+#include "replace/BackupKeeper.h"
 #include "run/ProgressReporter.h"
 #include "run/Prompter.h"
 #include "run/RunControl.h"
-#include "run/SessionOptions.h"
+#include "run/RunPlan.h"
 
 namespace kesto {
 
 struct PassContext {
-    const SessionOptions& options;
+    const RunPlan& options;
     RunControl& control;
     LogStore& log;
     ProgressReporter& progress;

@@ -6,7 +6,7 @@
 namespace kesto {
 
 RegexScan::RegexScan(std::string_view text, LineBreakType type, RegexPair& pair,
-                     std::string_view fileName, const SessionOptions& options, RunControl& control,
+                     std::string_view fileName, const RunPlan& options, RunControl& control,
                      LineMatcher& asker, ByteSink& sink, ScanObserver& observer,
                      ScanCounters& counters)
     : m_text(text),

@@ -18,7 +18,7 @@
 #include "regex/RegexFinder.h"
 #include "regex/RegexPair.h"
 #include "run/RunControl.h"
-#include "run/SessionOptions.h"
+#include "run/RunPlan.h"
 #include "text/ByteSink.h"
 #include "text/LineBreak.h"
 
@@ -27,8 +27,8 @@ namespace kesto {
 class RegexScan {
 public:
     RegexScan(std::string_view text, LineBreakType type, RegexPair& pair, std::string_view fileName,
-              const SessionOptions& options, RunControl& control, LineMatcher& asker,
-              ByteSink& sink, ScanObserver& observer, ScanCounters& counters);
+              const RunPlan& options, RunControl& control, LineMatcher& asker, ByteSink& sink,
+              ScanObserver& observer, ScanCounters& counters);
 
     // Whether the text holds a match at all (a match the limit stops counts as one, for the
     // scan to report).
@@ -62,7 +62,7 @@ private:
     RegexPair& m_pair;
     RegexFinder m_finder;
     std::string_view m_fileName;
-    const SessionOptions& m_options;
+    const RunPlan& m_options;
     RunControl& m_control;
     LineMatcher& m_asker;
     ByteSink& m_sink;

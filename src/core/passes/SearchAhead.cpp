@@ -6,7 +6,7 @@
 
 namespace kesto {
 
-SearchAhead::SearchAhead(const SessionOptions& options, const RunControl& control)
+SearchAhead::SearchAhead(const RunPlan& options, const RunControl& control)
     : m_options(options),
       m_startControl(control),
       m_control(control),

@@ -17,14 +17,14 @@
 #include "pattern/LineMatcher.h"
 #include "pattern/PatternPreparation.h"
 #include "run/RunControl.h"
-#include "run/SessionOptions.h"
+#include "run/RunPlan.h"
 
 namespace kesto {
 
 class SearchAhead : public AheadScanner, private ScanObserver {
 public:
     // Copies the run's options and control as they stand when the run starts.
-    SearchAhead(const SessionOptions& options, const RunControl& control);
+    SearchAhead(const RunPlan& options, const RunControl& control);
 
     void ScanAhead(std::string_view text, LineBreakType type, const std::string& path,
                    AheadScan& scan) override;
@@ -35,7 +35,7 @@ private:
     void OnChangedLine(int lineNumber, const std::string& before,
                        const std::string& after) override;
 
-    const SessionOptions m_options;
+    const RunPlan m_options;
     const RunControl m_startControl;
     RunControl m_control;
     UnaskedQuestions m_questions;

@@ -17,7 +17,7 @@ SearchReplacePass::SearchReplacePass(PassContext& context, LineMatcher& matcher,
                                      LineBreakType firstType)
     : FilePass(context), m_matcher(matcher), m_previousType(firstType) {
     Prepare(firstType);
-    const SessionOptions& options = context.options;
+    const RunPlan& options = context.options;
     if (options.regularExpression) {
         // The run was checked before it began; a pattern that fails here fails each file.
         RegexPair::Refusal refusal;
@@ -45,7 +45,7 @@ bool SearchReplacePass::PairWildcardsForFile() {
 }
 
 bool SearchReplacePass::ProcessFile(const std::string& directory, const std::string& fileName) {
-    const SessionOptions& options = m_context.options;
+    const RunPlan& options = m_context.options;
     RunControl& control = m_context.control;
     if (!OpenAndRead(directory, fileName)) return false;
 
@@ -127,7 +127,7 @@ bool SearchReplacePass::ProcessFile(const std::string& directory, const std::str
 }
 
 ScanResult SearchReplacePass::Scan(LineBreakType type, ScanCounters& counters) {
-    const SessionOptions& options = m_context.options;
+    const RunPlan& options = m_context.options;
     if (m_regex) {
         return RegexScan(text(), type, *m_regex, path(), options, m_context.control, m_matcher,
                          output(), *this, counters)

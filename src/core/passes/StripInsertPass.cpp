@@ -25,7 +25,7 @@ int InsertStringAtColumn(std::string& line, std::string_view insert, int column)
 }
 
 bool StripInsertPass::StripOrInsertFile(const std::string& directory, const std::string& fileName) {
-    const SessionOptions& options = m_context.options;
+    const RunPlan& options = m_context.options;
     if (!OpenAndRead(directory, fileName)) return false;
     const std::string_view all = text();
     const LineBreakType type = DetectLineBreakType(all);

@@ -115,7 +115,7 @@ bool MatchStar(std::string_view text, std::size_t pos, const CompiledPattern& se
     return true;
 }
 
-LineMatcher::LineMatcher(const SessionOptions& options, RunControl& control, Prompter& prompter,
+LineMatcher::LineMatcher(const RunPlan& options, RunControl& control, Prompter& prompter,
                          ReplaceConfirmer& confirmer)
     : m_options(options), m_control(control), m_prompter(prompter), m_confirmer(confirmer) {
 }

@@ -3,7 +3,7 @@
 //
 // The per-file passes find the first match of a line with FindNext, cut the line out and
 // hand it to MatchLine, which decides about that match and every further one in the line.
-// The matcher knows nothing of files or windows: it reads the switches of SessionOptions,
+// The matcher knows nothing of files or windows: it reads the switches of RunPlan,
 // turns the confirm answers into requests to the run's RunControl, asks through
 // ReplaceConfirmer and reports a fatal capture problem through Prompter. One matcher serves
 // a whole run; it owns the wildcard capture state.
@@ -21,7 +21,7 @@
 #include "pattern/WildcardCaptures.h"
 #include "run/Prompter.h"
 #include "run/RunControl.h"
-#include "run/SessionOptions.h"
+#include "run/RunPlan.h"
 
 namespace kesto {
 
@@ -67,7 +67,7 @@ std::size_t UnchangedTailStart(std::string_view shown, std::string_view edited,
 
 class LineMatcher {
 public:
-    LineMatcher(const SessionOptions& options, RunControl& control, Prompter& prompter,
+    LineMatcher(const RunPlan& options, RunControl& control, Prompter& prompter,
                 ReplaceConfirmer& confirmer);
 
     // Tries the search pattern at `pos` of `text`; the match may not run past the end of
@@ -111,7 +111,7 @@ private:
     // The finder of a plain literal, kept while the literal stays the same.
     const LiteralFinder& LiteralFinderFor(const std::string& literal, bool matchCase);
 
-    const SessionOptions& m_options;
+    const RunPlan& m_options;
     RunControl& m_control;
     Prompter& m_prompter;
     ReplaceConfirmer& m_confirmer;

@@ -37,8 +37,8 @@ bool EndsWith(std::string_view text, std::string_view tail) {
 
 }  // namespace
 
-PatternLayout PreparePatterns(const SessionOptions& options, LineBreakType type,
-                              std::string& search, std::string& replace) {
+PatternLayout PreparePatterns(const RunPlan& options, LineBreakType type, std::string& search,
+                              std::string& replace) {
     PatternLayout layout;
     layout.lineBreakType = type;
     layout.lineBreakChar = LineBreakChar(type);
@@ -79,8 +79,8 @@ PatternLayout PreparePatterns(const SessionOptions& options, LineBreakType type,
     return layout;
 }
 
-CompiledPatterns CompilePatterns(const SessionOptions& options, LineBreakType type,
-                                 std::string search, std::string replace, bool pairWildcards) {
+CompiledPatterns CompilePatterns(const RunPlan& options, LineBreakType type, std::string search,
+                                 std::string replace, bool pairWildcards) {
     CompiledPatterns compiled;
     compiled.layout = PreparePatterns(options, type, search, replace);
     // A batch pair's working strings were reduced once when the pair was prepared.

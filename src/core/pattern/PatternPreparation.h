@@ -9,7 +9,7 @@
 #include <string>
 
 #include "pattern/CompiledPattern.h"
-#include "run/SessionOptions.h"
+#include "run/RunPlan.h"
 #include "text/LineBreak.h"
 
 namespace kesto {
@@ -30,8 +30,8 @@ struct PatternLayout {
 // (batch mode: from the pair's first character) and whether a `$` was translated.
 // Match Whole Word Only pads the search pattern with one blank on each side, and the
 // replace pattern too, so that the blanks that bound a word survive its replacement.
-PatternLayout PreparePatterns(const SessionOptions& options, LineBreakType type,
-                              std::string& search, std::string& replace);
+PatternLayout PreparePatterns(const RunPlan& options, LineBreakType type, std::string& search,
+                              std::string& replace);
 
 // The compiled pair of one run for one line-break convention.
 struct CompiledPatterns {
@@ -44,7 +44,7 @@ struct CompiledPatterns {
 // special-character session, and marks wildcards in a wildcard session (in batch mode: when
 // the pair has wildcards). `search`, `replace` and `pairWildcards` are used only in batch
 // mode, as the pair's working strings and switch.
-CompiledPatterns CompilePatterns(const SessionOptions& options, LineBreakType type,
+CompiledPatterns CompilePatterns(const RunPlan& options, LineBreakType type,
                                  std::string search = {}, std::string replace = {},
                                  bool pairWildcards = false);
 

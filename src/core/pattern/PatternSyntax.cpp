@@ -156,7 +156,7 @@ TokenCount ProcessToken(std::string& text, const Token& token) {
     return count;
 }
 
-void ResetDerivedFlags(SessionOptions& options) {
+void ResetDerivedFlags(RunPlan& options) {
     options.anchorLineStart = false;
     options.anchorLineEnd = false;
     options.stripEolWhiteSpace = false;
@@ -179,7 +179,7 @@ std::optional<std::string_view> SearchTokenRefusal(const Token& token, const Tok
     return std::nullopt;
 }
 
-void SetSearchFlags(const Token& token, SessionOptions& options) {
+void SetSearchFlags(const Token& token, RunPlan& options) {
     if (token.IsEscape()) options.controlEscapesInSearch = true;
     switch (token.letter) {
     case 'n':
@@ -204,7 +204,7 @@ void SetSearchFlags(const Token& token, SessionOptions& options) {
 
 }  // namespace
 
-void CopyRunSwitches(const RunDialogValues& values, SessionOptions& options) {
+void CopyRunSwitches(const RunDialogValues& values, RunPlan& options) {
     options.matchWholeWord = values.matchWholeWord;
     options.matchCase = values.matchCase;
     options.globalReplace = values.globalReplace;
@@ -224,7 +224,7 @@ int CountUnescaped(std::string_view text, char ch) {
     return count;
 }
 
-ValidationResult ValidateBeforeRun(const RunDialogValues& values, SessionOptions& options,
+ValidationResult ValidateBeforeRun(const RunDialogValues& values, RunPlan& options,
                                    Prompter& prompter, WildcardQuestion question) {
     ValidationResult result;
     options.searchString = values.searchText;
@@ -304,7 +304,7 @@ ValidationResult ValidateBeforeRun(const RunDialogValues& values, SessionOptions
     return result;
 }
 
-PatternCheck ProcessSpecialCharacters(SessionOptions& options) {
+PatternCheck ProcessSpecialCharacters(RunPlan& options) {
     ResetDerivedFlags(options);
     std::string search = options.searchString;
     std::string replace = options.replaceString;

@@ -1,7 +1,7 @@
 // The syntax of search and replace strings: the checks run when a single-mode run is
 // begun, the special-character processing (escapes, ^, $, ~) and the one-line display form.
 //
-// Everything here works on byte strings and SessionOptions; nothing shows a window. A
+// Everything here works on byte strings and RunPlan; nothing shows a window. A
 // rejection comes back as the message text and the field that gets the focus, for the
 // caller to show. The one question (wildcards in the replace string) is asked through the
 // Prompter.
@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "run/Prompter.h"
-#include "run/SessionOptions.h"
+#include "run/RunPlan.h"
 
 namespace kesto {
 
@@ -72,7 +72,7 @@ struct ValidationResult {
 
 // Copies the switches both mode dialogs have (case, whole word, instances, confirm or
 // global, file choice) into `options`.
-void CopyRunSwitches(const RunDialogValues& values, SessionOptions& options);
+void CopyRunSwitches(const RunDialogValues& values, RunPlan& options);
 
 // Number of occurrences of `ch` in `text` not directly preceded by a backslash.
 int CountUnescaped(std::string_view text, char ch);
@@ -89,15 +89,15 @@ inline constexpr std::string_view kRegexExcludesMessage =
 // expression and its replace string (compiled), wildcard counts,
 // the wildcard question, the switches copied into `options`, then ProcessSpecialCharacters
 // in a special-character session. Fields written before a failing step stay written.
-[[nodiscard]] ValidationResult ValidateBeforeRun(const RunDialogValues& values,
-                                                 SessionOptions& options, Prompter& prompter,
+[[nodiscard]] ValidationResult ValidateBeforeRun(const RunDialogValues& values, RunPlan& options,
+                                                 Prompter& prompter,
                                                  WildcardQuestion question = WildcardQuestion::Ask);
 
 // Processes the ten tokens \t \v \f \a \b \r \n ^ $ ~ over the search string and, outside
 // insert mode, the replace string. On acceptance both strings in `options` are replaced by
 // their processed forms and the derived flags are set; on rejection the strings are left
 // as they were.
-PatternCheck ProcessSpecialCharacters(SessionOptions& options);
+PatternCheck ProcessSpecialCharacters(RunPlan& options);
 
 // Turns each doubled backslash standing before one of a b f n r t v into one backslash.
 void ReduceDoubledBackslashes(std::string& text);

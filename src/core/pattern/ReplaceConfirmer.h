@@ -1,7 +1,7 @@
 // ReplaceConfirmer: the question asked for each match when Confirm each Replace is on.
 //
 // The GUI answers with the confirm-replace dialog, kesto-cli on the terminal, tests with a
-// script. The matcher turns the answer into the run-control flags of SessionOptions
+// script. The matcher turns the answer into the run-control flags of RunPlan
 // (ApplyConfirmAnswer), so every front end decides the same way.
 #pragma once
 

@@ -32,15 +32,15 @@
 #include <unordered_map>
 #include <vector>
 
-#include "settings/FileEligibility.h"
 #include "files/FolderIdentity.h"
 #include "files/HeldFolder.h"
 #include "files/RecycleBin.h"
-#include "replace/RewriteObserver.h"
 #include "journal/RunRecorder.h"
 #include "log/LogStore.h"
+#include "replace/RewriteObserver.h"
 #include "run/Prompter.h"
 #include "run/RunControl.h"
+#include "settings/FileEligibility.h"
 #include "text/BackupName.h"
 #include "text/ContentHash.h"
 #include "text/UniqueFd.h"

@@ -7,9 +7,8 @@ constexpr std::string_view kReady = "Ready";
 
 }  // namespace
 
-ProgressReporter::ProgressReporter(const SessionOptions& options, RunControl& control,
-                                   StatusHost& host)
-    : m_options(options), m_control(control), m_host(host) {
+ProgressReporter::ProgressReporter(const SessionState& state, RunControl& control, StatusHost& host)
+    : m_state(state), m_control(control), m_host(host) {
 }
 
 void ProgressReporter::SetFileCounts(int currentIndex, int fileCount) {
@@ -58,7 +57,7 @@ void ProgressReporter::ShowReady() {
 }
 
 void ProgressReporter::PumpMessages() {
-    if (m_host.PumpMessages() && m_options.sessionRunning) m_control.RequestAbort();
+    if (m_host.PumpMessages() && m_state.sessionRunning) m_control.RequestAbort();
 }
 
 void ProgressReporter::ShowAndPump(std::string_view what, std::string_view percent,

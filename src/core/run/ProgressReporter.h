@@ -10,14 +10,14 @@
 #include <string_view>
 
 #include "run/RunControl.h"
-#include "run/SessionOptions.h"
+#include "run/SessionState.h"
 #include "run/StatusHost.h"
 
 namespace kesto {
 
 class ProgressReporter {
 public:
-    ProgressReporter(const SessionOptions& options, RunControl& control, StatusHost& host);
+    ProgressReporter(const SessionState& state, RunControl& control, StatusHost& host);
 
     // The position of the current file in the run's file list (0-based) and its length.
     void SetFileCounts(int currentIndex, int fileCount);
@@ -45,7 +45,7 @@ private:
     std::string FilePercentText(int percent) const;
     std::string FileCountText() const;
 
-    const SessionOptions& m_options;
+    const SessionState& m_state;
     RunControl& m_control;
     StatusHost& m_host;
     int m_currentIndex = 0;

@@ -36,7 +36,7 @@ bool LineBreaksToDollar(std::string& text) {
 
 }  // namespace
 
-BatchPreparation PrepareBatchPairs(CBatchSRList& pairs, SessionOptions& options) {
+BatchPreparation PrepareBatchPairs(CBatchSRList& pairs, RunPlan& options) {
     BatchPreparation result;
     if (options.regularExpression) {
         // The pairs are patterns and replace strings as written: their escapes are the

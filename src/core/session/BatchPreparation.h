@@ -2,7 +2,7 @@
 #pragma once
 
 #include "pattern/BatchSRList.h"
-#include "run/SessionOptions.h"
+#include "run/RunPlan.h"
 
 namespace kesto {
 
@@ -16,6 +16,6 @@ struct BatchPreparation {
 // is excluded), doubled backslashes before escape letters are reduced. Sets
 // specialCharSession and wildcardSession when any pair needs them. In a regular-expression
 // run the working strings are the pairs as written.
-BatchPreparation PrepareBatchPairs(CBatchSRList& pairs, SessionOptions& options);
+BatchPreparation PrepareBatchPairs(CBatchSRList& pairs, RunPlan& options);
 
 }  // namespace kesto

@@ -2,7 +2,7 @@
 
 namespace kesto {
 
-void SetConversion(std::optional<ConversionDirection> direction, SessionOptions& options) {
+void SetConversion(std::optional<ConversionDirection> direction, RunPlan& options) {
     using T = LineBreakType;
     const auto is = [&](T source, T target) {
         return direction && direction->source == source && direction->target == target;

@@ -42,6 +42,6 @@ struct RunRequest {
 };
 
 // Sets the conversion switches of `options` for `direction`; none clears them all.
-void SetConversion(std::optional<ConversionDirection> direction, SessionOptions& options);
+void SetConversion(std::optional<ConversionDirection> direction, RunPlan& options);
 
 }  // namespace kesto

@@ -79,7 +79,7 @@ std::string FilterPart(const std::string& namedFilter) {
 SessionDocument::SessionDocument(std::string settingsPath, SessionHosts hosts)
     : ini(std::move(settingsPath)),
       m_hosts(hosts),
-      m_progress(options, control, hosts.status),
+      m_progress(state, control, hosts.status),
       m_log(control, hosts.prompter),
       m_backups(control, m_log, hosts.prompter),
       m_extensions(control, hosts.extensions),
@@ -94,8 +94,8 @@ SessionDocument::SessionDocument(std::string settingsPath, SessionHosts hosts)
 }
 
 RunOutcome SessionDocument::StartRun(ModeDialogs& dialogs) {
-    if (options.runStarted) return RunOutcome::Cancelled;
-    options.runStarted = true;
+    if (state.runStarted) return RunOutcome::Cancelled;
+    state.runStarted = true;
     bool showPreviousValues = false;
     for (;;) {
         const bool batch = options.batchMode;
@@ -111,7 +111,7 @@ RunOutcome SessionDocument::StartRun(ModeDialogs& dialogs) {
         const RunOutcome outcome = RunChecked(choice.request);
         // A cancelled start-directory dialog brings the mode dialog back.
         if (outcome != RunOutcome::Cancelled) return outcome;
-        options.runStarted = true;
+        state.runStarted = true;
     }
 }
 
@@ -148,8 +148,8 @@ bool SessionDocument::BuildSearchFileList() {
         m_lastRequest.startDirectory ? m_lastRequest.startDirectory
                                      : m_hosts.startDirectory.ChooseStartDirectory(initial);
     if (!choice) {
-        options.sessionRunning = false;
-        options.runStarted = false;
+        state.sessionRunning = false;
+        state.runStarted = false;
         m_log.ClearLog();
         return false;
     }
@@ -203,12 +203,12 @@ std::optional<RunOutcome> SessionDocument::RunFileLoop(
     std::string_view abortedLine, std::string& firstDirectory, PassContext& context,
     const FileReadAhead::ScannerFactory& makeScanner, const FileAction& process) {
     m_progress.PumpMessages();
-    options.sessionRunning = true;
+    state.sessionRunning = true;
     if (!BuildSearchFileList()) return RunOutcome::Cancelled;
     if (options.selectViaFileDialog) m_lastRequest.files = searchFileList;
     NotePreviewedFiles();
     if (searchFileList.empty() || control.abortRequested()) {
-        options.sessionRunning = false;
+        state.sessionRunning = false;
         const bool aborted = control.abortRequested();
         m_log.AddPlainLogLine(aborted ? abortedLine : "No Files on List!!");
         EndJournal(aborted);
@@ -250,7 +250,7 @@ int SessionDocument::AheadWorkers() const {
 bool SessionDocument::FinishRun(bool aborted, std::string_view abortedLine,
                                 std::string_view stoppedLine, std::size_t savedIncludeCount,
                                 std::size_t savedExcludeCount, const std::string& firstDirectory) {
-    options.sessionRunning = false;
+    state.sessionRunning = false;
     const std::vector<std::string> unreached = UnreachedFiles();
     ReleaseFileList();
     if (!aborted) {
@@ -542,7 +542,7 @@ RunOutcome SessionDocument::RunSingleSession() {
 }
 
 RunOutcome SessionDocument::RunRequested(const RunRequest& request) {
-    options.runStarted = true;
+    state.runStarted = true;
     searchFileList.insert(searchFileList.end(), request.files.begin(), request.files.end());
     return RunChecked(request);
 }

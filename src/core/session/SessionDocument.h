@@ -13,22 +13,22 @@
 #include <string>
 #include <vector>
 
-#include "replace/BackupKeeper.h"
-#include "pattern/BatchSRList.h"
-#include "settings/ExtensionLists.h"
 #include "files/FileFingerprint.h"
-#include "walk/FileWalk.h"
 #include "journal/RunRecorder.h"
 #include "log/LogStore.h"
 #include "passes/PassContext.h"
+#include "pattern/BatchSRList.h"
 #include "pattern/LineMatcher.h"
 #include "regex/RegexPair.h"
+#include "replace/BackupKeeper.h"
 #include "run/ProgressReporter.h"
-#include "run/SessionOptions.h"
+#include "run/RunPlan.h"
 #include "session/PreviewDiffs.h"
 #include "session/RunRequest.h"
 #include "session/SessionHosts.h"
+#include "settings/ExtensionLists.h"
 #include "settings/Settings.h"
+#include "walk/FileWalk.h"
 
 namespace kesto {
 
@@ -65,7 +65,9 @@ public:
     // The dialogs' choice of mode carried over: the shared switches, the batch file's name.
     void TakeModeSwitch(const RunRequest& request);
 
-    SessionOptions options;
+    RunPlan options;
+    // Whether the window's run was started and whether files are being processed.
+    SessionState state;
     // What the run may still do; the window's Abort and the run's passes both go through it.
     RunControl control;
     Settings settings;

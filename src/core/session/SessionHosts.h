@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "settings/ExtensionLists.h"
 #include "files/RecycleBin.h"
 #include "pattern/ReplaceConfirmer.h"
 #include "run/Prompter.h"
 #include "run/StatusHost.h"
 #include "session/RunRequest.h"
+#include "settings/ExtensionLists.h"
 
 namespace kesto {
 
@@ -23,7 +23,7 @@ public:
         const StartDirectoryChoice& initial) = 0;
 };
 
-// The two mode dialogs that start a run. They read SessionOptions and write nothing of it:
+// The two mode dialogs that start a run. They read RunPlan and write nothing of it:
 // what the user chose comes back as a request.
 enum class ModeDialogResult { Begin, Cancel, SwitchMode };
 
@@ -37,7 +37,7 @@ struct ModeDialogChoice {
 class ModeDialogs {
 public:
     virtual ~ModeDialogs() = default;
-    // `showPreviousValues`: start from SessionOptions instead of the preference defaults.
+    // `showPreviousValues`: start from RunPlan instead of the preference defaults.
     virtual ModeDialogChoice ShowSingleModeDialog(bool showPreviousValues) = 0;
     virtual ModeDialogChoice ShowBatchDialog(bool showPreviousValues) = 0;
 };

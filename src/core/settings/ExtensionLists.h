@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "settings/FileEligibility.h"
 #include "run/RunControl.h"
+#include "settings/FileEligibility.h"
 #include "settings/IniFile.h"
 
 namespace kesto {

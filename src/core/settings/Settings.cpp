@@ -95,7 +95,7 @@ void ReadLists(const IniFile& file, bool loadRecentStrings, Settings& s) {
     ToUpperAscii(s.includedExtensions);
 }
 
-void ApplyToOptions(const Settings& s, SessionOptions& options) {
+void ApplyToOptions(const Settings& s, RunPlan& options) {
     options.matchCase = s.matchCaseDefault;
     options.confirmEachReplace = s.confirmEachDefault;
     options.globalReplace = !s.confirmEachDefault;
@@ -146,7 +146,7 @@ bool DirectoryIsWritable(const std::string& directory) {
 
 }  // namespace
 
-void LoadSettings(const IniFile& file, Settings& settings, SessionOptions& options) {
+void LoadSettings(const IniFile& file, Settings& settings, RunPlan& options) {
     settings = Settings();
     for (const SettingRow& row : SettingRows()) ReadRow(file, row, settings);
     ApplyRulesBetweenSettings(file, settings);

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "run/SessionOptions.h"
+#include "run/RunPlan.h"
 #include "settings/IniFile.h"
 #include "settings/ListRow.h"
 #include "settings/SettingRow.h"
@@ -78,7 +78,7 @@ struct Settings {
 // preference fields of `options` from it. A missing file reads as all defaults. A value that
 // the options pages would refuse (SettingChecks.h) is ignored and its default kept; the
 // file is only read, never corrected.
-void LoadSettings(const IniFile& file, Settings& settings, SessionOptions& options);
+void LoadSettings(const IniFile& file, Settings& settings, RunPlan& options);
 
 // Writes the setting of `key` from `settings` in the form the loader reads back.
 bool WriteSetting(const IniFile& file, const Settings& settings, SettingKey key);

@@ -18,11 +18,11 @@
 #include <vector>
 
 #include "files/FolderIdentity.h"
-#include "walk/IgnoreRules.h"
-#include "walk/WalkListing.h"
 #include "run/ProgressReporter.h"
 #include "run/RunControl.h"
 #include "text/BackupName.h"
+#include "walk/IgnoreRules.h"
+#include "walk/WalkListing.h"
 
 namespace kesto {
 

@@ -25,7 +25,7 @@ CChildFrame::CChildFrame(std::unique_ptr<CKestoDoc> doc, QWidget* parent)
 }
 
 RunOutcome CChildFrame::RunSession() {
-    if (m_doc->options().runStarted) return RunOutcome::Cancelled;
+    if (m_doc->state().runStarted) return RunOutcome::Cancelled;
     m_runInProgress = true;
     m_view->BeginRunDisplay();
     SessionDocument& session = m_doc->session();
@@ -49,7 +49,7 @@ void CChildFrame::UpdateTitle() {
 }
 
 void CChildFrame::closeEvent(QCloseEvent* event) {
-    if (m_doc->options().sessionRunning) {
+    if (m_doc->state().sessionRunning) {
         m_doc->session().hosts().prompter.ShowMessage(kStillRunningMessage, MessageIcon::Stop);
         event->ignore();
         return;

@@ -11,13 +11,13 @@
 #include <functional>
 #include <optional>
 
-#include "settings/ExtensionLists.h"
 #include "gui/app/AbortGestureFilter.h"
 #include "pattern/ReplaceConfirmer.h"
 #include "platform/FreedesktopTrash.h"
 #include "run/Prompter.h"
 #include "run/StatusHost.h"
 #include "session/SessionHosts.h"
+#include "settings/ExtensionLists.h"
 
 namespace kesto {
 

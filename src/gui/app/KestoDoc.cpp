@@ -19,7 +19,7 @@ CKestoDoc::CKestoDoc(std::string settingsPath, SessionHosts hosts, std::string t
 std::string CKestoDoc::title() const {
     const std::string name =
         m_pathName.empty() ? m_title : std::filesystem::path(m_pathName).filename().string();
-    const bool preview = m_session->options.runStarted && m_session->previewing();
+    const bool preview = m_session->state.runStarted && m_session->previewing();
     return preview ? name + " (Preview)" : name;
 }
 

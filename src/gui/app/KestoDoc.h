@@ -21,7 +21,8 @@ public:
     SessionDocument& session() { return *m_session; }
     const SessionDocument& session() const { return *m_session; }
     LogStore& log() { return m_session->log(); }
-    SessionOptions& options() { return m_session->options; }
+    RunPlan& options() { return m_session->options; }
+    SessionState& state() { return m_session->state; }
 
     enum class OpenResult { Log, BatchFile, Failed };
     // Reads a saved log into the empty window, or, for a ".sr" name, switches the window to

@@ -518,7 +518,7 @@ void CMainFrame::UpdateCommands(bool recheckPreview) {
     enable(ID_OPTIONS, view != nullptr);
     CChildFrame* active = activeChild();
     const bool previewEnded = active && !active->runInProgress() &&
-                              !active->document().options().sessionRunning &&
+                              !active->document().state().sessionRunning &&
                               active->document().session().previewComplete();
     if (recheckPreview || m_previewChecked != active) {
         m_previewChecked = active;
@@ -532,7 +532,7 @@ void CMainFrame::UpdateCommands(bool recheckPreview) {
 
     bool anyRunning = false;
     for (CChildFrame* child : children()) {
-        anyRunning = anyRunning || child->document().options().sessionRunning;
+        anyRunning = anyRunning || child->document().state().sessionRunning;
     }
     // A run is not taken back while another one may be changing the same files.
     enable(ID_FILE_RUN_HISTORY, !anyRunning);
@@ -636,14 +636,14 @@ CChildFrame* CMainFrame::ShowReport(const std::string& title,
                                     const std::vector<std::string>& lines) {
     auto doc = std::make_unique<CKestoDoc>(m_settingsPath, m_hosts, title);
     // The window shows what was done; it starts no run of its own.
-    doc->options().runStarted = true;
+    doc->state().runStarted = true;
     for (const std::string& line : lines) doc->log().AddPlainLogLine(line);
     return AddChild(std::move(doc));
 }
 
 void CMainFrame::PruneRuns() {
     Settings settings;
-    SessionOptions options;
+    RunPlan options;
     LoadSettings(m_ini, settings, options);
     RunHistory(m_journalFolder).Prune(settings.keepRuns);
 }
@@ -1008,7 +1008,7 @@ void CMainFrame::OnInterruptCheck() {
     bool runLeft = false;
     for (CChildFrame* child : children()) {
         SessionDocument& session = child->document().session();
-        if (session.options.sessionRunning) session.control.RequestAbort();
+        if (session.state.sessionRunning) session.control.RequestAbort();
         runLeft = runLeft || child->runInProgress();
     }
     if (QWidget* modal = QApplication::activeModalWidget()) {

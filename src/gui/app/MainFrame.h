@@ -22,8 +22,8 @@
 #include <string>
 #include <vector>
 
-#include "journal/RunHistory.h"
 #include "gui/app/WindowPlacement.h"
+#include "journal/RunHistory.h"
 #include "session/SessionHosts.h"
 #include "settings/IniFile.h"
 

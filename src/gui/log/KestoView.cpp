@@ -251,7 +251,7 @@ void CKestoView::Beep(int times) {
 // --- Editor ---
 
 void CKestoView::OnDoubleClickLine() {
-    if (m_doc.options().sessionRunning) {
+    if (m_doc.state().sessionRunning) {
         m_doc.session().control.RequestAbort();
         return;
     }

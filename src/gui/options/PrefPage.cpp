@@ -95,7 +95,7 @@ bool CPrefPage::OnKillActive() {
     }
 
     Settings& s = settings();
-    SessionOptions& options = doc().options();
+    RunPlan& options = doc().options();
     const int previousRemember = s.maxSaveStrings;
     s.expandTab = static_cast<int>(tabs);
     s.maxSaveStrings = static_cast<int>(remember);

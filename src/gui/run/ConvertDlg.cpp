@@ -16,15 +16,14 @@ namespace {
 
 constexpr int kConvertHelpContext = 3001;
 
-std::array<bool*, 6> Flags(SessionOptions& o) {
+std::array<bool*, 6> Flags(RunPlan& o) {
     return {&o.convertUnixToDos, &o.convertUnixToMac, &o.convertDosToUnix,
             &o.convertDosToMac,  &o.convertMacToDos,  &o.convertMacToUnix};
 }
 
 }  // namespace
 
-CConvertDlg::CConvertDlg(SessionOptions& options, QWidget* parent)
-    : QDialog(parent), m_options(options) {
+CConvertDlg::CConvertDlg(RunPlan& options, QWidget* parent) : QDialog(parent), m_options(options) {
     setWindowTitle(QStringLiteral("Convert File Line BreakTypes"));
     const std::array<const char*, 6> labels = {"DOS/Windows", "Mac",         "UNIX",
                                                "Mac",         "DOS/Windows", "UNIX"};

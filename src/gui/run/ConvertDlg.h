@@ -1,11 +1,11 @@
 // CConvertDlg: "Convert File Line BreakTypes": one of six conversions between the DOS,
-// UNIX and Mac line breaks, or none. OK writes the choice into SessionOptions.
+// UNIX and Mac line breaks, or none. OK writes the choice into RunPlan.
 #pragma once
 
 #include <QDialog>
 #include <array>
 
-#include "run/SessionOptions.h"
+#include "run/RunPlan.h"
 
 class QCheckBox;
 
@@ -14,7 +14,7 @@ namespace kesto {
 class CConvertDlg : public QDialog {
     Q_OBJECT
 public:
-    CConvertDlg(SessionOptions& options, QWidget* parent = nullptr);
+    CConvertDlg(RunPlan& options, QWidget* parent = nullptr);
 
     // In the order: UNIX to DOS, UNIX to Mac, DOS to UNIX, DOS to Mac, Mac to DOS, Mac to UNIX.
     QCheckBox* box(std::size_t index) const { return m_boxes.at(index); }
@@ -23,7 +23,7 @@ private:
     void OnTicked(std::size_t index);
     void OnOk();
 
-    SessionOptions& m_options;
+    RunPlan& m_options;
     std::array<QCheckBox*, 6> m_boxes{};
 };
 

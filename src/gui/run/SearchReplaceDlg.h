@@ -2,7 +2,7 @@
 // single-mode run. Its widgets show a SearchReplaceForm, which holds every rule; the
 // dialog reads the widgets into the form before each action and shows the form after it.
 //
-// Result Accepted: Begin was accepted and SessionOptions holds the run. Rejected: Cancel,
+// Result Accepted: Begin was accepted and RunPlan holds the run. Rejected: Cancel,
 // or Batch Mode (then batchMode is set).
 #pragma once
 

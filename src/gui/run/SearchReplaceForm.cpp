@@ -46,7 +46,7 @@ struct ConversionStrings {
     const char* replace;
 };
 
-ConversionStrings StringsFor(const SessionOptions& o) {
+ConversionStrings StringsFor(const RunPlan& o) {
     if (o.convertDosToMac) return {"\\r\\n", "\\r"};
     if (o.convertDosToUnix) return {"\\r\\n", "\\n"};
     if (o.convertMacToDos) return {"\\r", "\\r\\n"};
@@ -57,8 +57,7 @@ ConversionStrings StringsFor(const SessionOptions& o) {
 
 }  // namespace
 
-SearchReplaceForm::SearchReplaceForm(const SessionOptions& options, Settings& settings,
-                                     const IniFile& ini)
+SearchReplaceForm::SearchReplaceForm(const RunPlan& options, Settings& settings, const IniFile& ini)
     : m_options(options), m_settings(settings), m_ini(ini) {
     m_enabled.fill(true);
     m_enabled[SpecialList] = false;
@@ -464,7 +463,7 @@ void SearchReplaceForm::SwitchToBatchMode() {
 
 PatternCheck SearchReplaceForm::BeginRun(Prompter& prompter, bool preview) {
     // Checked on a copy: the session's options take the values when the run starts.
-    SessionOptions checked = m_options;
+    RunPlan checked = m_options;
     const ValidationResult result = ValidateBeforeRun(values, checked, prompter);
     if (!result.check.accepted) return result.check;
     m_request = RunRequest{};

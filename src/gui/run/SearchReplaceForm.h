@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "pattern/PatternSyntax.h"
-#include "run/SessionOptions.h"
+#include "run/RunPlan.h"
 #include "session/RunRequest.h"
 #include "settings/IniFile.h"
 #include "settings/Settings.h"
@@ -54,7 +54,7 @@ public:
         bool askWildCards = false;
     };
 
-    SearchReplaceForm(const SessionOptions& options, Settings& settings, const IniFile& ini);
+    SearchReplaceForm(const RunPlan& options, Settings& settings, const IniFile& ini);
 
     // The dialog's opening: from the last run's values with `showPreviousValues`, else
     // from the preferences. `lastSpecialCharSession`: whether the last Begin had it on.
@@ -104,7 +104,7 @@ public:
     void SetSpecialCharSessionOn();
     void SetWildCardsOn();
 
-    // After the conversion dialog returned with OK (its choice is in SessionOptions).
+    // After the conversion dialog returned with OK (its choice is in RunPlan).
     void ApplyConversionChoice();
     // After the file selection dialog closed.
     void AfterSelectFiles(int filesOnList);
@@ -118,7 +118,7 @@ public:
     // What Begin or Batch Mode hands the session.
     const RunRequest& request() const { return m_request; }
     // The options the dialog shows and edits: the conversion dialog writes its choice here.
-    SessionOptions& shownOptions() { return m_options; }
+    RunPlan& shownOptions() { return m_options; }
     // Whether Special Char Session was on at the last accepted Begin.
     bool specialCharSessionAtBegin() const { return m_specialCharSessionAtBegin; }
 
@@ -135,7 +135,7 @@ private:
     void RefreshSpecialEntries();
     void SetSpecialButtonsEnabled(bool on);
 
-    SessionOptions m_options;
+    RunPlan m_options;
     Settings& m_settings;
     const IniFile& m_ini;
     std::array<bool, kControlCount> m_enabled{};

@@ -9,10 +9,10 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "settings/ExtensionLists.h"
 #include "gui/app/KeyboardAccess.h"
 #include "platform/qt/DisplayText.h"
 #include "platform/qt/HelpPages.h"
+#include "settings/ExtensionLists.h"
 
 namespace kesto {
 

@@ -17,7 +17,6 @@ protected:
         for (int i = 0; i < count; ++i) log.AddPlainLogLine(prefix + std::to_string(i));
     }
 
-    SessionOptions options;
     RunControl control;
     test::ScriptedPrompter prompter;
     LogStore log{control, prompter};

@@ -21,7 +21,7 @@ protected:
         return lines;
     }
 
-    SessionOptions options;
+    SessionState state;
     RunControl control;
     test::ScriptedPrompter prompter;
     LogStore log{control, prompter};
@@ -155,7 +155,7 @@ TEST_F(LogStoreTest, LoadingJoinsALineCutByTheEndOfAPiece) {
     while (content.size() < 8'388'608 + 1000) content += "line of the saved log\n";
     WriteFile(dir / "big.log", content);
     test::RecordingStatusHost host;
-    ProgressReporter progress(options, control, host);
+    ProgressReporter progress(state, control, host);
     ASSERT_EQ(log.LoadLogFile(dir / "big.log", &progress), LogStore::LoadOutcome::Loaded);
     const int expected = static_cast<int>(content.size() / 22);
     ASSERT_EQ(log.logLineCount(), expected);

@@ -97,23 +97,23 @@ protected:
 
 TEST_F(ConvertTest, EachDirectionRewritesTheLineBreaks) {
     struct Row {
-        bool SessionOptions::*flag;
+        bool RunPlan::*flag;
         std::string input;
         std::string output;
         int lines;
     };
     const Row rows[] = {
-        {&SessionOptions::convertDosToUnix, "a\r\nb\r\n", "a\nb\n", 2},
-        {&SessionOptions::convertDosToMac, "a\r\nb", "a\rb", 1},
-        {&SessionOptions::convertUnixToDos, "a\nb\n", "a\r\nb\r\n", 2},
-        {&SessionOptions::convertUnixToMac, "a\nlast", "a\rlast", 1},
-        {&SessionOptions::convertMacToDos, "a\rb\r", "a\r\nb\r\n", 2},
-        {&SessionOptions::convertMacToUnix, "a\r\nb\r", "a\nb\n", 2},
-        {&SessionOptions::convertDosToUnix, "a\rb\r\n", "ab\n", 1},  // a stray CR is lost
+        {&RunPlan::convertDosToUnix, "a\r\nb\r\n", "a\nb\n", 2},
+        {&RunPlan::convertDosToMac, "a\r\nb", "a\rb", 1},
+        {&RunPlan::convertUnixToDos, "a\nb\n", "a\r\nb\r\n", 2},
+        {&RunPlan::convertUnixToMac, "a\nlast", "a\rlast", 1},
+        {&RunPlan::convertMacToDos, "a\rb\r", "a\r\nb\r\n", 2},
+        {&RunPlan::convertMacToUnix, "a\r\nb\r", "a\nb\n", 2},
+        {&RunPlan::convertDosToUnix, "a\rb\r\n", "ab\n", 1},  // a stray CR is lost
     };
     for (const Row& row : rows) {
-        options = SessionOptions();
-        options.sessionRunning = true;
+        options = RunPlan();
+        state.sessionRunning = true;
         options.convertLineBreaks = true;
         options.*row.flag = true;
         WriteFile(File("c.txt"), row.input);

@@ -215,7 +215,7 @@ TEST_F(ConfirmFlagsTest, EachAnswerDecidesThisMatchAndTheRestOfTheLine) {
     };
     for (const ConfirmRow& row : rows) {
         SCOPED_TRACE(row.name);
-        options = SessionOptions();
+        options = RunPlan();
         control = RunControl();
         confirmer.seen.clear();
         confirmer.script.assign(row.answers.begin(), row.answers.end());
@@ -235,7 +235,7 @@ TEST_F(ConfirmFlagsTest, AnswersSetTheRunControlFlags) {
     EXPECT_TRUE(control.replaceAllThisFile());
     EXPECT_FALSE(control.confirmEachReplace());
 
-    options = SessionOptions();
+    options = RunPlan();
 
     control = RunControl();
     confirmer.Then(ConfirmChoice::GlobalReplace);
@@ -243,7 +243,7 @@ TEST_F(ConfirmFlagsTest, AnswersSetTheRunControlFlags) {
     EXPECT_TRUE(control.globalReplace());
     EXPECT_FALSE(control.confirmEachReplace());
 
-    options = SessionOptions();
+    options = RunPlan();
 
     control = RunControl();
     confirmer.Then(ConfirmChoice::ReplaceIt);
@@ -254,14 +254,14 @@ TEST_F(ConfirmFlagsTest, AnswersSetTheRunControlFlags) {
     EXPECT_FALSE(control.globalReplace());
     EXPECT_FALSE(control.replaceThisOne());
 
-    options = SessionOptions();
+    options = RunPlan();
 
     control = RunControl();
     confirmer.Then(ConfirmChoice::SkipRestOfFile);
     Run("cat", "dog", "cat");
     EXPECT_TRUE(control.skipRestOfFile());
 
-    options = SessionOptions();
+    options = RunPlan();
 
     control = RunControl();
     confirmer.Then(ConfirmChoice::Abort);
@@ -285,7 +285,7 @@ TEST_F(ConfirmFlagsTest, AnEditedLineIsTakenAndTheScanGoesOnWhereItsTailIsUnchan
     EXPECT_FALSE(control.userEditedLine());
 
     // An edit that changes nothing still counts, and the scan goes on after the match.
-    options = SessionOptions();
+    options = RunPlan();
     control = RunControl();
     confirmer.seen.clear();
     confirmer.ThenEdit("cat cat");

@@ -55,7 +55,7 @@ protected:
     }
 
     RunDialogValues values;
-    SessionOptions options;
+    RunPlan options;
     RunControl control;
     ScriptedPrompter prompter;
     ScriptedConfirmer confirmer;

@@ -9,8 +9,8 @@ namespace {
 
 // Options as the single-mode dialog leaves them after an accepted Begin with the special-
 // character session on.
-SessionOptions CheckedSpecialSession(std::string search, std::string replace = {}) {
-    SessionOptions options;
+RunPlan CheckedSpecialSession(std::string search, std::string replace = {}) {
+    RunPlan options;
     options.specialCharSession = true;
     options.matchCase = true;
     options.searchString = std::move(search);
@@ -31,7 +31,7 @@ TEST(PreparePatternsTest, DollarBecomesTheLineBreakOfEachFileType) {
         {LineBreakType::Unix, "abc\n", '\n', 1},
         {LineBreakType::Mac, "abc\r", '\r', 1},
     };
-    SessionOptions options = CheckedSpecialSession("abc$", "x$");
+    RunPlan options = CheckedSpecialSession("abc$", "x$");
     for (const Row& row : rows) {
         SCOPED_TRACE(static_cast<int>(row.type));
         std::string search;
@@ -49,7 +49,7 @@ TEST(PreparePatternsTest, DollarBecomesTheLineBreakOfEachFileType) {
 }
 
 TEST(PreparePatternsTest, EscapedDollarIsALiteralDollar) {
-    SessionOptions options = CheckedSpecialSession("a\\$b");
+    RunPlan options = CheckedSpecialSession("a\\$b");
     std::string search;
     std::string replace;
     const PatternLayout layout = PreparePatterns(options, LineBreakType::Dos, search, replace);
@@ -59,7 +59,7 @@ TEST(PreparePatternsTest, EscapedDollarIsALiteralDollar) {
 }
 
 TEST(PreparePatternsTest, LeadingCaretIsDroppedAndNoWordBlanksAreAdded) {
-    SessionOptions options = CheckedSpecialSession("^Abc");
+    RunPlan options = CheckedSpecialSession("^Abc");
     options.matchWholeWord = true;
     options.matchCase = false;
     std::string search;
@@ -69,7 +69,7 @@ TEST(PreparePatternsTest, LeadingCaretIsDroppedAndNoWordBlanksAreAdded) {
 }
 
 TEST(PreparePatternsTest, WholeWordPadsBothPatternsWithBlanksUnlessAnchored) {
-    SessionOptions options;
+    RunPlan options;
     options.matchWholeWord = true;
     options.searchString = "Word";
     options.replaceString = "New";
@@ -87,7 +87,7 @@ TEST(PreparePatternsTest, WholeWordPadsBothPatternsWithBlanksUnlessAnchored) {
 }
 
 TEST(PreparePatternsTest, BatchModeAnchorsOnTheFirstCharacterAndAlwaysTranslatesDollar) {
-    SessionOptions options;
+    RunPlan options;
     options.batchMode = true;
     options.matchCase = true;
     options.matchWholeWord = true;  // has no effect in batch mode
@@ -106,7 +106,7 @@ TEST(PreparePatternsTest, BatchModeAnchorsOnTheFirstCharacterAndAlwaysTranslates
 }
 
 TEST(CompilePatternsTest, WildcardsAreMarkedOnlyInAWildcardSession) {
-    SessionOptions options;
+    RunPlan options;
     options.matchCase = true;
     options.searchString = "a?b*\\?";
     options.replaceString = "*";
@@ -126,7 +126,7 @@ TEST(CompilePatternsTest, WildcardsAreMarkedOnlyInAWildcardSession) {
 TEST(CompilePatternsTest, DoubledBackslashesAreReducedInASpecialSession) {
     // Typed \\\t: the escaped \t keeps its own backslash, which with the first one forms a
     // doubled backslash before t that the reduction makes single.
-    SessionOptions options = CheckedSpecialSession("\\\\\\t");
+    RunPlan options = CheckedSpecialSession("\\\\\\t");
     EXPECT_EQ(options.searchString, "\\\\t");
     const CompiledPatterns compiled = CompilePatterns(options, LineBreakType::Unix);
     EXPECT_EQ(compiled.search.text(), "\\t");

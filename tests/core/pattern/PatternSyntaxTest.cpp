@@ -9,8 +9,8 @@ namespace {
 
 using test::ScriptedPrompter;
 
-SessionOptions SpecialSession(std::string search, std::string replace = {}) {
-    SessionOptions options;
+RunPlan SpecialSession(std::string search, std::string replace = {}) {
+    RunPlan options;
     options.specialCharSession = true;
     options.searchString = std::move(search);
     options.replaceString = std::move(replace);
@@ -42,7 +42,7 @@ TEST(SpecialCharactersTest, EscapesBecomeControlCharactersAndEscapedTokensStayLi
     };
     for (const EscapeRow& row : rows) {
         SCOPED_TRACE(row.typed);
-        SessionOptions options = SpecialSession(row.typed);
+        RunPlan options = SpecialSession(row.typed);
         ASSERT_TRUE(ProcessSpecialCharacters(options).accepted);
         EXPECT_EQ(options.searchString, row.processed);
         EXPECT_EQ(options.controlEscapesInSearch, row.controlEscapes);
@@ -54,7 +54,7 @@ TEST(SpecialCharactersTest, EscapesBecomeControlCharactersAndEscapedTokensStayLi
 }
 
 TEST(SpecialCharactersTest, LoneTildeWithEmptyReplaceStartsAStripRun) {
-    SessionOptions options = SpecialSession("~");
+    RunPlan options = SpecialSession("~");
     options.confirmEachReplace = true;
     ASSERT_TRUE(ProcessSpecialCharacters(options).accepted);
     EXPECT_TRUE(options.stripEolWhiteSpace);
@@ -119,7 +119,7 @@ TEST(SpecialCharactersTest, MisplacedSpecialCharactersAreRefusedWithTheirOwnMess
     };
     for (const RefusalRow& row : rows) {
         SCOPED_TRACE(row.search);
-        SessionOptions options = SpecialSession(row.search, row.replace);
+        RunPlan options = SpecialSession(row.search, row.replace);
         const PatternCheck check = ProcessSpecialCharacters(options);
         EXPECT_FALSE(check.accepted);
         EXPECT_EQ(check.message, row.message);
@@ -131,18 +131,18 @@ TEST(SpecialCharactersTest, MisplacedSpecialCharactersAreRefusedWithTheirOwnMess
 }
 
 TEST(SpecialCharactersTest, ReplaceStringIsProcessedOutsideInsertModeOnly) {
-    SessionOptions options = SpecialSession("a", "x\\ny\\^\\tz");
+    RunPlan options = SpecialSession("a", "x\\ny\\^\\tz");
     ASSERT_TRUE(ProcessSpecialCharacters(options).accepted);
     EXPECT_EQ(options.replaceString, "x\ny^\tz");
     EXPECT_TRUE(options.lineBreakInReplace);
     EXPECT_TRUE(options.lineBreakInStrings);
     EXPECT_FALSE(options.controlEscapesInSearch);  // escapes in the replace string only
 
-    SessionOptions dollar = SpecialSession("a", "b$");
+    RunPlan dollar = SpecialSession("a", "b$");
     ASSERT_TRUE(ProcessSpecialCharacters(dollar).accepted);
     EXPECT_TRUE(dollar.lineBreakInReplace);
 
-    SessionOptions insert = SpecialSession("\\tx", "stale^");
+    RunPlan insert = SpecialSession("\\tx", "stale^");
     insert.insertAtColumn = true;
     ASSERT_TRUE(ProcessSpecialCharacters(insert).accepted);
     EXPECT_EQ(insert.searchString, "\tx");
@@ -151,7 +151,7 @@ TEST(SpecialCharactersTest, ReplaceStringIsProcessedOutsideInsertModeOnly) {
 }
 
 TEST(SpecialCharactersTest, DerivedFlagsOfAnEarlierCheckDoNotSurvive) {
-    SessionOptions options = SpecialSession("^a$");
+    RunPlan options = SpecialSession("^a$");
     ASSERT_TRUE(ProcessSpecialCharacters(options).accepted);
     ASSERT_TRUE(options.anchorLineStart && options.anchorLineEnd);
     options.searchString = "plain";
@@ -196,7 +196,7 @@ RunDialogValues Values(std::string search, std::string replace = {}) {
 }
 
 TEST(ValidateBeforeRunTest, AnEmptySearchStringIsRefused) {
-    SessionOptions options;
+    RunPlan options;
     ScriptedPrompter prompter;
     ValidationResult result = ValidateBeforeRun(Values(""), options, prompter);
     EXPECT_FALSE(result.check.accepted);
@@ -229,7 +229,7 @@ TEST(ValidateBeforeRunTest, InsertColumnMustBeDigitsWithinALimitThatShrinksWithT
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.column);
-        SessionOptions options;
+        RunPlan options;
         ScriptedPrompter prompter;
         RunDialogValues values = Values(row.insert, row.column);
         values.insertAtColumn = true;
@@ -246,7 +246,7 @@ TEST(ValidateBeforeRunTest, InsertColumnMustBeDigitsWithinALimitThatShrinksWithT
 }
 
 TEST(ValidateBeforeRunTest, ReplaceMayNotHoldMoreQuestionMarksThanSearch) {
-    SessionOptions options;
+    RunPlan options;
     ScriptedPrompter prompter;
     RunDialogValues values = Values("a?", "??");
     values.wildcardSession = true;
@@ -270,7 +270,7 @@ TEST(ValidateBeforeRunTest, WildcardsInTheReplaceStringAreQuestionedUnlessSuppre
         "                           Continue?";
     {
         SCOPED_TRACE("no wildcard in the replace string: no question");
-        SessionOptions options;
+        RunPlan options;
         ScriptedPrompter prompter;
         RunDialogValues values = Values("a*", "b\\*");
         values.wildcardSession = true;
@@ -279,7 +279,7 @@ TEST(ValidateBeforeRunTest, WildcardsInTheReplaceStringAreQuestionedUnlessSuppre
     }
     {
         SCOPED_TRACE("No keeps the dialog open");
-        SessionOptions options;
+        RunPlan options;
         ScriptedPrompter prompter;
         prompter.answers = {false};
         RunDialogValues values = Values("*.txt", "*.bak");
@@ -292,7 +292,7 @@ TEST(ValidateBeforeRunTest, WildcardsInTheReplaceStringAreQuestionedUnlessSuppre
     }
     {
         SCOPED_TRACE("Yes goes on and the counts are kept");
-        SessionOptions options;
+        RunPlan options;
         ScriptedPrompter prompter;
         RunDialogValues values = Values("?a*b*\\?", "*?");
         values.wildcardSession = true;
@@ -306,7 +306,7 @@ TEST(ValidateBeforeRunTest, WildcardsInTheReplaceStringAreQuestionedUnlessSuppre
     }
     {
         SCOPED_TRACE("suppressed notice");
-        SessionOptions options;
+        RunPlan options;
         options.suppressWildcardNotice = true;
         ScriptedPrompter prompter;
         RunDialogValues values = Values("*.txt", "*.bak");
@@ -317,7 +317,7 @@ TEST(ValidateBeforeRunTest, WildcardsInTheReplaceStringAreQuestionedUnlessSuppre
 }
 
 TEST(ValidateBeforeRunTest, AcceptedValuesAreCopiedAndSpecialCharactersProcessed) {
-    SessionOptions options;
+    RunPlan options;
     ScriptedPrompter prompter;
     RunDialogValues values = Values("^a\\tb", "c\\nd");
     values.matchCase = true;

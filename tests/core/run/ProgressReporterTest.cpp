@@ -10,10 +10,10 @@ namespace {
 using test::RecordingStatusHost;
 
 TEST(ProgressReporterTest, EachReportFillsThePanesAndPumpsMessages) {
-    SessionOptions options;
+    SessionState state;
     RunControl control;
     RecordingStatusHost host;
-    ProgressReporter progress(options, control, host);
+    ProgressReporter progress(state, control, host);
     progress.SetFileCounts(0, 12);
     progress.ShowFileProgress("/tmp/a.txt", 40);
     progress.ShowFileProgress("/tmp/a.txt", -1);
@@ -47,14 +47,14 @@ TEST(ProgressReporterTest, EachReportFillsThePanesAndPumpsMessages) {
 }
 
 TEST(ProgressReporterTest, TheAbortGestureCountsOnlyWhileFilesAreProcessed) {
-    SessionOptions options;
+    SessionState state;
     RunControl control;
     RecordingStatusHost host;
     host.abortAtReport = 0;
-    ProgressReporter progress(options, control, host);
+    ProgressReporter progress(state, control, host);
     progress.ShowReady();
     EXPECT_FALSE(control.abortRequested());
-    options.sessionRunning = true;
+    state.sessionRunning = true;
     progress.ShowFileProgress("f", 0);
     EXPECT_TRUE(control.abortRequested());
 }

@@ -157,7 +157,7 @@ TEST_F(SessionDocumentTest, AnAbortRestoresEveryChangedFileAndShowsOnlyTheAbortL
     EXPECT_EQ(Log(), (Lines{"**** Customer Aborted Search/Replace Operation! ****",
                             "        Original Files have been restored!"}));
     for (const char* name : {"1.txt", "2.txt", "3.txt"}) EXPECT_EQ(ReadFile(dir / name), "cat\n");
-    EXPECT_FALSE(document->options.sessionRunning);
+    EXPECT_FALSE(document->state.sessionRunning);
 }
 
 TEST_F(SessionDocumentTest, StopNowWithoutRetainedBackupsRemovesTheBackupsOfChangedFiles) {

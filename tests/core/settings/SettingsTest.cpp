@@ -199,7 +199,7 @@ TEST(IniFileTest, FortyThousandKeysLoadWithoutWorkThatGrowsWithTheirSquare) {
     text += "[Excluded]\nExclude0=tmp\n";
     WriteFile(dir / "k.INI", text);
     Settings settings;
-    SessionOptions options;
+    RunPlan options;
     const auto started = std::chrono::steady_clock::now();
     LoadSettings(IniFile(dir / "k.INI"), settings, options);
     const auto took = std::chrono::steady_clock::now() - started;
@@ -217,7 +217,7 @@ TEST(IniFileTest, FortyThousandKeysLoadWithoutWorkThatGrowsWithTheirSquare) {
 TEST(LoadSettingsTest, AMissingFileGivesEveryDefault) {
     TempDir dir;
     Settings settings;
-    SessionOptions options;
+    RunPlan options;
     LoadSettings(IniFile(dir / "missing.INI"), settings, options);
     EXPECT_TRUE(settings.retainBackUp);
     EXPECT_FALSE(settings.selectFiles);  // a missing "Select Files" reads as off
@@ -252,7 +252,7 @@ TEST(LoadSettingsTest, SpecialReadingRules) {
               "[Recent Replace Strings]\nReplaceStr1=\"\xA7\"\nReplaceStr2=\"  keep  \"\n"
               "[Recent Find Fragments]\nFindFragments1=  trimmed  \n");
     Settings settings;
-    SessionOptions options;
+    RunPlan options;
     LoadSettings(IniFile(dir / "k.INI"), settings, options);
     EXPECT_FALSE(settings.printNoFinds);
     EXPECT_TRUE(options.batchMode);
@@ -281,7 +281,7 @@ TEST(LoadSettingsTest, ANonPositiveLimitLoadsNoRecentStrings) {
     WriteFile(dir / "k.INI",
               "[Preferences]\nMaxSaveStrings=0\n[Recent Search Strings]\nSearchStr1=\"a\"\n");
     Settings settings;
-    SessionOptions options;
+    RunPlan options;
     LoadSettings(IniFile(dir / "k.INI"), settings, options);
     EXPECT_EQ(settings.maxSaveStrings, 20);
     EXPECT_TRUE(settings.searchStrings.empty());
@@ -339,7 +339,7 @@ TEST(LoadSettingsTest, AValueTheOptionsPagesWouldRefuseKeepsItsDefault) {
         const std::string text = "[Preferences]\n" + row.line + "\n";
         WriteFile(dir / "k.INI", text);
         Settings settings;
-        SessionOptions options;
+        RunPlan options;
         LoadSettings(IniFile(dir / "k.INI"), settings, options);
         EXPECT_EQ(row.field(settings), row.expected) << row.line;
         EXPECT_EQ(ReadFile(dir / "k.INI"), text) << "never written back: " << row.line;
@@ -351,7 +351,7 @@ TEST(LoadSettingsTest, ARecentBatchFileThatWouldBeCutShortIsPassedOver) {
     TempDir dir;
     WriteFile(dir / "k.INI", "[Recent Batch Files]\nBatchFile1=/a.sr\0/b\nBatchFile2=/c.sr\n"s);
     Settings settings;
-    SessionOptions options;
+    RunPlan options;
     LoadSettings(IniFile(dir / "k.INI"), settings, options);
     EXPECT_EQ(settings.batchFiles, std::vector<std::string>{"/c.sr"});
 }
@@ -407,7 +407,7 @@ TEST(SettingTableTest, EveryWrittenSettingLoadsBackAsWritten) {
         row.Assign(ChangedValue(row), written);
         ASSERT_TRUE(WriteSetting(ini, written, row.key)) << row.name;
         Settings loaded;
-        SessionOptions options;
+        RunPlan options;
         LoadSettings(ini, loaded, options);
         EXPECT_EQ(row.Format(loaded), row.Format(written)) << row.name;
     }
@@ -435,7 +435,7 @@ TEST(SettingTableTest, EveryListWrittenEntryByEntryLoadsBack) {
         ASSERT_TRUE(WriteListEntry(ini, list, 1, entries(list)[1]));
     }
     Settings loaded;
-    SessionOptions options;
+    RunPlan options;
     LoadSettings(ini, loaded, options);
     for (const auto& [list, field] : lists) {
         EXPECT_EQ(loaded.*field, entries(list)) << RowOf(list).section;
@@ -496,7 +496,7 @@ TEST(RecentListTest, EntriesMoveToTheFrontAndTheOldestDropsAtTheLimit) {
                     ListValueFormat::QuotedEmptyAsMark);
     EXPECT_EQ(ReadFile(dir / "k.INI").find("ReplaceStr1=\"\xA7\"") != std::string::npos, true);
     Settings settings;
-    SessionOptions options;
+    RunPlan options;
     LoadSettings(ini, settings, options);
     EXPECT_EQ(settings.searchStrings, (std::vector<std::string>{" four", "one", "three"}));
     EXPECT_EQ(settings.replaceStrings, (std::vector<std::string>{""}));

@@ -17,10 +17,10 @@ using Strings = std::vector<std::string>;
 
 class FileWalkTest : public ::testing::Test {
 protected:
-    SessionOptions options;
+    SessionState state;
     test::RecordingStatusHost status;
     RunControl control;
-    ProgressReporter progress{options, control, status};
+    ProgressReporter progress{state, control, status};
     FileWalk walk{control, progress};
     Strings sessionSearchList;
 };
@@ -116,7 +116,7 @@ TEST_F(FileWalkTest, AnAbortDuringTheWalkHandsOverNothing) {
     TempDir dir;
     for (int i = 0; i < 250; ++i) WriteFile(dir / ("f" + std::to_string(i) + ".txt"), "x\n");
     status.abortAtReport = 1;
-    options.sessionRunning = true;
+    state.sessionRunning = true;
     Strings found{"kept"};
     walk.BuildFileList(dir.path().string(), "*.*", true, sessionSearchList, found, 0);
     EXPECT_TRUE(control.abortRequested());

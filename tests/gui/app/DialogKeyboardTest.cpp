@@ -240,7 +240,7 @@ TEST_F(DialogKeyboardTest, TheRunDialogs) {
     confirm.button(CConfirmReplaceDlg::YouEditIt)->click();
     ExpectKeyboardAccess(confirm, "confirm, editing the line");
 
-    SessionOptions options;
+    RunPlan options;
     CConvertDlg convert(options);
     ExpectKeyboardAccess(convert, "convert");
     CExtStringDlg extended(QStringLiteral("Search String"), QStringLiteral("two\nlines"));

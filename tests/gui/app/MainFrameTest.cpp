@@ -47,7 +47,7 @@ TEST_F(MainFrameTest, TheMenuFollowsWhetherASessionWindowIsActive) {
 
 TEST_F(MainFrameTest, ASessionWindowRefusesToCloseWhileItsSessionRuns) {
     CChildFrame* child = NewWindow();
-    child->document().options().sessionRunning = true;
+    child->document().state().sessionRunning = true;
     EXPECT_FALSE(child->close());
     ASSERT_EQ(prompter.messages.size(), 1u);
     EXPECT_EQ(prompter.messages[0],
@@ -62,7 +62,7 @@ TEST_F(MainFrameTest, ASessionWindowRefusesToCloseWhileItsSessionRuns) {
     EXPECT_EQ(Frame().children().size(), 1);
     EXPECT_EQ(prompter.messages.size(), 2u);
 
-    child->document().options().sessionRunning = false;
+    child->document().state().sessionRunning = false;
     EXPECT_TRUE(child->close());
     EXPECT_TRUE(prompter.messages.size() == 2u);
 }
@@ -71,7 +71,7 @@ TEST_F(MainFrameTest, CloseAllClosesEveryIdleWindow) {
     NewWindow();
     NewWindow();
     CChildFrame* running = NewWindow();
-    running->document().options().sessionRunning = true;
+    running->document().state().sessionRunning = true;
     Frame().action(ID_CLOSE_ALL)->trigger();
     QApplication::processEvents();
     EXPECT_EQ(Frame().children().size(), 1);

@@ -9,9 +9,9 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
-#include "journal/RunJournal.h"
 #include "gui/history/RunHistoryDlg.h"
 #include "gui/run/SearchReplaceDlg.h"
+#include "journal/RunJournal.h"
 #include "support/GuiFixture.h"
 
 namespace kesto {

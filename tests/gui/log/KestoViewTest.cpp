@@ -219,7 +219,7 @@ TEST_F(EditorTest, ALineWithoutAFileBeepsAndARunningSessionIsAbortedInstead) {
     EXPECT_EQ(beeps, 1);
 
     CKestoDoc& doc = Frame().activeChild()->document();
-    doc.options().sessionRunning = true;
+    doc.state().sessionRunning = true;
     view.GoToFrame(2);
     view.SelectPosition(2);
     view.OnDoubleClickLine();

@@ -128,7 +128,7 @@ TEST_F(WindowRunTest, ASingleModeRunThroughTheDialogRewritesTheFilesAndFillsTheL
         " "};
     EXPECT_EQ(log, expected);
     EXPECT_EQ(child->view().list()->model()->rowCount(), static_cast<int>(log.size()));
-    EXPECT_FALSE(child->document().options().sessionRunning);
+    EXPECT_FALSE(child->document().state().sessionRunning);
     EXPECT_EQ(IniFile(settingsPath()).ReadString("Preferences", "LastPath"), dir / "tree");
 }
 

@@ -1,6 +1,7 @@
-#include "run/SessionOptions.h"
+#include "run/RunPlan.h"
 
 #include "run/RunControl.h"
+#include "run/SessionState.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +11,8 @@ namespace {
 // A new window, before any settings are read: Confirm each Replace and All Instances in
 // Line on, Match Case off, backups kept, files from the file dialog, single mode, and no
 // run started; a new run's control has no flag raised.
-TEST(SessionOptionsTest, NewWindowStartsWithTheDocumentedDefaults) {
-    const SessionOptions options;
+TEST(RunPlanTest, NewWindowStartsWithTheDocumentedDefaults) {
+    const RunPlan options;
     EXPECT_TRUE(options.confirmEachReplace);
     EXPECT_FALSE(options.globalReplace);
     EXPECT_TRUE(options.allInstancesInLine);
@@ -29,10 +30,11 @@ TEST(SessionOptionsTest, NewWindowStartsWithTheDocumentedDefaults) {
     EXPECT_GT(options.expandTabSpaces, 0);
 
     const RunControl control;
+    const SessionState state;
     const bool runControl[] = {control.abortRequested(), control.stopRequested(),
                                control.skipRestOfFile(), control.replaceAllThisFile(),
                                control.replaceThisOne(), control.userEditedLine(),
-                               options.sessionRunning,   options.runStarted};
+                               state.sessionRunning,     state.runStarted};
     for (bool flag : runControl) EXPECT_FALSE(flag);
     // The two exclusive pairs hold exactly one each.
     EXPECT_NE(options.confirmEachReplace, options.globalReplace);

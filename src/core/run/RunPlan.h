@@ -1,9 +1,11 @@
-// SessionOptions: the options of the run of one log window.
+// RunPlan: what the run of one log window does, as one value: its strings, its switches,
+// the flags its strings' checks derive, the direction of a line-break conversion and the
+// preferences it runs with.
 //
-// The dialogs (or kesto-cli) write the option fields before a run and the pattern checks
-// add the derived flags; the driver marks the run started and running. During the run every
-// pass reads the record through a const view: what changes while a run goes (Abort, Stop
-// Now, the confirm answers) is its RunControl. The default member values are those of a
+// Its members are the option fields of the design's SessionOptions, under their names; the
+// design's run-control flags are RunControl's, and the window's own state (a run started,
+// files being processed) is SessionState's. The driver keeps the plan of the run it runs,
+// and every pass reads it through a const view. The default member values are those of a
 // freshly created window before its settings are loaded.
 #pragma once
 
@@ -12,7 +14,7 @@
 
 namespace kesto {
 
-struct SessionOptions {
+struct RunPlan {
     // The strings of the run. After the special-character check they hold the processed
     // form (escapes already turned into control characters).
     std::string searchString;
@@ -63,10 +65,6 @@ struct SessionOptions {
     std::int32_t expandTabSpaces = 4;  // the settings default; a window never holds 0
     // Binary files, and UTF-16 and UTF-32 text, are problem entries and never rewritten.
     bool skipBinaryFiles = true;
-
-    // Window and run state, written by the driver.
-    bool runStarted = false;
-    bool sessionRunning = false;
 };
 
 }  // namespace kesto
