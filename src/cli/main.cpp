@@ -42,20 +42,19 @@ std::string AbsolutePath(const std::string& path) {
 
 // The switches the single-mode dialog holds for each kind of run.
 RunDialogValues DialogValues(const CliOptions& o) {
-    RunDialogValues values;
-    values.matchCase = o.matchCase;
-    values.matchWholeWord = o.wholeWord;
-    values.firstInstanceOnly = o.firstOnly;
-    values.allInstancesInLine = !o.firstOnly;
-    values.confirmEachReplace = o.confirm;
-    values.globalReplace = !o.confirm;
-    values.specialCharSession = o.special;
-    values.wildcardSession = o.wildcards;
-    values.regularExpression = o.regex;
-    values.preserveCase = o.preserveCase;
-    values.selectViaFileDialog = !o.directory.has_value();
-    values.searchText = o.search;
-    values.replaceText = o.replace;
+    RunDialogValues values{.searchText = o.search,
+                           .replaceText = o.replace,
+                           .matchWholeWord = o.wholeWord,
+                           .matchCase = o.matchCase,
+                           .confirmEachReplace = o.confirm,
+                           .globalReplace = !o.confirm,
+                           .specialCharSession = o.special,
+                           .wildcardSession = o.wildcards,
+                           .regularExpression = o.regex,
+                           .preserveCase = o.preserveCase,
+                           .allInstancesInLine = !o.firstOnly,
+                           .firstInstanceOnly = o.firstOnly,
+                           .selectViaFileDialog = !o.directory.has_value()};
     const auto setRunSwitches = [&](bool firstOnly, bool matchCase, bool allInLine) {
         values.firstInstanceOnly = firstOnly;
         values.allInstancesInLine = allInLine;
@@ -143,8 +142,7 @@ std::string StateFolderOf(const CliOptions& o) {
 
 int KeptRunsSetting(const CliOptions& o) {
     Settings settings;
-    RunPlan ignored;
-    LoadSettings(IniFile(SettingsPathOf(o)), settings, ignored);
+    LoadSettings(IniFile(SettingsPathOf(o)), settings);
     return settings.keepRuns;
 }
 
@@ -269,14 +267,17 @@ int Run(const CliOptions& o) {
     SessionHosts hosts{terminal, terminal, terminal, terminal, terminal, trash};
     SessionDocument document(SettingsPathOf(o), hosts);
     document.journalFolder = StateFolderOf(o);
-    if (o.binary) document.options.skipBinaryFiles = false;
+    if (o.binary) {
+        document.settings.skipBinaryFiles = false;
+        document.TakePreferences();
+    }
     if (o.threads) document.settings.threads = *o.threads;
     if (o.ignoreFiles) document.settings.respectIgnoreFiles = true;
     WarnOfUnfinishedRuns(document.journalFolder, terminal);
     LogStore& log = document.log();
     // With --diff standard output holds the diff, and the log goes only to --log. The diff
     // goes out whole once the preview has ended, never the part of an aborted one.
-    if (o.diff) document.previewObserver = &document.previewDiffs();
+    if (o.diff) document.events().Subscribe(document.previewDiffs());
     const bool printLog = !o.diff;
     // The log goes out before the run is settled, so that a log nobody can read takes the
     // run back instead of leaving changes without a record.

@@ -100,6 +100,17 @@ private:
     __m128i WantedIn(__m128i lane) const {
         return _mm_or_si128(_mm_cmpeq_epi8(lane, m_wantedLane), _mm_cmpeq_epi8(lane, m_otherLane));
     }
+    // The mask of kWidth bytes a lane at a time: `laneBits(at)` gives the bits of the
+    // sixteen bytes from place `at` on.
+    template <std::size_t kWidth, class LaneBits>
+    [[gnu::always_inline]] static Mask<kWidth> LanesOf(const LaneBits& laneBits) {
+        Mask<kWidth> mask = 0;
+#pragma GCC unroll 4
+        for (std::size_t lane = 0; lane < kWidth; lane += kLane) {
+            mask |= Mask<kWidth>{laneBits(lane)} << lane;
+        }
+        return mask;
+    }
 
     __m128i m_wantedLane;
     __m128i m_otherLane;
@@ -124,12 +135,8 @@ inline ByteMask::Mask<kWidth> ByteMask::In(const char* bytes, std::size_t width)
     assert(width <= kWidth);
 #ifdef KESTO_BYTE_MASK_SSE2
     if (width == kWidth) {
-        Mask<kWidth> mask = 0;
-#pragma GCC unroll 4
-        for (std::size_t lane = 0; lane < kWidth; lane += kLane) {
-            mask |= Mask<kWidth>{BitsOf(WantedIn(LaneAt(bytes + lane)))} << lane;
-        }
-        return mask;
+        return LanesOf<kWidth>(
+            [&](std::size_t lane) { return BitsOf(WantedIn(LaneAt(bytes + lane))); });
     }
 #endif
     return static_cast<Mask<kWidth>>(InOneByOne(bytes, width));
@@ -149,14 +156,10 @@ inline ByteMask::Mask<kWidth> ByteMask::BothIn(const char* bytes, const ByteMask
     assert(width <= kWidth);
 #ifdef KESTO_BYTE_MASK_SSE2
     if (width == kWidth) {
-        Mask<kWidth> mask = 0;
-#pragma GCC unroll 4
-        for (std::size_t lane = 0; lane < kWidth; lane += kLane) {
-            const __m128i both = _mm_and_si128(WantedIn(LaneAt(bytes + lane)),
-                                               second.WantedIn(LaneAt(secondBytes + lane)));
-            mask |= Mask<kWidth>{BitsOf(both)} << lane;
-        }
-        return mask;
+        return LanesOf<kWidth>([&](std::size_t lane) {
+            return BitsOf(_mm_and_si128(WantedIn(LaneAt(bytes + lane)),
+                                        second.WantedIn(LaneAt(secondBytes + lane))));
+        });
     }
 #endif
     return static_cast<Mask<kWidth>>(BothInOneByOne(bytes, second, secondBytes, width));

@@ -13,7 +13,6 @@
 
 #include "literal/PlainLiteralScan.h"
 #include "run/RunControl.h"
-#include "run/RunPlan.h"
 
 namespace kesto {
 
@@ -24,17 +23,25 @@ public:
         PairChain,  // a batch's pairs in their order
     };
 
+    // The switches of the run a fast way must honour.
+    struct Switches {
+        bool matchCase = false;
+        bool preserveCase = false;
+        bool regularExpression = false;
+        bool firstInstanceOnly = false;
+    };
+
     // The pair chain pays only from this many pairs on; fewer go one by one.
     static constexpr std::size_t kFewestChainedPairs = 12;
 
     // Whether `literals` may go `way` under the run's switches, for a caller that does or
     // does not want the changed lines.
-    static bool Applies(Way way, std::span<const PlainLiteral> literals, const RunPlan& options,
+    static bool Applies(Way way, std::span<const PlainLiteral> literals, const Switches& switches,
                         const RunControl& control, bool wantsChangedLines);
 
     // The part of Applies that may change while a run goes (Stop Now, Skip Rest of File,
     // the confirm answers): asked again before each file.
-    static bool SwitchesAllow(const RunPlan& options, const RunControl& control);
+    static bool SwitchesAllow(const Switches& switches, const RunControl& control);
 
 private:
     static bool StaysInItsLine(const PlainLiteral& literal);

@@ -16,7 +16,6 @@
 #include "literal/LiteralFinder.h"
 #include "literal/ScanReport.h"
 #include "run/RunControl.h"
-#include "run/RunPlan.h"
 #include "text/ByteSink.h"
 #include "text/LineBreak.h"
 #include "text/TextFile.h"

@@ -1,5 +1,6 @@
 #include "log/LogStore.h"
 
+#include "log/ChangedLineText.h"
 #include "log/LoggedPath.h"
 
 #include <algorithm>
@@ -53,6 +54,32 @@ std::string FileNameOf(const std::string& path) {
 
 LogStore::LogStore(RunControl& control, Prompter& prompter)
     : m_control(control), m_prompter(prompter) {
+}
+
+void LogStore::On(const FileBegun& event) {
+    BeginFile(std::string(event.path));
+}
+
+void LogStore::On(const FileRefused& event) {
+    RecordProblemFile(event.reason);
+}
+
+void LogStore::On(const FileLeftAlone& event) {
+    RecordProblemFile(event.reason);
+}
+
+void LogStore::On(const LineChanged& event) {
+    ForEachChangedLineText(event.tabSpaces, event.lineNumber, event.before, event.after,
+                           m_changedLineText, [this](std::string_view text) { AddLogLine(text); });
+}
+
+void LogStore::On(const ReportLine& event) {
+    AddLogLine(event.text);
+}
+
+void LogStore::On(const RunStopped& event) {
+    AddPlainLogLine(" ");
+    AddPlainLogLine(event.line);
 }
 
 void LogStore::BeginFile(std::string path) {

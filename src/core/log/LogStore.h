@@ -1,8 +1,10 @@
 // LogStore: the report of one log window's run, the numbered problem entries, and the
 // display-frame arithmetic of the log view.
 //
-// Every pass and driver appends through AddLogLine; the store adds the file header before
-// the first line of a file, splits texts that hold line breaks into numbered lines and
+// It takes a run's events (a file begun, refused or left alone, a changed line, a report
+// line, a stop) as the run reports them, and the drivers append their own lines through
+// AddPlainLogLine and AddLogLine; the store adds the file header before the first line of a
+// file, splits texts that hold line breaks into numbered lines and
 // stops growing at the line limit (stopping the run through its control). Lines are
 // stored once, in blocks that never move; the view reads them by index, frame by frame,
 // without copies.
@@ -15,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "events/RunEvents.h"
 #include "log/ProblemList.h"
 #include "run/ProgressReporter.h"
 #include "run/Prompter.h"
@@ -22,7 +25,7 @@
 
 namespace kesto {
 
-class LogStore {
+class LogStore : public RunEventSink {
 public:
     static constexpr int kLineLimit = 2'048'000;
     static constexpr int kDisplayFrameSize = 32000;
@@ -38,6 +41,18 @@ public:
     // AddLogLine first writes its header "     File --- path".
     void BeginFile(std::string path);
     const std::string& currentFilePath() const { return m_currentFilePath; }
+
+    // --- A run's events ---
+
+    void On(const FileBegun& event) override;
+    // A problem entry for the file begun, with the reason.
+    void On(const FileRefused& event) override;
+    void On(const FileLeftAlone& event) override;
+    // Its "ORG: " and "MOD: " lines and a blank one.
+    void On(const LineChanged& event) override;
+    void On(const ReportLine& event) override;
+    // A blank line, and the line of the stop.
+    void On(const RunStopped& event) override;
 
     // --- Appending ---
 
@@ -125,6 +140,7 @@ private:
     int m_charWidth = 6;
 
     std::string m_currentFilePath;
+    std::string m_changedLineText;  // a changed line's report line as it is built
     bool m_fileHeaderPending = false;
     bool m_lineLimitNoticePending = true;
     bool m_logFramePending = false;

@@ -8,8 +8,8 @@
 #include "passes/UnaskedQuestions.h"
 #include "pattern/BatchSRList.h"
 #include "pattern/LineMatcher.h"
+#include "plan/RunPlan.h"
 #include "run/RunControl.h"
-#include "run/RunPlan.h"
 
 namespace kesto {
 

@@ -133,7 +133,7 @@ std::unique_ptr<LiteralPairChain> BatchApplier::MakeChain(LineBreakType type,
     for (const LiteralPair& literal : literals) {
         plain.push_back({literal.search, literal.replace, type, LineBreakChar(type)});
     }
-    if (!FastPath::Applies(FastPath::Way::PairChain, plain, m_options, m_control,
+    if (!FastPath::Applies(FastPath::Way::PairChain, plain, FastPathSwitches(m_options), m_control,
                            observer.WantsChangedLines())) {
         return nullptr;
     }
@@ -145,7 +145,7 @@ std::unique_ptr<LiteralPairChain> BatchApplier::MakeChain(LineBreakType type,
 LiteralPairChain* BatchApplier::ChainFor(LineBreakType type, const ScanObserver& observer) {
     const auto index = static_cast<std::size_t>(type);
     if (m_regexPairs || index >= m_chains.size() ||
-        !FastPath::SwitchesAllow(m_options, m_control)) {
+        !FastPath::SwitchesAllow(FastPathSwitches(m_options), m_control)) {
         return nullptr;
     }
     if (!m_chainMade[index]) {

@@ -15,9 +15,9 @@
 #include "pattern/BatchSRList.h"
 #include "pattern/LineMatcher.h"
 #include "pattern/PatternPreparation.h"
+#include "plan/RunPlan.h"
 #include "regex/RegexPair.h"
 #include "run/RunControl.h"
-#include "run/RunPlan.h"
 
 namespace kesto {
 

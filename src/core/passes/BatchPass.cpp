@@ -66,7 +66,7 @@ bool BatchPass::ProcessBatchFile(const std::string& directory, const std::string
     if (!TakeResult(result)) return false;
 
     if (total.match.possible == 0) {
-        Fail("No matches Found!");
+        LeaveAlone("No matches Found!");
         control.EndSkipRestOfFile();
         return true;
     }
@@ -76,11 +76,10 @@ bool BatchPass::ProcessBatchFile(const std::string& directory, const std::string
     if (!KeepNewFile()) return false;
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - started);
-    m_context.log.AddLogLine(
-        "     " + std::to_string(total.changes) + " changes made -- Start Size " +
-        std::to_string(startSize) + " -- End Size " + std::to_string(content.size()) +
-        " -- Elapsed Time " + std::to_string(elapsed.count()) + " milliseconds");
-    m_context.log.AddLogLine(" ");
+    Report("     " + std::to_string(total.changes) + " changes made -- Start Size " +
+           std::to_string(startSize) + " -- End Size " + std::to_string(content.size()) +
+           " -- Elapsed Time " + std::to_string(elapsed.count()) + " milliseconds");
+    Report(" ");
     control.EndSkipRestOfFile();
     return true;
 }

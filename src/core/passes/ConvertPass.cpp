@@ -2,19 +2,10 @@
 
 namespace kesto {
 
-ConversionDirection ChosenConversion(const RunPlan& options) {
-    using T = LineBreakType;
-    if (options.convertMacToDos) return {T::Mac, T::Dos};
-    if (options.convertMacToUnix) return {T::Mac, T::Unix};
-    if (options.convertUnixToDos) return {T::Unix, T::Dos};
-    if (options.convertUnixToMac) return {T::Unix, T::Mac};
-    if (options.convertDosToUnix) return {T::Dos, T::Unix};
-    return {T::Dos, T::Mac};
-}
-
 bool ConvertPass::ConvertFile(const std::string& directory, const std::string& fileName) {
     if (!OpenAndRead(directory, fileName) || !BeginRewrite()) return false;
-    const ConversionDirection direction = ChosenConversion(m_context.options);
+    const ConversionDirection direction =
+        m_context.options.conversion().value_or(ConversionDirection{});
     const std::string_view target = LineBreakBytes(direction.target);
     const std::string_view all = text();
 
@@ -59,13 +50,12 @@ bool ConvertPass::ConvertFile(const std::string& directory, const std::string& f
     output().Write(all.substr(kept));
 
     if (converted == 0) {
-        Fail("No match Found!");
+        LeaveAlone("No match Found!");
         return true;
     }
     if (!KeepNewFile()) return false;
-    m_context.log.AddLogLine(std::to_string(converted) +
-                             " lines converted to new line break type!");
-    m_context.log.AddLogLine(" ");
+    Report(std::to_string(converted) + " lines converted to new line break type!");
+    Report(" ");
     return true;
 }
 

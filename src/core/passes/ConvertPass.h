@@ -9,15 +9,6 @@
 
 namespace kesto {
 
-struct ConversionDirection {
-    LineBreakType source = LineBreakType::Dos;
-    LineBreakType target = LineBreakType::Mac;
-};
-
-// The direction of the six conversion flags, tested in the order Mac->DOS, Mac->UNIX,
-// UNIX->DOS, UNIX->Mac, DOS->UNIX, else DOS->Mac.
-ConversionDirection ChosenConversion(const RunPlan& options);
-
 class ConvertPass : public FilePass {
 public:
     explicit ConvertPass(PassContext& context) : FilePass(context) {}

@@ -77,7 +77,7 @@ bool FilePass::AddAheadLines(const AheadScan& scan) {
         }
     }
     if (!log.HasRoomFor(room)) return false;
-    for (const std::string& line : scan.lines) log.AddLogLine(line);
+    for (const std::string& line : scan.lines) Report(line);
     return true;
 }
 
@@ -86,8 +86,9 @@ bool FilePass::BeginRewrite() {
     if (!backups.BeginRewrite()) return false;
     if (backups.preview()) {
         m_previewContent.clear();
-        if (backups.previewObserver()) m_previewContent.reserve(text().size() + text().size() / 8);
-        m_output.emplace(backups.previewObserver() ? &m_previewContent : nullptr);
+        m_keepsPreviewContent = m_context.sink().WantsNewContent();
+        if (m_keepsPreviewContent) m_previewContent.reserve(text().size() + text().size() / 8);
+        m_output.emplace(m_keepsPreviewContent ? &m_previewContent : nullptr);
     } else {
         m_output.emplace(backups.current().output.get());
         m_newContentHash.reset();
@@ -100,7 +101,13 @@ bool FilePass::BeginRewrite() {
 void FilePass::Fail(std::string_view reason) {
     m_output.reset();
     m_context.backups.RestoreOneFile();
-    m_context.log.RecordProblemFile(reason);
+    m_context.sink().On(FileRefused{reason});
+}
+
+void FilePass::LeaveAlone(std::string_view reason) {
+    m_output.reset();
+    m_context.backups.RestoreOneFile();
+    m_context.sink().On(FileLeftAlone{reason});
 }
 
 void FilePass::ShowLineTooLong(std::string_view ending) {
@@ -129,17 +136,18 @@ bool FilePass::KeepNewFile() {
         m_context.backups.RestoreOneFile();
         return true;
     }
-    // A refusal at the swap records its own reason.
+    // A refusal at the swap reports its own reason.
     BackupKeeper& backups = m_context.backups;
+    std::optional<ContentHashes> hashes;
     if (m_newContentHash) {
-        backups.current().before = ContentHash::Of(text());
-        backups.current().after = m_newContentHash->Digest();
+        hashes = ContentHashes{ContentHash::Of(text()), m_newContentHash->Digest()};
         m_newContentHash.reset();
     }
-    if (!backups.KeepRewrittenFile()) return false;
-    if (RewriteObserver* observer = backups.previewObserver()) {
-        observer->WouldRewrite(backups.current().path, text(), m_previewContent);
-    }
+    if (!backups.KeepRewrittenFile(hashes)) return false;
+    const bool kept = backups.preview() && m_keepsPreviewContent;
+    m_context.sink().On(
+        FileRewritten{backups.current().path, text(),
+                      kept ? std::optional<std::string_view>(m_previewContent) : std::nullopt});
     return true;
 }
 

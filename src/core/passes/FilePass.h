@@ -29,8 +29,12 @@ protected:
     // that was refused (the file is as it was, the reason recorded).
     [[nodiscard]] bool BeginRewrite();
 
-    // Restores the original and records `reason`.
+    // Restores the original and reports it refused for `reason`.
     void Fail(std::string_view reason);
+    // Restores the original and reports it left alone for `reason` (nothing to change).
+    void LeaveAlone(std::string_view reason);
+    // A line of the file's report.
+    void Report(std::string_view text) { m_context.sink().On(ReportLine{text}); }
 
     // The message box of a line longer than kMaxLineLength; `ending` closes its text.
     void ShowLineTooLong(std::string_view ending);
@@ -67,8 +71,9 @@ private:
     std::optional<OutputWriter> m_output;
     // The hash of the new content as it is written, when the run keeps a journal.
     std::optional<ContentHasher> m_newContentHash;
-    // A preview's new content, when someone looks at it.
+    // A preview's new content, when a subscriber wants it.
     std::string m_previewContent;
+    bool m_keepsPreviewContent = false;
 };
 
 }  // namespace kesto

@@ -1,8 +1,8 @@
 #include "passes/MatchScan.h"
+#include "passes/ScanLines.h"
 
 #include "literal/FastPath.h"
 
-#include "literal/LineBreakCounter.h"
 #include "literal/LiteralFinder.h"
 #include "literal/PlainLiteralScan.h"
 
@@ -46,7 +46,7 @@ public:
           m_observer(observer),
           m_counters(counters),
           m_lineBreakChar(patterns.layout.lineBreakChar),
-          m_breaks(m_lineBreakChar) {}
+          m_lines(text, m_lineBreakChar, control, observer) {}
 
     ScanResult Run();
 
@@ -59,7 +59,6 @@ private:
     };
 
     void CutAround(const MatchSpan& match, std::size_t pos, Cut& cut) const;
-    bool CountLinesUpTo(std::size_t offset);
 
     std::string_view m_text;
     const CompiledPatterns& m_patterns;
@@ -70,25 +69,10 @@ private:
     ScanObserver& m_observer;
     ScanCounters& m_counters;
     char m_lineBreakChar;
-    LineBreakCounter m_breaks;
-    int m_lineNumber = 1;
-    std::size_t m_countedTo = 0;  // line breaks before this offset are counted
+    ScanLines m_lines;
     std::string m_before;
     std::string m_line;
 };
-
-bool Scanner::CountLinesUpTo(std::size_t offset) {
-    if (offset > m_countedTo) {
-        const bool going =
-            m_breaks.Count(m_text, m_countedTo, offset, m_lineNumber, [this](std::size_t at) {
-                m_observer.OnProgress(static_cast<int>(((at + 1) * 100 + 100) / m_text.size()));
-                return !m_control.abortRequested();
-            });
-        if (!going) return false;
-    }
-    m_countedTo = std::max(m_countedTo, offset);
-    return true;
-}
 
 // The text to cut out around `match`: its line without the line break, or for a pattern
 // that spans lines every line it touches, with their line breaks.
@@ -135,7 +119,7 @@ ScanResult Scanner::Run() {
             }
         }
         if (cut.end - cut.start > kMaxLineLength) return ScanResult::LineTooLong;
-        if (!CountLinesUpTo(cut.start)) return ScanResult::Aborted;
+        if (!m_lines.CountUpTo(cut.start)) return ScanResult::Aborted;
 
         m_sink.Write(m_text.substr(written, cut.start - written));
         // Two buffers reused from match to match: the line as it was, and as it becomes.
@@ -144,13 +128,13 @@ ScanResult Scanner::Run() {
         before.assign(m_text.substr(cut.start, cut.end - cut.start));
         line.assign(before);
         const int changes =
-            m_matcher.MatchLine(line, m_patterns, m_fileName, m_lineNumber, m_counters.match,
+            m_matcher.MatchLine(line, m_patterns, m_fileName, m_lines.number(), m_counters.match,
                                 match.start - cut.start, match.end() - cut.start);
         if (m_matcher.captureFailed()) return ScanResult::CaptureFailed;
         if (m_control.abortRequested()) return ScanResult::Aborted;
         m_counters.changes += changes;
         if (changes > 0) {
-            m_observer.OnChangedLine(m_lineNumber, before, line);
+            m_observer.OnChangedLine(m_lines.number(), before, line);
             m_sink.Write(line);
             // A rewritten line keeps the line break it had (none at the end of the file).
             m_sink.Write(m_text.substr(cut.end, cut.next - cut.end));
@@ -159,7 +143,7 @@ ScanResult Scanner::Run() {
             m_sink.Write(m_text.substr(cut.start, cut.next - cut.start));
         }
         written = cut.next;
-        if (!CountLinesUpTo(cut.next)) return ScanResult::Aborted;
+        if (!m_lines.CountUpTo(cut.next)) return ScanResult::Aborted;
         pos = cut.next;
         if (m_control.stopRequested() || m_control.skipRestOfFile()) break;
     }
@@ -193,8 +177,9 @@ ScanResult ScanText(std::string_view text, const CompiledPatterns& patterns,
     // A literal replaced everywhere without a question, and nobody who needs the lines:
     // every match is replaced as the line matcher would, straight into the sink.
     const std::optional<PlainLiteral> literal = PlainLiteralOf(patterns);
-    if (literal && FastPath::Applies(FastPath::Way::PlainScan, {&*literal, 1}, options, control,
-                                     observer.WantsChangedLines())) {
+    if (literal &&
+        FastPath::Applies(FastPath::Way::PlainScan, {&*literal, 1}, FastPathSwitches(options),
+                          control, observer.WantsChangedLines())) {
         return PlainLiteralScan(text, *literal, control, sink, observer, counters).Run();
     }
     Scanner scanner(text, patterns, fileName, control, matcher, sink, observer, counters);

@@ -11,11 +11,12 @@
 #include <string>
 #include <string_view>
 
+#include "literal/FastPath.h"
 #include "literal/PlainLiteralScan.h"
 #include "literal/ScanReport.h"
 #include "pattern/LineMatcher.h"
 #include "pattern/PatternPreparation.h"
-#include "run/RunPlan.h"
+#include "plan/RunPlan.h"
 #include "text/ByteSink.h"
 #include "text/TextFile.h"
 
@@ -29,6 +30,12 @@ std::optional<PlainLiteral> PlainLiteralOf(const CompiledPatterns& patterns);
 // may match; false means it matches nowhere. Under Match Case a byte search answers first.
 bool HasLiteralCandidate(std::string_view text, const CompiledPatterns& patterns, bool matchCase,
                          LineMatcher& matcher);
+
+// The switches of `options` the literal fast ways honour.
+inline FastPath::Switches FastPathSwitches(const RunPlan& options) {
+    return {options.matchCase, options.preserveCase, options.regularExpression,
+            options.firstInstanceOnly};
+}
 
 // Scans `text` and writes its new content to `sink`. Nothing is written before the first
 // match: a text without any match leaves the sink as it was. Stops early, with the rest of

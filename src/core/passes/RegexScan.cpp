@@ -19,7 +19,7 @@ RegexScan::RegexScan(std::string_view text, LineBreakType type, RegexPair& pair,
       m_sink(sink),
       m_observer(observer),
       m_counters(counters),
-      m_breaks(LineBreakChar(type)) {
+      m_lines(text, LineBreakChar(type), control, observer) {
 }
 
 bool RegexScan::FindsAny(std::string_view text, LineBreakType type, RegexPair& pair) {
@@ -44,17 +44,8 @@ ScanResult RegexScan::Run() {
     return result;
 }
 
-bool RegexScan::CountLinesUpTo(std::size_t offset) {
-    if (offset > m_countedTo) {
-        const bool going =
-            m_breaks.Count(m_text, m_countedTo, offset, m_lineNumber, [this](std::size_t at) {
-                m_observer.OnProgress(static_cast<int>(((at + 1) * 100 + 100) / m_text.size()));
-                return !m_control.abortRequested();
-            });
-        if (!going) return false;
-    }
-    m_countedTo = std::max(m_countedTo, offset);
-    return true;
+ScanResult RegexScan::ResultOf(UnitEnd end) {
+    return end == UnitEnd::TooComplex ? ScanResult::TooComplex : ScanResult::Aborted;
 }
 
 bool RegexScan::EndsEarly() const {
@@ -70,22 +61,16 @@ ScanResult RegexScan::RunOverLines() {
         if (found == RegexProgram::Outcome::TooComplex) return ScanResult::TooComplex;
         if (found == RegexProgram::Outcome::NoMatch) break;
         if (line.contentEnd - line.start > kMaxLineLength) return ScanResult::LineTooLong;
-        if (!CountLinesUpTo(line.start)) return ScanResult::Aborted;
+        if (!m_lines.CountUpTo(line.start)) return ScanResult::Aborted;
 
         const std::string_view subject = m_text.substr(line.start, line.contentEnd - line.start);
         std::size_t unitEnd = subject.size();
         int changes = 0;
-        switch (ReplaceInUnit(subject, 0, unitEnd, match, false, changes)) {
-        case UnitEnd::Done:
-            break;
-        case UnitEnd::Aborted:
-            return ScanResult::Aborted;
-        case UnitEnd::TooComplex:
-            return ScanResult::TooComplex;
-        }
+        const UnitEnd end = ReplaceInUnit(subject, 0, unitEnd, match, false, changes);
+        if (end != UnitEnd::Done) return ResultOf(end);
         WriteUnit(line.start, line.contentEnd, line.next, changes);
         pos = line.next;
-        if (!CountLinesUpTo(pos)) return ScanResult::Aborted;
+        if (!m_lines.CountUpTo(pos)) return ScanResult::Aborted;
         if (EndsEarly()) break;
     }
     return ScanResult::Completed;
@@ -100,20 +85,14 @@ ScanResult RegexScan::RunOverText() {
         if (found == RegexProgram::Outcome::NoMatch) break;
         const std::size_t unitStart = m_finder.LineAround(m_text, match.start, pos).start;
         std::size_t unitEnd = m_finder.UnitEndAfter(m_text, match);
-        if (!CountLinesUpTo(unitStart)) return ScanResult::Aborted;
+        if (!m_lines.CountUpTo(unitStart)) return ScanResult::Aborted;
         int changes = 0;
-        switch (ReplaceInUnit(m_text, unitStart, unitEnd, match, true, changes)) {
-        case UnitEnd::Done:
-            break;
-        case UnitEnd::Aborted:
-            return ScanResult::Aborted;
-        case UnitEnd::TooComplex:
-            return ScanResult::TooComplex;
-        }
+        const UnitEnd end = ReplaceInUnit(m_text, unitStart, unitEnd, match, true, changes);
+        if (end != UnitEnd::Done) return ResultOf(end);
         if (unitEnd - unitStart > kMaxLineLength) return ScanResult::LineTooLong;
         WriteUnit(unitStart, unitEnd, unitEnd, changes);
         pos = unitEnd;
-        if (!CountLinesUpTo(pos)) return ScanResult::Aborted;
+        if (!m_lines.CountUpTo(pos)) return ScanResult::Aborted;
         // A unit that reached the end took every match up to it, an empty one at the end too.
         if (pos >= m_text.size() || EndsEarly()) break;
     }
@@ -155,7 +134,7 @@ RegexScan::UnitEnd RegexScan::ReplaceInUnit(std::string_view subject, std::size_
             const MatchSpan span{out.size() + (match.start - copied), match.end - match.start};
             std::string editedLine;
             ExpandReplacement(subject, match);
-            if (!m_asker.AskUser(shown, span, m_replacement, m_fileName, m_lineNumber,
+            if (!m_asker.AskUser(shown, span, m_replacement, m_fileName, m_lines.number(),
                                  editedLine)) {
                 return UnitEnd::Aborted;
             }
@@ -209,7 +188,7 @@ void RegexScan::WriteUnit(std::size_t start, std::size_t contentEnd, std::size_t
     m_counters.changes += changes;
     if (changes > 0) {
         m_before.assign(m_text.substr(start, contentEnd - start));
-        m_observer.OnChangedLine(m_lineNumber, m_before, m_after);
+        m_observer.OnChangedLine(m_lines.number(), m_before, m_after);
         m_sink.Write(m_after);
         // A rewritten line keeps the line break it had, as in every other scan.
         m_sink.Write(m_text.substr(contentEnd, next - contentEnd));

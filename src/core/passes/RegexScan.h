@@ -12,13 +12,13 @@
 #include <string>
 #include <string_view>
 
-#include "literal/LineBreakCounter.h"
 #include "literal/ScanReport.h"
+#include "passes/ScanLines.h"
 #include "pattern/LineMatcher.h"
+#include "plan/RunPlan.h"
 #include "regex/RegexFinder.h"
 #include "regex/RegexPair.h"
 #include "run/RunControl.h"
-#include "run/RunPlan.h"
 #include "text/ByteSink.h"
 #include "text/LineBreak.h"
 
@@ -55,8 +55,9 @@ private:
     // Writes the unit [start, next) of the text: its new text when something changed, with
     // the line break it had in [contentEnd, next).
     void WriteUnit(std::size_t start, std::size_t contentEnd, std::size_t next, int changes);
-    bool CountLinesUpTo(std::size_t offset);
     bool EndsEarly() const;
+    // What the scan ends with when a unit did not end Done.
+    static ScanResult ResultOf(UnitEnd end);
 
     std::string_view m_text;
     RegexPair& m_pair;
@@ -68,9 +69,7 @@ private:
     ByteSink& m_sink;
     ScanObserver& m_observer;
     ScanCounters& m_counters;
-    LineBreakCounter m_breaks;
-    int m_lineNumber = 1;
-    std::size_t m_countedTo = 0;
+    ScanLines m_lines;
     std::size_t m_written = 0;
     std::string m_before;
     std::string m_after;

@@ -1,7 +1,8 @@
 #include "passes/SearchAhead.h"
 
-#include "passes/ChangedLineText.h"
+#include "log/ChangedLineText.h"
 #include "passes/MatchScan.h"
+#include "passes/PassContext.h"
 #include "text/ByteSink.h"
 
 namespace kesto {
@@ -44,7 +45,7 @@ void SearchAhead::ScanAhead(std::string_view text, LineBreakType type, const std
 
 void SearchAhead::OnChangedLine(int lineNumber, const std::string& before,
                                 const std::string& after) {
-    ForEachChangedLineText(m_options, lineNumber, before, after, m_lineText,
+    ForEachChangedLineText(ReportedTabSpaces(m_options), lineNumber, before, after, m_lineText,
                            [this](std::string_view text) { m_lines->emplace_back(text); });
 }
 

@@ -16,8 +16,8 @@
 #include "passes/UnaskedQuestions.h"
 #include "pattern/LineMatcher.h"
 #include "pattern/PatternPreparation.h"
+#include "plan/RunPlan.h"
 #include "run/RunControl.h"
-#include "run/RunPlan.h"
 
 namespace kesto {
 

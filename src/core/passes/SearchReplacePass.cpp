@@ -1,6 +1,5 @@
 #include "passes/SearchReplacePass.h"
 
-#include "passes/ChangedLineText.h"
 #include "passes/RegexScan.h"
 #include "text/TextFile.h"
 
@@ -66,21 +65,21 @@ bool SearchReplacePass::ProcessFile(const std::string& directory, const std::str
 
     AheadScan* ahead = TakenScan();
     if (ahead && ahead->state == AheadScan::State::NoCandidate) {
-        Fail("No match Found!");
+        LeaveAlone("No match Found!");
         return true;
     }
     // A file without a candidate is only read, never renamed. Wildcard searches are not
     // tried ahead: their captures belong to the scan.
     if (options.wildcardSession) {
         if (!PairWildcardsForFile()) {
-            m_context.log.AddLogLine(kCannotPair);
+            Report(kCannotPair);
             m_context.backups.RestoreOneFile();
             m_context.prompter.ShowMessage(kCannotPair, MessageIcon::Stop);
             control.AbortWithReason(kCannotPair);
             return false;
         }
     } else if (!HasCandidate(type)) {
-        Fail("No match Found!");
+        LeaveAlone("No match Found!");
         return true;
     }
     if (!BeginRewrite()) return false;
@@ -112,15 +111,15 @@ bool SearchReplacePass::ProcessFile(const std::string& directory, const std::str
 
     control.EndReplaceAllThisFile();
     if (counters.match.possible == 0) {
-        Fail("No match Found!");
+        LeaveAlone("No match Found!");
     } else if (!KeepNewFile()) {
         control.EndSkipRestOfFile();
         return false;
     } else {
-        m_context.log.AddLogLine(std::to_string(counters.changes) + " changes made out of " +
-                                 std::to_string(counters.match.possible) + " possible in " +
-                                 std::to_string(counters.match.linesWithMatch) + " lines!");
-        m_context.log.AddLogLine(" ");
+        Report(std::to_string(counters.changes) + " changes made out of " +
+               std::to_string(counters.match.possible) + " possible in " +
+               std::to_string(counters.match.linesWithMatch) + " lines!");
+        Report(" ");
     }
     control.EndSkipRestOfFile();
     return true;
@@ -148,8 +147,8 @@ void SearchReplacePass::OnProgress(int percent) {
 
 void SearchReplacePass::OnChangedLine(int lineNumber, const std::string& before,
                                       const std::string& after) {
-    ForEachChangedLineText(m_context.options, lineNumber, before, after, m_lineText,
-                           [this](std::string_view text) { m_context.log.AddLogLine(text); });
+    m_context.sink().On(
+        LineChanged{lineNumber, before, after, ReportedTabSpaces(m_context.options)});
 }
 
 }  // namespace kesto

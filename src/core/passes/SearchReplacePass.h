@@ -47,7 +47,6 @@ private:
     LineBreakType m_previousType;
     // The pattern and replace string of a regular-expression run, compiled once.
     std::unique_ptr<RegexPair> m_regex;
-    std::string m_lineText;  // a report line as it is built
 };
 
 }  // namespace kesto

@@ -81,15 +81,13 @@ bool StripInsertPass::StripOrInsertFile(const std::string& directory, const std:
     }
     if (!KeepNewFile()) return false;
     if (strip) {
-        m_context.log.AddLogLine(std::to_string(changes) +
-                                 " white spaces stripped out at the end of " +
-                                 std::to_string(linesWithMatch) + " lines!");
+        Report(std::to_string(changes) + " white spaces stripped out at the end of " +
+               std::to_string(linesWithMatch) + " lines!");
     } else {
-        m_context.log.AddLogLine(std::to_string(changes) + " changes made out of " +
-                                 std::to_string(possible) + " possible in " +
-                                 std::to_string(linesWithMatch) + " lines!");
+        Report(std::to_string(changes) + " changes made out of " + std::to_string(possible) +
+               " possible in " + std::to_string(linesWithMatch) + " lines!");
     }
-    m_context.log.AddLogLine(" ");
+    Report(" ");
     return true;
 }
 

@@ -19,9 +19,9 @@
 #include "pattern/PatternPreparation.h"
 #include "pattern/ReplaceConfirmer.h"
 #include "pattern/WildcardCaptures.h"
+#include "plan/RunPlan.h"
 #include "run/Prompter.h"
 #include "run/RunControl.h"
-#include "run/RunPlan.h"
 
 namespace kesto {
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "pattern/CompiledPattern.h"
-#include "run/RunPlan.h"
+#include "plan/RunPlan.h"
 #include "text/LineBreak.h"
 
 namespace kesto {

@@ -156,6 +156,23 @@ TokenCount ProcessToken(std::string& text, const Token& token) {
     return count;
 }
 
+// The switches both mode dialogs show, each with its member of the plan.
+struct SharedSwitch {
+    bool RunDialogValues::*shown;
+    bool RunPlan::*planned;
+};
+constexpr std::array<SharedSwitch, 9> kSharedSwitches = {{
+    {&RunDialogValues::matchWholeWord, &RunPlan::matchWholeWord},
+    {&RunDialogValues::matchCase, &RunPlan::matchCase},
+    {&RunDialogValues::globalReplace, &RunPlan::globalReplace},
+    {&RunDialogValues::confirmEachReplace, &RunPlan::confirmEachReplace},
+    {&RunDialogValues::firstInstanceOnly, &RunPlan::firstInstanceOnly},
+    {&RunDialogValues::allInstancesInLine, &RunPlan::allInstancesInLine},
+    {&RunDialogValues::selectViaFileDialog, &RunPlan::selectViaFileDialog},
+    {&RunDialogValues::regularExpression, &RunPlan::regularExpression},
+    {&RunDialogValues::preserveCase, &RunPlan::preserveCase},
+}};
+
 void ResetDerivedFlags(RunPlan& options) {
     options.anchorLineStart = false;
     options.anchorLineEnd = false;
@@ -205,15 +222,11 @@ void SetSearchFlags(const Token& token, RunPlan& options) {
 }  // namespace
 
 void CopyRunSwitches(const RunDialogValues& values, RunPlan& options) {
-    options.matchWholeWord = values.matchWholeWord;
-    options.matchCase = values.matchCase;
-    options.globalReplace = values.globalReplace;
-    options.confirmEachReplace = values.confirmEachReplace;
-    options.firstInstanceOnly = values.firstInstanceOnly;
-    options.allInstancesInLine = values.allInstancesInLine;
-    options.selectViaFileDialog = values.selectViaFileDialog;
-    options.regularExpression = values.regularExpression;
-    options.preserveCase = values.preserveCase;
+    for (const auto& [shown, planned] : kSharedSwitches) options.*planned = values.*shown;
+}
+
+void ShowRunSwitches(const RunPlan& options, RunDialogValues& values) {
+    for (const auto& [shown, planned] : kSharedSwitches) values.*shown = options.*planned;
 }
 
 int CountUnescaped(std::string_view text, char ch) {

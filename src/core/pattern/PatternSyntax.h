@@ -7,12 +7,13 @@
 // Prompter.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
 
+#include "plan/RunPlan.h"
 #include "run/Prompter.h"
-#include "run/RunPlan.h"
 
 namespace kesto {
 
@@ -71,8 +72,10 @@ struct ValidationResult {
 };
 
 // Copies the switches both mode dialogs have (case, whole word, instances, confirm or
-// global, file choice) into `options`.
+// global, file choice, regular expression, Preserve Case) into `options`.
 void CopyRunSwitches(const RunDialogValues& values, RunPlan& options);
+// The same switches of `options`, as a mode dialog shows them.
+void ShowRunSwitches(const RunPlan& options, RunDialogValues& values);
 
 // Number of occurrences of `ch` in `text` not directly preceded by a backslash.
 int CountUnescaped(std::string_view text, char ch);

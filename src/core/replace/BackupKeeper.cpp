@@ -79,9 +79,9 @@ bool Inside(const std::string& path, const std::string& folder) {
 
 }  // namespace
 
-BackupKeeper::BackupKeeper(RunControl& control, LogStore& log, Prompter& prompter)
+BackupKeeper::BackupKeeper(RunControl& control, RunEventSink& events, Prompter& prompter)
     : m_control(control),
-      m_log(log),
+      m_events(events),
       m_prompter(prompter),
       m_temporaryPrefix(kesto::NewTemporaryPrefix()) {
 }
@@ -101,14 +101,13 @@ void BackupKeeper::SetFileList() {
     m_listedFolders = nullptr;
 }
 
-void BackupKeeper::SetPreview(bool preview, RewriteObserver* observer) {
-    m_preview = preview;
-    m_previewObserver = preview ? observer : nullptr;
+bool BackupKeeper::Refuse(std::string_view reason) {
+    m_events.On(FileRefused{reason});
+    return false;
 }
 
-bool BackupKeeper::Refuse(std::string_view reason) {
-    m_log.RecordProblemFile(reason);
-    return false;
+void BackupKeeper::Report(const std::string& text) {
+    m_events.On(ReportLine{text});
 }
 
 bool BackupKeeper::Abandon(std::string_view reason) {
@@ -283,7 +282,7 @@ std::optional<std::string> BackupKeeper::CollisionWithThisRun() const {
 
 bool BackupKeeper::OpenForReading(const std::string& directory, const std::string& fileName) {
     const std::string givenPath = JoinPath(directory, fileName);
-    m_log.BeginFile(givenPath);
+    m_events.On(FileBegun{givenPath});
     RestoreOneFile();
     m_current = PreparedFile();
     UniqueFd offered = std::move(m_offered);
@@ -462,8 +461,7 @@ bool BackupKeeper::ListRewrittenFile() {
 
 void BackupKeeper::ListChanged(HeldFolder& folder) {
     if (m_current.original.st_nlink > 1) {
-        m_log.AddLogLine("Other hard links of " + LoggedPath(m_current.path) +
-                         " keep the original content!");
+        Report("Other hard links of " + LoggedPath(m_current.path) + " keep the original content!");
     }
     m_changedByKey.emplace(KeyOf(folder, m_current.name), m_current.path);
     m_backupOwnerByKey.emplace(KeyOf(folder, m_current.backupName), m_current.path);
@@ -471,12 +469,13 @@ void BackupKeeper::ListChanged(HeldFolder& folder) {
     m_current.input.Reset();
 }
 
-bool BackupKeeper::KeepRewrittenFile() {
+bool BackupKeeper::KeepRewrittenFile(const std::optional<ContentHashes>& hashes) {
+    m_currentHashes = hashes;
     if (m_preview) return ListRewrittenFile();
     const int out = m_current.output.get();
     if (!CopyFileMetadata(m_current.input.get(), out)) {
-        m_log.AddLogLine("Couldn't keep the owner, group or permissions of " +
-                         LoggedPath(m_current.path) + "!");
+        Report("Couldn't keep the owner, group or permissions of " + LoggedPath(m_current.path) +
+               "!");
     }
     struct stat rewritten {};
     if (::fstat(out, &rewritten) != 0 || !m_current.output.Close()) {
@@ -512,10 +511,10 @@ bool BackupKeeper::KeepRewrittenFile() {
 }
 
 void BackupKeeper::RecordReplacement() {
-    if (!m_recorder || !m_current.before || !m_current.after) return;
+    if (!m_recorder || !m_currentHashes) return;
     if (!m_recorder->BeforeReplace(m_current.path, m_current.backupPath, m_current.original,
-                                   m_current.folder->identity(), *m_current.before,
-                                   *m_current.after)) {
+                                   m_current.folder->identity(), m_currentHashes->before,
+                                   m_currentHashes->after)) {
         LogRecorderFailure();
     }
 }
@@ -523,8 +522,8 @@ void BackupKeeper::RecordReplacement() {
 void BackupKeeper::LogRecorderFailure() {
     if (m_recorderFailureLogged) return;
     m_recorderFailureLogged = true;
-    m_log.AddLogLine("Couldn't keep the journal of this run (" + m_recorder->error() +
-                     "), it can't be undone!");
+    Report("Couldn't keep the journal of this run (" + m_recorder->error() +
+           "), it can't be undone!");
 }
 
 void BackupKeeper::RestoreOneFile() {
@@ -555,7 +554,7 @@ bool BackupKeeper::RestoreChangedFiles() {
     m_restoreFailures = 0;
     for (std::size_t i = 0; i < m_changed.size(); ++i) {
         if (!RestoreChangedFile(m_changed[i])) {
-            m_log.AddLogLine("Can't Restore file: " + LoggedPath(m_changedFiles[i]));
+            Report("Can't Restore file: " + LoggedPath(m_changedFiles[i]));
             ++m_restoreFailures;
         } else if (m_recorder) {
             m_recorder->BackupFate(m_changedFiles[i], "restored");
@@ -579,13 +578,13 @@ bool BackupKeeper::FlushChangedFiles() {
 void BackupKeeper::RemoveBackups(bool deletePermanently, RecycleBin& bin) {
     if (m_changed.empty()) return;
     if (!FlushChangedFiles()) {
-        m_log.AddLogLine("Couldn't flush the changed files to disk, the backups are kept!");
+        Report("Couldn't flush the changed files to disk, the backups are kept!");
         return;
     }
     // From here on a recovery finishes the removal instead of taking back what the run did.
     if (m_recorder && !m_recorder->ChangesSettled(deletePermanently ? "delete" : "trash")) {
-        m_log.AddLogLine("Couldn't keep the journal of this run (" + m_recorder->error() +
-                         "), the backups are kept!");
+        Report("Couldn't keep the journal of this run (" + m_recorder->error() +
+               "), the backups are kept!");
         return;
     }
     std::vector<std::size_t> batch;
@@ -600,7 +599,7 @@ void BackupKeeper::RemoveBackups(bool deletePermanently, RecycleBin& bin) {
             }
             if (backup.st_ino != file.originalInode ||
                 ::unlinkat(folder, file.backupName.c_str(), 0) != 0) {
-                m_log.AddLogLine("Can't Remove file: " + LoggedPath(file.backupPath));
+                Report("Can't Remove file: " + LoggedPath(file.backupPath));
             } else if (m_recorder) {
                 m_recorder->BackupFate(m_changedFiles[i], "deleted");
             }

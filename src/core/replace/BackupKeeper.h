@@ -12,6 +12,9 @@
 // (RestoreChangedFiles); at the end of a run the backups are kept or removed
 // (RemoveBackups), and EndRun lets go of the run's folders.
 //
+// It reports what becomes of each file (begun, refused with its reason, a warning) as run
+// events; it writes no log of its own.
+//
 // A preview takes every step that decides what happens to a file and none that writes:
 // no temporary file, no backup, no rename, no hold; a file it would rewrite is listed as
 // changed all the same, so that the log and the checks of the later files are the real
@@ -32,12 +35,11 @@
 #include <unordered_map>
 #include <vector>
 
+#include "events/RunEvents.h"
 #include "files/FolderIdentity.h"
 #include "files/HeldFolder.h"
 #include "files/RecycleBin.h"
 #include "journal/RunRecorder.h"
-#include "log/LogStore.h"
-#include "replace/RewriteObserver.h"
 #include "run/Prompter.h"
 #include "run/RunControl.h"
 #include "settings/FileEligibility.h"
@@ -63,14 +65,17 @@ struct PreparedFile {
     std::string backupName;   // of `backupPath` in `folder`
     std::string tempName;     // of `output` in `folder`, while it exists
     struct stat original {};  // the original as it was read
-    // The hashes of the original and of the new content, for the run's journal.
-    std::optional<ContentHash> before;
-    std::optional<ContentHash> after;
+};
+
+// The hashes of a file's original and of its new content.
+struct ContentHashes {
+    ContentHash before;
+    ContentHash after;
 };
 
 class BackupKeeper {
 public:
-    BackupKeeper(RunControl& control, LogStore& log, Prompter& prompter);
+    BackupKeeper(RunControl& control, RunEventSink& events, Prompter& prompter);
 
     void SetNaming(BackupNaming naming) { m_naming = std::move(naming); }
     // A new prefix for the temporary names of the next run, which its journal records so
@@ -85,13 +90,12 @@ public:
     // is followed wherever it leads. `folders` must outlive the run.
     void SetWalk(const std::string& startDirectory, const ListedFolders* folders);
     void SetFileList();
-    // Until the next call, runs are previews; `observer` (may be null) sees each rewrite.
-    void SetPreview(bool preview, RewriteObserver* observer = nullptr);
+    // Until the next call, runs are previews.
+    void SetPreview(bool preview) { m_preview = preview; }
     bool preview() const { return m_preview; }
     // Until the next call, every replacement is recorded by `recorder` (may be null).
     void SetRecorder(RunRecorder* recorder) { m_recorder = recorder; }
     RunRecorder* recorder() const { return m_recorder; }
-    RewriteObserver* previewObserver() const { return m_previewObserver; }
 
     // A file someone opened and read ahead of the run, as `read` describes it when it was
     // read. The next OpenForReading takes it instead of opening the file itself when its
@@ -115,7 +119,8 @@ public:
     // original's name and metadata (a loss of owner or mode is logged). The file is then
     // listed in changedFiles. On refusal the temporary file is gone, the original is as it
     // was, and the reason is recorded as a problem entry.
-    [[nodiscard]] bool KeepRewrittenFile();
+    // `hashes` are those of the original and of the new content, for the run's journal.
+    [[nodiscard]] bool KeepRewrittenFile(const std::optional<ContentHashes>& hashes = std::nullopt);
 
     // Abandons both streams and the temporary file; the original never left its name.
     void RestoreOneFile();
@@ -178,20 +183,22 @@ private:
     bool FlushChangedFiles();
     bool MoveBatchToRecycleBin(std::vector<std::size_t>& batch, RecycleBin& bin);
     void RecordReplacement();
+    // A line of the report: a warning, or what became of a file.
+    void Report(const std::string& text);
     void LogRecorderFailure();
 
     RunControl& m_control;
-    LogStore& m_log;
+    RunEventSink& m_events;
     Prompter& m_prompter;
     FileEligibility* m_eligibility = nullptr;
     bool m_preview = false;
-    RewriteObserver* m_previewObserver = nullptr;
     RunRecorder* m_recorder = nullptr;
     bool m_recorderFailureLogged = false;
     BackupNaming m_naming;
     std::optional<std::string> m_startDirectory;
     const ListedFolders* m_listedFolders = nullptr;
     PreparedFile m_current;
+    std::optional<ContentHashes> m_currentHashes;
     UniqueFd m_offered;
     struct stat m_offeredStat {};
     std::string m_shortDisplayName;

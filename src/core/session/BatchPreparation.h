@@ -2,7 +2,7 @@
 #pragma once
 
 #include "pattern/BatchSRList.h"
-#include "run/RunPlan.h"
+#include "plan/RunPlan.h"
 
 namespace kesto {
 

@@ -5,6 +5,10 @@
 
 namespace kesto {
 
+void PreviewDiffs::On(const FileRewritten& event) {
+    if (event.after) WouldRewrite(std::string(event.path), event.before, *event.after);
+}
+
 void PreviewDiffs::WouldRewrite(const std::string& path, std::string_view before,
                                 std::string_view after) {
     m_scratch.clear();

@@ -1,19 +1,22 @@
 // PreviewDiffs: the changes a preview would make, kept as diff hunks per file, for the
-// window's "Save as Diff".
+// window's "Save as Diff" and kesto-cli's --diff. It takes them from the run's events: every
+// file a preview would rewrite, with both versions.
 #pragma once
 
 #include <ostream>
 #include <string>
 #include <vector>
 
-#include "replace/RewriteObserver.h"
+#include "events/RunEvents.h"
 
 namespace kesto {
 
-class PreviewDiffs : public RewriteObserver {
+class PreviewDiffs : public RunEventSink {
 public:
-    void WouldRewrite(const std::string& path, std::string_view before,
-                      std::string_view after) override;
+    void On(const FileRewritten& event) override;
+    bool WantsNewContent() const override { return true; }
+    // `path` (the file itself, not a link to it) would go from `before` to `after`.
+    void WouldRewrite(const std::string& path, std::string_view before, std::string_view after);
     void Clear() { m_files.clear(); }
     bool empty() const { return m_files.empty(); }
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "passes/ConvertPass.h"
 #include "pattern/PatternSyntax.h"
+#include "text/LineBreak.h"
 
 namespace kesto {
 
@@ -40,8 +40,5 @@ struct RunRequest {
     // setting); the log says so.
     bool preview = false;
 };
-
-// Sets the conversion switches of `options` for `direction`; none clears them all.
-void SetConversion(std::optional<ConversionDirection> direction, RunPlan& options);
 
 }  // namespace kesto

@@ -14,7 +14,9 @@
 #include "passes/SearchReplacePass.h"
 #include "passes/StripInsertPass.h"
 #include "session/BatchPreparation.h"
+#include "session/PlanRun.h"
 #include "session/ProcessedFiles.h"
+#include "session/RunHeader.h"
 
 namespace kesto {
 namespace {
@@ -38,34 +40,21 @@ private:
     bool m_shown;
 };
 
-std::string Selected(std::string_view what, bool on) {
-    return std::string(what) + (on ? " -> Selected" : " -> NOT Selected");
-}
-
-// The pieces of a prepared pattern between its line breaks (a run of CR and LF is one cut).
-std::vector<std::string> PiecesBetweenLineBreaks(std::string_view text) {
-    std::vector<std::string> pieces;
-    std::size_t begin = 0;
-    while (begin < text.size()) {
-        const std::size_t end = std::min(text.find_first_of("\r\n", begin), text.size());
-        if (end > begin) pieces.emplace_back(text.substr(begin, end - begin));
-        begin = end + 1;
+// The kind of run its journal names.
+std::string_view JournalKind(RunPlan::Kind kind) {
+    switch (kind) {
+    case RunPlan::Kind::Strip:
+        return "strip";
+    case RunPlan::Kind::Insert:
+        return "insert";
+    case RunPlan::Kind::Convert:
+        return "convert";
+    case RunPlan::Kind::Batch:
+        return "batch";
+    case RunPlan::Kind::SearchReplace:
+        break;
     }
-    return pieces;
-}
-
-std::string_view ConversionTitle(const ConversionDirection& direction) {
-    using T = LineBreakType;
-    if (direction.source == T::Mac) {
-        return direction.target == T::Dos ? "Converting Line Break Format: Mac to DOS"
-                                          : "Converting Line Break Format: Mac to UNIX";
-    }
-    if (direction.source == T::Unix) {
-        return direction.target == T::Dos ? "Converting Line Break Format: UNIX to DOS"
-                                          : "Converting Line Break Format: UNIX to Mac";
-    }
-    return direction.target == T::Unix ? "Converting Line Break Format: DOS to UNIX"
-                                       : "Converting Line Break Format: DOS to Mac";
+    return "single";
 }
 
 // The filter part of a named filter: the text after its "|", leading blank kept.
@@ -81,12 +70,14 @@ SessionDocument::SessionDocument(std::string settingsPath, SessionHosts hosts)
       m_hosts(hosts),
       m_progress(state, control, hosts.status),
       m_log(control, hosts.prompter),
-      m_backups(control, m_log, hosts.prompter),
+      m_backups(control, m_events, hosts.prompter),
       m_extensions(control, hosts.extensions),
       m_batchPairs(hosts.prompter),
       m_walk(control, m_progress),
       m_matcher(options, control, hosts.prompter, hosts.confirmer) {
-    LoadSettings(ini, settings, options);
+    m_events.Subscribe(m_log);
+    LoadSettings(ini, settings);
+    options = DefaultPlan(settings);
     m_extensions.alwaysSearchList = settings.includedExtensions;
     m_extensions.alwaysExcludeList = settings.excludedExtensions;
     m_backups.SetNaming(settings.backupNaming());
@@ -105,7 +96,6 @@ RunOutcome SessionDocument::StartRun(ModeDialogs& dialogs) {
         showPreviousValues = true;
         if (choice.result == ModeDialogResult::SwitchMode) {
             TakeModeSwitch(choice.request);
-            options.batchMode = !batch;
             continue;
         }
         const RunOutcome outcome = RunChecked(choice.request);
@@ -113,16 +103,6 @@ RunOutcome SessionDocument::StartRun(ModeDialogs& dialogs) {
         if (outcome != RunOutcome::Cancelled) return outcome;
         state.runStarted = true;
     }
-}
-
-void SessionDocument::AddHeaderLine(const std::string& text) {
-    m_log.AddPlainLogLine(text);
-    ++m_headerLineCount;
-}
-
-void SessionDocument::AddTitleLine(const std::string& text) {
-    AddHeaderLine(text);
-    if (previewing()) AddHeaderLine(std::string(20, ' ') + std::string(kPreviewLine));
 }
 
 void SessionDocument::WriteRunSetting(SettingKey key) {
@@ -328,20 +308,6 @@ void SessionDocument::AddRunEndReason() {
     }
 }
 
-void SessionDocument::AddSearchModeLines(const std::string& indent) {
-    if (options.regularExpression) AddHeaderLine(indent + "Regular Expression -> Selected");
-    if (options.preserveCase) AddHeaderLine(indent + "Preserve Case -> Selected");
-    // The rules that leave files alone, where they are not the defaults (a binary file is
-    // named with its reason among the problem files, and the walk counts what it left out).
-    if (!options.skipBinaryFiles) AddHeaderLine(indent + "Binary Files -> Searched");
-    if (!options.selectViaFileDialog && !settings.skipBackUpFiles) {
-        AddHeaderLine(indent + "Back Up Files of Earlier Runs -> Searched");
-    }
-    if (!options.selectViaFileDialog && settings.respectIgnoreFiles) {
-        AddHeaderLine(indent + "Respect Ignore Files -> Selected");
-    }
-}
-
 void SessionDocument::AddWalkSummary() {
     const std::string indent(5, ' ');
     bool added = false;
@@ -379,8 +345,7 @@ bool SessionDocument::CompileRegexPairs(std::vector<std::unique_ptr<RegexPair>>&
 }
 
 void SessionDocument::AddStoppedLines(std::string_view stoppedLine) {
-    m_log.AddPlainLogLine(" ");
-    m_log.AddPlainLogLine(stoppedLine);
+    m_events.On(RunStopped{stoppedLine});
 }
 
 std::vector<std::string> SessionDocument::UnreachedFiles() {
@@ -449,85 +414,55 @@ void SessionDocument::EndJournal(bool aborted) {
     if (!m_lastJournalId.empty()) RunHistory(journalFolder).Prune(settings.keepRuns);
 }
 
-RunOutcome SessionDocument::RunSingleSession() {
-    const std::size_t savedInclude = m_extensions.alwaysSearchList.size();
-    const std::size_t savedExclude = m_extensions.alwaysExcludeList.size();
-    m_headerLineCount = 0;
-    WaitCursor waitCursor(m_hosts.status, options.globalReplace);
-    options.batchMode = false;
+std::pair<std::size_t, std::size_t> SessionDocument::BeginRun(bool batch) {
+    options.batchMode = batch;
     control.StartRun(options.confirmEachReplace, options.globalReplace);
+    m_header.Begin(options, settings, previewing());
+    return {m_extensions.alwaysSearchList.size(), m_extensions.alwaysExcludeList.size()};
+}
 
-    AddTitleLine(std::string(40, ' ') + "** Search/Replace String for Windows **");
-    const ConversionDirection conversion = ChosenConversion(options);
-    if (options.convertLineBreaks) {
-        AddHeaderLine(std::string(40, ' ') + std::string(ConversionTitle(conversion)));
-    }
+RunOutcome SessionDocument::RunSingleSession() {
+    WaitCursor waitCursor(m_hosts.status, options.globalReplace);
+    const auto [savedInclude, savedExclude] = BeginRun(false);
+
+    const RunPlan::Kind kind = options.kind();
+    const std::optional<ConversionDirection> conversion = options.conversion();
     // Texts with line breaks are split into numbered lines in the report (and shown piece
     // by piece in the header).
-    const bool splitLines = options.lineBreakInStrings || options.convertLineBreaks;
-    const bool searchRun =
-        !options.stripEolWhiteSpace && !options.insertAtColumn && !options.convertLineBreaks;
+    const bool splitLines = options.lineBreakInStrings || conversion;
     PassContext context{options, control, m_log, m_progress, m_hosts.prompter, m_backups};
+    context.events = &m_events;
     SearchReplacePass searchPass(context, m_matcher,
-                                 options.convertLineBreaks ? conversion.source : m_previousType);
-    if (!options.convertLineBreaks) {
-        const std::string indent(20, ' ');
-        const CompiledPatterns& patterns = searchPass.patterns();
-        const auto logString = [&](std::string_view label, const std::string& plain,
-                                   const CompiledPattern& prepared, std::size_t continuation) {
-            if (!splitLines) {
-                AddHeaderLine(indent + std::string(label) + plain);
-                return;
-            }
-            const std::vector<std::string> pieces = PiecesBetweenLineBreaks(prepared.text());
-            // A string made only of line breaks has no piece: it is shown as typed.
-            if (pieces.empty() && !plain.empty()) {
-                AddHeaderLine(indent + std::string(label) + plain);
-            }
-            for (std::size_t i = 0; i < pieces.size(); ++i) {
-                AddHeaderLine(indent +
-                              (i == 0 ? std::string(label) : std::string(continuation, ' ')) +
-                              pieces[i]);
-            }
-        };
-        logString("Search String -> ", options.searchString, patterns.search, 17);
-        logString("Replace String -> ", options.replaceString, patterns.replace, 18);
-        if (options.wildcardSession &&
-            patterns.replace.QuestionCount() > patterns.search.QuestionCount()) {
-            AddHeaderLine(
-                "There are more ? Wild Cards in replace than in search string - Can't "
-                "continue!");
-            return RunOutcome::Refused;
-        }
-        AddHeaderLine(indent + Selected("Whole Word Option", options.matchWholeWord));
-        AddHeaderLine(indent + Selected("Match Case Option", options.matchCase));
-        if (options.wildcardSession) AddHeaderLine(indent + "? and * are Wild Cards -> Selected");
-        AddSearchModeLines(indent);
-        AddHeaderLine(" ");
-    }
+                                 conversion ? conversion->source : m_previousType);
+    if (!m_header.AddSingleRun(searchPass.patterns(), splitLines)) return RunOutcome::Refused;
     m_log.SetSplitLinesAtBreaks(splitLines);
-    StartJournal(options.stripEolWhiteSpace  ? "strip"
-                 : options.insertAtColumn    ? "insert"
-                 : options.convertLineBreaks ? "convert"
-                                             : "single");
+    StartJournal(JournalKind(kind));
 
     StripInsertPass stripInsertPass(context);
     ConvertPass convertPass(context);
     // Only a literal search is worked out ahead; the other runs have their files read ahead.
     FileReadAhead::ScannerFactory makeScanner;
-    if (searchRun && !options.wildcardSession && !options.regularExpression) {
+    if (kind == RunPlan::Kind::SearchReplace && !options.wildcardSession &&
+        !options.regularExpression) {
         makeScanner = [this] { return std::make_unique<SearchAhead>(options, control); };
     }
     std::string firstDirectory;
     const std::optional<RunOutcome> ended =
         RunFileLoop("**** Search/Replace Aborted! ****", firstDirectory, context, makeScanner,
                     [&](const std::string& directory, const std::string& name) {
-                        if (options.stripEolWhiteSpace || options.insertAtColumn) {
+                        switch (kind) {
+                        case RunPlan::Kind::Strip:
+                        case RunPlan::Kind::Insert:
                             stripInsertPass.StripOrInsertFile(directory, name);
-                        } else if (options.convertLineBreaks) {
+                            break;
+                        case RunPlan::Kind::Convert:
                             convertPass.ConvertFile(directory, name);
-                        } else if (searchRun) {
+                            break;
+                        case RunPlan::Kind::SearchReplace:
                             searchPass.ProcessFile(directory, name);
+                            break;
+                        case RunPlan::Kind::Batch:
+                            break;
                         }
                     });
     if (ended) return *ended;
@@ -548,8 +483,16 @@ RunOutcome SessionDocument::RunRequested(const RunRequest& request) {
 }
 
 void SessionDocument::TakeModeSwitch(const RunRequest& request) {
-    CopyRunSwitches(request.values, options);
+    options = PlanAfterModeSwitch(options, request.values);
     if (request.batchFile) batchFilePath = *request.batchFile;
+}
+
+void SessionDocument::TakePreferences() {
+    options = WithPreferences(options, settings);
+}
+
+void SessionDocument::OpenInBatchMode() {
+    options.batchMode = true;
 }
 
 bool SessionDocument::JournalFolderUsable() {
@@ -562,61 +505,39 @@ bool SessionDocument::JournalFolderUsable() {
 
 RunOutcome SessionDocument::RunChecked(const RunRequest& request) {
     m_lastRequest = request;
-    m_backups.SetPreview(request.preview, previewObserver);
+    m_backups.SetPreview(request.preview);
     // A run that could not keep its journal where only the user writes touches nothing.
     if (!request.preview && !JournalFolderUsable()) return RunOutcome::Refused;
-    if (request.batchFile) {
-        if (!request.fromModeDialog && !m_batchPairs.ReadBatchFile(*request.batchFile)) {
-            return RunOutcome::Refused;
-        }
-        batchFilePath = *request.batchFile;
-        // The batch dialog has the same switches, less the strings and the session kinds.
-        CopyRunSwitches(request.values, options);
-        return RunBatchSession();
+    if (request.batchFile && !request.fromModeDialog &&
+        !m_batchPairs.ReadBatchFile(*request.batchFile)) {
+        return RunOutcome::Refused;
     }
-    const WildcardQuestion question =
-        request.fromModeDialog ? WildcardQuestion::AnsweredYes : WildcardQuestion::Ask;
-    const ValidationResult checked =
-        ValidateBeforeRun(request.values, options, m_hosts.prompter, question);
-    if (!checked.check.accepted) {
-        if (!checked.check.message.empty()) {
-            m_hosts.prompter.ShowMessage(checked.check.message, MessageIcon::Stop);
+    PlannedRun planned = PlanRun(request, options, m_hosts.prompter);
+    if (!planned.plan) {
+        if (!planned.refusal.message.empty()) {
+            m_hosts.prompter.ShowMessage(planned.refusal.message, MessageIcon::Stop);
         }
         return RunOutcome::Refused;
     }
-    SetConversion(request.conversion, options);
-    return RunSingleSession();
+    options = std::move(*planned.plan);
+    if (options.kind() != RunPlan::Kind::Batch) return RunSingleSession();
+    batchFilePath = *request.batchFile;
+    return RunBatchSession();
 }
 
 RunOutcome SessionDocument::RunBatchSession() {
-    const std::size_t savedInclude = m_extensions.alwaysSearchList.size();
-    const std::size_t savedExclude = m_extensions.alwaysExcludeList.size();
-    m_headerLineCount = 0;
     WaitCursor waitCursor(m_hosts.status, options.globalReplace);
-    options.batchMode = true;
-    control.StartRun(options.confirmEachReplace, options.globalReplace);
+    const auto [savedInclude, savedExclude] = BeginRun(true);
     m_log.SetSplitLinesAtBreaks(options.lineBreakInStrings);
 
-    const std::string indent(10, ' ');
-    AddTitleLine(std::string(20, ' ') + "** Batch Search/Replace String **");
-    AddHeaderLine(indent + "Batch File -> " + LoggedPath(batchFilePath));
-    AddHeaderLine(indent + Selected("Whole Word Option", options.matchWholeWord));
-    AddHeaderLine(indent + Selected("Match Case Option", options.matchCase));
-    AddSearchModeLines(indent);
+    m_header.AddBatchRun(batchFilePath);
     const BatchPreparation prepared = PrepareBatchPairs(m_batchPairs, options);
     std::vector<std::unique_ptr<RegexPair>> regexPairs;
     if (options.regularExpression && !CompileRegexPairs(regexPairs)) return RunOutcome::Refused;
-    if (options.wildcardSession) {
-        AddHeaderLine(indent + "? and * are Wild Cards -> Detected therefore Selected");
-        if (prepared.excludedPairs > 0) {
-            AddHeaderLine(indent + std::to_string(prepared.excludedPairs) +
-                          " SR pairs excluded due to more ? or * are Wild Cards in replace than "
-                          "in search string!");
-        }
-    }
-    AddHeaderLine(" ");
+    m_header.EndBatchRun(prepared.excludedPairs);
 
     PassContext context{options, control, m_log, m_progress, m_hosts.prompter, m_backups};
+    context.events = &m_events;
     StartJournal("batch");
     BatchPass pass(context, m_matcher, m_batchPairs,
                    options.regularExpression ? &regexPairs : nullptr);

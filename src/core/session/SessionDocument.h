@@ -19,11 +19,12 @@
 #include "passes/PassContext.h"
 #include "pattern/BatchSRList.h"
 #include "pattern/LineMatcher.h"
+#include "plan/RunPlan.h"
 #include "regex/RegexPair.h"
 #include "replace/BackupKeeper.h"
 #include "run/ProgressReporter.h"
-#include "run/RunPlan.h"
 #include "session/PreviewDiffs.h"
+#include "session/RunHeader.h"
 #include "session/RunRequest.h"
 #include "session/SessionHosts.h"
 #include "settings/ExtensionLists.h"
@@ -31,9 +32,6 @@
 #include "walk/FileWalk.h"
 
 namespace kesto {
-
-// The header line of a preview run.
-inline constexpr std::string_view kPreviewLine = "Preview Only -> No File Changed";
 
 enum class RunOutcome {
     Finished,   // the file loop ran (also after Stop Now, or with no file on the list)
@@ -64,7 +62,13 @@ public:
     RunOutcome RunRequested(const RunRequest& request);
     // The dialogs' choice of mode carried over: the shared switches, the batch file's name.
     void TakeModeSwitch(const RunRequest& request);
+    // The preferences of `settings` changed: the window's next run takes them.
+    void TakePreferences();
+    // The window opens its next run in the batch dialog (a batch file was opened in it).
+    void OpenInBatchMode();
 
+    // The plan of the window's run: PlanRun makes it from the run's request when the run
+    // starts; until then it holds the preferences and the defaults of the dialogs.
     RunPlan options;
     // Whether the window's run was started and whether files are being processed.
     SessionState state;
@@ -75,9 +79,10 @@ public:
     // backups may be removed; false (the log could not be delivered) ends the run as Abort
     // does. Lines the removal adds come after the delivered ones.
     std::function<bool()> deliverLog;
-    // Sees every file a preview would rewrite, with both versions; may be null. The
-    // window's own, previewDiffs(), keeps them for PreviewDiff.
-    RewriteObserver* previewObserver = nullptr;
+    // What the runs report: the log takes every event; whoever else wants them subscribes
+    // (the window and --diff subscribe previewDiffs(), which keeps what a preview would
+    // rewrite for WritePreviewDiff).
+    RunEvents& events() { return m_events; }
     PreviewDiffs& previewDiffs() { return m_previewDiffs; }
     IniFile ini;
     // Where the runs that change files keep their journals; none are kept when it is empty.
@@ -96,7 +101,7 @@ public:
     CBatchSRList& batchPairs() { return m_batchPairs; }
     FileWalk& walk() { return m_walk; }
     SessionHosts& hosts() { return m_hosts; }
-    int headerLineCount() const { return m_headerLineCount; }
+    int headerLineCount() const { return m_header.lineCount(); }
     int reportLineCount() const { return m_reportLineCount; }
     // Whether the run started last is a preview.
     bool previewing() const { return m_backups.preview(); }
@@ -121,6 +126,9 @@ public:
 private:
     using FileAction = std::function<void(const std::string& directory, const std::string& name)>;
 
+    // The first step shared by both drivers: the run's control and header begin. Returns
+    // how many extensions the two remembered lists held, for what the run adds to them.
+    std::pair<std::size_t, std::size_t> BeginRun(bool batch);
     // The file-list step shared by both drivers. False when the dialog was cancelled.
     bool BuildSearchFileList();
     // Builds the file list and hands each file of it to `process`, once per file, until the
@@ -138,14 +146,9 @@ private:
     bool FinishRun(bool aborted, std::string_view abortedLine, std::string_view stoppedLine,
                    std::size_t savedIncludeCount, std::size_t savedExcludeCount,
                    const std::string& firstDirectory);
-    void AddHeaderLine(const std::string& text);
-    // The first lines of the log: the kind of run, and whether it is a preview.
-    void AddTitleLine(const std::string& text);
     // Writes a setting the run changed, unless the run is a preview.
     void WriteRunSetting(SettingKey key);
     void AddStoppedLines(std::string_view stoppedLine);
-    // The header lines of the regular-expression and Preserve Case switches.
-    void AddSearchModeLines(const std::string& indent);
     // The files the walk left out, and why.
     void AddWalkSummary();
     // Every pair of a regular-expression batch, compiled; false (shown and logged) when
@@ -173,6 +176,7 @@ private:
     SessionHosts m_hosts;
     ProgressReporter m_progress;
     LogStore m_log;
+    RunEvents m_events;
     BackupKeeper m_backups;
     ExtensionLists m_extensions;
     CBatchSRList m_batchPairs;
@@ -185,7 +189,7 @@ private:
     PreviewDiffs m_previewDiffs;
     std::optional<RunRecorder> m_recorder;
     std::string m_lastJournalId;
-    int m_headerLineCount = 0;
+    RunHeader m_header{m_log};
     int m_reportLineCount = 0;
     // The first file of the list the last run did not reach, and how many it did not.
     std::size_t m_firstUnreached = 0;

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -95,20 +96,26 @@ void ReadLists(const IniFile& file, bool loadRecentStrings, Settings& s) {
     ToUpperAscii(s.includedExtensions);
 }
 
-void ApplyToOptions(const Settings& s, RunPlan& options) {
-    options.matchCase = s.matchCaseDefault;
-    options.confirmEachReplace = s.confirmEachDefault;
-    options.globalReplace = !s.confirmEachDefault;
-    options.selectViaFileDialog = s.selectFiles;
-    options.searchSubdirectories = s.searchSubs;
-    options.batchMode = !s.startModeSingle;
-    options.retainBackups = s.retainBackUp;
-    options.showNoFinds = s.showNoFinds;
-    options.printNoFinds = s.printNoFinds;
-    options.suppressWildcardNotice = s.suppressWildCardNotification;
-    options.expandTabSpaces = s.expandTab;
-    options.skipBinaryFiles = s.skipBinaryFiles;
-}
+// A setting of the plan, with its member there.
+struct PlannedSetting {
+    bool Settings::*setting;
+    bool RunPlan::*planned;
+};
+// What a new window's dialogs start with.
+constexpr std::array<PlannedSetting, 4> kCheckBoxDefaults = {{
+    {&Settings::matchCaseDefault, &RunPlan::matchCase},
+    {&Settings::confirmEachDefault, &RunPlan::confirmEachReplace},
+    {&Settings::selectFiles, &RunPlan::selectViaFileDialog},
+    {&Settings::searchSubs, &RunPlan::searchSubdirectories},
+}};
+// What every run of the window takes from the preferences.
+constexpr std::array<PlannedSetting, 5> kPreferences = {{
+    {&Settings::retainBackUp, &RunPlan::retainBackups},
+    {&Settings::showNoFinds, &RunPlan::showNoFinds},
+    {&Settings::printNoFinds, &RunPlan::printNoFinds},
+    {&Settings::suppressWildCardNotification, &RunPlan::suppressWildcardNotice},
+    {&Settings::skipBinaryFiles, &RunPlan::skipBinaryFiles},
+}};
 
 // An equal entry moves to the front; a new one goes in front, dropping the last entry when
 // the list is full.
@@ -146,12 +153,30 @@ bool DirectoryIsWritable(const std::string& directory) {
 
 }  // namespace
 
-void LoadSettings(const IniFile& file, Settings& settings, RunPlan& options) {
+void LoadSettings(const IniFile& file, Settings& settings) {
     settings = Settings();
     for (const SettingRow& row : SettingRows()) ReadRow(file, row, settings);
     ApplyRulesBetweenSettings(file, settings);
     ReadLists(file, LoadsRecentStrings(file), settings);
-    ApplyToOptions(settings, options);
+}
+
+void LoadSettings(const IniFile& file, Settings& settings, RunPlan& options) {
+    LoadSettings(file, settings);
+    options = DefaultPlan(settings);
+}
+
+RunPlan DefaultPlan(const Settings& settings) {
+    RunPlan plan;
+    for (const auto& [setting, planned] : kCheckBoxDefaults) plan.*planned = settings.*setting;
+    plan.globalReplace = !settings.confirmEachDefault;
+    plan.batchMode = !settings.startModeSingle;
+    return WithPreferences(std::move(plan), settings);
+}
+
+RunPlan WithPreferences(RunPlan plan, const Settings& settings) {
+    for (const auto& [setting, planned] : kPreferences) plan.*planned = settings.*setting;
+    plan.expandTabSpaces = settings.expandTab;
+    return plan;
 }
 
 bool WriteSetting(const IniFile& file, const Settings& settings, SettingKey key) {

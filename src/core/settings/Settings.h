@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "run/RunPlan.h"
+#include "plan/RunPlan.h"
 #include "settings/IniFile.h"
 #include "settings/ListRow.h"
 #include "settings/SettingRow.h"
@@ -74,11 +74,20 @@ struct Settings {
     BackupNaming backupNaming() const { return {charBackUp, backUpChar, replaceExt}; }
 };
 
-// Resets `settings` to the defaults and reads every key of the file into it, then sets the
-// preference fields of `options` from it. A missing file reads as all defaults. A value that
-// the options pages would refuse (SettingChecks.h) is ignored and its default kept; the
-// file is only read, never corrected.
+// Resets `settings` to the defaults and reads every key of the file into it. A missing file
+// reads as all defaults. A value that the options pages would refuse (SettingChecks.h) is
+// ignored and its default kept; the file is only read, never corrected.
+void LoadSettings(const IniFile& file, Settings& settings);
+// The same, and `options` becomes the DefaultPlan of what was read.
 void LoadSettings(const IniFile& file, Settings& settings, RunPlan& options);
+
+// The plan a new window starts from: the check-box defaults and the preferences of
+// `settings`.
+[[nodiscard]] RunPlan DefaultPlan(const Settings& settings);
+// `plan` with the preferences of `settings` (backups kept, the files without a match shown
+// and printed, the wildcard notice, tab width, binary files), for a window whose
+// preferences were changed.
+[[nodiscard]] RunPlan WithPreferences(RunPlan plan, const Settings& settings);
 
 // Writes the setting of `key` from `settings` in the form the loader reads back.
 bool WriteSetting(const IniFile& file, const Settings& settings, SettingKey key);

@@ -27,4 +27,13 @@ constexpr std::string_view LineBreakBytes(LineBreakType type) {
     return {};
 }
 
+// The direction of a line-break conversion run: every `source` line break of a file becomes
+// a `target` one.
+struct ConversionDirection {
+    LineBreakType source = LineBreakType::Dos;
+    LineBreakType target = LineBreakType::Mac;
+
+    friend bool operator==(const ConversionDirection&, const ConversionDirection&) = default;
+};
+
 }  // namespace kesto

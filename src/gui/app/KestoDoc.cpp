@@ -13,7 +13,7 @@ constexpr int kRecentFindFragments = 30;
 CKestoDoc::CKestoDoc(std::string settingsPath, SessionHosts hosts, std::string title)
     : m_session(std::make_unique<SessionDocument>(std::move(settingsPath), hosts)),
       m_title(std::move(title)) {
-    m_session->previewObserver = &m_session->previewDiffs();
+    m_session->events().Subscribe(m_session->previewDiffs());
 }
 
 std::string CKestoDoc::title() const {
@@ -30,7 +30,7 @@ CKestoDoc::OpenResult CKestoDoc::OnOpenDocument(const std::string& path) {
         m_pathName = path;
         return OpenResult::Log;
     case LogStore::LoadOutcome::BatchFile:
-        options().batchMode = true;
+        m_session->OpenInBatchMode();
         m_session->batchFilePath = path;
         m_pathName = path;
         return OpenResult::BatchFile;

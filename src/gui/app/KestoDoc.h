@@ -21,7 +21,7 @@ public:
     SessionDocument& session() { return *m_session; }
     const SessionDocument& session() const { return *m_session; }
     LogStore& log() { return m_session->log(); }
-    RunPlan& options() { return m_session->options; }
+    const RunPlan& options() const { return m_session->options; }
     SessionState& state() { return m_session->state; }
 
     enum class OpenResult { Log, BatchFile, Failed };

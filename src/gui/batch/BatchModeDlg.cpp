@@ -67,7 +67,7 @@ CBatchModeDlg::CBatchModeDlg(CKestoDoc& doc, bool showPreviousValues,
             QStringLiteral("Batch S/R Files (*.sr);;All Files (*.*) "));
     };
     const Settings& settings = doc.session().settings;
-    RunPlan& options = doc.options();
+    const RunPlan& options = doc.options();
 
     m_path->setEditable(true);
     m_path->setInsertPolicy(QComboBox::NoInsert);

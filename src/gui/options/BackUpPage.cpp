@@ -132,7 +132,7 @@ bool CBackUp::OnKillActive() {
     if (!extensionProblem) s.replaceExt = extension;
     s.keepRuns = m_keepRuns->value();
     s.skipBackUpFiles = m_skipBackups->isChecked();
-    doc().options().retainBackups = s.retainBackUp;
+    doc().session().TakePreferences();
     WriteSettings({SettingKey::RetainBackUp, SettingKey::DeletePermanently, SettingKey::CharBackUp,
                    SettingKey::ExtensionBackUp, SettingKey::BackUpChar, SettingKey::ReplaceExt,
                    SettingKey::KeepRuns, SettingKey::SkipBackUpFiles});

@@ -95,7 +95,6 @@ bool CPrefPage::OnKillActive() {
     }
 
     Settings& s = settings();
-    RunPlan& options = doc().options();
     const int previousRemember = s.maxSaveStrings;
     s.expandTab = static_cast<int>(tabs);
     s.maxSaveStrings = static_cast<int>(remember);
@@ -106,11 +105,7 @@ bool CPrefPage::OnKillActive() {
     s.skipBinaryFiles = m_skipBinary->isChecked();
     s.respectIgnoreFiles = m_respectIgnore->isChecked();
     if (!s.showNoFinds) s.printNoFinds = false;
-    options.expandTabSpaces = s.expandTab;
-    options.showNoFinds = s.showNoFinds;
-    options.printNoFinds = s.printNoFinds;
-    options.suppressWildcardNotice = s.suppressWildCardNotification;
-    options.skipBinaryFiles = s.skipBinaryFiles;
+    doc().session().TakePreferences();
 
     WriteSettings({SettingKey::ExpandTab, SettingKey::MaxSaveStrings, SettingKey::Border,
                    SettingKey::ShowNoFinds, SettingKey::SuppressWildCardNotification,

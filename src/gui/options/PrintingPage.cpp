@@ -68,7 +68,7 @@ bool CPrinting::OnKillActive() {
     s.printLinesPerPage = m_lines->text().trimmed().toInt();
     s.printFontPtSize = sizeText.toInt();
     s.printNoFinds = m_noFinds->isChecked();
-    doc().options().printNoFinds = s.printNoFinds;
+    doc().session().TakePreferences();
     const int most = MaxLinesFor(s.printFontPtSize);
     if (most > 0 && s.printLinesPerPage > most) {
         const std::string warning = "Warning! --> Max print lines per page for Font Size of " +

@@ -16,20 +16,24 @@ namespace {
 
 constexpr int kConvertHelpContext = 3001;
 
-std::array<bool*, 6> Flags(RunPlan& o) {
-    return {&o.convertUnixToDos, &o.convertUnixToMac, &o.convertDosToUnix,
-            &o.convertDosToMac,  &o.convertMacToDos,  &o.convertMacToUnix};
-}
+using T = LineBreakType;
+// The direction of each box, in the order the boxes are shown.
+constexpr std::array<ConversionDirection, 6> kDirections = {{{T::Unix, T::Dos},
+                                                             {T::Unix, T::Mac},
+                                                             {T::Dos, T::Unix},
+                                                             {T::Dos, T::Mac},
+                                                             {T::Mac, T::Dos},
+                                                             {T::Mac, T::Unix}}};
 
 }  // namespace
 
-CConvertDlg::CConvertDlg(RunPlan& options, QWidget* parent) : QDialog(parent), m_options(options) {
+CConvertDlg::CConvertDlg(std::optional<ConversionDirection>& choice, QWidget* parent)
+    : QDialog(parent), m_choice(choice) {
     setWindowTitle(QStringLiteral("Convert File Line BreakTypes"));
     const std::array<const char*, 6> labels = {"DOS/Windows", "Mac",         "UNIX",
                                                "Mac",         "DOS/Windows", "UNIX"};
     const std::array<const char*, 3> groups = {"From UNIX to:", "From DOS to:", "From Mac to:"};
     auto* grid = new QGridLayout;
-    const auto flags = Flags(options);
     for (std::size_t i = 0; i < m_boxes.size(); ++i) {
         if (i % 2 == 0) {
             grid->addWidget(new QLabel(QString::fromLatin1(groups[i / 2]), this),
@@ -39,7 +43,7 @@ CConvertDlg::CConvertDlg(RunPlan& options, QWidget* parent) : QDialog(parent), m
         // Three boxes of the six share their words: the row's label tells them apart.
         m_boxes[i]->setAccessibleName(QString::fromLatin1(groups[i / 2]).chopped(1) + u' ' +
                                       m_boxes[i]->text());
-        m_boxes[i]->setChecked(*flags[i]);
+        m_boxes[i]->setChecked(choice == kDirections[i]);
         grid->addWidget(m_boxes[i], static_cast<int>(i / 2), static_cast<int>(1 + i % 2));
         connect(m_boxes[i], &QCheckBox::clicked, this, [this, i] { OnTicked(i); });
     }
@@ -70,13 +74,10 @@ void CConvertDlg::OnTicked(std::size_t index) {
 }
 
 void CConvertDlg::OnOk() {
-    const auto flags = Flags(m_options);
-    bool any = false;
+    m_choice.reset();
     for (std::size_t i = 0; i < m_boxes.size(); ++i) {
-        *flags[i] = m_boxes[i]->isChecked();
-        any = any || *flags[i];
+        if (m_boxes[i]->isChecked()) m_choice = kDirections[i];
     }
-    m_options.convertLineBreaks = any;
     accept();
 }
 

@@ -442,7 +442,7 @@ void CSearchReplaceDlg::OnExpand(kesto::FocusField field) {
 
 void CSearchReplaceDlg::OnConvert() {
     Act([this] { m_form.CloseSpecialList(); });
-    CConvertDlg dialog(m_form.shownOptions(), this);
+    CConvertDlg dialog(m_form.conversion(), this);
     if (dialog.exec() != QDialog::Accepted) return;
     Act([this] { m_form.ApplyConversionChoice(); });
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "gui/run/PreserveCaseTip.h"
+#include "session/PlanRun.h"
 
 namespace kesto {
 
@@ -46,19 +47,23 @@ struct ConversionStrings {
     const char* replace;
 };
 
-ConversionStrings StringsFor(const RunPlan& o) {
-    if (o.convertDosToMac) return {"\\r\\n", "\\r"};
-    if (o.convertDosToUnix) return {"\\r\\n", "\\n"};
-    if (o.convertMacToDos) return {"\\r", "\\r\\n"};
-    if (o.convertMacToUnix) return {"\\r", "\\n"};
-    if (o.convertUnixToDos) return {"\\n", "\\r\\n"};
+ConversionStrings StringsFor(const ConversionDirection& direction) {
+    using T = LineBreakType;
+    const auto is = [&](T source, T target) {
+        return direction == ConversionDirection{source, target};
+    };
+    if (is(T::Dos, T::Mac)) return {"\\r\\n", "\\r"};
+    if (is(T::Dos, T::Unix)) return {"\\r\\n", "\\n"};
+    if (is(T::Mac, T::Dos)) return {"\\r", "\\r\\n"};
+    if (is(T::Mac, T::Unix)) return {"\\r", "\\n"};
+    if (is(T::Unix, T::Dos)) return {"\\n", "\\r\\n"};
     return {"\\n", "\\r"};
 }
 
 }  // namespace
 
 SearchReplaceForm::SearchReplaceForm(const RunPlan& options, Settings& settings, const IniFile& ini)
-    : m_options(options), m_settings(settings), m_ini(ini) {
+    : m_window(options), m_settings(settings), m_ini(ini) {
     m_enabled.fill(true);
     m_enabled[SpecialList] = false;
     m_enabled[Begin] = false;
@@ -69,30 +74,24 @@ SearchReplaceForm::SearchReplaceForm(const RunPlan& options, Settings& settings,
 void SearchReplaceForm::Open(bool showPreviousValues, bool lastSpecialCharSession,
                              int filesOnList) {
     values = RunDialogValues{};
-    values.selectViaFileDialog = m_options.selectViaFileDialog;
+    values.selectViaFileDialog = m_window.selectViaFileDialog;
     if (showPreviousValues) {
-        values.searchText = m_options.searchString;
-        values.replaceText = m_options.replaceString;
-        values.wildcardSession = m_options.wildcardSession;
+        m_conversion = m_window.conversion();
+        values.searchText = m_window.searchString;
+        values.replaceText = m_window.replaceString;
+        values.wildcardSession = m_window.wildcardSession;
         values.specialCharSession = lastSpecialCharSession;
-        values.insertAtColumn = m_options.insertAtColumn;
+        values.insertAtColumn = m_window.insertAtColumn;
         if (values.insertAtColumn) {
-            values.replaceText = std::to_string(m_options.insertColumn);
+            values.replaceText = std::to_string(m_window.insertColumn);
             EnterInsertMode();
         } else {
-            values.matchCase = m_options.matchCase;
-            values.firstInstanceOnly = m_options.firstInstanceOnly;
-            values.globalReplace = m_options.globalReplace;
-            values.confirmEachReplace = m_options.confirmEachReplace;
-            values.matchWholeWord = m_options.matchWholeWord;
-            values.allInstancesInLine = m_options.allInstancesInLine;
-            values.regularExpression = m_options.regularExpression;
-            values.preserveCase = m_options.preserveCase;
+            ShowRunSwitches(m_window, values);
         }
         if (values.specialCharSession) {
-            values.searchText = DisplayForm(values.searchText, m_options.convertLineBreaks);
+            values.searchText = DisplayForm(values.searchText, m_window.convertLineBreaks);
             if (!values.insertAtColumn) {
-                values.replaceText = DisplayForm(values.replaceText, m_options.convertLineBreaks);
+                values.replaceText = DisplayForm(values.replaceText, m_window.convertLineBreaks);
             }
         }
     } else {
@@ -101,15 +100,14 @@ void SearchReplaceForm::Open(bool showPreviousValues, bool lastSpecialCharSessio
         values.globalReplace = !m_settings.confirmEachDefault;
         values.regularExpression = m_settings.regularExpression;
         values.preserveCase = m_settings.preserveCase;
-        // A new window starts without a conversion and without insert mode.
-        m_options.convertLineBreaks = false;
-        m_options.insertAtColumn = false;
+        // A new window starts without a conversion.
+        m_conversion.reset();
     }
     if (values.regularExpression) ExcludeSessionsFromRegex();
     m_enabled[SelectFiles] = values.selectViaFileDialog;
     m_enabled[Begin] = !values.selectViaFileDialog || filesOnList > 0;
     if (filesOnList > 0) AfterSelectFiles(filesOnList);
-    if (m_options.convertLineBreaks) ApplyConversionChoice();
+    if (m_conversion) ApplyConversionChoice();
     RefreshSpecialEntries();
     FocusSearchField();
 }
@@ -209,7 +207,6 @@ void SearchReplaceForm::SetInsertModeValues() {
 
 void SearchReplaceForm::EnterInsertMode() {
     SetInsertLabels(true);
-    m_options.insertAtColumn = true;
     SetSixSwitchesEnabled(false);
     SetPatternSwitchesEnabled(false);
     m_enabled[WildCards] = false;
@@ -220,7 +217,6 @@ void SearchReplaceForm::EnterInsertMode() {
 
 void SearchReplaceForm::LeaveInsertMode() {
     SetInsertLabels(false);
-    m_options.insertAtColumn = false;
     SetSixSwitchesEnabled(true);
     SetPatternSwitchesEnabled(true);
     m_enabled[WildCards] = true;
@@ -376,7 +372,7 @@ void SearchReplaceForm::ApplyExtendedEntry(FocusField field, const std::string& 
         shown = DisplayForm(text, true);
     } else if (text.find_first_of("\n\t") != std::string::npos) {
         SetSpecialCharSessionOn();
-        shown = DisplayForm(text, m_options.convertLineBreaks);
+        shown = DisplayForm(text, conversionOn());
     }
     (field == FocusField::Replace ? values.replaceText : values.searchText) = shown;
 }
@@ -405,7 +401,7 @@ SearchReplaceForm::PickQuestions SearchReplaceForm::PickRememberedSearch(const s
 // --- The other buttons ---
 
 void SearchReplaceForm::ApplyConversionChoice() {
-    const bool chosen = m_options.convertLineBreaks;
+    const bool chosen = conversionOn();
     const bool wasOn = m_conversionShown;
     m_conversionShown = chosen;
     if (chosen && !wasOn) {
@@ -417,7 +413,6 @@ void SearchReplaceForm::ApplyConversionChoice() {
         SetSixSwitchesEnabled(false);
         values.specialCharSession = true;
         values.insertAtColumn = false;
-        m_options.insertAtColumn = false;
         values.firstInstanceOnly = false;
         values.globalReplace = true;
         values.matchCase = false;
@@ -427,7 +422,7 @@ void SearchReplaceForm::ApplyConversionChoice() {
         values.wildcardSession = false;
     }
     if (chosen) {
-        const ConversionStrings strings = StringsFor(m_options);
+        const ConversionStrings strings = StringsFor(*m_conversion);
         values.searchText = strings.search;
         values.replaceText = strings.replace;
         for (Control control : {SearchField, ReplaceField, SearchExpand, ReplaceExpand}) {
@@ -462,15 +457,16 @@ void SearchReplaceForm::SwitchToBatchMode() {
 }
 
 PatternCheck SearchReplaceForm::BeginRun(Prompter& prompter, bool preview) {
-    // Checked on a copy: the session's options take the values when the run starts.
-    RunPlan checked = m_options;
-    const ValidationResult result = ValidateBeforeRun(values, checked, prompter);
-    if (!result.check.accepted) return result.check;
-    m_request = RunRequest{};
-    m_request.values = values;
-    if (m_options.convertLineBreaks) m_request.conversion = ChosenConversion(m_options);
+    RunRequest request;
+    request.values = values;
+    request.conversion = m_conversion;
+    request.preview = preview;
+    // Planned as the run will plan it, the wildcard question asked here; the plan itself
+    // is made again when the run starts.
+    const PlannedRun planned = PlanRun(request, m_window, prompter);
+    if (!planned.plan) return planned.refusal;
+    m_request = std::move(request);
     m_request.fromModeDialog = true;
-    m_request.preview = preview;
     m_specialCharSessionAtBegin = values.specialCharSession;
     // The pattern switches are a preference of the dialog, so a preview keeps them too; an
     // insert or a conversion, which had no say in them, leaves them as they were.
@@ -483,7 +479,7 @@ PatternCheck SearchReplaceForm::BeginRun(Prompter& prompter, bool preview) {
         AddToRecentList(m_ini, m_settings.replaceStrings, values.replaceText, limit,
                         SettingList::ReplaceStrings);
     }
-    return result.check;
+    return PatternCheck::Accept();
 }
 
 void SearchReplaceForm::RememberPatternSwitches() {

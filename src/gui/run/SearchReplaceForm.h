@@ -2,17 +2,18 @@
 // search/replace dialog, and what each click, focus change and button does to them.
 //
 // The dialog's widgets only show this form and report the user's actions to it; every
-// rule of the dialog lives here, where it can be tested without a window. It works on its
-// own copy of the session's options (the conversion and insert choices go there); Begin
-// checks the strings, remembers them and makes the run's request.
+// rule of the dialog lives here, where it can be tested without a window. It opens with the
+// values of the window's last run and keeps its own conversion choice; Begin checks the
+// request as the run will, remembers the strings and hands the request over.
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "pattern/PatternSyntax.h"
-#include "run/RunPlan.h"
+#include "plan/RunPlan.h"
 #include "session/RunRequest.h"
 #include "settings/IniFile.h"
 #include "settings/Settings.h"
@@ -70,7 +71,7 @@ public:
     const std::string& replaceArrow() const { return m_replaceArrow; }
     const std::vector<std::string>& specialEntries() const { return m_specialEntries; }
     const std::string& fileCountText() const { return m_fileCountText; }
-    bool conversionOn() const { return m_options.convertLineBreaks; }
+    bool conversionOn() const { return m_conversion.has_value(); }
     // What the control's tooltip says now: why it is off, or what it does; empty for none.
     std::string toolTip(Control control) const;
 
@@ -117,8 +118,9 @@ public:
     PatternCheck BeginRun(Prompter& prompter, bool preview = false);
     // What Begin or Batch Mode hands the session.
     const RunRequest& request() const { return m_request; }
-    // The options the dialog shows and edits: the conversion dialog writes its choice here.
-    RunPlan& shownOptions() { return m_options; }
+    // The line-break conversion the dialog shows: the conversion dialog writes its choice
+    // here.
+    std::optional<ConversionDirection>& conversion() { return m_conversion; }
     // Whether Special Char Session was on at the last accepted Begin.
     bool specialCharSessionAtBegin() const { return m_specialCharSessionAtBegin; }
 
@@ -135,9 +137,11 @@ private:
     void RefreshSpecialEntries();
     void SetSpecialButtonsEnabled(bool on);
 
-    RunPlan m_options;
+    // The window's plan, as its last run left it.
+    const RunPlan& m_window;
     Settings& m_settings;
     const IniFile& m_ini;
+    std::optional<ConversionDirection> m_conversion;
     std::array<bool, kControlCount> m_enabled{};
     bool m_replaceIsTarget = false;
     std::string m_searchLabel = "&Search String";

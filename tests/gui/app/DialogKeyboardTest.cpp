@@ -240,8 +240,8 @@ TEST_F(DialogKeyboardTest, TheRunDialogs) {
     confirm.button(CConfirmReplaceDlg::YouEditIt)->click();
     ExpectKeyboardAccess(confirm, "confirm, editing the line");
 
-    RunPlan options;
-    CConvertDlg convert(options);
+    std::optional<ConversionDirection> conversion;
+    CConvertDlg convert(conversion);
     ExpectKeyboardAccess(convert, "convert");
     CExtStringDlg extended(QStringLiteral("Search String"), QStringLiteral("two\nlines"));
     ExpectKeyboardAccess(extended, "extended string");

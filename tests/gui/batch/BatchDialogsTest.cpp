@@ -224,7 +224,7 @@ TEST_F(BatchDialogsTest, ThePairListShowsEveryPairInThreeColumns) {
 class BatchModeDlgTest : public BatchDialogsTest {
 protected:
     std::unique_ptr<CBatchModeDlg> Dialog(bool viaFileDialog = false) {
-        Doc().options().selectViaFileDialog = viaFileDialog;
+        Doc().session().options.selectViaFileDialog = viaFileDialog;
         return std::make_unique<CBatchModeDlg>(Doc(), false, nullptr, nullptr);
     }
 };
@@ -288,7 +288,7 @@ TEST_F(BatchModeDlgTest, TheSameFileChosenTwiceIsReadOnce) {
 }
 
 TEST_F(BatchModeDlgTest, AFileWrittenInTheEditorFromAnEmptyPathCanBeBegun) {
-    Doc().options().selectViaFileDialog = false;
+    Doc().session().options.selectViaFileDialog = false;
     CBatchModeDlg dialog(Doc(), false, nullptr, [this](QWidget* parent) {
         Editor editor(Doc(), parent);
         editor.askSavePath = [this](QWidget*, const QString&) {

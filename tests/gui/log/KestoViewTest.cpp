@@ -334,7 +334,7 @@ TEST_F(KestoViewTest, WithoutPrintNoFindsTheClosingListOfARunIsNotPrinted) {
     values.replaceText = "cow";
     values.confirmEachReplace = false;
     values.globalReplace = true;
-    ASSERT_TRUE(ValidateBeforeRun(values, doc.options(), prompter).check.accepted);
+    ASSERT_TRUE(ValidateBeforeRun(values, doc.session().options, prompter).check.accepted);
     doc.session().searchFileList = {dir / "hit.txt", dir / "miss.txt"};
     child->view().BeginRunDisplay();
     ASSERT_EQ(doc.session().RunSingleSession(), RunOutcome::Finished);

@@ -22,7 +22,7 @@ protected:
     // A dialog of a new window's document, shown, with no file picked yet.
     CSearchReplaceDlg& Dialog(bool viaFileDialog = false) {
         doc = std::make_unique<CKestoDoc>(settingsPath(), hosts(), "Kesto1");
-        doc->options().selectViaFileDialog = viaFileDialog;
+        doc->session().options.selectViaFileDialog = viaFileDialog;
         CSearchReplaceDlg::Doors doors;
         doors.batchMode = true;
         doors.selectFiles = [this](QWidget*) {
@@ -311,7 +311,8 @@ TEST_F(SearchReplaceDlgTest, AConversionLocksTheStringsAndGivesThemBackWhenUndon
     };
     answerConversion(2);  // DOS to UNIX
     Click(Form::Convert);
-    EXPECT_TRUE(dialog->form().shownOptions().convertDosToUnix);
+    EXPECT_TRUE((dialog->form().conversion() ==
+                 ConversionDirection{LineBreakType::Dos, LineBreakType::Unix}));
     EXPECT_FALSE(doc->options().convertLineBreaks) << "the session takes it on Begin";
     EXPECT_EQ(dialog->searchBox()->currentText(), "\\r\\n");
     EXPECT_EQ(dialog->replaceBox()->currentText(), "\\n");
@@ -321,7 +322,7 @@ TEST_F(SearchReplaceDlgTest, AConversionLocksTheStringsAndGivesThemBackWhenUndon
 
     answerConversion(-1);
     Click(Form::Convert);
-    EXPECT_FALSE(dialog->form().shownOptions().convertLineBreaks);
+    EXPECT_FALSE(dialog->form().conversion().has_value());
     EXPECT_TRUE(dialog->searchBox()->isEnabled());
     EXPECT_EQ(dialog->searchBox()->currentText(), "mine");
     EXPECT_FALSE(Checked(Form::SpecialCharSession));

@@ -1,4 +1,4 @@
-#include "run/RunPlan.h"
+#include "plan/RunPlan.h"
 
 #include "run/RunControl.h"
 #include "run/SessionState.h"
@@ -39,6 +39,23 @@ TEST(RunPlanTest, NewWindowStartsWithTheDocumentedDefaults) {
     // The two exclusive pairs hold exactly one each.
     EXPECT_NE(options.confirmEachReplace, options.globalReplace);
     EXPECT_NE(options.firstInstanceOnly, options.allInstancesInLine);
+}
+
+// The conversion is one value: each direction set is the direction read back, and none
+// clears every flag.
+TEST(RunPlanTest, AConversionSetIsTheConversionReadBack) {
+    using T = LineBreakType;
+    const ConversionDirection directions[] = {{T::Dos, T::Unix}, {T::Dos, T::Mac},
+                                              {T::Unix, T::Dos}, {T::Unix, T::Mac},
+                                              {T::Mac, T::Dos},  {T::Mac, T::Unix}};
+    RunPlan plan;
+    for (const ConversionDirection& direction : directions) {
+        plan.SetConversion(direction);
+        EXPECT_EQ(plan.conversion(), direction);
+        EXPECT_EQ(plan.kind(), RunPlan::Kind::Convert);
+    }
+    plan.SetConversion(std::nullopt);
+    EXPECT_TRUE(plan == RunPlan());
 }
 
 }  // namespace

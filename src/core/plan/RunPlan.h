@@ -1,20 +1,40 @@
-// RunPlan: what the run of one log window does, as one value: its strings, its switches,
-// the flags its strings' checks derive, the direction of a line-break conversion and the
-// preferences it runs with.
+// RunPlan: what the run of one log window does, as one value: its kind, its strings, its
+// switches, the flags its strings' checks derive, the direction of a line-break conversion
+// and the preferences it runs with.
 //
 // Its members are the option fields of the design's SessionOptions, under their names; the
 // design's run-control flags are RunControl's, and the window's own state (a run started,
-// files being processed) is SessionState's. The driver keeps the plan of the run it runs,
-// and every pass reads it through a const view. The default member values are those of a
-// freshly created window before its settings are loaded.
+// files being processed) is SessionState's. A plan is made by PlanRun from the run's
+// request and the window's preferences, and by nothing else; the driver keeps the plan of
+// the run it runs, and every pass reads it through a const view. The default member values
+// are those of a freshly created window before its settings are loaded.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+
+#include "text/LineBreak.h"
 
 namespace kesto {
 
 struct RunPlan {
+    // What the run does to each file; each kind reads its own members.
+    enum class Kind {
+        SearchReplace,  // searchString, replaceString and the switches
+        Strip,          // stripEolWhiteSpace: trailing white space goes
+        Insert,         // searchString at insertColumn
+        Convert,        // conversion()
+        Batch,          // the pairs of the batch file
+    };
+    Kind kind() const;
+    // The one direction of a line-break conversion run; none in any other run.
+    std::optional<ConversionDirection> conversion() const;
+    // Sets convertLineBreaks and the one direction flag of `direction`; none clears them.
+    void SetConversion(std::optional<ConversionDirection> direction);
+
+    friend bool operator==(const RunPlan&, const RunPlan&) = default;
+
     // The strings of the run. After the special-character check they hold the processed
     // form (escapes already turned into control characters).
     std::string searchString;
