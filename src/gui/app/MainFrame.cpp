@@ -28,12 +28,10 @@
 #include "gui/app/KestoDoc.h"
 #include "gui/app/SymbolicIconEngine.h"
 #include "gui/app/VersionInfo.h"
-#include "gui/history/RunHistoryDlg.h"
 #include "gui/log/KestoView.h"
 #include "gui/options/MySheet.h"
 #include "gui/run/ConfirmReplaceDlg.h"
 #include "gui/selection/UnknownExtDlg.h"
-#include "log/LoggedPath.h"
 #include "platform/InterruptSignals.h"
 #include "platform/qt/DisplayText.h"
 #include "platform/qt/HelpPages.h"
@@ -103,6 +101,10 @@ CMainFrame::CMainFrame(std::string settingsPath, SessionHosts hosts, QWidget* pa
       m_settingsPath(std::move(settingsPath)),
       m_ini(m_settingsPath),
       m_hosts(hosts),
+      m_runHistory(m_ini, m_hosts.prompter, m_hosts.recycleBin, *this,
+                   [this](const std::string& title, const std::vector<std::string>& lines) {
+                       return ShowReport(title, lines);
+                   }),
       m_mdi(new QMdiArea(this)),
       m_interruptTimer(new QTimer(this)) {
     setWindowTitle(kApplicationTitle);
@@ -468,7 +470,7 @@ CChildFrame* CMainFrame::OnFileNew() {
 CChildFrame* CMainFrame::NewSessionWindow(std::optional<RunRequest> request) {
     const std::string title = "Kesto" + std::to_string(++m_untitledCount);
     auto doc = std::make_unique<CKestoDoc>(m_settingsPath, m_hosts, title);
-    doc->session().journalFolder = m_journalFolder;
+    doc->session().journalFolder = journalFolder();
     return AddChild(std::move(doc), std::move(request));
 }
 
@@ -479,121 +481,6 @@ CChildFrame* CMainFrame::ShowReport(const std::string& title,
     doc->state().runStarted = true;
     for (const std::string& line : lines) doc->log().AddPlainLogLine(line);
     return AddChild(std::move(doc));
-}
-
-void CMainFrame::PruneRuns() {
-    Settings settings;
-    RunPlan options;
-    LoadSettings(m_ini, settings, options);
-    RunHistory(m_journalFolder).Prune(settings.keepRuns);
-}
-
-namespace {
-
-// The lines of a report: each file put back or left as it was, and the count of each;
-// names escaped as the log escapes them.
-void AddOutcomes(const TakeBackResult& result, std::vector<std::string>& lines) {
-    const bool trashed = result.finishedRemoval == "trash";
-    const std::string done = result.finishedRemoval.empty() ? "Put back: "
-                             : trashed                      ? "Backup moved to the Trash: "
-                                                            : "Backup deleted: ";
-    for (const FileOutcome& file : result.files) {
-        lines.push_back(file.done ? "     " + done + LoggedPath(file.path)
-                                  : "     Left as it was: " + LoggedPath(file.path) + " ... " +
-                                        file.reason);
-    }
-    const std::size_t left = static_cast<std::size_t>(result.leftAlone());
-    const std::size_t back = result.files.size() - left;
-    lines.push_back(" ");
-    if (!result.finishedRemoval.empty()) {
-        lines.push_back("The run had made its changes, which stand: " + std::to_string(back) +
-                        (back == 1 ? " backup" : " backups") +
-                        (trashed ? " moved to the Trash, " : " deleted, ") + std::to_string(left) +
-                        (left == 1 ? " left as it was" : " left as they were"));
-        return;
-    }
-    lines.push_back(std::to_string(back) + (back == 1 ? " file" : " files") + " put back, " +
-                    std::to_string(left) + (left == 1 ? " left as it was" : " left as they were"));
-}
-
-// Whether the state folder may be used; tells the user why not.
-bool StateFolderUsable(const RunHistory& history, Prompter& prompter) {
-    const std::string refusal = history.Refusal();
-    if (!refusal.empty()) prompter.ShowMessage(refusal, MessageIcon::Stop);
-    return refusal.empty();
-}
-
-}  // namespace
-
-CChildFrame* CMainFrame::UndoRun(const std::string& id) {
-    RunHistory history(m_journalFolder);
-    const TakeBackResult result = history.Undo(id, m_hosts.recycleBin, m_settingsPath);
-    if (!result.error.empty()) {
-        m_hosts.prompter.ShowMessage(result.error, MessageIcon::Stop);
-        return nullptr;
-    }
-    PruneRuns();
-    std::vector<std::string> lines = {
-        std::string(20, ' ') + "** Undo of Run " + result.runId + " **", " "};
-    AddOutcomes(result, lines);
-    return ShowReport("Undo " + result.runId, lines);
-}
-
-CChildFrame* CMainFrame::OnUndoLastRun() {
-    RunHistory history(m_journalFolder);
-    if (!StateFolderUsable(history, m_hosts.prompter)) return nullptr;
-    history.PruneGone();
-    for (const KeptRun& run : history.Runs()) {
-        if (!run.undoable) continue;
-        const std::string question =
-            "Undo the last run (" + run.journal.run.kind + ", " + std::to_string(run.filesChanged) +
-            (run.filesChanged == 1 ? " file" : " files") + ", started " + run.journal.startTime +
-            ")?\n\nEach file goes back to what it held before the run, where it still holds "
-            "what the run wrote.";
-        if (!m_hosts.prompter.AskYesNo(question)) return nullptr;
-        return UndoRun(run.journal.id);
-    }
-    m_hosts.prompter.ShowMessage("No run to undo!", MessageIcon::Information);
-    return nullptr;
-}
-
-void CMainFrame::OnRunHistory() {
-    RunHistory history(m_journalFolder);
-    if (!StateFolderUsable(history, m_hosts.prompter)) return;
-    history.PruneGone();
-    CRunHistoryDlg dialog(history, this);
-    if (dialog.exec() != QDialog::Accepted || dialog.chosenRun().empty()) return;
-    const std::string question = "Undo run " + dialog.chosenRun() +
-                                 "?\n\nEach file goes back to what it held before the run, "
-                                 "where it still holds what the run wrote.";
-    if (m_hosts.prompter.AskYesNo(question)) UndoRun(dialog.chosenRun());
-}
-
-CChildFrame* CMainFrame::OfferRecovery() {
-    RunHistory history(m_journalFolder);
-    // Runs are refused until the folder is the user's own: said at once, not at the first run.
-    if (!StateFolderUsable(history, m_hosts.prompter)) return nullptr;
-    const std::vector<std::string> unfinished = history.UnfinishedRuns();
-    if (unfinished.empty()) return nullptr;
-    const std::string question =
-        "A run did not end (" + LoggedPath(unfinished.front()) +
-        (unfinished.size() > 1 ? " and " + std::to_string(unfinished.size() - 1) + " more" : "") +
-        "): the program was ended or the computer went off while it changed files.\n\n"
-        "Put back the original files it was changing?";
-    if (!m_hosts.prompter.AskYesNo(question)) return nullptr;
-    std::vector<std::string> lines = {
-        std::string(20, ' ') + "** Recovery of Runs That Did Not End **", " "};
-    for (const TakeBackResult& result : history.Recover(&m_hosts.recycleBin)) {
-        lines.push_back("Run " + LoggedPath(result.runId) + ":");
-        if (!result.error.empty()) {
-            lines.push_back("     Couldn't recover it: " + result.error);
-            continue;
-        }
-        AddOutcomes(result, lines);
-        lines.push_back(" ");
-    }
-    PruneRuns();
-    return ShowReport("Recovery", lines);
 }
 
 CChildFrame* CMainFrame::ApplyActivePreview() {
@@ -645,7 +532,7 @@ void CMainFrame::OnFileSaveDiff() {
 
 CChildFrame* CMainFrame::OpenDocumentFile(const std::string& path) {
     auto doc = std::make_unique<CKestoDoc>(m_settingsPath, m_hosts, std::string());
-    doc->session().journalFolder = m_journalFolder;
+    doc->session().journalFolder = journalFolder();
     if (doc->OnOpenDocument(path) == CKestoDoc::OpenResult::Failed) {
         SetStatusPanes(QStringLiteral("Ready"), {}, {});
         return nullptr;

@@ -7,6 +7,8 @@
 // frame makes its actions, menus and toolbar from that table and connects each command to
 // its handler. The log, find, print, save and frame commands act on the active session
 // window; the enabled state of every command is computed in one place, UpdateCommandUI.
+// Undo, the run history and the recovery at start are RunHistoryCommands', which shows its
+// reports in windows of this frame.
 //
 // SIGINT, SIGTERM and SIGHUP (platform/InterruptSignals) end the program without a
 // question: every running session ends as Abort ends it (each changed file gets its
@@ -27,7 +29,7 @@
 
 #include "gui/app/CommandTable.h"
 #include "gui/app/WindowPlacement.h"
-#include "journal/RunHistory.h"
+#include "gui/history/RunHistoryCommands.h"
 #include "session/SessionHosts.h"
 #include "settings/IniFile.h"
 
@@ -59,18 +61,15 @@ public:
     CChildFrame* ApplyActivePreview();
     // Writes the diff of the active window's preview to `path`; a failure is shown.
     bool SaveActiveDiff(const std::string& path);
-    // --- Runs taken back ---
-    // Where the windows' runs keep their journals (by default the user's state folder).
-    void SetJournalFolder(std::string folder) { m_journalFolder = std::move(folder); }
-    const std::string& journalFolder() const { return m_journalFolder; }
-    // Undoes run `id` (empty: the newest that can be undone) and shows what became of each
-    // file in a new window; nothing (and a message) when the run cannot be undone at all.
-    CChildFrame* UndoRun(const std::string& id);
-    // Asks before undoing the newest run that can be undone.
-    CChildFrame* OnUndoLastRun();
-    void OnRunHistory();
-    // At start: offers to finish the runs that did not end; their result in a new window.
-    CChildFrame* OfferRecovery();
+    // --- Runs taken back: RunHistoryCommands does the work ---
+    // Where the windows' runs keep their journals.
+    void SetJournalFolder(std::string folder) { m_runHistory.SetJournalFolder(std::move(folder)); }
+    const std::string& journalFolder() const { return m_runHistory.journalFolder(); }
+    CChildFrame* UndoRun(const std::string& id) { return m_runHistory.UndoRun(id); }
+    CChildFrame* OnUndoLastRun() { return m_runHistory.UndoLastRun(); }
+    void OnRunHistory() { m_runHistory.ShowRunHistory(); }
+    // At start: offers to finish the runs that did not end.
+    CChildFrame* OfferRecovery() { return m_runHistory.OfferRecovery(); }
     CChildFrame* activeChild() const;
     CKestoView* activeView() const;
     QList<CChildFrame*> children() const;
@@ -131,8 +130,6 @@ private:
     void OnFileSaveDiff();
     // A window that shows `lines` as its log, under `title`.
     CChildFrame* ShowReport(const std::string& title, const std::vector<std::string>& lines);
-    void PruneRuns();
-    std::string m_journalFolder = DefaultRunJournalFolder();
     // With `recheckPreview` false, whether the active preview can still be applied is taken
     // from the last check (the log view asks on every move of its selection).
     void UpdateCommands(bool recheckPreview);
@@ -152,6 +149,7 @@ private:
     std::string m_settingsPath;
     IniFile m_ini;
     SessionHosts m_hosts;
+    RunHistoryCommands m_runHistory;
     QMdiArea* m_mdi;
     QToolBar* m_toolBar = nullptr;
     QTimer* m_interruptTimer;
