@@ -28,12 +28,10 @@
 #include "gui/app/KestoDoc.h"
 #include "gui/app/SymbolicIconEngine.h"
 #include "gui/app/VersionInfo.h"
-#include "gui/history/RunHistoryDlg.h"
 #include "gui/log/KestoView.h"
 #include "gui/options/MySheet.h"
 #include "gui/run/ConfirmReplaceDlg.h"
 #include "gui/selection/UnknownExtDlg.h"
-#include "log/LoggedPath.h"
 #include "platform/InterruptSignals.h"
 #include "platform/qt/DisplayText.h"
 #include "platform/qt/HelpPages.h"
@@ -48,63 +46,6 @@ constexpr int kContentsContext = 3000;
 constexpr int kSynopsisContext = 3006;
 // Often enough that the program ends promptly, seldom enough to cost nothing.
 constexpr int kInterruptCheckMilliseconds = 100;
-
-// The freedesktop icon name of a command; none for the commands that have no picture.
-QString CommandIconName(int id) {
-    switch (id) {
-    case ID_FILE_NEW:
-        return QStringLiteral("document-new");
-    case ID_FILE_OPEN:
-        return QStringLiteral("document-open");
-    case ID_FILE_CLOSE:
-        return QStringLiteral("document-close");
-    case ID_FILE_SAVE:
-        return QStringLiteral("document-save");
-    case ID_FILE_SAVE_AS:
-        return QStringLiteral("document-save-as");
-    case ID_FILE_APPLY_PREVIEW:
-        return QStringLiteral("dialog-ok-apply");
-    case ID_FILE_SAVE_DIFF:
-        return QStringLiteral("document-export");
-    case ID_FILE_RUN_HISTORY:
-        return QStringLiteral("view-history");
-    case ID_FILE_UNDO_LAST_RUN:
-        return QStringLiteral("edit-undo");
-    case ID_FILE_PRINT:
-        return QStringLiteral("document-print");
-    case ID_FILE_PRINT_PREVIEW:
-        return QStringLiteral("document-print-preview");
-    case ID_FILE_PRINT_SETUP:
-        return QStringLiteral("document-page-setup");
-    case ID_APP_EXIT:
-        return QStringLiteral("application-exit");
-    case ID_APP_ABOUT:
-        return QStringLiteral("help-about");
-    case ID_HELP_CONTENTS:
-        return QStringLiteral("help-contents");
-    case ID_FIND:
-        return QStringLiteral("edit-find");
-    case ID_FIND_AGAIN:
-        return QStringLiteral("edit-find-next");
-    case ID_NEXT_FRAME:
-        return QStringLiteral("go-next");
-    case ID_PREVIOUS_FRAME:
-        return QStringLiteral("go-previous");
-    case ID_GOTO_FRAME:
-        return QStringLiteral("go-jump");
-    case ID_CLOSE_ALL:
-        return QStringLiteral("window-close");
-    default:
-        // Options stands in the menu bar, where a picture would take the place of its text.
-        return {};
-    }
-}
-
-QIcon CommandIcon(int id) {
-    const QString name = CommandIconName(id);
-    return name.isEmpty() ? QIcon() : SymbolicIconEngine::FromTheme(name);
-}
-
 constexpr double kPrintMarginMm = 15.0;
 
 QRect ToQRect(const ScreenRect& rect) {
@@ -125,6 +66,34 @@ void EndModalDialog(QWidget& modal) {
     }
 }
 
+// The windows one above the other (Qt::Vertical) or side by side, each an equal share of
+// the area.
+void TileSubWindows(QMdiArea& area, Qt::Orientation orientation) {
+    const QList<QMdiSubWindow*> windows = area.subWindowList();
+    if (windows.isEmpty()) return;
+    const auto count = static_cast<int>(windows.size());
+    const QSize whole = area.viewport()->size();
+    const bool stacked = orientation == Qt::Vertical;
+    const QSize share = stacked ? QSize(whole.width(), whole.height() / count)
+                                : QSize(whole.width() / count, whole.height());
+    const QPoint step = stacked ? QPoint(0, share.height()) : QPoint(share.width(), 0);
+    for (int i = 0; i < count; ++i) {
+        windows[i]->showNormal();
+        windows[i]->setGeometry(QRect(step * i, share));
+    }
+}
+
+// The minimized windows in a row along the bottom of the area.
+void ArrangeMinimized(QMdiArea& area) {
+    int left = 0;
+    const int bottom = area.viewport()->height();
+    for (QMdiSubWindow* window : area.subWindowList()) {
+        if (!window->isMinimized()) continue;
+        window->move(left, bottom - window->height());
+        left += window->width();
+    }
+}
+
 }  // namespace
 
 CMainFrame::CMainFrame(std::string settingsPath, SessionHosts hosts, QWidget* parent)
@@ -132,6 +101,10 @@ CMainFrame::CMainFrame(std::string settingsPath, SessionHosts hosts, QWidget* pa
       m_settingsPath(std::move(settingsPath)),
       m_ini(m_settingsPath),
       m_hosts(hosts),
+      m_runHistory(m_ini, m_hosts.prompter, m_hosts.recycleBin, *this,
+                   [this](const std::string& title, const std::vector<std::string>& lines) {
+                       return ShowReport(title, lines);
+                   }),
       m_mdi(new QMdiArea(this)),
       m_interruptTimer(new QTimer(this)) {
     setWindowTitle(kApplicationTitle);
@@ -170,18 +143,20 @@ CMainFrame::~CMainFrame() {
 
 // --- Commands ---
 
-QAction* CMainFrame::AddAction(int id, const QString& text, const char* prompt) {
-    auto* act = new QAction(text, this);
-    if (prompt) {
-        const QString promptText = QString::fromLatin1(prompt);
-        const qsizetype split = promptText.indexOf(u'\n');
-        act->setStatusTip(split < 0 ? promptText : promptText.left(split));
-        if (split >= 0) act->setToolTip(promptText.mid(split + 1));
+QAction* CMainFrame::AddAction(const CommandSpec& command) {
+    auto* act = new QAction(QString::fromLatin1(command.text), this);
+    const QString prompt = QString::fromLatin1(command.prompt);
+    const qsizetype split = prompt.indexOf(u'\n');
+    act->setStatusTip(split < 0 ? prompt : prompt.left(split));
+    if (split >= 0) act->setToolTip(prompt.mid(split + 1));
+    if (command.icon) {
+        act->setIcon(SymbolicIconEngine::FromTheme(QString::fromLatin1(command.icon)));
     }
-    act->setIcon(CommandIcon(id));
+    if (command.key) act->setShortcut(QKeySequence(*command.key));
+    act->setCheckable(command.checkable);
     // Keys work even while the toolbar and the menu that show the command are hidden.
     addAction(act);
-    m_actions[id] = act;
+    m_actions[command.id] = act;
     return act;
 }
 
@@ -191,75 +166,31 @@ QAction* CMainFrame::action(int id) const {
 }
 
 void CMainFrame::CreateActions() {
-    AddAction(ID_FILE_NEW, QStringLiteral("&New"), "Do another Search/Replace\nNew Session");
-    action(ID_FILE_NEW)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
-    AddAction(ID_FILE_OPEN, QStringLiteral("&Open..."),
-              "Open a previously saved Search/Replace log file\nOpen");
-    action(ID_FILE_OPEN)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    AddAction(ID_FILE_CLOSE, QStringLiteral("&Close"),
-              "Close the active Search/Replace log window\nClose");
-    AddAction(ID_FILE_SAVE, QStringLiteral("&Save"),
-              "Save the active Search/Replace log file\nSave");
-    action(ID_FILE_SAVE)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    AddAction(ID_FILE_SAVE_AS, QStringLiteral("Save Log Window &As..."),
-              "Save the active Search/Replace log file with a new name\nSave As");
-    AddAction(ID_FILE_APPLY_PREVIEW, QStringLiteral("Appl&y Preview"),
-              "Make the changes this preview showed: the same run for real, in a new "
-              "window\nApply Preview");
-    AddAction(ID_FILE_SAVE_DIFF, QStringLiteral("Save as &Diff..."),
-              "Save the changes this preview showed as a unified diff\nSave as Diff");
-    AddAction(ID_FILE_RUN_HISTORY, QStringLiteral("Run &History..."),
-              "See the kept runs and their files, and undo one\nRun History");
-    AddAction(ID_FILE_UNDO_LAST_RUN, QStringLiteral("&Undo Last Run"),
-              "Put back the files the last run that can be undone changed\nUndo Last Run");
-    AddAction(ID_FILE_PRINT, QStringLiteral("&Print..."),
-              "Print the contents of the active Search/Replace log window\nPrint");
-    action(ID_FILE_PRINT)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
-    AddAction(ID_FILE_PRINT_PREVIEW, QStringLiteral("Print Pre&view"),
-              "Display full pages of the log as they will be printed\nPrint Preview");
-    AddAction(ID_FILE_PRINT_SETUP, QStringLiteral("P&rint Setup..."),
-              "Change the printer and printing options\nPrint Setup");
-    AddAction(ID_APP_EXIT, QStringLiteral("E&xit"), "Quit the application\nExit");
-    AddAction(ID_VIEW_TOOLBAR, QStringLiteral("&Toolbar"), "Show or hide the toolbar\nToolbar");
-    AddAction(ID_VIEW_STATUS_BAR, QStringLiteral("&Status Bar"),
-              "Show or hide the status bar\nStatus Bar");
-    action(ID_VIEW_TOOLBAR)->setCheckable(true);
-    action(ID_VIEW_STATUS_BAR)->setCheckable(true);
-    AddAction(ID_APP_ABOUT, QStringLiteral("&About Search/Replace..."),
-              "Display program information, version number and copyright\nAbout");
-    AddAction(ID_HELP_SYNOPSIS, QStringLiteral("Application &Synopsis"),
-              "Learn about the Search/Replace Application");
-    AddAction(ID_HELP_CONTENTS, QStringLiteral("&Contents"),
-              "Display Search/Replace's help table of contents\nHelp");
-    AddAction(ID_FIND, QStringLiteral("Fi&nd"), "Find a String Fragment in Log Window\nFind");
-    action(ID_FIND)->setShortcut(QKeySequence(Qt::Key_F2));
-    AddAction(ID_FIND_AGAIN, QStringLiteral("Find &Again"),
-              "Find next occurance of previous search\nFind Again");
-    action(ID_FIND_AGAIN)->setShortcut(QKeySequence(Qt::Key_F3));
-    AddAction(ID_OPTIONS, QStringLiteral("&Options"), "Define application options\nOptions");
-    AddAction(ID_NEXT_FRAME, QStringLiteral("&Next Display Frame"),
-              "Next Display Frame\nNext Frame");
-    AddAction(ID_PREVIOUS_FRAME, QStringLiteral("&Previous Display Frame"),
-              "Previous Display Frame\nPrevious Frame");
-    AddAction(ID_GOTO_FRAME, QStringLiteral("GoTo Display Frame"),
-              "GoTo a Display Frame you enter\nGoTo Display Frame");
-    AddAction(ID_WINDOW_CASCADE, QStringLiteral("&Cascade"),
-              "Arrange windows so they overlap\nCascade Windows");
-    AddAction(ID_WINDOW_TILE_HORZ, QStringLiteral("Tile &Horizontally"),
-              "Arrange windows as non-overlapping tiles\nTile Windows");
-    AddAction(ID_WINDOW_TILE_VERT, QStringLiteral("Tile &Vertically"),
-              "Arrange windows as non-overlapping tiles\nTile Windows");
-    AddAction(ID_WINDOW_ARRANGE, QStringLiteral("&Arrange Icons"),
-              "Arrange icons at the bottom of the window\nArrange Icons");
-    AddAction(ID_CLOSE_ALL, QStringLiteral("Clo&se All"), "Close All Display Windows\nClose All");
+    for (const CommandSpec& command : CommandTable::Commands()) AddAction(command);
+    ConnectCommands();
+    CreateKeysWithoutCommand();
+    for (QAction*& recent : m_recentActions) {
+        recent = new QAction(this);
+        connect(recent, &QAction::triggered, this,
+                [this, recent] { OpenDocumentFile(recent->data().toString().toStdString()); });
+    }
+}
 
-    const auto on = [this](int id, auto slot) {
+void CMainFrame::ConnectCommands() {
+    const auto on = [this](CommandId id, auto slot) {
         connect(action(id), &QAction::triggered, this, slot);
     };
-    const auto onView = [this](int id, void (CKestoView::*command)()) {
-        connect(action(id), &QAction::triggered, this, [this, command] {
+    const auto onView = [this, &on](CommandId id, void (CKestoView::*command)()) {
+        on(id, [this, command] {
             if (CKestoView* view = activeView()) (view->*command)();
             UpdateCommandUI();
+        });
+    };
+    const auto onPrint = [this, &on](CommandId id, void (CKestoView::*command)(QPrinter&)) {
+        on(id, [this, command] {
+            if (CKestoView* view = activeView(); view && view->CanPrint()) {
+                (view->*command)(m_printer);
+            }
         });
     };
     on(ID_FILE_NEW, [this] { OnFileNew(); });
@@ -273,14 +204,8 @@ void CMainFrame::CreateActions() {
     on(ID_FILE_SAVE_DIFF, [this] { OnFileSaveDiff(); });
     on(ID_FILE_RUN_HISTORY, [this] { OnRunHistory(); });
     on(ID_FILE_UNDO_LAST_RUN, [this] { OnUndoLastRun(); });
-    on(ID_FILE_PRINT, [this] {
-        if (CKestoView* view = activeView(); view && view->CanPrint()) view->OnPrint(m_printer);
-    });
-    on(ID_FILE_PRINT_PREVIEW, [this] {
-        if (CKestoView* view = activeView(); view && view->CanPrint()) {
-            view->OnPrintPreview(m_printer);
-        }
-    });
+    onPrint(ID_FILE_PRINT, &CKestoView::OnPrint);
+    onPrint(ID_FILE_PRINT_PREVIEW, &CKestoView::OnPrintPreview);
     on(ID_FILE_PRINT_SETUP, [this] { OnPrintSetup(); });
     on(ID_APP_EXIT, [this] { close(); });
     on(ID_VIEW_TOOLBAR, [this](bool shown) { m_toolBar->setVisible(shown); });
@@ -294,38 +219,14 @@ void CMainFrame::CreateActions() {
     onView(ID_PREVIOUS_FRAME, &CKestoView::OnPreviousFrame);
     onView(ID_GOTO_FRAME, &CKestoView::OnGoToFrame);
     on(ID_WINDOW_CASCADE, [this] { m_mdi->cascadeSubWindows(); });
-    on(ID_WINDOW_TILE_HORZ, [this] {
-        const auto windows = m_mdi->subWindowList();
-        if (windows.isEmpty()) return;
-        const QSize area = m_mdi->viewport()->size();
-        const int height = area.height() / static_cast<int>(windows.size());
-        for (int i = 0; i < windows.size(); ++i) {
-            windows[i]->showNormal();
-            windows[i]->setGeometry(0, i * height, area.width(), height);
-        }
-    });
-    on(ID_WINDOW_TILE_VERT, [this] {
-        const auto windows = m_mdi->subWindowList();
-        if (windows.isEmpty()) return;
-        const QSize area = m_mdi->viewport()->size();
-        const int width = area.width() / static_cast<int>(windows.size());
-        for (int i = 0; i < windows.size(); ++i) {
-            windows[i]->showNormal();
-            windows[i]->setGeometry(i * width, 0, width, area.height());
-        }
-    });
-    on(ID_WINDOW_ARRANGE, [this] {
-        int left = 0;
-        const int bottom = m_mdi->viewport()->height();
-        for (QMdiSubWindow* window : m_mdi->subWindowList()) {
-            if (!window->isMinimized()) continue;
-            window->move(left, bottom - window->height());
-            left += window->width();
-        }
-    });
+    on(ID_WINDOW_TILE_HORZ, [this] { TileSubWindows(*m_mdi, Qt::Vertical); });
+    on(ID_WINDOW_TILE_VERT, [this] { TileSubWindows(*m_mdi, Qt::Horizontal); });
+    on(ID_WINDOW_ARRANGE, [this] { ArrangeMinimized(*m_mdi); });
     on(ID_CLOSE_ALL, [this] { OnCloseAll(); });
     on(ID_OPTIONS, [this] { OnOptions(); });
+}
 
+void CMainFrame::CreateKeysWithoutCommand() {
     // The list's copy key takes the selected line; the other edit keys belong to the
     // edit fields of the dialogs.
     auto* copy = new QAction(QStringLiteral("&Copy"), this);
@@ -346,110 +247,61 @@ void CMainFrame::CreateActions() {
     previousPane->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F6));
     connect(previousPane, &QAction::triggered, m_mdi, &QMdiArea::activatePreviousSubWindow);
     addAction(previousPane);
-
-    for (QAction*& recent : m_recentActions) {
-        recent = new QAction(this);
-        connect(recent, &QAction::triggered, this,
-                [this, recent] { OpenDocumentFile(recent->data().toString().toStdString()); });
-    }
 }
 
 void CMainFrame::CreateMenus() {
-    const auto fileMenu = [this](bool session) {
-        auto* menu = new QMenu(QStringLiteral("&File"), this);
-        if (session) {
-            // The same command under the session window's label; the key stays with the
-            // one New action, the text after the tab only shows it.
-            auto* newSession = new QAction(QStringLiteral("&New S/R Session...\tCtrl+N"), menu);
-            newSession->setStatusTip(action(ID_FILE_NEW)->statusTip());
-            newSession->setIcon(action(ID_FILE_NEW)->icon());
-            connect(newSession, &QAction::triggered, action(ID_FILE_NEW), &QAction::trigger);
-            menu->addAction(newSession);
-            menu->addAction(action(ID_FILE_OPEN));
-            menu->addAction(action(ID_FILE_CLOSE));
-            menu->addAction(action(ID_FILE_SAVE_AS));
-            menu->addAction(action(ID_FILE_SAVE_DIFF));
-            menu->addAction(action(ID_FILE_APPLY_PREVIEW));
-            menu->addSeparator();
-            menu->addAction(action(ID_FILE_RUN_HISTORY));
-            menu->addAction(action(ID_FILE_UNDO_LAST_RUN));
-            menu->addSeparator();
-            menu->addAction(action(ID_FILE_PRINT));
-            menu->addAction(action(ID_FILE_PRINT_PREVIEW));
-            menu->addAction(action(ID_FILE_PRINT_SETUP));
-        } else {
-            menu->addAction(action(ID_FILE_NEW));
-            menu->addAction(action(ID_FILE_OPEN));
-            menu->addSeparator();
-            menu->addAction(action(ID_FILE_RUN_HISTORY));
-            menu->addAction(action(ID_FILE_UNDO_LAST_RUN));
-            menu->addSeparator();
-            menu->addAction(action(ID_FILE_PRINT_SETUP));
-        }
-        menu->addSeparator();
-        for (QAction* recent : m_recentActions) menu->addAction(recent);
-        menu->addSeparator();
-        menu->addAction(action(ID_APP_EXIT));
-        connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
-        return menu;
-    };
-    const auto viewMenu = [this](bool session) {
-        auto* menu = new QMenu(QStringLiteral("&View"), this);
-        menu->addAction(action(ID_VIEW_TOOLBAR));
-        menu->addAction(action(ID_VIEW_STATUS_BAR));
-        if (session) {
-            menu->addSeparator();
-            menu->addAction(action(ID_NEXT_FRAME));
-            menu->addAction(action(ID_PREVIOUS_FRAME));
-            menu->addAction(action(ID_GOTO_FRAME));
-        }
-        connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
-        return menu;
-    };
-    const auto helpMenu = [this](bool session) {
-        auto* menu = new QMenu(QStringLiteral("&Help"), this);
-        menu->addAction(action(ID_APP_ABOUT));
-        if (session) {
-            const auto forward = [menu, this](const QString& text, int id) {
-                auto* item = menu->addAction(text);
-                item->setStatusTip(action(id)->statusTip());
-                item->setIcon(action(id)->icon());
-                connect(item, &QAction::triggered, action(id), &QAction::trigger);
-            };
-            forward(QStringLiteral("Application &Synopsis..."), ID_HELP_SYNOPSIS);
-            forward(QStringLiteral("&Contents..."), ID_HELP_CONTENTS);
-        } else {
-            menu->addAction(action(ID_HELP_SYNOPSIS));
-            menu->addAction(action(ID_HELP_CONTENTS));
-        }
-        return menu;
-    };
+    m_idleMenuBar = CreateMenuBar(CommandTable::IdleMenuBar());
+    m_sessionMenuBar = CreateMenuBar(CommandTable::SessionMenuBar());
+}
 
-    m_idleMenus = {fileMenu(false), viewMenu(false), helpMenu(false)};
+std::vector<QAction*> CMainFrame::CreateMenuBar(std::span<const MenuBarEntry> entries) {
+    std::vector<QAction*> bar;
+    for (const MenuBarEntry& entry : entries) {
+        bar.push_back(entry.menu ? CreateMenu(*entry.menu)->menuAction() : action(entry.command));
+    }
+    return bar;
+}
 
-    auto* search = new QMenu(QStringLiteral("&Search"), this);
-    search->addAction(action(ID_FIND));
-    search->addAction(action(ID_FIND_AGAIN));
-    connect(search, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
-    auto* window = new QMenu(QStringLiteral("&Window"), this);
-    window->addAction(action(ID_WINDOW_CASCADE));
-    window->addAction(action(ID_WINDOW_TILE_HORZ));
-    window->addAction(action(ID_WINDOW_TILE_VERT));
-    window->addAction(action(ID_WINDOW_ARRANGE));
-    window->addAction(action(ID_CLOSE_ALL));
-    m_sessionMenus = {fileMenu(true), search, nullptr, viewMenu(true), window, helpMenu(true)};
-    m_optionsMenuAction = action(ID_OPTIONS);
+QMenu* CMainFrame::CreateMenu(const MenuSpec& spec) {
+    auto* menu = new QMenu(QString::fromLatin1(spec.title), this);
+    AddEntries(*menu, spec.entries);
+    if (spec.updatesCommands) {
+        connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
+    }
+    return menu;
+}
+
+template <typename Bar>
+void CMainFrame::AddEntries(Bar& bar, std::span<const MenuEntry> entries) {
+    for (const MenuEntry& entry : entries) {
+        switch (entry.kind) {
+        case MenuEntry::Separator:
+            bar.addSeparator();
+            break;
+        case MenuEntry::RecentFiles:
+            for (QAction* recent : m_recentActions) bar.addAction(recent);
+            break;
+        case MenuEntry::Command:
+            bar.addAction(entry.label ? CreateLabelledItem(bar, entry) : action(entry.command));
+            break;
+        }
+    }
+}
+
+QAction* CMainFrame::CreateLabelledItem(QWidget& menu, const MenuEntry& entry) {
+    QAction* command = action(entry.command);
+    auto* item = new QAction(QString::fromLatin1(entry.label), &menu);
+    item->setStatusTip(command->statusTip());
+    item->setIcon(command->icon());
+    connect(item, &QAction::triggered, command, &QAction::trigger);
+    return item;
 }
 
 void CMainFrame::ShowMenuFor(bool sessionWindowActive) {
     QMenuBar* bar = menuBar();
     bar->clear();
-    for (QMenu* menu : sessionWindowActive ? m_sessionMenus : m_idleMenus) {
-        if (menu) {
-            bar->addMenu(menu);
-        } else {
-            bar->addAction(m_optionsMenuAction);
-        }
+    for (QAction* entry : sessionWindowActive ? m_sessionMenuBar : m_idleMenuBar) {
+        bar->addAction(entry);
     }
 }
 
@@ -457,17 +309,7 @@ void CMainFrame::CreateToolBar() {
     m_toolBar = addToolBar(QStringLiteral("Toolbar"));
     m_toolBar->setObjectName(QStringLiteral("ToolBar"));
     m_toolBar->setIconSize(QSize(16, 16));
-    const std::vector<std::vector<int>> groups = {{ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE},
-                                                  {ID_FILE_APPLY_PREVIEW},
-                                                  {ID_FILE_PRINT},
-                                                  {ID_FIND, ID_FIND_AGAIN},
-                                                  {ID_NEXT_FRAME, ID_PREVIOUS_FRAME, ID_GOTO_FRAME},
-                                                  {ID_CLOSE_ALL},
-                                                  {ID_HELP_CONTENTS}};
-    for (std::size_t g = 0; g < groups.size(); ++g) {
-        if (g > 0) m_toolBar->addSeparator();
-        for (int id : groups[g]) m_toolBar->addAction(action(id));
-    }
+    AddEntries(*m_toolBar, CommandTable::ToolBar());
 }
 
 void CMainFrame::CreateStatusBar() {
@@ -628,7 +470,7 @@ CChildFrame* CMainFrame::OnFileNew() {
 CChildFrame* CMainFrame::NewSessionWindow(std::optional<RunRequest> request) {
     const std::string title = "Kesto" + std::to_string(++m_untitledCount);
     auto doc = std::make_unique<CKestoDoc>(m_settingsPath, m_hosts, title);
-    doc->session().journalFolder = m_journalFolder;
+    doc->session().journalFolder = journalFolder();
     return AddChild(std::move(doc), std::move(request));
 }
 
@@ -639,121 +481,6 @@ CChildFrame* CMainFrame::ShowReport(const std::string& title,
     doc->state().runStarted = true;
     for (const std::string& line : lines) doc->log().AddPlainLogLine(line);
     return AddChild(std::move(doc));
-}
-
-void CMainFrame::PruneRuns() {
-    Settings settings;
-    RunPlan options;
-    LoadSettings(m_ini, settings, options);
-    RunHistory(m_journalFolder).Prune(settings.keepRuns);
-}
-
-namespace {
-
-// The lines of a report: each file put back or left as it was, and the count of each;
-// names escaped as the log escapes them.
-void AddOutcomes(const TakeBackResult& result, std::vector<std::string>& lines) {
-    const bool trashed = result.finishedRemoval == "trash";
-    const std::string done = result.finishedRemoval.empty() ? "Put back: "
-                             : trashed                      ? "Backup moved to the Trash: "
-                                                            : "Backup deleted: ";
-    for (const FileOutcome& file : result.files) {
-        lines.push_back(file.done ? "     " + done + LoggedPath(file.path)
-                                  : "     Left as it was: " + LoggedPath(file.path) + " ... " +
-                                        file.reason);
-    }
-    const std::size_t left = static_cast<std::size_t>(result.leftAlone());
-    const std::size_t back = result.files.size() - left;
-    lines.push_back(" ");
-    if (!result.finishedRemoval.empty()) {
-        lines.push_back("The run had made its changes, which stand: " + std::to_string(back) +
-                        (back == 1 ? " backup" : " backups") +
-                        (trashed ? " moved to the Trash, " : " deleted, ") + std::to_string(left) +
-                        (left == 1 ? " left as it was" : " left as they were"));
-        return;
-    }
-    lines.push_back(std::to_string(back) + (back == 1 ? " file" : " files") + " put back, " +
-                    std::to_string(left) + (left == 1 ? " left as it was" : " left as they were"));
-}
-
-// Whether the state folder may be used; tells the user why not.
-bool StateFolderUsable(const RunHistory& history, Prompter& prompter) {
-    const std::string refusal = history.Refusal();
-    if (!refusal.empty()) prompter.ShowMessage(refusal, MessageIcon::Stop);
-    return refusal.empty();
-}
-
-}  // namespace
-
-CChildFrame* CMainFrame::UndoRun(const std::string& id) {
-    RunHistory history(m_journalFolder);
-    const TakeBackResult result = history.Undo(id, m_hosts.recycleBin, m_settingsPath);
-    if (!result.error.empty()) {
-        m_hosts.prompter.ShowMessage(result.error, MessageIcon::Stop);
-        return nullptr;
-    }
-    PruneRuns();
-    std::vector<std::string> lines = {
-        std::string(20, ' ') + "** Undo of Run " + result.runId + " **", " "};
-    AddOutcomes(result, lines);
-    return ShowReport("Undo " + result.runId, lines);
-}
-
-CChildFrame* CMainFrame::OnUndoLastRun() {
-    RunHistory history(m_journalFolder);
-    if (!StateFolderUsable(history, m_hosts.prompter)) return nullptr;
-    history.PruneGone();
-    for (const KeptRun& run : history.Runs()) {
-        if (!run.undoable) continue;
-        const std::string question =
-            "Undo the last run (" + run.journal.run.kind + ", " + std::to_string(run.filesChanged) +
-            (run.filesChanged == 1 ? " file" : " files") + ", started " + run.journal.startTime +
-            ")?\n\nEach file goes back to what it held before the run, where it still holds "
-            "what the run wrote.";
-        if (!m_hosts.prompter.AskYesNo(question)) return nullptr;
-        return UndoRun(run.journal.id);
-    }
-    m_hosts.prompter.ShowMessage("No run to undo!", MessageIcon::Information);
-    return nullptr;
-}
-
-void CMainFrame::OnRunHistory() {
-    RunHistory history(m_journalFolder);
-    if (!StateFolderUsable(history, m_hosts.prompter)) return;
-    history.PruneGone();
-    CRunHistoryDlg dialog(history, this);
-    if (dialog.exec() != QDialog::Accepted || dialog.chosenRun().empty()) return;
-    const std::string question = "Undo run " + dialog.chosenRun() +
-                                 "?\n\nEach file goes back to what it held before the run, "
-                                 "where it still holds what the run wrote.";
-    if (m_hosts.prompter.AskYesNo(question)) UndoRun(dialog.chosenRun());
-}
-
-CChildFrame* CMainFrame::OfferRecovery() {
-    RunHistory history(m_journalFolder);
-    // Runs are refused until the folder is the user's own: said at once, not at the first run.
-    if (!StateFolderUsable(history, m_hosts.prompter)) return nullptr;
-    const std::vector<std::string> unfinished = history.UnfinishedRuns();
-    if (unfinished.empty()) return nullptr;
-    const std::string question =
-        "A run did not end (" + LoggedPath(unfinished.front()) +
-        (unfinished.size() > 1 ? " and " + std::to_string(unfinished.size() - 1) + " more" : "") +
-        "): the program was ended or the computer went off while it changed files.\n\n"
-        "Put back the original files it was changing?";
-    if (!m_hosts.prompter.AskYesNo(question)) return nullptr;
-    std::vector<std::string> lines = {
-        std::string(20, ' ') + "** Recovery of Runs That Did Not End **", " "};
-    for (const TakeBackResult& result : history.Recover(&m_hosts.recycleBin)) {
-        lines.push_back("Run " + LoggedPath(result.runId) + ":");
-        if (!result.error.empty()) {
-            lines.push_back("     Couldn't recover it: " + result.error);
-            continue;
-        }
-        AddOutcomes(result, lines);
-        lines.push_back(" ");
-    }
-    PruneRuns();
-    return ShowReport("Recovery", lines);
 }
 
 CChildFrame* CMainFrame::ApplyActivePreview() {
@@ -805,7 +532,7 @@ void CMainFrame::OnFileSaveDiff() {
 
 CChildFrame* CMainFrame::OpenDocumentFile(const std::string& path) {
     auto doc = std::make_unique<CKestoDoc>(m_settingsPath, m_hosts, std::string());
-    doc->session().journalFolder = m_journalFolder;
+    doc->session().journalFolder = journalFolder();
     if (doc->OnOpenDocument(path) == CKestoDoc::OpenResult::Failed) {
         SetStatusPanes(QStringLiteral("Ready"), {}, {});
         return nullptr;

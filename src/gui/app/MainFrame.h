@@ -3,8 +3,12 @@
 // toolbar, the three-pane status bar, the recent files, the window placement, and the
 // files dropped on it.
 //
-// The log, find, print, save and frame commands act on the active session window; the
-// enabled state of every command is computed in one place, UpdateCommandUI.
+// The commands, the menus that show them and the toolbar are laid out in CommandTable: the
+// frame makes its actions, menus and toolbar from that table and connects each command to
+// its handler. The log, find, print, save and frame commands act on the active session
+// window; the enabled state of every command is computed in one place, UpdateCommandUI.
+// Undo, the run history and the recovery at start are RunHistoryCommands', which shows its
+// reports in windows of this frame.
 //
 // SIGINT, SIGTERM and SIGHUP (platform/InterruptSignals) end the program without a
 // question: every running session ends as Abort ends it (each changed file gets its
@@ -19,11 +23,13 @@
 #include <array>
 #include <map>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "gui/app/CommandTable.h"
 #include "gui/app/WindowPlacement.h"
-#include "journal/RunHistory.h"
+#include "gui/history/RunHistoryCommands.h"
 #include "session/SessionHosts.h"
 #include "settings/IniFile.h"
 
@@ -37,39 +43,6 @@ namespace kesto {
 
 class CChildFrame;
 class CKestoView;
-
-// Command ids of the menus, toolbar and accelerators.
-enum CommandId : int {
-    ID_FILE_NEW = 57600,
-    ID_FILE_OPEN = 57601,
-    ID_FILE_CLOSE = 57602,
-    ID_FILE_SAVE = 57603,
-    ID_FILE_SAVE_AS = 57604,
-    ID_FILE_PRINT_SETUP = 57606,
-    ID_FILE_PRINT = 57607,
-    ID_FILE_PRINT_PREVIEW = 57609,
-    ID_APP_ABOUT = 57664,
-    ID_APP_EXIT = 57665,
-    ID_WINDOW_ARRANGE = 57649,
-    ID_WINDOW_CASCADE = 57650,
-    ID_WINDOW_TILE_HORZ = 57651,
-    ID_WINDOW_TILE_VERT = 57652,
-    ID_VIEW_TOOLBAR = 59392,
-    ID_VIEW_STATUS_BAR = 59393,
-    ID_HELP_SYNOPSIS = 32771,
-    ID_HELP_CONTENTS = 32772,
-    ID_FIND_AGAIN = 32775,
-    ID_OPTIONS = 32781,
-    ID_NEXT_FRAME = 32782,
-    ID_PREVIOUS_FRAME = 32783,
-    ID_GOTO_FRAME = 32784,
-    ID_CLOSE_ALL = 32785,
-    ID_FIND = 32788,
-    ID_FILE_APPLY_PREVIEW = 32790,
-    ID_FILE_SAVE_DIFF = 32791,
-    ID_FILE_RUN_HISTORY = 32792,
-    ID_FILE_UNDO_LAST_RUN = 32793,
-};
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT
@@ -88,18 +61,15 @@ public:
     CChildFrame* ApplyActivePreview();
     // Writes the diff of the active window's preview to `path`; a failure is shown.
     bool SaveActiveDiff(const std::string& path);
-    // --- Runs taken back ---
-    // Where the windows' runs keep their journals (by default the user's state folder).
-    void SetJournalFolder(std::string folder) { m_journalFolder = std::move(folder); }
-    const std::string& journalFolder() const { return m_journalFolder; }
-    // Undoes run `id` (empty: the newest that can be undone) and shows what became of each
-    // file in a new window; nothing (and a message) when the run cannot be undone at all.
-    CChildFrame* UndoRun(const std::string& id);
-    // Asks before undoing the newest run that can be undone.
-    CChildFrame* OnUndoLastRun();
-    void OnRunHistory();
-    // At start: offers to finish the runs that did not end; their result in a new window.
-    CChildFrame* OfferRecovery();
+    // --- Runs taken back: RunHistoryCommands does the work ---
+    // Where the windows' runs keep their journals.
+    void SetJournalFolder(std::string folder) { m_runHistory.SetJournalFolder(std::move(folder)); }
+    const std::string& journalFolder() const { return m_runHistory.journalFolder(); }
+    CChildFrame* UndoRun(const std::string& id) { return m_runHistory.UndoRun(id); }
+    CChildFrame* OnUndoLastRun() { return m_runHistory.UndoLastRun(); }
+    void OnRunHistory() { m_runHistory.ShowRunHistory(); }
+    // At start: offers to finish the runs that did not end.
+    CChildFrame* OfferRecovery() { return m_runHistory.OfferRecovery(); }
     CChildFrame* activeChild() const;
     CKestoView* activeView() const;
     QList<CChildFrame*> children() const;
@@ -134,8 +104,19 @@ protected:
 
 private:
     void CreateActions();
-    QAction* AddAction(int id, const QString& text, const char* prompt = nullptr);
+    QAction* AddAction(const CommandSpec& command);
+    void ConnectCommands();
+    // Keys that no menu shows: the list's copy and the moves between the windows.
+    void CreateKeysWithoutCommand();
     void CreateMenus();
+    // The entries of one menu bar, each a menu's action or a command standing on the bar.
+    std::vector<QAction*> CreateMenuBar(std::span<const MenuBarEntry> entries);
+    QMenu* CreateMenu(const MenuSpec& spec);
+    // `bar`: a menu or the toolbar.
+    template <typename Bar>
+    void AddEntries(Bar& bar, std::span<const MenuEntry> entries);
+    // An item of `menu`'s own under the entry's label that triggers the entry's command.
+    QAction* CreateLabelledItem(QWidget& menu, const MenuEntry& entry);
     void CreateToolBar();
     void CreateStatusBar();
     void ShowMenuFor(bool sessionWindowActive);
@@ -149,8 +130,6 @@ private:
     void OnFileSaveDiff();
     // A window that shows `lines` as its log, under `title`.
     CChildFrame* ShowReport(const std::string& title, const std::vector<std::string>& lines);
-    void PruneRuns();
-    std::string m_journalFolder = DefaultRunJournalFolder();
     // With `recheckPreview` false, whether the active preview can still be applied is taken
     // from the last check (the log view asks on every move of its selection).
     void UpdateCommands(bool recheckPreview);
@@ -170,15 +149,15 @@ private:
     std::string m_settingsPath;
     IniFile m_ini;
     SessionHosts m_hosts;
+    RunHistoryCommands m_runHistory;
     QMdiArea* m_mdi;
     QToolBar* m_toolBar = nullptr;
     QTimer* m_interruptTimer;
     std::array<QLabel*, 3> m_panes{};
     std::map<int, QAction*> m_actions;
     std::array<QAction*, 4> m_recentActions{};
-    std::vector<QMenu*> m_idleMenus;
-    std::vector<QMenu*> m_sessionMenus;
-    QAction* m_optionsMenuAction = nullptr;
+    std::vector<QAction*> m_idleMenuBar;
+    std::vector<QAction*> m_sessionMenuBar;
     std::vector<std::string> m_recentFiles;
     QPrinter m_printer;
     int m_untitledCount = 0;

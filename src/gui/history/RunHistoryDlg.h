@@ -1,7 +1,7 @@
 // CRunHistoryDlg: "Run History": the kept runs, newest first, with when, what and how many
 // files each changed and whether it can be undone; the files of the selected run with the
 // state each is in; and Undo Run for a run that can be undone. The dialog only chooses: the
-// main window asks for confirmation and undoes the run.
+// run history commands (RunHistoryCommands) ask for confirmation and undo the run.
 #pragma once
 
 #include <QDialog>

@@ -174,6 +174,42 @@ TEST_F(MainFrameTest, ANewWindowBesideAMaximizedOneIsMaximizedAndFillsTheArea) {
     EXPECT_GE(second->width(), area.width() / 2);
 }
 
+TEST_F(MainFrameTest, TheTileCommandsShareTheAreaOutAmongTheWindows) {
+    Frame().resize(800, 560);
+    NewWindow();
+    NewWindow();
+    QApplication::processEvents();
+    const QSize area = Frame().mdiArea()->viewport()->size();
+    const QList<QMdiSubWindow*> windows = Frame().mdiArea()->subWindowList();
+    ASSERT_EQ(windows.size(), 2);
+    const int half = area.height() / 2;
+    Frame().action(ID_WINDOW_TILE_HORZ)->trigger();
+    EXPECT_EQ(windows[0]->geometry(), QRect(0, 0, area.width(), half));
+    EXPECT_EQ(windows[1]->geometry(), QRect(0, half, area.width(), half));
+    const int column = area.width() / 2;
+    Frame().action(ID_WINDOW_TILE_VERT)->trigger();
+    EXPECT_EQ(windows[0]->geometry(), QRect(0, 0, column, area.height()));
+    EXPECT_EQ(windows[1]->geometry(), QRect(column, 0, column, area.height()));
+}
+
+TEST_F(MainFrameTest, ArrangeIconsLinesTheMinimizedWindowsUpAlongTheBottom) {
+    Frame().resize(800, 560);
+    CChildFrame* first = NewWindow();
+    CChildFrame* open = NewWindow();
+    CChildFrame* third = NewWindow();
+    first->showMinimized();
+    third->showMinimized();
+    first->move(300, 40);
+    third->move(100, 10);
+    QApplication::processEvents();
+    const QRect before = open->geometry();
+    Frame().action(ID_WINDOW_ARRANGE)->trigger();
+    const int bottom = Frame().mdiArea()->viewport()->height();
+    EXPECT_EQ(first->geometry().topLeft(), QPoint(0, bottom - first->height()));
+    EXPECT_EQ(third->geometry().topLeft(), QPoint(first->width(), bottom - third->height()));
+    EXPECT_EQ(open->geometry(), before) << "a window that is not minimized stays";
+}
+
 TEST_F(MainFrameTest, RecentFilesKeepTheFourLatestWithoutRepeats) {
     for (const char* name : {"a.log", "b.log", "c.log", "d.log", "e.log", "c.log"}) {
         Frame().AddToRecentFiles(dir / name);

@@ -153,5 +153,51 @@ TEST_F(RunHistoryWindowTest, ARunThatDidNotEndIsOfferedForRecoveryAtStart) {
     EXPECT_EQ(prompter.questions.size(), 2u);
 }
 
+TEST_F(RunHistoryWindowTest, TheQuestionsAndTheReportHeadingReadInFull) {
+    RunCatToDog();
+    const KeptRun run = RunHistory(dir / "state").Runs().front();
+    const std::string whatAnUndoDoes =
+        "?\n\nEach file goes back to what it held before the run, where it still holds what "
+        "the run wrote.";
+    prompter.answers = {false, false};
+    EXPECT_EQ(Frame().OnUndoLastRun(), nullptr);
+    test::WhenModal<CRunHistoryDlg>([](CRunHistoryDlg& dialog) { dialog.undoButton()->click(); });
+    Frame().OnRunHistory();
+    ASSERT_EQ(prompter.questions.size(), 2u);
+    EXPECT_EQ(prompter.questions[0], "Undo the last run (single, 2 files, started " +
+                                         run.journal.startTime + ")" + whatAnUndoDoes);
+    EXPECT_EQ(prompter.questions[1], "Undo run " + run.journal.id + whatAnUndoDoes);
+
+    CChildFrame* report = Frame().UndoRun(run.journal.id);
+    ASSERT_NE(report, nullptr);
+    const std::vector<std::string> lines = Lines(report);
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[0], std::string(20, ' ') + "** Undo of Run " + run.journal.id + " **");
+    EXPECT_EQ(lines[1], " ");
+}
+
+TEST_F(RunHistoryWindowTest, TheRecoveryNamesTheRunInItsQuestionAndHeadsItsReport) {
+    {
+        // A run that died before it changed a file: its journal is not ended.
+        std::string error;
+        ASSERT_TRUE(RunJournal::Create(dir / "state", {"single", "x", "y", "", "", {}, ""}, error))
+            << error;
+    }
+    const std::vector<std::string> unfinished = RunHistory(dir / "state").UnfinishedRuns();
+    ASSERT_EQ(unfinished.size(), 1u);
+    CChildFrame* report = Frame().OfferRecovery();
+    ASSERT_NE(report, nullptr);
+    EXPECT_EQ(report->windowTitle(), QStringLiteral("Recovery"));
+    ASSERT_EQ(prompter.questions.size(), 1u);
+    EXPECT_EQ(prompter.questions[0],
+              "A run did not end (" + unfinished.front() +
+                  "): the program was ended or the computer went off while it changed "
+                  "files.\n\nPut back the original files it was changing?");
+    const std::vector<std::string> lines = Lines(report);
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[0], std::string(20, ' ') + "** Recovery of Runs That Did Not End **");
+    EXPECT_EQ(lines[1], " ");
+}
+
 }  // namespace
 }  // namespace kesto

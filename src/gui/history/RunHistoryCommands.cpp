@@ -1,0 +1,140 @@
+#include "gui/history/RunHistoryCommands.h"
+
+#include "gui/history/RunHistoryDlg.h"
+#include "log/LoggedPath.h"
+#include "run/Prompter.h"
+#include "settings/IniFile.h"
+#include "settings/Settings.h"
+
+namespace kesto {
+
+namespace {
+
+constexpr const char* kWhatAnUndoDoes =
+    "\n\nEach file goes back to what it held before the run, where it still holds what the run "
+    "wrote.";
+
+// The first lines of a report: its heading, centred over the lines below, and a blank line.
+std::vector<std::string> ReportHeading(const std::string& heading) {
+    return {std::string(20, ' ') + "** " + heading + " **", " "};
+}
+
+// The lines of a report: each file put back or left as it was, and the count of each;
+// names escaped as the log escapes them.
+void AddOutcomes(const TakeBackResult& result, std::vector<std::string>& lines) {
+    const bool trashed = result.finishedRemoval == "trash";
+    const std::string done = result.finishedRemoval.empty() ? "Put back: "
+                             : trashed                      ? "Backup moved to the Trash: "
+                                                            : "Backup deleted: ";
+    for (const FileOutcome& file : result.files) {
+        lines.push_back(file.done ? "     " + done + LoggedPath(file.path)
+                                  : "     Left as it was: " + LoggedPath(file.path) + " ... " +
+                                        file.reason);
+    }
+    const std::size_t left = static_cast<std::size_t>(result.leftAlone());
+    const std::size_t back = result.files.size() - left;
+    lines.push_back(" ");
+    if (!result.finishedRemoval.empty()) {
+        lines.push_back("The run had made its changes, which stand: " + std::to_string(back) +
+                        (back == 1 ? " backup" : " backups") +
+                        (trashed ? " moved to the Trash, " : " deleted, ") + std::to_string(left) +
+                        (left == 1 ? " left as it was" : " left as they were"));
+        return;
+    }
+    lines.push_back(std::to_string(back) + (back == 1 ? " file" : " files") + " put back, " +
+                    std::to_string(left) + (left == 1 ? " left as it was" : " left as they were"));
+}
+
+// Whether the state folder may be used; tells the user why not.
+bool StateFolderUsable(const RunHistory& history, Prompter& prompter) {
+    const std::string refusal = history.Refusal();
+    if (!refusal.empty()) prompter.ShowMessage(refusal, MessageIcon::Stop);
+    return refusal.empty();
+}
+
+}  // namespace
+
+RunHistoryCommands::RunHistoryCommands(const IniFile& ini, Prompter& prompter,
+                                       RecycleBin& recycleBin, QWidget& dialogParent,
+                                       ShowReport showReport)
+    : m_ini(ini),
+      m_prompter(prompter),
+      m_recycleBin(recycleBin),
+      m_dialogParent(dialogParent),
+      m_showReport(std::move(showReport)) {
+}
+
+CChildFrame* RunHistoryCommands::UndoRun(const std::string& id) {
+    RunHistory history(m_journalFolder);
+    const TakeBackResult result = history.Undo(id, m_recycleBin, m_ini.path());
+    if (!result.error.empty()) {
+        m_prompter.ShowMessage(result.error, MessageIcon::Stop);
+        return nullptr;
+    }
+    PruneRuns();
+    std::vector<std::string> lines = ReportHeading("Undo of Run " + result.runId);
+    AddOutcomes(result, lines);
+    return m_showReport("Undo " + result.runId, lines);
+}
+
+CChildFrame* RunHistoryCommands::UndoLastRun() {
+    RunHistory history(m_journalFolder);
+    if (!StateFolderUsable(history, m_prompter)) return nullptr;
+    history.PruneGone();
+    for (const KeptRun& run : history.Runs()) {
+        if (!run.undoable) continue;
+        const std::string question = "Undo the last run (" + run.journal.run.kind + ", " +
+                                     std::to_string(run.filesChanged) +
+                                     (run.filesChanged == 1 ? " file" : " files") + ", started " +
+                                     run.journal.startTime + ")?" + kWhatAnUndoDoes;
+        if (!m_prompter.AskYesNo(question)) return nullptr;
+        return UndoRun(run.journal.id);
+    }
+    m_prompter.ShowMessage("No run to undo!", MessageIcon::Information);
+    return nullptr;
+}
+
+void RunHistoryCommands::ShowRunHistory() {
+    RunHistory history(m_journalFolder);
+    if (!StateFolderUsable(history, m_prompter)) return;
+    history.PruneGone();
+    CRunHistoryDlg dialog(history, &m_dialogParent);
+    if (dialog.exec() != QDialog::Accepted || dialog.chosenRun().empty()) return;
+    const std::string question = "Undo run " + dialog.chosenRun() + "?" + kWhatAnUndoDoes;
+    if (m_prompter.AskYesNo(question)) UndoRun(dialog.chosenRun());
+}
+
+CChildFrame* RunHistoryCommands::OfferRecovery() {
+    RunHistory history(m_journalFolder);
+    // Runs are refused until the folder is the user's own: said at once, not at the first run.
+    if (!StateFolderUsable(history, m_prompter)) return nullptr;
+    const std::vector<std::string> unfinished = history.UnfinishedRuns();
+    if (unfinished.empty()) return nullptr;
+    const std::string question =
+        "A run did not end (" + LoggedPath(unfinished.front()) +
+        (unfinished.size() > 1 ? " and " + std::to_string(unfinished.size() - 1) + " more" : "") +
+        "): the program was ended or the computer went off while it changed files.\n\n"
+        "Put back the original files it was changing?";
+    if (!m_prompter.AskYesNo(question)) return nullptr;
+    std::vector<std::string> lines = ReportHeading("Recovery of Runs That Did Not End");
+    for (const TakeBackResult& result : history.Recover(&m_recycleBin)) {
+        lines.push_back("Run " + LoggedPath(result.runId) + ":");
+        if (!result.error.empty()) {
+            lines.push_back("     Couldn't recover it: " + result.error);
+            continue;
+        }
+        AddOutcomes(result, lines);
+        lines.push_back(" ");
+    }
+    PruneRuns();
+    return m_showReport("Recovery", lines);
+}
+
+void RunHistoryCommands::PruneRuns() {
+    Settings settings;
+    RunPlan options;
+    LoadSettings(m_ini, settings, options);
+    RunHistory(m_journalFolder).Prune(settings.keepRuns);
+}
+
+}  // namespace kesto
