@@ -149,17 +149,15 @@ bool SessionDocument::BuildSearchFileList() {
 }
 
 void SessionDocument::NotePreviewedFiles() {
-    m_previewComplete = false;
-    m_previewRead.Clear();
-    m_previewDiffs.Clear();
+    m_preview.Begin();
     if (!previewing()) return;
-    for (const std::string& path : searchFileList) m_previewRead.Add(path);
+    for (const std::string& path : searchFileList) m_preview.NoteRead(path);
     if (!options.selectViaFileDialog) {
         for (const auto& [folder, identity] : m_walk.listedFolders()) {
-            m_previewRead.Add(folder.empty() ? "." : folder);
+            m_preview.NoteRead(folder.empty() ? "." : folder);
         }
     }
-    if (options.batchMode) m_previewRead.Add(batchFilePath);
+    if (options.batchMode) m_preview.NoteRead(batchFilePath);
 }
 
 RunRequest SessionDocument::ApplyRequest() const {
@@ -172,11 +170,11 @@ RunRequest SessionDocument::ApplyRequest() const {
 }
 
 bool SessionDocument::PreviewStillHolds() const {
-    return m_previewComplete && !m_previewRead.empty() && m_previewRead.StillHolds();
+    return m_preview.StillHolds();
 }
 
 bool SessionDocument::WritePreviewDiff(std::ostream& out, const std::string& folder) const {
-    return m_previewDiffs.WriteTo(out, folder);
+    return m_preview.diffs().WriteTo(out, folder);
 }
 
 std::optional<RunOutcome> SessionDocument::RunFileLoop(
@@ -269,9 +267,7 @@ bool SessionDocument::FinishRun(bool aborted, std::string_view abortedLine,
     }
     EndJournal(aborted);
     m_backups.EndRun();
-    // Only a preview that went through every file shows what the run would do.
-    m_previewComplete = previewing() && !aborted && !control.stopRequested();
-    if (aborted) m_previewDiffs.Clear();
+    m_preview.End(previewing(), aborted, control.stopRequested());
     if (m_extensions.listsChanged && previewing()) {
         m_extensions.listsChanged = false;  // a preview's answers are not saved later either
     } else if (m_extensions.listsChanged) {

@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "files/FileFingerprint.h"
 #include "journal/RunRecorder.h"
 #include "log/LogStore.h"
 #include "passes/PassContext.h"
@@ -23,7 +22,7 @@
 #include "regex/RegexPair.h"
 #include "replace/BackupKeeper.h"
 #include "run/ProgressReporter.h"
-#include "session/PreviewDiffs.h"
+#include "session/PreviewRecord.h"
 #include "session/RunHeader.h"
 #include "session/RunRequest.h"
 #include "session/SessionHosts.h"
@@ -83,7 +82,7 @@ public:
     // (the window and --diff subscribe previewDiffs(), which keeps what a preview would
     // rewrite for WritePreviewDiff).
     RunEvents& events() { return m_events; }
-    PreviewDiffs& previewDiffs() { return m_previewDiffs; }
+    PreviewDiffs& previewDiffs() { return m_preview.diffs(); }
     IniFile ini;
     // Where the runs that change files keep their journals; none are kept when it is empty.
     std::string journalFolder;
@@ -112,7 +111,7 @@ public:
     RunRequest ApplyRequest() const;
     // Whether the last run was a preview that went through every file (not stopped, not
     // aborted): only then do its log and diff show what the run would do.
-    bool previewComplete() const { return m_previewComplete; }
+    bool previewComplete() const { return m_preview.complete(); }
     // Whether that preview is complete and the files, folders and batch file it read are as
     // it read them.
     bool PreviewStillHolds() const;
@@ -184,9 +183,7 @@ private:
     LineMatcher m_matcher;
     LineBreakType m_previousType = LineBreakType::Dos;
     RunRequest m_lastRequest;
-    bool m_previewComplete = false;
-    FileFingerprint m_previewRead;
-    PreviewDiffs m_previewDiffs;
+    PreviewRecord m_preview;
     std::optional<RunRecorder> m_recorder;
     std::string m_lastJournalId;
     RunHeader m_header{m_log};

@@ -132,8 +132,7 @@ CChildFrame* RunHistoryCommands::OfferRecovery() {
 
 void RunHistoryCommands::PruneRuns() {
     Settings settings;
-    RunPlan options;
-    LoadSettings(m_ini, settings, options);
+    LoadSettings(m_ini, settings);
     RunHistory(m_journalFolder).Prune(settings.keepRuns);
 }
 
