@@ -35,6 +35,7 @@ RunOutcome CChildFrame::RunSession() {
     m_view->EndRunDisplay();
     m_runInProgress = false;
     UpdateTitle();
+    emit runEnded();
     return outcome;
 }
 

@@ -28,6 +28,11 @@ public:
     // The new-run command of the window: the mode dialogs, then the run, its log filling
     // the view. Does nothing once a run was started here.
     RunOutcome RunSession();
+signals:
+    // RunSession ended: whatever the run started, it is over and its log complete.
+    void runEnded();
+
+public:
     // Whether RunSession is under way: from the mode dialog to the end of the run, also
     // between the dialogs while the session is not yet marked as running.
     bool runInProgress() const { return m_runInProgress; }

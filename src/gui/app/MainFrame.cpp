@@ -428,6 +428,9 @@ CChildFrame* CMainFrame::AddChild(std::unique_ptr<CKestoDoc> doc,
     m_mdi->addSubWindow(child);
     connect(&child->view(), &CKestoView::commandStateChanged, this,
             [this] { UpdateCommands(false); });
+    // What a run ended with (a preview that may be applied, say) shows at once on the
+    // toolbar, not only once a menu was opened.
+    connect(child, &CChildFrame::runEnded, this, &CMainFrame::UpdateCommandUI);
     connect(child, &QObject::destroyed, this, [this] { OnActiveWindowChanged(); });
     child->setWindowIcon(windowIcon());
     // Placed even when it opens maximized: the place is where it goes when restored.

@@ -25,6 +25,12 @@ protected:
     // Previews "cat" -> "dog" over the tree through the real dialog's Preview button;
     // `confirm` leaves Confirm each Replace on (the confirmer answers).
     CChildFrame* PreviewRun(bool confirm = false) {
+        CChildFrame* child = PreviewRunAlone(confirm);
+        Frame().UpdateCommandUI();
+        return child;
+    }
+    // The same, the commands left as the end of the run left them.
+    CChildFrame* PreviewRunAlone(bool confirm = false) {
         std::filesystem::create_directories(dir / "tree");
         test::WriteFile(dir / "tree/a.txt", kOriginal);
         test::WriteFile(dir / "tree/b.txt", "nothing here\n");
@@ -38,7 +44,6 @@ protected:
         });
         CChildFrame* child = Frame().OnFileNew();
         RunUntilFinished(child);
-        Frame().UpdateCommandUI();
         return child;
     }
 
@@ -82,6 +87,14 @@ TEST_F(PreviewWindowTest, PreviewThenApplyWritesWhatADirectRunWrites) {
         for (std::string& line : *lines) line = line.substr(0, line.find("Elapsed Time"));
     }
     EXPECT_EQ(previewLines, appliedLines);
+}
+
+// Apply Preview (on the toolbar too) is offered the moment the preview ends, without a menu
+// opened first.
+TEST_F(PreviewWindowTest, ApplyIsOfferedTheMomentThePreviewEnds) {
+    PreviewRunAlone();
+    EXPECT_TRUE(ApplyEnabled());
+    EXPECT_TRUE(Frame().action(ID_FILE_SAVE_DIFF)->isEnabled());
 }
 
 TEST_F(PreviewWindowTest, ApplyIsRefusedOnceAFileOfThePreviewChanged) {
