@@ -108,7 +108,7 @@ ExtensionChoice GuiHosts::AskAboutExtension(std::string_view base, std::string_v
 
 std::optional<StartDirectoryChoice> GuiHosts::ChooseStartDirectory(
     const StartDirectoryChoice& initial) {
-    CStartDirDlg dialog(initial, DialogParent());
+    CStartDirDlg dialog(initial, DialogParent(), this);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.choice();
 }

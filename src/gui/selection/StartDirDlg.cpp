@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <filesystem>
 
 #include "gui/app/KeyboardAccess.h"
 #include "platform/qt/DisplayText.h"
@@ -23,12 +24,13 @@ constexpr int kStartDirectoryHelpContext = 3013;
 
 }  // namespace
 
-CStartDirDlg::CStartDirDlg(const StartDirectoryChoice& initial, QWidget* parent)
+CStartDirDlg::CStartDirDlg(const StartDirectoryChoice& initial, QWidget* parent, Prompter* prompter)
     : QDialog(parent),
       m_directory(new QLineEdit(DisplayText(initial.startDirectory), this)),
       m_filter(new QComboBox(this)),
       m_subdirectories(new QCheckBox(QStringLiteral("&Search Subdirectories"), this)),
-      m_browse(new QPushButton(QStringLiteral("?"), this)) {
+      m_browse(new QPushButton(QStringLiteral("?"), this)),
+      m_prompter(prompter) {
     setWindowTitle(QStringLiteral("Select Files to Search by Starting Directory and File Filter"));
     m_filter->setEditable(true);
     m_filter->setInsertPolicy(QComboBox::NoInsert);
@@ -59,7 +61,7 @@ CStartDirDlg::CStartDirDlg(const StartDirectoryChoice& initial, QWidget* parent)
     buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole);
     QPushButton* help = buttons->addButton(QStringLiteral("&Help"), QDialogButtonBox::HelpRole);
     start->setDefault(true);
-    connect(start, &QPushButton::clicked, this, &QDialog::accept);
+    connect(start, &QPushButton::clicked, this, &CStartDirDlg::OnStart);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(help, &QPushButton::clicked, this,
             [this] { ShowHelpTopic(kStartDirectoryHelpContext, this); });
@@ -80,6 +82,24 @@ StartDirectoryChoice CStartDirDlg::choice() const {
     chosen.fileFilter = TypedBytes(m_filter->currentText());
     chosen.searchSubdirectories = m_subdirectories->isChecked();
     return chosen;
+}
+
+void CStartDirDlg::OnStart() {
+    // A walk of a folder that is not there would end in an empty list; the user learns
+    // the real reason while the directory can still be corrected.
+    const std::string directory = choice().startDirectory;
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(directory, error);
+    if (m_prompter && !directory.empty() && !std::filesystem::is_directory(status)) {
+        const bool exists = std::filesystem::exists(status);
+        m_prompter->ShowMessage("The Starting Directory " + directory +
+                                    (exists ? " is not a directory!" : " does not exist!"),
+                                MessageIcon::Stop);
+        m_directory->setFocus();
+        m_directory->selectAll();
+        return;
+    }
+    accept();
 }
 
 void CStartDirDlg::OnBrowse() {

@@ -63,6 +63,29 @@ TEST(StartDirDlgTest, StartsFromTheRememberedValuesAndReturnsWhatWasTyped) {
     EXPECT_FALSE(chosen.searchSubdirectories);
 }
 
+class StartDirDlgStartTest : public test::GuiFixture {};
+
+// A start directory that does not exist is refused at Start with the reason, and the dialog
+// stays open for it to be corrected; one that exists is taken.
+TEST_F(StartDirDlgStartTest, StartRefusesADirectoryThatDoesNotExist) {
+    test::WriteFile(dir / "file.txt", "x");
+    StartDirectoryChoice initial;
+    CStartDirDlg dialog(initial, nullptr, &prompter);
+    const std::pair<std::string, const char*> refused[] = {
+        {dir / "missing", " does not exist!"}, {dir / "file.txt", " is not a directory!"}};
+    for (const auto& [path, reason] : refused) {
+        dialog.setResult(QDialog::Rejected);
+        dialog.directoryField()->setText(QString::fromStdString(path));
+        ASSERT_TRUE(test::ClickButton(dialog, "Start"));
+        EXPECT_EQ(dialog.result(), QDialog::Rejected) << path;
+        ASSERT_FALSE(prompter.messages.empty());
+        EXPECT_EQ(prompter.messages.back(), "The Starting Directory " + path + reason);
+    }
+    dialog.directoryField()->setText(QString::fromStdString(dir.path().string()));
+    ASSERT_TRUE(test::ClickButton(dialog, "Start"));
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+}
+
 }  // namespace
 }  // namespace kesto
 
