@@ -53,7 +53,7 @@ CBatchModeDlg::CBatchModeDlg(CKestoDoc& doc, bool showPreviousValues,
       m_viaFileDialog(new QCheckBox(QStringLiteral("Vi&a File Dialog"), this)),
       m_byDirectory(new QCheckBox(QStringLiteral("By &Directory and Filter"), this)),
       m_begin(new QPushButton(QStringLiteral("&Begin"), this)),
-      m_preview(new QPushButton(QStringLiteral("P&review"), this)),
+      m_preview(new QPushButton(QStringLiteral("Prev&iew"), this)),
       m_selectFiles(new QPushButton(QStringLiteral("Select &Files"), this)),
       m_override(new QPushButton(QStringLiteral("O&verride"), this)),
       m_newEdit(new QPushButton(QStringLiteral("&New"), this)),
@@ -83,7 +83,7 @@ CBatchModeDlg::CBatchModeDlg(CKestoDoc& doc, bool showPreviousValues,
         "Match &Whole Word Only", "&Match Case",
         "&Confirm Each Replace",  "&Global Replace",
         "All Instances in &Line", "First Instance Onl&y",
-        "Regular E&xpression",    "Preserve C&ase"};
+        "Regular E&xpression",    "P&reserve Case"};
     for (int i = 0; i < kSwitchCount; ++i) {
         m_switches[i] = new QCheckBox(QString::fromLatin1(labels[i]), this);
         connect(m_switches[i], &QCheckBox::clicked, this,

@@ -162,7 +162,7 @@ void CSearchReplaceDlg::BuildControls() {
     auto* replaceCriteria = group(QStringLiteral(" Replace Criteria "),
                                   {AddCheck(Form::Confirm, QStringLiteral("&Confirm each Replace")),
                                    AddCheck(Form::Global, QStringLiteral("&Global Replace")),
-                                   AddCheck(Form::PreserveCase, QStringLiteral("Preserve C&ase"))});
+                                   AddCheck(Form::PreserveCase, QStringLiteral("Preserve Case"))});
     auto* replacements = group(QStringLiteral(" Replacements "),
                                {AddCheck(Form::AllInLine, QStringLiteral("All Instances in &Line")),
                                 AddCheck(Form::FirstOnly, QStringLiteral("First Instance Onl&y"))});
@@ -179,7 +179,10 @@ void CSearchReplaceDlg::BuildControls() {
 
     QPushButton* begin = AddButton(Form::Begin, QStringLiteral("&Begin"));
     begin->setDefault(true);
-    QPushButton* preview = AddButton(Form::Preview, QStringLiteral("Pre&view"));
+    // Every letter of "Preview" and of "Preserve Case" is already the Alt letter of one of
+    // the dialog's own controls: the two are reached with Tab, and Alt+V and Alt+A act on
+    // Override and Via File Dialog alone.
+    QPushButton* preview = AddButton(Form::Preview, QStringLiteral("Preview"));
     preview->setAutoDefault(false);
     QPushButton* selectFiles = AddButton(Form::SelectFiles, QStringLiteral("Select &Files"));
     // The special character list lies over the four buttons it disables.

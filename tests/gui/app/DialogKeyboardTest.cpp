@@ -1,10 +1,14 @@
 // Every dialog worked from the keyboard: Tab walks its controls in the order the eye reads
-// them, and each control it reaches has a name a screen reader can say.
+// them, each control it reaches has a name a screen reader can say, and no two of its
+// Alt letters are the same.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
 #include <QGridLayout>
+#include <QGroupBox>
+#include <QKeySequence>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
@@ -15,6 +19,8 @@
 #include <QTest>
 #include <algorithm>
 #include <array>
+#include <map>
+#include <optional>
 #include <sstream>
 
 #include "gui/batch/BatchModeDlg.h"
@@ -161,6 +167,51 @@ void ExpectTabKeyWalks(QWidget& window, const std::vector<TabStop>& stops) {
 
 // Each control Tab reaches has a name, and none is reached after one it should follow;
 // with `pressTab`, the Tab key goes round them too.
+// The Alt letter of a control's text ("&Find" gives F), none without one.
+std::optional<QKeySequence> AltLetterOf(const QString& text) {
+    const QKeySequence letter = QKeySequence::mnemonic(text);
+    if (letter.isEmpty()) return std::nullopt;
+    return letter;
+}
+
+// Letters the design's own texts give twice, word for word as the design has them; any
+// other letter given twice is a fault.
+const QStringList kDesignsSharedLetters = {
+    QStringLiteral("Replace &All this File | &Abort"),
+    QStringLiteral("Add All Extensions to &Always Search | &Abort"),
+    QStringLiteral("Searc&h Subdirectories | &Help"),
+    QStringLiteral("Automatically Set ? and * are &Wild Cards | Prompt to Set ? and * are &Wild "
+                   "Cards"),
+};
+
+// Two shown controls of `window` whose texts give the same Alt letter: Alt then only moves
+// between them instead of acting.
+std::vector<std::string> AltLetterClashes(QWidget& window) {
+    std::map<int, QStringList> owners;
+    const auto note = [&owners](const QWidget* widget, const QString& text) {
+        if (!widget->isVisible()) return;
+        if (const auto letter = AltLetterOf(text)) owners[(*letter)[0].toCombined()] << text;
+    };
+    for (const QAbstractButton* button : window.findChildren<QAbstractButton*>()) {
+        note(button, button->text());
+    }
+    for (const QLabel* label : window.findChildren<QLabel*>()) note(label, label->text());
+    for (const QGroupBox* group : window.findChildren<QGroupBox*>()) note(group, group->title());
+    for (const QTabWidget* tabs : window.findChildren<QTabWidget*>()) {
+        for (int i = 0; i < tabs->count(); ++i) note(tabs, tabs->tabText(i));
+    }
+    std::vector<std::string> clashes;
+    for (const auto& [letter, texts] : owners) {
+        if (texts.size() > 1 &&
+            !kDesignsSharedLetters.contains(texts.join(QStringLiteral(" | ")))) {
+            clashes.push_back("Alt letter " + QKeySequence(letter).toString().toStdString() +
+                              " is shared by \"" +
+                              texts.join(QStringLiteral("\", \"")).toStdString() + "\"");
+        }
+    }
+    return clashes;
+}
+
 void ExpectKeyboardAccess(QWidget& window, const std::string& what, bool pressTab = true) {
     SCOPED_TRACE(what);
     window.show();
@@ -172,6 +223,7 @@ void ExpectKeyboardAccess(QWidget& window, const std::string& what, bool pressTa
             ADD_FAILURE() << Describe(stop) << " has no name";
     }
     for (const std::string& fault : OrderFaults(stops)) ADD_FAILURE() << fault;
+    for (const std::string& clash : AltLetterClashes(window)) ADD_FAILURE() << clash;
     if (pressTab) ExpectTabKeyWalks(window, stops);
 }
 

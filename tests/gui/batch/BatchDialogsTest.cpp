@@ -338,7 +338,7 @@ TEST_F(BatchModeDlgTest, ThePatternSwitchesReachTheRequestAndOpenTheNextDialog) 
     QCheckBox* regex = dialog->switchBox(CBatchModeDlg::RegularExpression);
     QCheckBox* preserve = dialog->switchBox(CBatchModeDlg::PreserveCase);
     EXPECT_EQ(regex->text(), "Regular E&xpression");
-    EXPECT_EQ(preserve->text(), "Preserve C&ase");
+    EXPECT_EQ(preserve->text(), "P&reserve Case");
     EXPECT_FALSE(regex->isChecked());
     EXPECT_FALSE(preserve->isChecked());
     regex->click();
