@@ -151,6 +151,7 @@ std::string RunState(const KeptRun& run) {
     if (run.unfinished) return "did not end, --recover puts it back";
     if (!run.journal.ended) return "running";
     if (run.journal.aborted) return "aborted";
+    if (!run.undoneBy.empty()) return "can't be undone (undone by " + run.undoneBy + ")";
     return run.undoable ? "can be undone" : "can't be undone";
 }
 

@@ -129,6 +129,21 @@ TEST_F(UndoRecoverTest, FilesChangedSinceTheRunAreLeftAndNamedWithTheirReason) {
     // Undone in order, the later run first, and then its backup no longer matches.
     EXPECT_EQ(Run({"--undo", second}), 0) << Errors();
     EXPECT_EQ(ReadFile(dir / "tree/a.txt"), "a dog\r\nsecond dog   \r\n");
+    // The run undone whole is none to undo any more; the one undone in part still is.
+    const auto stateOf = [](const std::vector<std::string>& lines, const std::string& id) {
+        for (const std::string& line : lines) {
+            if (line.rfind(id + ' ', 0) == 0) return line;
+        }
+        return std::string();
+    };
+    const std::vector<std::string> after = RunsListed();
+    ASSERT_EQ(after.size(), 4u);
+    const std::string undoOfSecond = after[0].substr(0, after[0].find(' '));
+    EXPECT_NE(stateOf(after, second).find("can't be undone (undone by " + undoOfSecond + ")"),
+              std::string::npos)
+        << stateOf(after, second);
+    EXPECT_NE(stateOf(after, first).find("3 files  can be undone"), std::string::npos)
+        << stateOf(after, first);
     EXPECT_EQ(Run({"--undo", "no-such-run"}), 1);
     EXPECT_NE(Errors().find("No run no-such-run kept!"), std::string::npos);
 }

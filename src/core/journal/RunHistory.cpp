@@ -170,6 +170,25 @@ KeptRun Describe(const StateFolder& state, const std::string& name, JournalConte
     return run;
 }
 
+// Each run that a kept undo took back whole names that undo and is no longer one to undo.
+void MarkUndoneRuns(std::vector<KeptRun>& runs) {
+    std::map<std::string, KeptRun*> byId;
+    for (KeptRun& run : runs) byId[run.journal.id] = &run;
+    for (const KeptRun& undo : runs) {
+        const JournalContents& journal = undo.journal;
+        if (journal.run.kind != "undo" || !journal.ended || journal.aborted ||
+            undo.filesChanged == 0 || !journal.damage.empty()) {
+            continue;
+        }
+        const auto undone = byId.find(journal.run.search);
+        if (undone == byId.end() || undone->second == &undo) continue;
+        // An undo that left files as they were leaves the run one to undo for them.
+        if (undo.filesChanged < undone->second->filesChanged) continue;
+        undone->second->undoneBy = journal.id;
+        undone->second->undoable = false;
+    }
+}
+
 // The folders an undo or a recovery works in, each opened once, without following a link at
 // its end, and only when it is the folder the run recorded. One descriptor per folder: the
 // holds live on it, and another descriptor of the folder would take them for another run's.
@@ -511,6 +530,7 @@ std::vector<KeptRun> RunHistory::RunsIn(const StateFolder& state) const {
         if (journal->id.empty()) journal->id = IdOf(name);
         runs.push_back(Describe(state, name, std::move(*journal)));
     }
+    MarkUndoneRuns(runs);
     return runs;
 }
 

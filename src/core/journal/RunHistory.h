@@ -39,6 +39,9 @@ struct KeptRun {
     bool undoable = false;
     // Not ended, and no process holds it: the run died.
     bool unfinished = false;
+    // The kept undo that took this run back, when one did: the run is then no longer one to
+    // undo, however its backups stand.
+    std::string undoneBy;
 };
 
 // What became of one file.

@@ -49,6 +49,10 @@ QString CRunHistoryDlg::StateOf(const KeptRun& run) {
     if (run.unfinished) return QStringLiteral("did not end");
     if (!run.journal.ended) return QStringLiteral("running");
     if (run.journal.aborted) return QStringLiteral("aborted");
+    if (!run.undoneBy.empty()) {
+        return QStringLiteral("can't be undone (undone by ") +
+               QString::fromStdString(run.undoneBy) + u')';
+    }
     return run.undoable ? QStringLiteral("can be undone") : QStringLiteral("can't be undone");
 }
 
@@ -118,6 +122,8 @@ void CRunHistoryDlg::ShowFilesOfSelectedRun() {
                 m_files, {DisplayText(file.path),
                           file.done ? QStringLiteral("can be undone") : DisplayText(file.reason)});
         }
+        // What its files say now decides, not only whether its backups are there.
+        if (!anyUndoable) m_runs->currentItem()->setText(4, QStringLiteral("can't be undone"));
     } else {
         for (const JournalEntry& entry : run.journal.files) {
             if (entry.state != JournalEntry::State::Replaced) continue;

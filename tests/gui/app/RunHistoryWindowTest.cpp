@@ -103,6 +103,12 @@ TEST_F(RunHistoryWindowTest, TheHistoryShowsEachRunAndTheStateOfItsFiles) {
     ASSERT_EQ(runs.size(), 2u);
     EXPECT_EQ(runs[0].journal.run.kind, "undo");
     EXPECT_EQ(CRunHistoryDlg::StateOf(runs[0]), QStringLiteral("can be undone"));
+    // The run is undone where it could be and its other file was edited: chosen in the
+    // history, it says it can't be undone, as its files do.
+    CRunHistoryDlg again(history);
+    again.runList()->setCurrentItem(again.runList()->topLevelItem(1));
+    EXPECT_EQ(again.runList()->topLevelItem(1)->text(4), QStringLiteral("can't be undone"));
+    EXPECT_FALSE(again.undoButton()->isEnabled());
 }
 
 TEST_F(RunHistoryWindowTest, AStateFolderOthersMayWriteIsRefusedWithItsReason) {
