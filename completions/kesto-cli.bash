@@ -48,6 +48,10 @@ _kesto_cli()
             _filedir sr
             return
             ;;
+        --apply-diff)
+            _filedir '@(diff|patch)'
+            return
+            ;;
         -d | --dir | --state)
             _filedir -d
             return
@@ -80,7 +84,7 @@ _kesto_cli()
 
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W '-s --search -r --replace --insert --column --strip
-            --convert -b --batch -c --match-case -w --whole-word -1 --first-only
+            --convert -b --batch --apply-diff -c --match-case -w --whole-word -1 --first-only
             -e --special -W --wildcards -E --regex -P --preserve-case -i --confirm
             -d --dir -f --filter -R --subdirs --binary --ignore-files --ini
             --unknown-ext --log --threads -q --quiet -n --dry-run --diff --runs --undo

@@ -53,6 +53,8 @@ const char* UsageText() {
            "      --strip              strip white space at line ends\n"
            "      --convert DIR        dos2unix, dos2mac, unix2dos, unix2mac, mac2dos, mac2unix\n"
            "  -b, --batch FILE.sr      apply the numbered pairs of a batch file\n"
+           "      --apply-diff FILE    apply a unified diff (- reads standard input) to the\n"
+           "                           files it names below the current folder\n"
            "\n"
            "Switches:\n"
            "  -c, --match-case         Match Case\n"
@@ -158,6 +160,9 @@ ParseResult ParseCommandLine(const std::vector<std::string>& arguments) {
         } else if (arg == "-b" || arg == "--batch") {
             if (!need(o.batchFile)) return result;
             setKind(RunKind::Batch);
+        } else if (arg == "--apply-diff") {
+            if (!need(o.diffFile)) return result;
+            setKind(RunKind::ApplyDiff);
         } else if (arg == "--runs") {
             setKind(RunKind::ListRuns);
         } else if (arg == "--undo") {
@@ -241,10 +246,12 @@ ParseResult ParseCommandLine(const std::vector<std::string>& arguments) {
         result.error = "give exactly one kind of run";
     } else if (o.kind == RunKind::None) {
         result.error =
-            "no run given: use --search, --insert, --strip, --convert, --batch, --runs, --undo "
-            "or --recover";
+            "no run given: use --search, --insert, --strip, --convert, --batch, --apply-diff, "
+            "--runs, --undo or --recover";
     } else if (o.kind >= RunKind::ListRuns && (!o.files.empty() || o.directory || o.dryRun)) {
         result.error = "--runs, --undo and --recover take no files and no preview";
+    } else if (o.kind == RunKind::ApplyDiff && (!o.files.empty() || o.directory)) {
+        result.error = "--apply-diff takes its files from the diff";
     } else if (o.regex && (o.wildcards || o.special)) {
         result.error = "-E takes neither -W nor -e";
     } else if ((o.regex || o.preserveCase) && o.kind != RunKind::Search &&

@@ -9,7 +9,18 @@
 
 namespace kesto::cli {
 
-enum class RunKind { None, Search, Insert, Strip, Convert, Batch, ListRuns, Undo, Recover };
+enum class RunKind {
+    None,
+    Search,
+    Insert,
+    Strip,
+    Convert,
+    Batch,
+    ApplyDiff,
+    ListRuns,
+    Undo,
+    Recover,
+};
 
 struct CliOptions {
     RunKind kind = RunKind::None;
@@ -19,6 +30,7 @@ struct CliOptions {
     std::string column;
     std::string conversion;  // dos2unix, ...
     std::string batchFile;
+    std::string diffFile;  // --apply-diff: a file, or - for standard input
 
     bool matchCase = false;
     bool wholeWord = false;

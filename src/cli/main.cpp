@@ -3,12 +3,15 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <iostream>
+#include <sstream>
 
 #include "cli/CliOptions.h"
 #include "cli/TerminalHosts.h"
 #include "journal/RunHistory.h"
 #include "log/LoggedPath.h"
+#include "patch/DiffReader.h"
 #include "pattern/PatternSyntax.h"
 #include "platform/FreedesktopTrash.h"
 #include "platform/InterruptSignals.h"
@@ -119,6 +122,31 @@ ConversionDirection ConversionNamed(std::string_view name) {
     };
     const std::size_t two = name.find('2');
     return {type(name.substr(0, two)), type(name.substr(two + 1))};
+}
+
+// The diff --apply-diff names, read whole; nothing (said on standard error) when it cannot
+// be read or is damaged.
+std::shared_ptr<const DiffToApply> ReadDiff(const std::string& file) {
+    const bool standardInput = file == "-";
+    std::ifstream stream;
+    if (!standardInput) stream.open(file, std::ios::binary);
+    std::istream& in = standardInput ? std::cin : stream;
+    std::ostringstream text;
+    // An empty diff reads nothing, which the stream counts as a failure of its own.
+    if (in && in.peek() != std::char_traits<char>::eof()) text << in.rdbuf();
+    if (!in.good() && !in.eof()) {
+        std::cerr << "Couldn't read the diff " << LoggedPath(file) << "!\n";
+        return nullptr;
+    }
+    std::error_code error;
+    DiffReading reading =
+        DiffReader::Read(text.view(), std::filesystem::current_path(error).string());
+    if (!reading.damage.empty()) {
+        std::cerr << reading.damage << '\n';
+        return nullptr;
+    }
+    return std::make_shared<const DiffToApply>(
+        DiffToApply{standardInput ? "standard input" : file, std::move(reading.files)});
 }
 
 // What the command line asks for, as the window's dialogs would hand it to the run.
@@ -291,7 +319,12 @@ int Run(const CliOptions& o) {
         deliveryFailed = printLog ? !WriteLogLines(log, 0) : !WriteDiff(document);
         return !deliveryFailed;
     };
-    const RunOutcome outcome = document.RunRequested(RequestOf(o));
+    RunRequest request = RequestOf(o);
+    if (o.kind == RunKind::ApplyDiff) {
+        request.diff = ReadDiff(o.diffFile);
+        if (!request.diff) return kExitRefused;
+    }
+    const RunOutcome outcome = document.RunRequested(request);
     // A request refused before the run began has no log.
     if (outcome == RunOutcome::Refused && log.logLineCount() == 0) return kExitRefused;
 

@@ -120,19 +120,19 @@ TEST_F(PreviewTest, ADryRunChangesNothingAndLogsWhatTheRunLogs) {
     }
 }
 
-TEST_F(PreviewTest, TheDiffAppliedByThePatchToolsGivesTheFilesTheRunWrites) {
-    const bool withPatch = test::HasTool("patch");
-    const bool withGit = test::HasTool("git");
-    if (!withPatch && !withGit) GTEST_SKIP() << "neither patch nor git is installed";
+TEST_F(PreviewTest, TheDiffAppliedByThePatchToolsOrByKestoGivesTheFilesTheRunWrites) {
+    const std::vector<std::string> appliers = {"kesto-cli --apply-diff", "git apply", "patch -p1"};
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
         MakeTree();
         ASSERT_EQ(Run(c.arguments), 0);
         const Files written = Tree();
 
-        for (const bool git : {true, false}) {
-            if (git ? !withGit : !withPatch) continue;
-            SCOPED_TRACE(git ? "git apply" : "patch -p1");
+        for (const std::string& applier : appliers) {
+            if (applier != appliers[0] && !test::HasTool(applier.substr(0, applier.find(' ')))) {
+                continue;
+            }
+            SCOPED_TRACE(applier);
             MakeTree();
             const Files before = test::Snapshot(dir / "tree");
             std::vector<std::string> diff = c.arguments;
@@ -142,10 +142,17 @@ TEST_F(PreviewTest, TheDiffAppliedByThePatchToolsGivesTheFilesTheRunWrites) {
             const std::string patch = ReadFile(dir / "stdout");
             EXPECT_EQ(patch.rfind("--- a/tree/", 0), 0u) << patch;
             fs::rename(dir / "stdout", dir / "changes.diff");
-            ASSERT_EQ(Shell(git ? "git apply --whitespace=nowarn changes.diff"
-                                : "patch -p1 -s --no-backup-if-mismatch < changes.diff"),
-                      0)
-                << patch;
+            if (applier == appliers[0]) {
+                ASSERT_EQ(Run({"-q", "--apply-diff", "changes.diff"}), 0)
+                    << ReadFile(dir / "stderr");
+                EXPECT_EQ(ReadFile(dir / "stderr"), "");
+            } else {
+                ASSERT_EQ(Shell(applier == appliers[1]
+                                    ? "git apply --whitespace=nowarn changes.diff"
+                                    : "patch -p1 -s --no-backup-if-mismatch < changes.diff"),
+                          0)
+                    << patch;
+            }
             EXPECT_EQ(Tree(), written) << patch;
         }
     }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# kesto-cli --diff over the benchmark tree, applied with git apply, must give byte for byte
-# the tree the real run writes (its backups aside).
+# kesto-cli --diff over the benchmark tree, applied with git apply and with kesto-cli
+# --apply-diff, must give byte for byte the tree the real run writes (its backups aside).
 #   preview-corpus.sh MAKE_CORPUS KESTO_CLI
 set -euo pipefail
 make_corpus=$1
@@ -20,4 +20,9 @@ git apply --whitespace=nowarn tree.diff
 mv previewed/tree previewed/applied
 "$cli" --ini k.INI -q -c -s planted -r replaced -d run/tree -R > /dev/null
 diff -r -q previewed/applied run/tree
-echo "$changed files: the applied diff gives the run's tree"
+
+mkdir kesto
+"$make_corpus" --tree-only kesto/previewed
+(cd kesto && "$cli" --ini ../k.INI -q --apply-diff ../tree.diff > /dev/null)
+diff -r -q kesto/previewed/tree run/tree
+echo "$changed files: the diff applied by git and by kesto-cli gives the run's tree"

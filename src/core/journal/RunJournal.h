@@ -54,7 +54,7 @@ struct IntendedFile {
 
 // What was run, as the journal's first record names it.
 struct RunDescription {
-    std::string kind;  // "single", "batch", "strip", "insert", "convert", "undo"
+    std::string kind;  // "single", "batch", "strip", "insert", "convert", "diff", "undo"
     std::string search;
     std::string replace;
     std::string switches;

@@ -106,6 +106,12 @@ void RunHeader::AddBatchRun(const std::string& batchFile) {
     AddSearchModeLines(indent);
 }
 
+void RunHeader::AddDiffRun(const std::string& diffName) {
+    AddTitle(std::string(20, ' ') + "** Apply Diff **");
+    AddLine(std::string(10, ' ') + "Diff -> " + LoggedPath(diffName));
+    AddLine(" ");
+}
+
 void RunHeader::EndBatchRun(int excludedPairs) {
     const std::string indent(10, ' ');
     if (m_plan->wildcardSession) {

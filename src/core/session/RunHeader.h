@@ -29,6 +29,8 @@ public:
     bool AddSingleRun(const CompiledPatterns& patterns, bool splitLines);
     // A batch run's title, its batch file and its switches.
     void AddBatchRun(const std::string& batchFile);
+    // The header of a run that applies the diff named `diffName`.
+    void AddDiffRun(const std::string& diffName);
     // The end of a batch run's header, once its pairs are prepared: the wildcards they
     // hold and the pairs those exclude.
     void EndBatchRun(int excludedPairs);

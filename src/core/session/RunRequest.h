@@ -4,10 +4,12 @@
 // window's mode dialogs); SessionDocument checks it and runs it.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "patch/FilePatch.h"
 #include "pattern/PatternSyntax.h"
 #include "text/LineBreak.h"
 
@@ -22,10 +24,19 @@ struct StartDirectoryChoice {
     std::vector<std::string> namedFilters;
 };
 
+// A diff whose changes a run applies: its name for the log and the journal, and the patch
+// of each file it names, in its order.
+struct DiffToApply {
+    std::string name;
+    std::vector<FilePatch> files;
+};
+
 struct RunRequest {
     RunDialogValues values;
     // A batch run takes its pairs from this file (and only the switches from `values`).
     std::optional<std::string> batchFile;
+    // The changes of a diff, applied instead of a search: the files are the diff's.
+    std::shared_ptr<const DiffToApply> diff;
     // A line-break conversion in this direction.
     std::optional<ConversionDirection> conversion;
     // The files of the run; without any, the start directory is asked for, unless it is

@@ -9,6 +9,7 @@
 #include "passes/BatchAhead.h"
 #include "passes/BatchPass.h"
 #include "passes/ConvertPass.h"
+#include "passes/DiffPass.h"
 #include "passes/PassContext.h"
 #include "passes/SearchAhead.h"
 #include "passes/SearchReplacePass.h"
@@ -179,7 +180,7 @@ bool SessionDocument::WritePreviewDiff(std::ostream& out, const std::string& fol
 
 std::optional<RunOutcome> SessionDocument::RunFileLoop(
     std::string_view abortedLine, std::string& firstDirectory, PassContext& context,
-    const FileReadAhead::ScannerFactory& makeScanner, const FileAction& process) {
+    const std::optional<FileReadAhead::ScannerFactory>& makeScanner, const FileAction& process) {
     m_progress.PumpMessages();
     state.sessionRunning = true;
     if (!BuildSearchFileList()) return RunOutcome::Cancelled;
@@ -195,8 +196,8 @@ std::optional<RunOutcome> SessionDocument::RunFileLoop(
     }
     std::optional<FileReadAhead> readAhead;
     const int workers = AheadWorkers();
-    if (workers > 0 && !options.confirmEachReplace && searchFileList.size() > 1) {
-        readAhead.emplace(searchFileList, workers, options.skipBinaryFiles, makeScanner,
+    if (makeScanner && workers > 0 && !options.confirmEachReplace && searchFileList.size() > 1) {
+        readAhead.emplace(searchFileList, workers, options.skipBinaryFiles, *makeScanner,
                           FileReadAhead::Window{});
         context.readAhead = &*readAhead;
     }
@@ -368,7 +369,7 @@ void SessionDocument::AddUnreachedLines(const std::vector<std::string>& files) {
     }
 }
 
-void SessionDocument::StartJournal(std::string_view kind) {
+void SessionDocument::StartJournal(std::string_view kind, std::optional<std::string> subject) {
     m_recorder.reset();
     m_lastJournalId.clear();
     m_backups.SetRecorder(nullptr);
@@ -389,9 +390,10 @@ void SessionDocument::StartJournal(std::string_view kind) {
     add("confirm", options.confirmEachReplace);
     add("subdirs", !options.selectViaFileDialog && options.searchSubdirectories);
     const bool batch = kind == "batch";
+    if (!subject) subject = batch ? batchFilePath : options.searchString;
     RunDescription run{std::string(kind),
-                       batch ? batchFilePath : options.searchString,
-                       batch ? std::string() : options.replaceString,
+                       std::move(*subject),
+                       batch || kind == "diff" ? std::string() : options.replaceString,
                        switches,
                        ini.path(),
                        settings.backupNaming(),
@@ -504,6 +506,7 @@ RunOutcome SessionDocument::RunChecked(const RunRequest& request) {
     m_backups.SetPreview(request.preview);
     // A run that could not keep its journal where only the user writes touches nothing.
     if (!request.preview && !JournalFolderUsable()) return RunOutcome::Refused;
+    if (request.diff) return RunDiffSession(*request.diff);
     if (request.batchFile && !request.fromModeDialog &&
         !m_batchPairs.ReadBatchFile(*request.batchFile)) {
         return RunOutcome::Refused;
@@ -556,6 +559,38 @@ RunOutcome SessionDocument::RunBatchSession() {
         control.abortRequested(), "**** Customer Aborted Batch Search/Replace Operation! ****",
         "**** Customer Stopped During Batch Search/Replace Operation! ****", savedInclude,
         savedExclude, firstDirectory);
+    return aborted ? RunOutcome::Aborted : RunOutcome::Finished;
+}
+
+RunOutcome SessionDocument::RunDiffSession(const DiffToApply& diff) {
+    WaitCursor waitCursor(m_hosts.status, true);
+    // The diff names each file: no extension rule or walk decides about them.
+    options.selectViaFileDialog = true;
+    const auto [savedInclude, savedExclude] = BeginRun(false);
+    m_header.AddDiffRun(diff.name);
+    m_log.SetSplitLinesAtBreaks(true);
+    for (const FilePatch& patch : diff.files) searchFileList.push_back(patch.path());
+    StartJournal("diff", diff.name);
+    m_backups.SetEligibility(nullptr);
+
+    PassContext context{options, control, m_log, m_progress, m_hosts.prompter, m_backups};
+    context.events = &m_events;
+    DiffPass pass(context);
+    // The folder of a diff's file is not remembered as the last one searched.
+    std::string diffsFolder;
+    // Nothing is read ahead: a file the diff may not change is not even opened.
+    const std::optional<RunOutcome> ended =
+        RunFileLoop("**** Apply Diff Aborted! ****", diffsFolder, context, std::nullopt,
+                    [&](const std::string&, const std::string&) {
+                        pass.ApplyToFile(diff.files[context.fileIndex]);
+                    });
+    m_backups.SetEligibility(&m_extensions);
+    if (ended) return *ended;
+
+    waitCursor.End();
+    const bool aborted = FinishRun(
+        control.abortRequested(), "**** Customer Aborted Applying the Diff! ****",
+        "**** Customer Stopped While Applying the Diff! ****", savedInclude, savedExclude, {});
     return aborted ? RunOutcome::Aborted : RunOutcome::Finished;
 }
 

@@ -56,6 +56,8 @@ public:
     RunOutcome RunSingleSession();
     // A batch run over the pairs already read into batchPairs.
     RunOutcome RunBatchSession();
+    // A run that applies the changes of `diff` to the files it names.
+    RunOutcome RunDiffSession(const DiffToApply& diff);
     // The run `request` asks for, as the mode dialogs would start it: the typed strings
     // are checked (a refusal is shown through the prompter), the batch file is read.
     RunOutcome RunRequested(const RunRequest& request);
@@ -132,12 +134,11 @@ private:
     bool BuildSearchFileList();
     // Builds the file list and hands each file of it to `process`, once per file, until the
     // run is stopped or aborted. Returns the outcome when the run ends before any file.
-    // Without questions to ask, workers read (and with `makeScanner`, scan) the files
-    // ahead of `process`, which finds them through `context`.
-    std::optional<RunOutcome> RunFileLoop(std::string_view abortedLine, std::string& firstDirectory,
-                                          PassContext& context,
-                                          const FileReadAhead::ScannerFactory& makeScanner,
-                                          const FileAction& process);
+    // Without questions to ask, and given `makeScanner`, workers read (and when it makes
+    // scanners, scan) the files ahead of `process`, which finds them through `context`.
+    std::optional<RunOutcome> RunFileLoop(
+        std::string_view abortedLine, std::string& firstDirectory, PassContext& context,
+        const std::optional<FileReadAhead::ScannerFactory>& makeScanner, const FileAction& process);
     // How many workers read files ahead of the run's own thread.
     int AheadWorkers() const;
     // The closing steps shared by both drivers, after the file loop. True when the run
@@ -168,7 +169,9 @@ private:
     // Whether the journal folder may be used; when not, the user is told why.
     bool JournalFolderUsable();
     // A run that may change files starts its journal (written from its first change on).
-    void StartJournal(std::string_view kind);
+    // `subject` is what the journal names as the run's search string: by default the
+    // plan's, the batch file in a batch run.
+    void StartJournal(std::string_view kind, std::optional<std::string> subject = std::nullopt);
     // The journal is ended, the journals of older runs pruned.
     void EndJournal(bool aborted);
 

@@ -24,7 +24,7 @@ QString LocalTime(const std::string& utc) {
 
 QString WhatWasRun(const RunDescription& run) {
     if (run.kind == "undo") return QStringLiteral("undo of ") + DisplayText(run.search);
-    if (run.kind == "batch") return DisplayText(run.search);
+    if (run.kind == "batch" || run.kind == "diff") return DisplayText(run.search);
     if (run.kind == "strip" || run.kind == "convert") return DisplayText(run.replace);
     return DisplayText(run.search) + QStringLiteral(" -> ") + DisplayText(run.replace);
 }
