@@ -19,6 +19,7 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <QTimer>
+#include <QTreeWidget>
 #include <cstdio>
 #include <functional>
 #include <string_view>
@@ -30,6 +31,7 @@
 #include "gui/batch/BatchModeDlg.h"
 #include "gui/batch/EditPairsDlg.h"
 #include "gui/history/RunHistoryDlg.h"
+#include "gui/log/PreviewChoices.h"
 #include "gui/options/MySheet.h"
 #include "gui/run/ConfirmReplaceDlg.h"
 #include "gui/run/SearchReplaceDlg.h"
@@ -186,6 +188,21 @@ int main(int argc, char** argv) {
     preview->showMaximized();
     frame.UpdateCommandUI();
     Save(frame, "preview-window.png");
+    // Its changes chosen: the last file dropped, and one change of a file before it.
+    if (kesto::CPreviewChoices* choices = preview->previewChoices()) {
+        QTreeWidget* changes = choices->tree();
+        const int files = changes->topLevelItemCount();
+        if (files > 1) changes->topLevelItem(files - 1)->setCheckState(0, Qt::Unchecked);
+        for (int f = 0; f < files - 1; ++f) {
+            if (changes->topLevelItem(f)->childCount() < 2) continue;
+            changes->topLevelItem(f)->child(1)->setCheckState(0, Qt::Unchecked);
+            break;
+        }
+        QApplication::processEvents();
+        changes->setFocus();
+        Save(frame, "preview-choices.png");
+        SaveDark(frame, "preview-choices-dark.png");
+    }
 
     // The run history with the run above, and the window that reports its undo.
     preview->close();

@@ -12,6 +12,8 @@
 #   confirm-dialog-dark.png      the same in a dark palette
 #   log-after-run.png            the window after that run
 #   preview-window.png           a preview of that run over another tree, its changes marked
+#   preview-choices.png          that preview with some of its changes unticked
+#   preview-choices-dark.png     the same in a dark palette
 #   run-history.png              the run history, that run selected with its files
 #   undo-report.png              the window that reports the undo of that run
 #   batch-dialog.png             the batch dialog with a batch file loaded

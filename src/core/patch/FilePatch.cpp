@@ -1,5 +1,7 @@
 #include "patch/FilePatch.h"
 
+#include "text/UnifiedDiff.h"
+
 namespace kesto {
 namespace {
 
@@ -198,6 +200,12 @@ void FilePatch::AppendHunks(std::string& out) const {
             if (!EndsLine(line.text)) out += "\n\\ No newline at end of file\n";
         }
     }
+}
+
+void FilePatch::AppendDiff(std::string& out, const std::string& relativeTo) const {
+    if (hunks.empty()) return;
+    UnifiedDiff::AppendHeader(out, UnifiedDiff::RelativeName(path(), relativeTo));
+    AppendHunks(out);
 }
 
 }  // namespace kesto

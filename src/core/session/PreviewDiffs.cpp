@@ -1,5 +1,7 @@
 #include "session/PreviewDiffs.h"
 
+#include "patch/DiffReader.h"
+#include "text/BackupName.h"
 #include "text/PrefaultPages.h"
 #include "text/UnifiedDiff.h"
 
@@ -33,6 +35,20 @@ bool PreviewDiffs::WriteTo(std::ostream& out, const std::string& folder) const {
     }
     out.flush();
     return static_cast<bool>(out);
+}
+
+std::vector<FilePatch> PreviewDiffs::Patches() const {
+    std::vector<FilePatch> patches;
+    patches.reserve(m_files.size());
+    for (const FileHunks& file : m_files) {
+        DiffReading reading = DiffReader::Read("--- a/f\n+++ b/f\n" + file.hunks, "");
+        if (reading.files.size() != 1) continue;
+        FilePatch& patch = reading.files.front();
+        patch.folder = DirectoryOf(file.path);
+        patch.name = FileNameOf(file.path);
+        patches.push_back(std::move(patch));
+    }
+    return patches;
 }
 
 }  // namespace kesto

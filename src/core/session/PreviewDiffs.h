@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "events/RunEvents.h"
+#include "patch/FilePatch.h"
 
 namespace kesto {
 
@@ -23,6 +24,8 @@ public:
     // Writes the unified diff of every file in the order the run took them, each named
     // relative to `folder` when it lies below it; false when `out` failed.
     bool WriteTo(std::ostream& out, const std::string& folder) const;
+    // The hunks of every file, in the same order, each named by its folder and its name.
+    std::vector<FilePatch> Patches() const;
 
 private:
     struct FileHunks {

@@ -14,6 +14,7 @@
 #include "passes/SearchAhead.h"
 #include "passes/SearchReplacePass.h"
 #include "passes/StripInsertPass.h"
+#include "regex/RequiredLiteral.h"
 #include "session/BatchPreparation.h"
 #include "session/PlanRun.h"
 #include "session/ProcessedFiles.h"
@@ -172,6 +173,15 @@ RunRequest SessionDocument::ApplyRequest() const {
 
 bool SessionDocument::PreviewStillHolds() const {
     return m_preview.StillHolds();
+}
+
+bool SessionDocument::PreviewChangesLineForLine() const {
+    if (options.lineBreakInStrings || options.conversion()) return false;
+    if (!options.regularExpression) return true;
+    if (!options.batchMode) return !NamesLineBreak(options.searchString);
+    const auto& pairs = m_batchPairs.pairs();
+    return std::none_of(pairs.begin(), pairs.end(),
+                        [](const CBatchSR& pair) { return NamesLineBreak(pair.m_strSearchWork); });
 }
 
 bool SessionDocument::WritePreviewDiff(std::ostream& out, const std::string& folder) const {
@@ -389,6 +399,8 @@ void SessionDocument::StartJournal(std::string_view kind, std::optional<std::str
     add("preserve-case", options.preserveCase);
     add("confirm", options.confirmEachReplace);
     add("subdirs", !options.selectViaFileDialog && options.searchSubdirectories);
+    // A diff's changes are its own: no switch of the window's plan took part.
+    if (kind == "diff") switches.clear();
     const bool batch = kind == "batch";
     if (!subject) subject = batch ? batchFilePath : options.searchString;
     RunDescription run{std::string(kind),

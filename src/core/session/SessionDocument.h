@@ -121,6 +121,12 @@ public:
     // they lie below it (else whole); nothing when it changed nothing. False when `out`
     // failed.
     bool WritePreviewDiff(std::ostream& out, const std::string& folder) const;
+    // The changes of the last preview, file by file, each file named by its folder and name.
+    std::vector<FilePatch> PreviewPatches() const { return m_preview.diffs().Patches(); }
+    // Whether the last preview changed lines only one for one, each into the line of the
+    // same number (no string holds a line break, no conversion): then every changed line
+    // may be kept or dropped on its own.
+    bool PreviewChangesLineForLine() const;
     // The id of the journal the last run kept; empty when it kept none.
     const std::string& lastJournalId() const { return m_lastJournalId; }
 

@@ -1,9 +1,11 @@
 #include "gui/app/ChildFrame.h"
 
 #include <QCloseEvent>
+#include <QSplitter>
 
 #include "gui/app/KestoDoc.h"
 #include "gui/log/KestoView.h"
+#include "gui/log/PreviewChoices.h"
 #include "gui/run/WindowModeDialogs.h"
 #include "platform/qt/DisplayText.h"
 
@@ -15,9 +17,19 @@ const char* const CChildFrame::kStillRunningMessage =
     "one of the DISPLAYED lines in the ACTIVE Search/Replace window!!!!";
 
 CChildFrame::CChildFrame(std::unique_ptr<CKestoDoc> doc, QWidget* parent)
-    : QMdiSubWindow(parent), m_doc(std::move(doc)), m_view(new CKestoView(*m_doc, this)) {
+    : QMdiSubWindow(parent),
+      m_doc(std::move(doc)),
+      m_view(new CKestoView(*m_doc, this)),
+      m_choices(new CPreviewChoices(this)) {
     setAttribute(Qt::WA_DeleteOnClose);
-    setWidget(m_view);
+    auto* split = new QSplitter(Qt::Vertical, this);
+    split->addWidget(m_view);
+    split->addWidget(m_choices);
+    split->setStretchFactor(0, 3);
+    split->setStretchFactor(1, 2);
+    split->setChildrenCollapsible(false);
+    m_choices->hide();
+    setWidget(split);
     setMinimumSize(240, 150);
     UpdateTitle();
     m_modeDialogs = std::make_unique<WindowModeDialogs>(*m_doc, this);
@@ -34,9 +46,23 @@ RunOutcome CChildFrame::RunSession() {
                   : session.StartRun(m_otherModeDialogs ? *m_otherModeDialogs : *m_modeDialogs);
     m_view->EndRunDisplay();
     m_runInProgress = false;
+    ShowPreviewChoices();
     UpdateTitle();
     emit runEnded();
     return outcome;
+}
+
+void CChildFrame::ShowPreviewChoices() {
+    const SessionDocument& session = m_doc->session();
+    if (!session.previewing() || !session.previewComplete()) return;
+    std::vector<FilePatch> patches = session.PreviewPatches();
+    if (patches.empty()) return;
+    m_choices->ShowChanges(std::move(patches), session.PreviewChangesLineForLine());
+    m_choices->show();
+}
+
+CPreviewChoices* CChildFrame::previewChoices() {
+    return m_choices->isHidden() ? nullptr : m_choices;
 }
 
 // The view refers to the document: it goes first.

@@ -12,6 +12,7 @@ namespace kesto {
 
 class CKestoDoc;
 class CKestoView;
+class CPreviewChoices;
 
 class CChildFrame : public QMdiSubWindow {
     Q_OBJECT
@@ -21,6 +22,9 @@ public:
 
     CKestoDoc& document() { return *m_doc; }
     CKestoView& view() { return *m_view; }
+    // The changes of the window's preview to choose from, once a preview went through every
+    // file and would change some; null before and otherwise.
+    CPreviewChoices* previewChoices();
 
     // Shows the document's name as the window title.
     void UpdateTitle();
@@ -47,8 +51,12 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // After a run: a complete preview's changes are listed under the log.
+    void ShowPreviewChoices();
+
     std::unique_ptr<CKestoDoc> m_doc;
     CKestoView* m_view;
+    CPreviewChoices* m_choices;
     std::unique_ptr<ModeDialogs> m_modeDialogs;
     ModeDialogs* m_otherModeDialogs = nullptr;
     std::optional<RunRequest> m_request;

@@ -29,6 +29,7 @@
 #include "gui/app/SymbolicIconEngine.h"
 #include "gui/app/VersionInfo.h"
 #include "gui/log/KestoView.h"
+#include "gui/log/PreviewChoices.h"
 #include "gui/options/MySheet.h"
 #include "gui/run/ConfirmReplaceDlg.h"
 #include "gui/selection/UnknownExtDlg.h"
@@ -502,7 +503,13 @@ CChildFrame* CMainFrame::ApplyActivePreview() {
         return nullptr;
     }
     preview->document().previewApplied = true;
-    return NewSessionWindow(session.ApplyRequest());
+    const CPreviewChoices* choices = preview->previewChoices();
+    if (!choices || choices->AllChosen()) return NewSessionWindow(session.ApplyRequest());
+    // Some changes were dropped: the others are applied as a diff of the preview's.
+    RunRequest chosen;
+    chosen.diff = std::make_shared<const DiffToApply>(DiffToApply{
+        "the changes chosen in " + preview->document().title(), choices->ChosenPatches()});
+    return NewSessionWindow(std::move(chosen));
 }
 
 bool CMainFrame::SaveActiveDiff(const std::string& path) {
@@ -510,7 +517,16 @@ bool CMainFrame::SaveActiveDiff(const std::string& path) {
     if (!child) return false;
     const std::string folder = std::filesystem::path(path).parent_path().string();
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    const bool written = child->document().session().WritePreviewDiff(out, folder);
+    bool written = false;
+    if (const CPreviewChoices* choices = child->previewChoices();
+        choices && !choices->AllChosen()) {
+        std::string diff;
+        for (const FilePatch& patch : choices->ChosenPatches()) patch.AppendDiff(diff, folder);
+        written =
+            static_cast<bool>(out.write(diff.data(), static_cast<std::streamsize>(diff.size())));
+    } else {
+        written = child->document().session().WritePreviewDiff(out, folder);
+    }
     out.close();
     if (!written || !out) {
         child->document().session().hosts().prompter.ShowMessage(

@@ -3,14 +3,18 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
 
 #include "gui/app/ChildFrame.h"
 #include "gui/app/KestoDoc.h"
 #include "gui/app/MainFrame.h"
 #include "gui/log/ChangeHighlight.h"
+#include "gui/log/PreviewChoices.h"
 #include "gui/run/SearchReplaceDlg.h"
 #include "support/GuiFixture.h"
 
@@ -133,6 +137,55 @@ TEST_F(PreviewWindowTest, SaveAsDiffWritesTheChangesNamedBelowItsFolder) {
     EXPECT_EQ(test::ReadFile(dir / "changes.diff"),
               "--- a/tree/a.txt\n+++ b/tree/a.txt\n@@ -1,3 +1,3 @@\n-the cat sat\r\n"
               "+the dog sat\r\n no match\r\n-cat and cat\r\n+dog and dog\r\n");
+}
+
+// The preview lists its files and their changes, all ticked; what is unticked stays as it
+// was, in the files Apply writes and in the diff Save as Diff writes.
+TEST_F(PreviewWindowTest, OnlyTheChangesLeftTickedAreAppliedAndSaved) {
+    std::filesystem::create_directories(dir / "tree");
+    test::WriteFile(dir / "tree/c.txt", "one cat\n");
+    CChildFrame* preview = PreviewRun();
+    CPreviewChoices* choices = preview->previewChoices();
+    ASSERT_NE(choices, nullptr);
+    QTreeWidget* tree = choices->tree();
+    ASSERT_EQ(tree->topLevelItemCount(), 2);
+    QTreeWidgetItem* a = tree->topLevelItem(0);
+    QTreeWidgetItem* c = tree->topLevelItem(1);
+    ASSERT_TRUE(a->text(0).endsWith(QStringLiteral("a.txt")));
+    ASSERT_EQ(a->childCount(), 2) << "each changed line is a change of its own";
+    EXPECT_EQ(a->child(1)->text(0), QStringLiteral("Line 3: cat and cat  \u2192  dog and dog"));
+    EXPECT_EQ(choices->countLabel()->text(),
+              QStringLiteral("&Changes to apply: 3 of 3 in 2 of 2 files"));
+
+    // The keyboard: the list takes the focus, Space unticks the current item.
+    tree->setFocus();
+    tree->setCurrentItem(c);
+    QTest::keyClick(tree, Qt::Key_Space);
+    EXPECT_EQ(c->checkState(0), Qt::Unchecked);
+    EXPECT_EQ(c->child(0)->checkState(0), Qt::Unchecked) << "a file's box takes its changes";
+    a->child(1)->setCheckState(0, Qt::Unchecked);
+    EXPECT_EQ(a->checkState(0), Qt::PartiallyChecked);
+    QTest::qWait(0);
+    EXPECT_EQ(choices->countLabel()->text(),
+              QStringLiteral("&Changes to apply: 1 of 3 in 1 of 2 files"));
+
+    ASSERT_TRUE(Frame().SaveActiveDiff(dir / "chosen.diff"));
+    EXPECT_EQ(test::ReadFile(dir / "chosen.diff"),
+              "--- a/tree/a.txt\n+++ b/tree/a.txt\n@@ -1,3 +1,3 @@\n-the cat sat\r\n"
+              "+the dog sat\r\n no match\r\n cat and cat\r\n");
+
+    CChildFrame* applied = Frame().ApplyActivePreview();
+    ASSERT_NE(applied, nullptr);
+    RunUntilFinished(applied);
+    EXPECT_EQ(test::ReadFile(dir / "tree/a.txt"), "the dog sat\r\nno match\r\ncat and cat\r\n");
+    EXPECT_EQ(test::ReadFile(dir / "tree/c.txt"), "one cat\n");
+    EXPECT_TRUE(std::filesystem::exists(dir / "tree/a.~txt")) << "the change has its backup";
+    const LogStore& log = applied->document().log();
+    std::string lines;
+    for (int i = 0; i < log.logLineCount(); ++i) lines += std::string(log.line(i)) + "\n";
+    EXPECT_NE(lines.find("** Apply Diff **"), std::string::npos) << lines;
+    EXPECT_NE(lines.find("MOD: 00001 the dog sat"), std::string::npos) << lines;
+    EXPECT_EQ(lines.find("dog and dog"), std::string::npos) << lines;
 }
 
 TEST(ChangeHighlightTest, TheSpansOfAPairAreTheCharactersTheRunChanged) {
