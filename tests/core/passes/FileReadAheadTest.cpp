@@ -61,7 +61,7 @@ TEST_F(FileReadAheadTest, EachFileComesWholeInListOrderWithWhatItIs) {
         ASSERT_TRUE(ahead.Take(i, file)) << i;
         // The run needs no bytes of a file without a candidate.
         const bool hasCandidate = file.scan.state != AheadScan::State::NoCandidate;
-        EXPECT_EQ(file.buffer.view(), hasCandidate ? test::ReadFile(paths[i]) : "") << i;
+        EXPECT_EQ(file.content.bytes(), hasCandidate ? test::ReadFile(paths[i]) : "") << i;
         EXPECT_TRUE(file.IsFile(StatOf(paths[i]))) << i;
         if (i == 7) {
             EXPECT_TRUE(file.notSearched.has_value());
@@ -96,7 +96,7 @@ TEST_F(FileReadAheadTest, WhatTheRunMustNotTakeFromAWorkerIsLeftToTheRun) {
     AheadFile file;
     for (std::size_t i = 0; i + 1 < paths.size(); ++i) EXPECT_FALSE(ahead.Take(i, file)) << i;
     ASSERT_TRUE(ahead.Take(6, file));
-    EXPECT_EQ(file.buffer.view(), "plain\n");
+    EXPECT_EQ(file.content.bytes(), "plain\n");
     // Only read: nobody scanned it.
     EXPECT_EQ(file.scan.state, AheadScan::State::NotTried);
 
@@ -139,7 +139,7 @@ TEST_F(FileReadAheadTest, TheRunMayEndWhileWorkersWaitOrRead) {
         AheadFile file;
         if (round % 2) {
             ASSERT_TRUE(ahead.Take(static_cast<std::size_t>(round), file));
-            EXPECT_EQ(file.buffer.size, 100'002u);
+            EXPECT_EQ(file.content.bytes().size(), 100'002u);
         }
     }
     // Three files fill the bytes the window holds, and a run that took a file lets the
