@@ -80,6 +80,39 @@ TEST_F(FileReadAheadTest, EachFileComesWholeInListOrderWithWhatItIs) {
     EXPECT_FALSE(ahead.Take(paths.size(), file));
 }
 
+// The scanner and the line-break type see the decoded text: in its bytes, the CR of a UTF-16
+// line break is followed by a zero byte and looks like a Mac one.
+TEST_F(FileReadAheadTest, AWorkerDecodesWideTextAsTheRunWould) {
+    const std::vector<std::string> paths = {dir / "wide", dir / "odd", dir / "nul", dir / "bom"};
+    WriteFile(paths[0], std::string("\xFF\xFE"
+                                    "a\0b\0\r\0\n\0",
+                                    10));
+    WriteFile(paths[1], std::string("\xFE\xFF\0a\0\n\0", 7));
+    WriteFile(paths[2], std::string("\xFF\xFE"
+                                    "a\0\0\0\n\0",
+                                    8));
+    WriteFile(paths[3],
+              "\xEF\xBB\xBF"
+              "ab\r\n");
+    FileReadAhead ahead(paths, 2, true, Counting(), {});
+    AheadFile file;
+    for (const std::size_t i : {0, 3}) {
+        ASSERT_TRUE(ahead.Take(i, file)) << i;
+        EXPECT_FALSE(file.notSearched.has_value()) << i;
+        EXPECT_EQ(file.content.text(), "ab\r\n") << i;
+        EXPECT_EQ(file.content.bytes(), test::ReadFile(paths[i])) << i;
+        EXPECT_EQ(file.type, LineBreakType::Dos) << i;
+        EXPECT_EQ(file.scan.state, AheadScan::State::Scanned) << i;
+        if (i == 0) {
+            ASSERT_TRUE(ahead.Take(1, file));
+            EXPECT_EQ(file.notSearched, "UTF-16 text of an odd length - not searched!");
+            EXPECT_EQ(file.scan.state, AheadScan::State::NotTried);
+            ASSERT_TRUE(ahead.Take(2, file));
+            EXPECT_EQ(file.notSearched, "Binary file - not searched!");
+        }
+    }
+}
+
 TEST_F(FileReadAheadTest, WhatTheRunMustNotTakeFromAWorkerIsLeftToTheRun) {
     namespace fs = std::filesystem;
     const std::vector<std::string> paths = {dir / "empty", dir / "link", dir / "folder",
