@@ -8,6 +8,9 @@
 //   kesto_make_corpus --tree-only DIR    writes DIR/tree only
 //   kesto_make_corpus --million DIR      writes DIR/million: 1,000,000 text files of 1 to
 //                                        4 KiB in 10,000 folders two deep
+//   kesto_make_corpus --encodings DIR    writes DIR/utf8 and DIR/utf16: the same 400 texts
+//                                        (some words beyond ASCII), in UTF-8 and in UTF-16
+//                                        LE with a byte-order mark
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -95,17 +98,60 @@ bool WriteMillionFiles(const std::filesystem::path& root, std::mt19937& random,
     return true;
 }
 
+// `utf8` (valid UTF-8 of the Basic Multilingual Plane) as UTF-16 LE with its mark.
+std::string Utf16Of(const std::string& utf8) {
+    std::string out = "\xFF\xFE";
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : 3;
+        unsigned codePoint = length == 1 ? lead : lead & (length == 2 ? 0x1F : 0x0F);
+        for (std::size_t k = 1; k < length; ++k) {
+            codePoint = (codePoint << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        }
+        out += static_cast<char>(codePoint & 0xFF);
+        out += static_cast<char>(codePoint >> 8);
+        i += length;
+    }
+    return out;
+}
+
+// Two trees of the same text, one in each encoding.
+void WriteEncodingTrees(const std::filesystem::path& root, std::mt19937& random,
+                        std::vector<std::string> words) {
+    for (const char* word :
+         {"k\xC3\xA4\xC3\xA4pi\xC3\xB6",
+          "gr\xC3\xBC\xC3\x9F"
+          "e",
+          "\xE6\x97\xA5\xE6\x9C\xAC", "\xCE\xBB\xCF\x8C\xCE\xB3\xCE\xBF\xCF\x82"}) {
+        words.insert(words.end(), 10, word);
+    }
+    for (int file = 0; file < 400; ++file) {
+        const std::string folder = "d" + std::to_string(file % 20);
+        std::filesystem::create_directories(root / "utf8" / folder);
+        std::filesystem::create_directories(root / "utf16" / folder);
+        const std::size_t size = 4096 + random() % (128 * 1024);
+        const std::string text = MakeText(random, words, size, file % 2 == 0, file % 10 < 3);
+        const std::string name = "file" + std::to_string(file) + ".txt";
+        Write(root / "utf8" / folder / name, text);
+        Write(root / "utf16" / folder / name, Utf16Of(text));
+    }
+}
+
 int main(int argc, char** argv) {
     const std::string mode = argc == 3 ? argv[1] : "";
     const bool treeOnly = mode == "--tree-only";
-    if (argc != 2 && !treeOnly && mode != "--million") {
-        std::cerr << "usage: kesto_make_corpus [--tree-only | --million] DIR\n";
+    if (argc != 2 && !treeOnly && mode != "--million" && mode != "--encodings") {
+        std::cerr << "usage: kesto_make_corpus [--tree-only | --million | --encodings] DIR\n";
         return 2;
     }
     const std::filesystem::path root = argv[argc - 1];
     std::mt19937 random(20261207);
     const std::vector<std::string> words = MakeWords(random);
     if (mode == "--million") return WriteMillionFiles(root, random, words) ? 0 : 1;
+    if (mode == "--encodings") {
+        WriteEncodingTrees(root, random, words);
+        return 0;
+    }
 
     std::uintmax_t total = 0;
     for (int file = 0; file < kFiles; ++file) {

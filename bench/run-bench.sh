@@ -45,6 +45,10 @@ if [ ! -f pristine/big.log ]; then
   rm -rf pristine
   "$build/bench/kesto_make_corpus" pristine
 fi
+if [ ! -f pristine/encodings/utf16/d19/file399.txt ]; then
+  rm -rf pristine/encodings
+  "$build/bench/kesto_make_corpus" --encodings pristine/encodings
+fi
 results=results
 rm -rf "$results" && mkdir -p "$results"
 
@@ -125,6 +129,13 @@ bench "8 MiB file: sed -i" "$restore_big" "sed -i 's/planted/replaced/g' big.txt
 bench "8 MiB file: perl -pi" "$restore_big" "perl -pi -e 's/planted/replaced/g' big.txt"
 bench "8 MiB file: sd -s" "$restore_big" "sd -s planted replaced big.txt"
 bench "8 MiB file: rpl -F" "$restore_big" "rpl -q -F planted replaced big.txt"
+# The same text in UTF-8 and in UTF-16: the UTF-16 files are decoded, searched and encoded
+# back.
+restore_encodings="rm -rf encodings && cp -r --reflink=never pristine/encodings encodings && sync"
+bench "encodings: kesto, the text in UTF-8" "$restore_encodings && printf '$ini_keep' > k.INI" \
+  "$cli --ini k.INI -q -c -s planted -r replaced -d encodings/utf8 -R > /dev/null"
+bench "encodings: kesto, the text in UTF-16" "$restore_encodings && printf '$ini_keep' > k.INI" \
+  "$cli --ini k.INI -q -c -s planted -r replaced -d encodings/utf16 -R > /dev/null"
 # The read path: a search that finds nothing reads and searches every file and writes none.
 # ripgrep counts with one thread and with its own choice of threads.
 nothing="qqnomatchqq"
@@ -217,8 +228,8 @@ for name in sorted(os.listdir(folder)):
     times = data["times"]
     rows.append((data["command"], statistics.median(times), min(times), max(times)))
 floor = next(r[1] for r in rows if r[0].startswith("floor"))
-order = ["floor", "tree, Match Case", "tree, any case", "regex", "100 pairs", "8 MiB file", "read path",
-         "walk", "million"]
+order = ["floor", "tree, Match Case", "tree, any case", "regex", "100 pairs", "8 MiB file", "encodings",
+         "read path", "walk", "million"]
 rows.sort(key=lambda r: (next(i for i, p in enumerate(order) if r[0].startswith(p)), r[1]))
 print(f"{'work: tool':48} {'median s':>9} {'min-max s':>15} {'x floor':>8}")
 for command, median, low, high in rows:
@@ -310,4 +321,6 @@ million_rss = rss_mb_all["million files"]
 goal(15, f"a million files: {million:.2f} x rg -F -j1 (<= 1.2), peak RSS {million_rss:.0f} MB "
          f"(<= 150), walk {million_walk:.2f} x find | sort (<= 1.5)",
      million <= 1.2 and million_rss <= 150 and million_walk <= 1.5)
+wide = median["encodings: kesto, the text in UTF-16"] / median["encodings: kesto, the text in UTF-8"]
+goal(16, f"UTF-16 files {wide:.2f} x the same text in UTF-8 (<= 2)", wide <= 2)
 PY

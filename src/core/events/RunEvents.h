@@ -44,11 +44,14 @@ struct ReportLine {
 
 // The file `path` (the file itself, not a link to it) was rewritten from `before`, or in a
 // preview would have been. `after` is its new content where the run kept it: in a preview,
-// for a subscriber that wants it.
+// for a subscriber that wants it. Both are the bytes on disk; with `decoded` they are UTF-16
+// or UTF-32 text, which the passes saw decoded, and whose lines are not what patch tools
+// take for lines.
 struct FileRewritten {
     std::string_view path;
     std::string_view before;
     std::optional<std::string_view> after;
+    bool decoded = false;
 };
 
 // The user stopped the run before its last file; `line` says so in the log.

@@ -49,7 +49,6 @@ bool BatchPass::ProcessBatchFile(const std::string& directory, const std::string
         Fail("Doesn't meet text file requirements!");
         return false;
     }
-    const std::size_t startSize = text().size();
 
     ScanCounters total;
     BatchApplier::Result result = BatchApplier::Result::Applied;
@@ -77,7 +76,7 @@ bool BatchPass::ProcessBatchFile(const std::string& directory, const std::string
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - started);
     Report("     " + std::to_string(total.changes) + " changes made -- Start Size " +
-           std::to_string(startSize) + " -- End Size " + std::to_string(content.size()) +
+           std::to_string(fileSize()) + " -- End Size " + std::to_string(newFileSize()) +
            " -- Elapsed Time " + std::to_string(elapsed.count()) + " milliseconds");
     Report(" ");
     control.EndSkipRestOfFile();

@@ -1,12 +1,25 @@
 #include "passes/FilePass.h"
 
-#include "text/TextKind.h"
-
 namespace kesto {
 
-bool FilePass::OpenAndRead(const std::string& directory, const std::string& fileName) {
+namespace {
+
+std::string_view CannotEncodeReason(TextEncoding encoding) {
+    const bool utf32 = encoding == TextEncoding::Utf32Le || encoding == TextEncoding::Utf32Be;
+    return utf32 ? "Left as it was: the new text is no UTF-8, so it can't be written as UTF-32!"
+                 : "Left as it was: the new text is no UTF-8, so it can't be written as UTF-16!";
+}
+
+}  // namespace
+
+void FilePass::DropOutput() {
+    m_encoder.reset();
     m_output.reset();
-    m_buffer.size = 0;
+}
+
+bool FilePass::OpenAndRead(const std::string& directory, const std::string& fileName) {
+    DropOutput();
+    m_file.Forget();
     m_aheadTaken = false;
     BackupKeeper& backups = m_context.backups;
     // The file a worker opened and read is offered to the backup step, which takes it
@@ -25,7 +38,7 @@ bool FilePass::OpenAndRead(const std::string& directory, const std::string& file
     const ReadResult read =
         readAhead && TakeAheadFile()
             ? ReadResult::Ok
-            : ReadWholeFile(file.input.get(), static_cast<std::size_t>(file.size), m_buffer);
+            : m_file.Read(file.input.get(), static_cast<std::size_t>(file.size));
     switch (read) {
     case ReadResult::Ok:
         break;
@@ -38,14 +51,13 @@ bool FilePass::OpenAndRead(const std::string& directory, const std::string& file
         Fail("Failed to read!");
         return false;
     }
-    // A byte search and the line-break rule would break such a file beyond the change.
-    if (m_context.options.skipBinaryFiles) {
-        const std::optional<std::string_view> reason =
-            m_aheadTaken ? m_ahead.notSearched : NotSearchedReason(KindOfText(text()));
-        if (reason) {
-            Fail(*reason);
-            return false;
-        }
+    // A byte search and the line-break rule would break a binary file beyond the change,
+    // and text that does not decode exactly would not encode back to its bytes.
+    const std::optional<std::string_view> reason =
+        m_aheadTaken ? m_ahead.notSearched : m_file.Decode(m_context.options.skipBinaryFiles);
+    if (reason) {
+        Fail(*reason);
+        return false;
     }
     return true;
 }
@@ -53,7 +65,7 @@ bool FilePass::OpenAndRead(const std::string& directory, const std::string& file
 bool FilePass::TakeAheadFile() {
     m_aheadTaken = false;
     if (!m_ahead.IsFile(m_context.backups.current().original)) return false;
-    std::swap(m_buffer, m_ahead.buffer);
+    std::swap(m_file, m_ahead.content);
     m_aheadTaken = true;
     return true;
 }
@@ -87,25 +99,27 @@ bool FilePass::BeginRewrite() {
     if (backups.preview()) {
         m_previewContent.clear();
         m_keepsPreviewContent = m_context.sink().WantsNewContent();
-        if (m_keepsPreviewContent) m_previewContent.reserve(text().size() + text().size() / 8);
+        if (m_keepsPreviewContent) m_previewContent.reserve(fileSize() + fileSize() / 8);
         m_output.emplace(m_keepsPreviewContent ? &m_previewContent : nullptr);
     } else {
         m_output.emplace(backups.current().output.get());
         m_newContentHash.reset();
         if (backups.recorder()) m_output->HashWith(&m_newContentHash.emplace());
     }
-    m_output->CompareWith(text());
+    m_output->CompareWith(m_file.bytes());
+    if (!m_file.byteOrderMark().empty()) m_output->Write(m_file.byteOrderMark());
+    if (m_file.decoded()) m_encoder.emplace(*m_output, m_file.encoding());
     return true;
 }
 
 void FilePass::Fail(std::string_view reason) {
-    m_output.reset();
+    DropOutput();
     m_context.backups.RestoreOneFile();
     m_context.sink().On(FileRefused{reason});
 }
 
 void FilePass::LeaveAlone(std::string_view reason) {
-    m_output.reset();
+    DropOutput();
     m_context.backups.RestoreOneFile();
     m_context.sink().On(FileLeftAlone{reason});
 }
@@ -117,13 +131,19 @@ void FilePass::ShowLineTooLong(std::string_view ending) {
 }
 
 bool FilePass::KeepNewFile() {
+    const bool encoded = !m_encoder || m_encoder->Finish();
     const bool complete = m_output->Flush();
     const bool unchanged = m_output->SameAsOriginal();
-    m_output.reset();
+    m_newFileSize = m_output->written();
+    DropOutput();
     // The log's line limit, reached in this file, stops the run before the file is whole:
     // its part done is thrown away, as an abort of this one file would.
     if (m_context.control.lineLimitReached()) {
         Fail("Left as it was: the log reached its line limit!");
+        return false;
+    }
+    if (!encoded) {
+        Fail(CannotEncodeReason(m_file.encoding()));
         return false;
     }
     if (!complete) {
@@ -140,14 +160,14 @@ bool FilePass::KeepNewFile() {
     BackupKeeper& backups = m_context.backups;
     std::optional<ContentHashes> hashes;
     if (m_newContentHash) {
-        hashes = ContentHashes{ContentHash::Of(text()), m_newContentHash->Digest()};
+        hashes = ContentHashes{ContentHash::Of(m_file.bytes()), m_newContentHash->Digest()};
         m_newContentHash.reset();
     }
     if (!backups.KeepRewrittenFile(hashes)) return false;
     const bool kept = backups.preview() && m_keepsPreviewContent;
-    m_context.sink().On(
-        FileRewritten{backups.current().path, text(),
-                      kept ? std::optional<std::string_view>(m_previewContent) : std::nullopt});
+    m_context.sink().On(FileRewritten{
+        backups.current().path, m_file.bytes(),
+        kept ? std::optional<std::string_view>(m_previewContent) : std::nullopt, m_file.decoded()});
     return true;
 }
 

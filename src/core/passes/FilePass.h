@@ -4,6 +4,10 @@
 // the new content, and either keeps the new file (listed in changedFiles) or puts the
 // original back. Every failure after the backup step restores the original and records
 // its reason as a problem entry; the run goes on with the next file.
+//
+// A pass sees the file's text (FileText): UTF-8 after any byte-order mark, decoded from
+// UTF-16 or UTF-32 where the mark names one. It writes the new text to output(); the mark
+// goes to the file first, and decoded text is encoded back on its way.
 #pragma once
 
 #include <optional>
@@ -12,7 +16,9 @@
 
 #include "passes/FileReadAhead.h"
 #include "passes/PassContext.h"
+#include "text/FileText.h"
 #include "text/OutputWriter.h"
+#include "text/TextEncoder.h"
 #include "text/TextFile.h"
 
 namespace kesto {
@@ -53,8 +59,11 @@ protected:
     // the limit falls where it falls on one thread.
     bool AddAheadLines(const AheadScan& scan);
 
-    OutputWriter& output() { return *m_output; }
-    std::string_view text() const { return m_buffer.view(); }
+    ByteSink& output() { return m_encoder ? static_cast<ByteSink&>(*m_encoder) : *m_output; }
+    std::string_view text() const { return m_file.text(); }
+    // The sizes of the file on disk: as read, and as the last file kept was written.
+    std::size_t fileSize() const { return m_file.bytes().size(); }
+    std::size_t newFileSize() const { return m_newFileSize; }
     const std::string& path() const { return m_context.log.currentFilePath(); }
     void ShowProgress(int percent);
 
@@ -64,11 +73,17 @@ private:
     // Takes the bytes a worker read when it read the file the backup step opened.
     bool TakeAheadFile();
 
-    TextBuffer m_buffer;
+    // Closes the output: the new file's bytes are no longer wanted.
+    void DropOutput();
+
+    FileText m_file;
     // The file as a worker read it; its buffers are handed back with the next file.
     AheadFile m_ahead;
     bool m_aheadTaken = false;
     std::optional<OutputWriter> m_output;
+    // Between the pass and m_output, when the text was decoded.
+    std::optional<TextEncoder> m_encoder;
+    std::size_t m_newFileSize = 0;
     // The hash of the new content as it is written, when the run keeps a journal.
     std::optional<ContentHasher> m_newContentHash;
     // A preview's new content, when a subscriber wants it.

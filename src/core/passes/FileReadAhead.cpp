@@ -7,7 +7,6 @@
 #include <utility>
 
 #include "replace/BackupKeeper.h"
-#include "text/TextKind.h"
 #include "text/UniqueFd.h"
 
 namespace kesto {
@@ -51,7 +50,7 @@ FileReadAhead::~FileReadAhead() {
 }
 
 std::size_t FileReadAhead::BytesHeld(const AheadFile& file) {
-    return file.buffer.size + file.scan.content.size();
+    return file.content.bytesHeld() + file.scan.content.size();
 }
 
 std::unique_ptr<AheadFile> FileReadAhead::SpareFile() {
@@ -64,7 +63,7 @@ std::unique_ptr<AheadFile> FileReadAhead::SpareFile() {
 void FileReadAhead::Work(AheadScanner* scanner) {
     // The bytes of a file without a candidate are not handed on: the next file is read into
     // the same buffer, still in this core's cache.
-    TextBuffer own;
+    FileText own;
     std::unique_lock lock(m_mutex);
     for (;;) {
         // A full window is taken up again once half of it is free, so that a worker is not
@@ -77,11 +76,11 @@ void FileReadAhead::Work(AheadScanner* scanner) {
         const std::size_t index = m_next++;
         std::unique_ptr<AheadFile> file = SpareFile();
         lock.unlock();
-        std::swap(own, file->buffer);
+        std::swap(own, file->content);
         ReadAndScan(index, *file, scanner);
         if (file->scan.state == AheadScan::State::NoCandidate) {
-            std::swap(own, file->buffer);
-            file->buffer.size = 0;
+            std::swap(own, file->content);
+            file->content.Forget();
         }
         lock.lock();
         m_bytes += BytesHeld(*file);
@@ -101,7 +100,7 @@ void FileReadAhead::ReadAndScan(std::size_t index, AheadFile& file, AheadScanner
     struct stat before {};
     if (!input.valid() || ::fstat(input.get(), &before) != 0 || !S_ISREG(before.st_mode) ||
         before.st_size <= 0 || static_cast<std::uint64_t>(before.st_size) > kMaxFileSize ||
-        ReadWholeFile(input.get(), static_cast<std::size_t>(before.st_size), file.buffer) !=
+        file.content.Read(input.get(), static_cast<std::size_t>(before.st_size)) !=
             ReadResult::Ok) {
         file.input.Reset();
         return;
@@ -113,8 +112,8 @@ void FileReadAhead::ReadAndScan(std::size_t index, AheadFile& file, AheadScanner
     }
     file.opened = before;
     file.read = true;
-    const std::string_view text = file.buffer.view();
-    if (m_checkKind) file.notSearched = NotSearchedReason(KindOfText(text));
+    file.notSearched = file.content.Decode(m_checkKind);
+    const std::string_view text = file.content.text();
     file.type = DetectLineBreakType(text);
     if (!scanner || file.notSearched || file.type == LineBreakType::None) return;
     try {

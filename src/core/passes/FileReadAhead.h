@@ -2,7 +2,8 @@
 // text from binary and the line-break type, and let the pass's scanner work each one out,
 // while the run's own thread opens, checks, writes and logs the files in list order.
 //
-// A worker opens a file by its listed path, as the run would; the run takes the worker's
+// A worker opens a file by its listed path and finds its text (a UTF-16 or UTF-32 file
+// decoded, a byte-order mark set aside), as the run would; the run takes the worker's
 // bytes only when its own opened file is the same one, unchanged (device, inode, size,
 // modification and change times), and otherwise reads the file itself. The workers stay
 // a bounded number of files and bytes ahead of the run. Nothing a worker does reaches the
@@ -25,18 +26,18 @@
 #include <vector>
 
 #include "passes/AheadScanner.h"
+#include "text/FileText.h"
 #include "text/LineBreak.h"
-#include "text/TextFile.h"
 #include "text/UniqueFd.h"
 
 namespace kesto {
 
 // One file as a worker found it.
 struct AheadFile {
-    bool read = false;      // `buffer` holds the whole file `opened` describes
+    bool read = false;      // `content` holds the whole file `opened` describes
     UniqueFd input;         // the file, still open
     struct stat opened {};  // the file when it was read
-    TextBuffer buffer;
+    FileText content;
     std::optional<std::string_view> notSearched;  // why a run leaves it alone, if it does
     LineBreakType type = LineBreakType::None;
     AheadScan scan;

@@ -83,7 +83,8 @@ struct RunPlan {
     bool printNoFinds = true;
     bool suppressWildcardNotice = false;
     std::int32_t expandTabSpaces = 4;  // the settings default; a window never holds 0
-    // Binary files, and UTF-16 and UTF-32 text, are problem entries and never rewritten.
+    // Binary files (judged on the decoded text of UTF-16 and UTF-32 files) are problem
+    // entries and never rewritten.
     bool skipBinaryFiles = true;
 };
 

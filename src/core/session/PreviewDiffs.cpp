@@ -8,7 +8,16 @@
 namespace kesto {
 
 void PreviewDiffs::On(const FileRewritten& event) {
-    if (event.after) WouldRewrite(std::string(event.path), event.before, *event.after);
+    if (!event.after) return;
+    if (event.decoded) {
+        WouldRewriteBinary(std::string(event.path));
+    } else {
+        WouldRewrite(std::string(event.path), event.before, *event.after);
+    }
+}
+
+void PreviewDiffs::WouldRewriteBinary(const std::string& path) {
+    m_files.push_back({path, {}, true});
 }
 
 void PreviewDiffs::WouldRewrite(const std::string& path, std::string_view before,
@@ -29,7 +38,12 @@ bool PreviewDiffs::WriteTo(std::ostream& out, const std::string& folder) const {
     std::string header;
     for (const FileHunks& file : m_files) {
         header.clear();
-        UnifiedDiff::AppendHeader(header, UnifiedDiff::RelativeName(file.path, folder));
+        const std::string name = UnifiedDiff::RelativeName(file.path, folder);
+        if (file.binary) {
+            UnifiedDiff::AppendBinaryChange(header, name);
+        } else {
+            UnifiedDiff::AppendHeader(header, name);
+        }
         out.write(header.data(), static_cast<std::streamsize>(header.size()));
         out.write(file.hunks.data(), static_cast<std::streamsize>(file.hunks.size()));
     }

@@ -1,6 +1,8 @@
 // PreviewDiffs: the changes a preview would make, kept as diff hunks per file, for the
 // window's "Save as Diff" and kesto-cli's --diff. It takes them from the run's events: every
-// file a preview would rewrite, with both versions.
+// file a preview would rewrite, with both versions. A UTF-16 or UTF-32 file is named as a
+// binary change, as diff names one: patch tools cut its bytes into lines at bytes that are no
+// line breaks of its text.
 #pragma once
 
 #include <ostream>
@@ -18,6 +20,8 @@ public:
     bool WantsNewContent() const override { return true; }
     // `path` (the file itself, not a link to it) would go from `before` to `after`.
     void WouldRewrite(const std::string& path, std::string_view before, std::string_view after);
+    // `path` would change, in bytes that are no lines of text.
+    void WouldRewriteBinary(const std::string& path);
     void Clear() { m_files.clear(); }
     bool empty() const { return m_files.empty(); }
 
@@ -31,6 +35,7 @@ private:
     struct FileHunks {
         std::string path;
         std::string hunks;
+        bool binary = false;
     };
     std::vector<FileHunks> m_files;
     // The hunks of the file at hand, kept warm from file to file.

@@ -42,7 +42,7 @@ struct Settings {
     // A walk leaves out the backups of earlier runs (a file named as the backup of a file
     // beside it).
     bool skipBackUpFiles = true;
-    // A run leaves binary files (and UTF-16 and UTF-32 text) as they are.
+    // A run leaves binary files as they are.
     bool skipBinaryFiles = true;
     // A walk leaves out what .gitignore, .ignore and .git/info/exclude exclude.
     bool respectIgnoreFiles = false;

@@ -20,6 +20,7 @@ void OutputWriter::CompareWith(std::string_view original) {
 }
 
 void OutputWriter::Write(std::string_view bytes) {
+    m_written += bytes.size();
     if (m_same) {
         // A stretch of the original written where it was needs no comparison.
         const bool differs = bytes.size() > m_original.size() - m_compared ||

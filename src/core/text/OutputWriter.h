@@ -26,6 +26,8 @@ public:
     // Writes what is buffered; true when every byte so far reached the file.
     bool Flush();
     bool failed() const { return m_failed; }
+    // How many bytes were given to Write().
+    std::size_t written() const { return m_written; }
     // From now on every byte that goes to the file is also hashed by `hasher` (may be null).
     void HashWith(ContentHasher* hasher) { m_hasher = hasher; }
     // Every byte written from now on is compared with `original` (which must outlive the
@@ -47,6 +49,7 @@ private:
     std::string_view m_original;
     std::size_t m_compared = 0;
     bool m_same = false;
+    std::size_t m_written = 0;
 };
 
 }  // namespace kesto

@@ -1,5 +1,7 @@
 #include "text/TextKind.h"
 
+#include "text/TextEncoding.h"
+
 #ifdef __SSE2__
 #include <immintrin.h>
 #endif
@@ -7,20 +9,11 @@
 namespace kesto {
 namespace {
 
-// The length of the UTF-8 sequence that starts with `lead`, 0 when no sequence does.
-std::size_t SequenceLength(unsigned char lead) {
-    if (lead < 0x80) return 1;
-    if (lead >= 0xC2 && lead <= 0xDF) return 2;
-    if (lead >= 0xE0 && lead <= 0xEF) return 3;
-    if (lead >= 0xF0 && lead <= 0xF4) return 4;
-    return 0;
-}
-
 // Whether `head` is UTF-8, a sequence cut by the end of the head included.
 bool IsUtf8(std::string_view head) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(head.data());
     for (std::size_t i = 0; i < head.size();) {
-        const std::size_t length = SequenceLength(bytes[i]);
+        const std::size_t length = Utf8SequenceLength(bytes[i]);
         if (length == 0) return false;
         for (std::size_t k = 1; k < length; ++k) {
             if (i + k >= head.size()) return true;
@@ -131,11 +124,6 @@ Census CensusOf(std::string_view head) {
 TextKind KindOfText(std::string_view bytes) {
     const std::string_view head = bytes.substr(0, kTextKindHead);
     if (head.empty()) return TextKind::Text;
-    if (head.starts_with(std::string_view("\xFF\xFE\0\0", 4)) ||
-        head.starts_with(std::string_view("\0\0\xFE\xFF", 4))) {
-        return TextKind::Utf32;
-    }
-    if (head.starts_with("\xFF\xFE") || head.starts_with("\xFE\xFF")) return TextKind::Utf16;
     const Census census = CensusOf(head);
     if (census.nul) return TextKind::Binary;
     // Text of any language has few control bytes, so the count decides nearly every file and
@@ -149,10 +137,6 @@ std::optional<std::string_view> NotSearchedReason(TextKind kind) {
     switch (kind) {
     case TextKind::Binary:
         return "Binary file - not searched!";
-    case TextKind::Utf16:
-        return "UTF-16 text - not searched!";
-    case TextKind::Utf32:
-        return "UTF-32 text - not searched!";
     case TextKind::Text:
         break;
     }

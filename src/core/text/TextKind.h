@@ -3,9 +3,8 @@
 // A file is binary when its first 64 KiB hold a NUL byte, or when they are not UTF-8 and
 // more than 30% of them are control bytes other than tab, CR and LF (compiled files without
 // NUL in their head, packed data). Text in a single-byte code page (Latin-1, say) has few
-// control bytes and stays text. UTF-16 and UTF-32 text with a byte-order mark is named as
-// such: every line break and every ASCII letter of it is two or four bytes, which a byte
-// search does not see.
+// control bytes and stays text. UTF-16 and UTF-32 text is judged once it is decoded (see
+// FileText).
 #pragma once
 
 #include <cstddef>
@@ -14,7 +13,7 @@
 
 namespace kesto {
 
-enum class TextKind { Text, Binary, Utf16, Utf32 };
+enum class TextKind { Text, Binary };
 
 // How much of a file the judgement reads.
 inline constexpr std::size_t kTextKindHead = 64 * 1024;

@@ -238,6 +238,11 @@ void UnifiedDiff::AppendHeader(std::string& out, std::string_view path) {
     out += "+++ " + HeaderName("b/", path) + std::string(end);
 }
 
+void UnifiedDiff::AppendBinaryChange(std::string& out, std::string_view path) {
+    out +=
+        "Binary files " + HeaderName("a/", path) + " and " + HeaderName("b/", path) + " differ\n";
+}
+
 std::string UnifiedDiff::RelativeName(const std::string& path, const std::string& folder) {
     std::string whole = (std::filesystem::path(folder) / path).lexically_normal().string();
     const std::string below = folder.empty() || folder.back() == '/' ? folder : folder + "/";

@@ -55,6 +55,9 @@ public:
     // as patch needs it), and the hunks.
     static void AppendHeader(std::string& out, std::string_view path);
     static void AppendHunks(std::string& out, std::string_view before, std::string_view after);
+    // The line diff writes for a change of bytes that are no text: "Binary files a/PATH and
+    // b/PATH differ". Patch tools apply nothing for it.
+    static void AppendBinaryChange(std::string& out, std::string_view path);
 
     // `path` as a diff names it: relative to `folder` when it lies below it (a relative
     // `path` is taken as relative to `folder`), else whole.

@@ -34,8 +34,7 @@ CPrefPage::CPrefPage(CKestoDoc& doc, QWidget* parent)
       m_suppress(new QCheckBox(
           QStringLiteral("&Suppress notification of wild cards in Replace String"), this)),
       m_startSingle(new QCheckBox(QStringLiteral("Start in Single &Mode Search/Replace"), this)),
-      m_skipBinary(
-          new QCheckBox(QStringLiteral("Leave &Binary Files and UTF-16/UTF-32 Text Alone"), this)),
+      m_skipBinary(new QCheckBox(QStringLiteral("Leave &Binary Files Alone"), this)),
       m_respectIgnore(new QCheckBox(
           QStringLiteral("&Walks Leave Out what .gitignore and .ignore Files Exclude"), this)) {
     m_skipBinary->setToolTip(

@@ -61,7 +61,7 @@ TEST_F(FileReadAheadTest, EachFileComesWholeInListOrderWithWhatItIs) {
         ASSERT_TRUE(ahead.Take(i, file)) << i;
         // The run needs no bytes of a file without a candidate.
         const bool hasCandidate = file.scan.state != AheadScan::State::NoCandidate;
-        EXPECT_EQ(file.buffer.view(), hasCandidate ? test::ReadFile(paths[i]) : "") << i;
+        EXPECT_EQ(file.content.bytes(), hasCandidate ? test::ReadFile(paths[i]) : "") << i;
         EXPECT_TRUE(file.IsFile(StatOf(paths[i]))) << i;
         if (i == 7) {
             EXPECT_TRUE(file.notSearched.has_value());
@@ -80,6 +80,39 @@ TEST_F(FileReadAheadTest, EachFileComesWholeInListOrderWithWhatItIs) {
     EXPECT_FALSE(ahead.Take(paths.size(), file));
 }
 
+// The scanner and the line-break type see the decoded text: in its bytes, the CR of a UTF-16
+// line break is followed by a zero byte and looks like a Mac one.
+TEST_F(FileReadAheadTest, AWorkerDecodesWideTextAsTheRunWould) {
+    const std::vector<std::string> paths = {dir / "wide", dir / "odd", dir / "nul", dir / "bom"};
+    WriteFile(paths[0], std::string("\xFF\xFE"
+                                    "a\0b\0\r\0\n\0",
+                                    10));
+    WriteFile(paths[1], std::string("\xFE\xFF\0a\0\n\0", 7));
+    WriteFile(paths[2], std::string("\xFF\xFE"
+                                    "a\0\0\0\n\0",
+                                    8));
+    WriteFile(paths[3],
+              "\xEF\xBB\xBF"
+              "ab\r\n");
+    FileReadAhead ahead(paths, 2, true, Counting(), {});
+    AheadFile file;
+    for (const std::size_t i : {0, 3}) {
+        ASSERT_TRUE(ahead.Take(i, file)) << i;
+        EXPECT_FALSE(file.notSearched.has_value()) << i;
+        EXPECT_EQ(file.content.text(), "ab\r\n") << i;
+        EXPECT_EQ(file.content.bytes(), test::ReadFile(paths[i])) << i;
+        EXPECT_EQ(file.type, LineBreakType::Dos) << i;
+        EXPECT_EQ(file.scan.state, AheadScan::State::Scanned) << i;
+        if (i == 0) {
+            ASSERT_TRUE(ahead.Take(1, file));
+            EXPECT_EQ(file.notSearched, "UTF-16 text of an odd length - not searched!");
+            EXPECT_EQ(file.scan.state, AheadScan::State::NotTried);
+            ASSERT_TRUE(ahead.Take(2, file));
+            EXPECT_EQ(file.notSearched, "Binary file - not searched!");
+        }
+    }
+}
+
 TEST_F(FileReadAheadTest, WhatTheRunMustNotTakeFromAWorkerIsLeftToTheRun) {
     namespace fs = std::filesystem;
     const std::vector<std::string> paths = {dir / "empty", dir / "link", dir / "folder",
@@ -96,7 +129,7 @@ TEST_F(FileReadAheadTest, WhatTheRunMustNotTakeFromAWorkerIsLeftToTheRun) {
     AheadFile file;
     for (std::size_t i = 0; i + 1 < paths.size(); ++i) EXPECT_FALSE(ahead.Take(i, file)) << i;
     ASSERT_TRUE(ahead.Take(6, file));
-    EXPECT_EQ(file.buffer.view(), "plain\n");
+    EXPECT_EQ(file.content.bytes(), "plain\n");
     // Only read: nobody scanned it.
     EXPECT_EQ(file.scan.state, AheadScan::State::NotTried);
 
@@ -139,7 +172,7 @@ TEST_F(FileReadAheadTest, TheRunMayEndWhileWorkersWaitOrRead) {
         AheadFile file;
         if (round % 2) {
             ASSERT_TRUE(ahead.Take(static_cast<std::size_t>(round), file));
-            EXPECT_EQ(file.buffer.size, 100'002u);
+            EXPECT_EQ(file.content.bytes().size(), 100'002u);
         }
     }
     // Three files fill the bytes the window holds, and a run that took a file lets the

@@ -20,12 +20,6 @@ std::string Bytes(const std::string& path) {
 TEST(TextKindTest, FilesOfRealKindsAreJudgedByTheirStart) {
     // A program: this test itself.
     EXPECT_EQ(KindOfText(Bytes("/proc/self/exe")), TextKind::Binary);
-    EXPECT_EQ(KindOfText(std::string("\xFF\xFE"
-                                     "a\0b\0",
-                                     6)),
-              TextKind::Utf16);
-    EXPECT_EQ(KindOfText(std::string("\xFE\xFF\0a\0b", 6)), TextKind::Utf16);
-    EXPECT_EQ(KindOfText(std::string("\xFF\xFE\0\0a\0\0\0", 8)), TextKind::Utf32);
     EXPECT_EQ(KindOfText(std::string("a\0b\0\n\0", 6)), TextKind::Binary)
         << "UTF-16 without a mark";
     EXPECT_EQ(KindOfText("caf\xE9 cr\xE8me br\xFBl\xE9\n"), TextKind::Text) << "Latin-1";
