@@ -20,7 +20,8 @@ using Files = std::map<std::string, std::string>;
 
 constexpr const char* kPreviewLine = "                    Preview Only -> No File Changed";
 
-// The files every run starts from: each kind of line break, a NUL byte, no final line feed.
+// The files every run starts from: each kind of line break, a NUL byte, no final line feed,
+// a UTF-8 byte-order mark.
 const Files kTree = {
     {"dos.txt", "the cat sat\r\non the mat\r\nno cat here?  \r\ncat\r\n"},
     {"unix.txt", "a cat and\na dog\ncatalogue cat  \nlast cat"},
@@ -29,6 +30,7 @@ const Files kTree = {
     {"mixed.txt", "cat\r\ncat\ncat\rcat"},
     {"none.txt", "nothing to see\n"},
     {"a b.txt", "a cat in a name with a space\n"},
+    {"mark.txt", "\xef\xbb\xbf" "cat at the start\ncat\n"},
     {"sub/deep.txt", "deep cat\ncat deep\n"},
 };
 

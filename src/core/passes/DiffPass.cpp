@@ -55,14 +55,23 @@ bool DiffPass::ApplyToFile(const FilePatch& patch) {
         Fail("Reached through a link - not applied!");
         return false;
     }
-    const std::optional<std::string> after = patch.Apply(text());
+    // A diff names UTF-8 text by its bytes, a byte-order mark included; UTF-16 and UTF-32
+    // text by the text decoded from it.
+    const std::string_view mark = file().decoded() ? std::string_view() : file().byteOrderMark();
+    const std::optional<std::string> after =
+        patch.Apply(file().decoded() ? text() : file().bytes());
     if (!after) {
         Fail("Changed since the diff was made!");
         return false;
     }
+    // The mark is written ahead of the text: the diff must leave it where it is.
+    if (std::string_view(*after).substr(0, mark.size()) != mark) {
+        Fail("Takes the byte-order mark away - not applied!");
+        return false;
+    }
     if (!BeginRewrite()) return false;
     const std::size_t changes = ReportChanges(patch);
-    output().Write(*after);
+    output().Write(std::string_view(*after).substr(mark.size()));
     if (m_context.control.abortRequested()) {
         m_context.backups.RestoreOneFile();
         return false;

@@ -61,6 +61,8 @@ protected:
 
     ByteSink& output() { return m_encoder ? static_cast<ByteSink&>(*m_encoder) : *m_output; }
     std::string_view text() const { return m_file.text(); }
+    // The file as it is on disk, and whether text() was decoded from it (UTF-16, UTF-32).
+    const FileText& file() const { return m_file; }
     // The sizes of the file on disk: as read, and as the last file kept was written.
     std::size_t fileSize() const { return m_file.bytes().size(); }
     std::size_t newFileSize() const { return m_newFileSize; }

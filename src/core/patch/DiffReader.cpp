@@ -1,5 +1,6 @@
 #include "patch/DiffReader.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -98,6 +99,23 @@ std::string GitLineName(std::string_view rest) {
     const std::string_view name = rest.substr(2, length);
     if (std::string("a/").append(name).append(" b/").append(name) != rest) return {};
     return std::string(name);
+}
+
+// The first name of "Binary files a/NAME and b/NAME differ", without its a/.
+std::string BinaryLineName(std::string_view rest) {
+    if (rest.ends_with(" differ")) rest.remove_suffix(7);
+    const auto withoutSide = [](std::string_view name) {
+        return name.substr(std::min<std::size_t>(2, name.size()));
+    };
+    if (rest.size() >= 5) {
+        const std::size_t half = (rest.size() - 5) / 2;
+        const std::string_view first = rest.substr(0, half);
+        if (rest.substr(half, 5) == " and " &&
+            withoutSide(first) == withoutSide(rest.substr(half + 5))) {
+            return WithoutPrefix(std::string(first), "a/");
+        }
+    }
+    return WithoutPrefix(std::string(rest.substr(0, rest.find(" and "))), "a/");
 }
 
 // Reads a number of a hunk header at `at`; false when there is none or it is too large.
@@ -201,7 +219,7 @@ private:
         if (StartsWith(m_line, "@@ ")) return TakeHunk();
         if (m_inGitHeader) TakeGitHeader(text);
         if (StartsWith(m_line, "Binary files ")) {
-            if (!m_inGitHeader) StartFile(std::string(text.substr(13)));
+            if (!m_inGitHeader) StartFile(BinaryLineName(text.substr(13)));
             Refuse(kBinary);
         }
         // A line right after a hunk that a hunk would hold is one its header did not count.

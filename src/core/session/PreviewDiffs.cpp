@@ -55,6 +55,13 @@ std::vector<FilePatch> PreviewDiffs::Patches() const {
     std::vector<FilePatch> patches;
     patches.reserve(m_files.size());
     for (const FileHunks& file : m_files) {
+        if (file.binary) {
+            patches.push_back({std::string(DirectoryOf(file.path)),
+                               std::string(FileNameOf(file.path)),
+                               std::string(kWideTextChange),
+                               {}});
+            continue;
+        }
         DiffReading reading = DiffReader::Read("--- a/f\n+++ b/f\n" + file.hunks, "");
         if (reading.files.size() != 1) continue;
         FilePatch& patch = reading.files.front();

@@ -28,8 +28,11 @@ public:
     // Writes the unified diff of every file in the order the run took them, each named
     // relative to `folder` when it lies below it; false when `out` failed.
     bool WriteTo(std::ostream& out, const std::string& folder) const;
-    // The hunks of every file, in the same order, each named by its folder and its name.
+    // The hunks of every file, in the same order, each named by its folder and its name. A
+    // UTF-16 or UTF-32 file has none: it comes with kWideTextChange for its refusal.
     std::vector<FilePatch> Patches() const;
+    static constexpr std::string_view kWideTextChange =
+        "UTF-16 or UTF-32 text - changed only with every change of the preview";
 
 private:
     struct FileHunks {

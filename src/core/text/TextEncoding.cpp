@@ -153,10 +153,10 @@ std::optional<std::string_view> DecodeUtf32(const unsigned char* in, std::size_t
 // The code point of the whole sequence of `length` bytes at `at`; none when it is no UTF-8
 // (a byte that does not continue it, an overlong form, a surrogate, past U+10FFFF).
 std::optional<std::uint32_t> CodePointAt(const unsigned char* at, std::size_t length) {
-    std::uint32_t codePoint = length == 1 ? at[0] : at[0] & (0x7F >> length);
+    std::uint32_t codePoint = length == 1 ? at[0] : at[0] & (0x7Fu >> length);
     for (std::size_t k = 1; k < length; ++k) {
         if ((at[k] & 0xC0) != 0x80) return std::nullopt;
-        codePoint = (codePoint << 6) | (at[k] & 0x3F);
+        codePoint = (codePoint << 6) | (at[k] & 0x3Fu);
     }
     const bool overlong =
         (length == 3 && codePoint < 0x800) || (length == 4 && codePoint < 0x10000);

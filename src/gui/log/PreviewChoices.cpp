@@ -66,6 +66,13 @@ void CPreviewChoices::ShowChanges(std::vector<FilePatch> patches, bool lineForLi
     m_changeCount = 0;
     for (const FilePatch& patch : m_patches) {
         auto* file = new QTreeWidgetItem(m_tree, {DisplayText(patch.path())});
+        // A file without hunks to choose from (text that is not UTF-8) goes only with all.
+        if (!patch.refusal.empty()) {
+            file->setText(0, file->text(0) + QStringLiteral(" (") + DisplayText(patch.refusal) +
+                                 QChar(')'));
+            file->setFlags(file->flags() & ~Qt::ItemIsUserCheckable);
+            continue;
+        }
         file->setFlags(file->flags() | Qt::ItemIsUserCheckable | Qt::ItemIsAutoTristate);
         file->setCheckState(0, Qt::Checked);
         for (const PatchChange& change : patch.Changes(lineForLine)) {
@@ -113,7 +120,8 @@ int CPreviewChoices::chosenChanges() const {
 int CPreviewChoices::chosenFiles() const {
     int chosen = 0;
     for (int f = 0; f < m_tree->topLevelItemCount(); ++f) {
-        chosen += m_tree->topLevelItem(f)->checkState(0) != Qt::Unchecked;
+        const QTreeWidgetItem* file = m_tree->topLevelItem(f);
+        chosen += file->childCount() > 0 && file->checkState(0) != Qt::Unchecked;
     }
     return chosen;
 }

@@ -86,6 +86,10 @@ TEST(DiffReaderTest, WhatMayNotBeAppliedIsReadWithItsReason) {
         ASSERT_EQ(reading.files.size(), 1u);
         EXPECT_EQ(reading.files[0].refusal, c.refusal);
     }
+    EXPECT_EQ(DiffReader::Read("Binary files a/x and y.bin and b/x and y.bin differ\n", "/base")
+                  .files.at(0)
+                  .name,
+              "x and y.bin");
 }
 
 TEST(DiffReaderTest, AFileNamedTwiceIsRefusedEachTimeAndTheOthersStay) {
