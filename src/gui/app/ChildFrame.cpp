@@ -36,6 +36,9 @@ RunOutcome CChildFrame::RunSession() {
     m_runInProgress = false;
     UpdateTitle();
     emit runEnded();
+    // Nothing was run, so nothing is shown: the window goes with its dialog rather than
+    // stay as an empty window that can start no run.
+    if (outcome == RunOutcome::Cancelled && m_doc->log().logLineCount() == 0) close();
     return outcome;
 }
 
