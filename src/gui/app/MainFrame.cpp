@@ -1,6 +1,7 @@
 #include "gui/app/MainFrame.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -22,6 +23,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <type_traits>
 
 #include "gui/app/ChildFrame.h"
 #include "gui/app/DialogCentring.h"
@@ -106,7 +108,8 @@ CMainFrame::CMainFrame(std::string settingsPath, SessionHosts hosts, QWidget* pa
                        return ShowReport(title, lines);
                    }),
       m_mdi(new QMdiArea(this)),
-      m_interruptTimer(new QTimer(this)) {
+      m_interruptTimer(new QTimer(this)),
+      m_openWindowEntries(new QActionGroup(this)) {
     setWindowTitle(kApplicationTitle);
     setCentralWidget(m_mdi);
     setMinimumSize(300, 220);
@@ -284,8 +287,39 @@ void CMainFrame::AddEntries(Bar& bar, std::span<const MenuEntry> entries) {
         case MenuEntry::Command:
             bar.addAction(entry.label ? CreateLabelledItem(bar, entry) : action(entry.command));
             break;
+        case MenuEntry::OpenWindows:
+            if constexpr (std::is_same_v<Bar, QMenu>) ListOpenWindowsIn(bar);
+            break;
         }
     }
+}
+
+// Numbered as the windows were opened, the first nine with their number as the Alt letter;
+// the active one checked.
+void CMainFrame::ListOpenWindowsIn(QMenu& menu) {
+    connect(&menu, &QMenu::aboutToShow, this, [this, &menu] {
+        for (QAction* entry : m_openWindowEntries->actions()) delete entry;
+        const QList<CChildFrame*> windows = children();
+        for (qsizetype n = 1; n <= windows.size(); ++n) {
+            CChildFrame* window = windows[n - 1];
+            QString title = window->windowTitle();
+            title.replace(u'&', QStringLiteral("&&"));
+            const QString number = (n < 10 ? QStringLiteral("&%1") : QStringLiteral("%1")).arg(n);
+            QAction* entry = menu.addAction(number + u' ' + title);
+            entry->setCheckable(true);
+            entry->setChecked(window == activeChild());
+            entry->setStatusTip(QStringLiteral("Activate this window"));
+            m_openWindowEntries->addAction(entry);
+            connect(entry, &QAction::triggered, this, [this, chosen = QPointer(window)] {
+                if (chosen) ActivateChild(*chosen);
+            });
+        }
+    });
+}
+
+void CMainFrame::ActivateChild(CChildFrame& child) {
+    if (child.isMinimized()) child.showNormal();
+    m_mdi->setActiveSubWindow(&child);
 }
 
 QAction* CMainFrame::CreateLabelledItem(QWidget& menu, const MenuEntry& entry) {

@@ -34,6 +34,7 @@
 #include "settings/IniFile.h"
 
 class QAction;
+class QActionGroup;
 class QMdiArea;
 class QMenu;
 class QTimer;
@@ -117,6 +118,9 @@ private:
     void AddEntries(Bar& bar, std::span<const MenuEntry> entries);
     // An item of `menu`'s own under the entry's label that triggers the entry's command.
     QAction* CreateLabelledItem(QWidget& menu, const MenuEntry& entry);
+    // Lists the open session windows at the end of `menu` each time it opens.
+    void ListOpenWindowsIn(QMenu& menu);
+    void ActivateChild(CChildFrame& child);
     void CreateToolBar();
     void CreateStatusBar();
     void ShowMenuFor(bool sessionWindowActive);
@@ -156,6 +160,7 @@ private:
     std::array<QLabel*, 3> m_panes{};
     std::map<int, QAction*> m_actions;
     std::array<QAction*, 4> m_recentActions{};
+    QActionGroup* m_openWindowEntries;
     std::vector<QAction*> m_idleMenuBar;
     std::vector<QAction*> m_sessionMenuBar;
     std::vector<std::string> m_recentFiles;

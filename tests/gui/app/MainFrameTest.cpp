@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
 #include <QScreen>
@@ -28,6 +29,36 @@ protected:
         QStringList titles;
         for (QAction* item : Frame().menuBar()->actions()) titles << item->text();
         return titles;
+    }
+    QMenu* MenuNamed(const QString& title) {
+        for (QAction* item : Frame().menuBar()->actions()) {
+            if (item->text() == title) return item->menu();
+        }
+        return nullptr;
+    }
+    // The entries of the Window menu after its last separator, as it opens, each with a
+    // "*" when it is checked.
+    QStringList OpenWindowEntries() {
+        QMenu* menu = MenuNamed(QStringLiteral("&Window"));
+        if (!menu) return {QStringLiteral("no Window menu")};
+        emit menu->aboutToShow();
+        QStringList entries;
+        for (QAction* item : menu->actions()) {
+            if (item->isSeparator()) {
+                entries.clear();
+            } else {
+                entries << item->text() + (item->isChecked() ? QStringLiteral(" *") : QString());
+            }
+        }
+        return entries;
+    }
+    void ChooseOpenWindow(const QString& text) {
+        QMenu* menu = MenuNamed(QStringLiteral("&Window"));
+        emit menu->aboutToShow();
+        for (QAction* item : menu->actions()) {
+            if (item->text() == text) item->trigger();
+        }
+        QApplication::processEvents();
     }
 };
 
@@ -144,6 +175,33 @@ TEST_F(MainFrameTest, CancellingTheDialogOfTheOnlyWindowLeavesTheFrameEmpty) {
     EXPECT_TRUE(window.isNull());
     EXPECT_TRUE(Frame().children().isEmpty());
     EXPECT_EQ(MenuTitles(), (QStringList{"&File", "&View", "&Help"}));
+}
+
+TEST_F(MainFrameTest, TheWindowMenuListsTheOpenWindowsAndActivatesTheChosenOne) {
+    CChildFrame* first = NewWindow();
+    CChildFrame* second = NewWindow();
+    ASSERT_NE(Open(WriteLog("R&D.log", {"a line"})), nullptr);
+    EXPECT_EQ(OpenWindowEntries(), (QStringList{"&1 Kesto1", "&2 Kesto2", "&3 R&&D.log *"}));
+
+    ChooseOpenWindow(QStringLiteral("&1 Kesto1"));
+    EXPECT_EQ(Frame().activeChild(), first);
+    EXPECT_EQ(OpenWindowEntries(), (QStringList{"&1 Kesto1 *", "&2 Kesto2", "&3 R&&D.log"}));
+
+    // A minimized window comes back as it is chosen.
+    first->showMinimized();
+    Frame().mdiArea()->setActiveSubWindow(second);
+    ChooseOpenWindow(QStringLiteral("&1 Kesto1"));
+    EXPECT_EQ(Frame().activeChild(), first);
+    EXPECT_FALSE(first->isMinimized());
+
+    second->close();
+    QApplication::processEvents();
+    EXPECT_EQ(OpenWindowEntries(), (QStringList{"&1 Kesto1 *", "&2 R&&D.log"}));
+    for (int n = 0; n < 8; ++n) NewWindow();
+    const QStringList entries = OpenWindowEntries();
+    ASSERT_EQ(entries.size(), 10);
+    EXPECT_EQ(entries[8], "&9 Kesto9");
+    EXPECT_EQ(entries[9], "10 Kesto10 *") << "no Alt letter past nine";
 }
 
 TEST_F(MainFrameTest, ThePlacementIsRestoredOnTheScreenAndWrittenOnClose) {
