@@ -500,6 +500,21 @@ void CMainFrame::PlaceNewChild(CChildFrame& child) {
     child.setGeometry(QRect(QPoint(offset, offset), size));
 }
 
+bool CMainFrame::OpenFirstWindows(const std::string& document) {
+    // Before the first window and its dialog: a run that died may have left files changed,
+    // and a new run over them should not begin before they have their originals back.
+    CChildFrame* report = OfferRecovery();
+    if (!document.empty()) {
+        if (!OpenDocumentFile(document)) return false;
+    } else if (!report) {
+        // A new session's dialog would stand over the report; the user starts the next
+        // session once they have read what the recovery did.
+        OnFileNew();
+    }
+    if (report) m_mdi->setActiveSubWindow(report);
+    return true;
+}
+
 CChildFrame* CMainFrame::OnFileNew() {
     return NewSessionWindow(std::nullopt);
 }

@@ -71,6 +71,11 @@ public:
     void OnRunHistory() { m_runHistory.ShowRunHistory(); }
     // At start: offers to finish the runs that did not end.
     CChildFrame* OfferRecovery() { return m_runHistory.OfferRecovery(); }
+    // The windows at start: the offer to recover, then `document` (a saved log or a batch
+    // file) or without one a new session window. When the recovery put files back, its
+    // report is the window in front and no new session window is opened. False when
+    // `document` could not be opened (the message was shown).
+    bool OpenFirstWindows(const std::string& document);
     CChildFrame* activeChild() const;
     CKestoView* activeView() const;
     QList<CChildFrame*> children() const;
