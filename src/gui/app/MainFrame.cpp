@@ -366,8 +366,16 @@ void CMainFrame::CreateStatusBar() {
 
 void CMainFrame::SetStatusPanes(const QString& what, const QString& percent, const QString& count) {
     m_panes[0]->setText(what);
-    m_panes[1]->setText(percent);
-    m_panes[2]->setText(count);
+    ShowInFixedPane(*m_panes[1], percent);
+    ShowInFixedPane(*m_panes[2], count);
+}
+
+// The pane keeps its width while its texts fit, so that it does not jump with each count,
+// and widens for good when one does not: a narrow screen (or a large scale) would cut it.
+void CMainFrame::ShowInFixedPane(QLabel& pane, const QString& text) {
+    pane.setText(text);
+    const int needed = pane.minimumSizeHint().width();
+    if (needed > pane.maximumWidth()) pane.setFixedWidth(needed);
 }
 
 QString CMainFrame::paneText(int pane) const {
@@ -415,8 +423,8 @@ void CMainFrame::UpdateCommands(bool recheckPreview) {
     enable(ID_FILE_UNDO_LAST_RUN, !anyRunning);
     if (anyRunning) return;  // the running session writes the panes
     if (view) {
-        m_panes[1]->setText(view->LinesPaneText());
-        m_panes[2]->setText(view->FramePaneText());
+        ShowInFixedPane(*m_panes[1], view->LinesPaneText());
+        ShowInFixedPane(*m_panes[2], view->FramePaneText());
     } else {
         SetStatusPanes(QStringLiteral("Ready"), {}, {});
     }

@@ -128,6 +128,7 @@ private:
     void ActivateChild(CChildFrame& child);
     void CreateToolBar();
     void CreateStatusBar();
+    static void ShowInFixedPane(QLabel& pane, const QString& text);
     void ShowMenuFor(bool sessionWindowActive);
     void RebuildRecentFileActions();
     void ReadRecentFiles();
