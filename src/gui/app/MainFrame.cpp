@@ -103,10 +103,12 @@ CMainFrame::CMainFrame(std::string settingsPath, SessionHosts hosts, QWidget* pa
       m_settingsPath(std::move(settingsPath)),
       m_ini(m_settingsPath),
       m_hosts(hosts),
-      m_runHistory(m_ini, m_hosts.prompter, m_hosts.recycleBin, *this,
-                   [this](const std::string& title, const std::vector<std::string>& lines) {
-                       return ShowReport(title, lines);
-                   }),
+      m_runHistory(
+          m_ini, m_hosts.prompter, m_hosts.recycleBin, *this,
+          [this](const std::string& title, const std::vector<std::string>& lines) {
+              return ShowReport(title, lines);
+          },
+          [this](const std::string& what) { SetStatusPanes(DisplayText(what), {}, {}); }),
       m_mdi(new QMdiArea(this)),
       m_interruptTimer(new QTimer(this)),
       m_openWindowEntries(new QActionGroup(this)) {

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeWidget>
 #include <memory>
 
@@ -93,6 +94,39 @@ TEST_F(RunHistoryWindowTest, UndoLastRunAsksThenPutsTheFilesBackAndShowsEachInAW
     EXPECT_EQ(lines[5], "1 file put back, 1 left as it was");
     EXPECT_TRUE(report->windowTitle().startsWith(QStringLiteral("Undo ")));
     EXPECT_EQ(report->document().log().logLineCount(), 6) << "the report starts no run";
+}
+
+// The undo of a big run turns the loop as it goes, so the window paints, and shows its
+// count in the status bar. Loop turns are counted, not timed: a loaded machine turns fewer,
+// but never none.
+TEST_F(RunHistoryWindowTest, AnUndoOfTwoThousandFilesKeepsTheLoopTurningAndShowsItsCount) {
+    constexpr int kFiles = 2'000;
+    std::filesystem::create_directories(dir / "tree");
+    for (int n = 0; n < kFiles; ++n) {
+        test::WriteFile(dir / ("tree/f" + std::to_string(n) + ".txt"), "a cat\n");
+    }
+    RunCatToDog();
+    ASSERT_EQ(test::ReadFile(dir / "tree/f1999.txt"), "a dog\n");
+
+    int turns = 0;
+    QStringList counts;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        ++turns;
+        const QString pane = Frame().paneText(0);
+        if (pane.startsWith(QStringLiteral("Undoing")) && !counts.contains(pane)) counts << pane;
+    });
+    ticker.start(0);
+    CChildFrame* report = Frame().OnUndoLastRun();
+    ticker.stop();
+
+    ASSERT_NE(report, nullptr);
+    EXPECT_EQ(test::ReadFile(dir / "tree/f1999.txt"), "a cat\n");
+    EXPECT_GE(turns, 20) << "the loop turned during the undo";
+    ASSERT_FALSE(counts.isEmpty());
+    EXPECT_TRUE(counts.back().endsWith(QStringLiteral(" of %1 files").arg(kFiles + 2)))
+        << counts.back().toStdString();
+    EXPECT_EQ(Frame().paneText(0), QStringLiteral("Ready"));
 }
 
 TEST_F(RunHistoryWindowTest, TheHistoryShowsEachRunAndTheStateOfItsFiles) {
