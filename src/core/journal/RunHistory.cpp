@@ -567,7 +567,7 @@ std::vector<FileOutcome> RunHistory::CheckUndo(const KeptRun& run, RecycleBin* b
 }
 
 TakeBackResult RunHistory::Undo(const std::string& id, RecycleBin& bin,
-                                const std::string& settingsPath) {
+                                const std::string& settingsPath, const TakeBackProgress& progress) {
     TakeBackResult result;
     std::string refusal;
     const std::optional<StateFolder> state = StateFolder::Open(m_folder, false, refusal);
@@ -619,6 +619,7 @@ TakeBackResult RunHistory::Undo(const std::string& id, RecycleBin& bin,
     TakeBackFolders folders;
     for (std::size_t i = 0; i < taken.size(); ++i) {
         const JournalEntry& entry = *taken[i];
+        if (progress) progress(i, taken.size());
         recorder.SetPosition(i);
         FileOutcome& outcome = result.files.emplace_back(FileOutcome{entry.path, false, ""});
         if (const auto refused = UndoRefusalBeforeLooking(entry)) {
@@ -663,7 +664,7 @@ TakeBackResult RunHistory::Undo(const std::string& id, RecycleBin& bin,
     return result;
 }
 
-std::vector<TakeBackResult> RunHistory::Recover(RecycleBin* bin) {
+std::vector<TakeBackResult> RunHistory::Recover(RecycleBin* bin, const TakeBackProgress& progress) {
     std::vector<TakeBackResult> results;
     std::string refusal;
     const std::optional<StateFolder> state = StateFolder::Open(m_folder, false, refusal);
@@ -703,8 +704,9 @@ std::vector<TakeBackResult> RunHistory::Recover(RecycleBin* bin) {
             // The run had made every change and was removing its backups: that is finished,
             // and the run's result stands.
             result.finishedRemoval = journal->settled;
-            for (const JournalEntry& entry : journal->files) {
-                FileOutcome outcome = recovery.FinishRemoval(entry);
+            for (std::size_t i = 0; i < journal->files.size(); ++i) {
+                if (progress) progress(i, journal->files.size());
+                FileOutcome outcome = recovery.FinishRemoval(journal->files[i]);
                 if (!outcome.path.empty()) result.files.push_back(std::move(outcome));
             }
             recovery.RemoveLeftovers();
@@ -719,7 +721,9 @@ std::vector<TakeBackResult> RunHistory::Recover(RecycleBin* bin) {
                                        [&id](const KeptRun& run) { return run.journal.id == id; });
         const std::map<std::string, std::string> later =
             self == runs.end() ? std::map<std::string, std::string>() : LaterChanges(runs, *self);
-        for (const JournalEntry& entry : journal->files) {
+        for (std::size_t i = 0; i < journal->files.size(); ++i) {
+            if (progress) progress(i, journal->files.size());
+            const JournalEntry& entry = journal->files[i];
             FileOutcome outcome;
             if (const auto taken = later.find(entry.path); taken != later.end()) {
                 if (entry.state == State::Intended) continue;

@@ -17,6 +17,8 @@
 // recovery interleaves with, and a file another run is changing is left alone.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -63,6 +65,10 @@ struct TakeBackResult {
     int leftAlone() const;
 };
 
+// Called before each file an undo or a recovery takes, with the files done and the files of
+// the run, on the caller's thread: a window keeps painting and shows how far it is.
+using TakeBackProgress = std::function<void(std::size_t done, std::size_t total)>;
+
 class RunHistory {
 public:
     explicit RunHistory(std::string folder) : m_folder(std::move(folder)) {}
@@ -82,10 +88,12 @@ public:
     std::vector<FileOutcome> CheckUndo(const KeptRun& run, RecycleBin* bin = nullptr) const;
     // Undoes run `id` (empty: the newest that can be undone). `settingsPath` goes into the
     // undo's own journal.
-    TakeBackResult Undo(const std::string& id, RecycleBin& bin, const std::string& settingsPath);
+    TakeBackResult Undo(const std::string& id, RecycleBin& bin, const std::string& settingsPath,
+                        const TakeBackProgress& progress = {});
     // Finishes every run that died; one result per run. A backup that went to `bin` (when
     // given) is taken back from it, and one the run was moving there goes there.
-    std::vector<TakeBackResult> Recover(RecycleBin* bin = nullptr);
+    std::vector<TakeBackResult> Recover(RecycleBin* bin = nullptr,
+                                        const TakeBackProgress& progress = {});
 
     // Deletes the journals of all but the newest `keep` runs that ended, and what runs
     // killed while making their journal left. Reads only the end of each journal, so a run

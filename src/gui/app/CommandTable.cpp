@@ -69,6 +69,7 @@ constexpr CommandSpec kCommands[] = {
 
 constexpr MenuEntry kSeparator{.kind = MenuEntry::Separator};
 constexpr MenuEntry kRecentFiles{.kind = MenuEntry::RecentFiles};
+constexpr MenuEntry kOpenWindows{.kind = MenuEntry::OpenWindows};
 
 constexpr MenuEntry kIdleFile[] = {
     {ID_FILE_NEW},
@@ -117,7 +118,8 @@ constexpr MenuEntry kSessionHelp[] = {
 constexpr MenuEntry kSearch[] = {{ID_FIND}, {ID_FIND_AGAIN}};
 constexpr MenuEntry kWindow[] = {
     {ID_WINDOW_CASCADE}, {ID_WINDOW_TILE_HORZ}, {ID_WINDOW_TILE_VERT},
-    {ID_WINDOW_ARRANGE}, {ID_CLOSE_ALL},
+    {ID_WINDOW_ARRANGE}, {ID_CLOSE_ALL},        kSeparator,
+    kOpenWindows,
 };
 
 constexpr MenuSpec kIdleFileMenu{"&File", kIdleFile, true};

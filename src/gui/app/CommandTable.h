@@ -58,9 +58,10 @@ struct CommandSpec {
     bool checkable = false;
 };
 
-// An entry of a menu or of the toolbar.
+// An entry of a menu or of the toolbar. OpenWindows, the last entry of its menu, stands for
+// the open session windows, listed as the menu opens.
 struct MenuEntry {
-    enum Kind { Command, Separator, RecentFiles };
+    enum Kind { Command, Separator, RecentFiles, OpenWindows };
     CommandId command{};
     // Null: the command's own action.
     const char* label = nullptr;

@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QIcon>
 
-#include "gui/app/ChildFrame.h"
 #include "gui/app/GuiHosts.h"
 #include "gui/app/MainFrame.h"
 #include "settings/Settings.h"
@@ -38,13 +37,8 @@ bool CKestoApp::InitInstance(const QStringList& arguments) {
         });
 
     const Qt::WindowStates state = frame->RestorePlacement();
-    // Before the first window and its dialog: a run that died may have left files changed,
-    // and a new run over them should not begin before they have their originals back.
-    frame->OfferRecovery();
-    if (!argument.isEmpty() && !settingsArgument) {
-        if (!frame->OpenDocumentFile(argument.toStdString())) return false;
-    } else {
-        frame->OnFileNew();
+    if (!frame->OpenFirstWindows(settingsArgument ? std::string() : argument.toStdString())) {
+        return false;
     }
     frame->setWindowState(state);
     frame->show();

@@ -1,6 +1,7 @@
 #include "gui/app/MainFrame.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -22,6 +23,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <type_traits>
 
 #include "gui/app/ChildFrame.h"
 #include "gui/app/DialogCentring.h"
@@ -102,12 +104,15 @@ CMainFrame::CMainFrame(std::string settingsPath, SessionHosts hosts, QWidget* pa
       m_settingsPath(std::move(settingsPath)),
       m_ini(m_settingsPath),
       m_hosts(hosts),
-      m_runHistory(m_ini, m_hosts.prompter, m_hosts.recycleBin, *this,
-                   [this](const std::string& title, const std::vector<std::string>& lines) {
-                       return ShowReport(title, lines);
-                   }),
+      m_runHistory(
+          m_ini, m_hosts.prompter, m_hosts.recycleBin, *this,
+          [this](const std::string& title, const std::vector<std::string>& lines) {
+              return ShowReport(title, lines);
+          },
+          [this](const std::string& what) { SetStatusPanes(DisplayText(what), {}, {}); }),
       m_mdi(new QMdiArea(this)),
-      m_interruptTimer(new QTimer(this)) {
+      m_interruptTimer(new QTimer(this)),
+      m_openWindowEntries(new QActionGroup(this)) {
     setWindowTitle(kApplicationTitle);
     setCentralWidget(m_mdi);
     setMinimumSize(300, 220);
@@ -285,8 +290,39 @@ void CMainFrame::AddEntries(Bar& bar, std::span<const MenuEntry> entries) {
         case MenuEntry::Command:
             bar.addAction(entry.label ? CreateLabelledItem(bar, entry) : action(entry.command));
             break;
+        case MenuEntry::OpenWindows:
+            if constexpr (std::is_same_v<Bar, QMenu>) ListOpenWindowsIn(bar);
+            break;
         }
     }
+}
+
+// Numbered as the windows were opened, the first nine with their number as the Alt letter;
+// the active one checked.
+void CMainFrame::ListOpenWindowsIn(QMenu& menu) {
+    connect(&menu, &QMenu::aboutToShow, this, [this, &menu] {
+        for (QAction* entry : m_openWindowEntries->actions()) delete entry;
+        const QList<CChildFrame*> windows = children();
+        for (qsizetype n = 1; n <= windows.size(); ++n) {
+            CChildFrame* window = windows[n - 1];
+            QString title = window->windowTitle();
+            title.replace(u'&', QStringLiteral("&&"));
+            const QString number = (n < 10 ? QStringLiteral("&%1") : QStringLiteral("%1")).arg(n);
+            QAction* entry = menu.addAction(number + u' ' + title);
+            entry->setCheckable(true);
+            entry->setChecked(window == activeChild());
+            entry->setStatusTip(QStringLiteral("Activate this window"));
+            m_openWindowEntries->addAction(entry);
+            connect(entry, &QAction::triggered, this, [this, chosen = QPointer(window)] {
+                if (chosen) ActivateChild(*chosen);
+            });
+        }
+    });
+}
+
+void CMainFrame::ActivateChild(CChildFrame& child) {
+    if (child.isMinimized()) child.showNormal();
+    m_mdi->setActiveSubWindow(&child);
 }
 
 QAction* CMainFrame::CreateLabelledItem(QWidget& menu, const MenuEntry& entry) {
@@ -333,8 +369,16 @@ void CMainFrame::CreateStatusBar() {
 
 void CMainFrame::SetStatusPanes(const QString& what, const QString& percent, const QString& count) {
     m_panes[0]->setText(what);
-    m_panes[1]->setText(percent);
-    m_panes[2]->setText(count);
+    ShowInFixedPane(*m_panes[1], percent);
+    ShowInFixedPane(*m_panes[2], count);
+}
+
+// The pane keeps its width while its texts fit, so that it does not jump with each count,
+// and widens for good when one does not: a narrow screen (or a large scale) would cut it.
+void CMainFrame::ShowInFixedPane(QLabel& pane, const QString& text) {
+    pane.setText(text);
+    const int needed = pane.minimumSizeHint().width();
+    if (needed > pane.maximumWidth()) pane.setFixedWidth(needed);
 }
 
 QString CMainFrame::paneText(int pane) const {
@@ -382,8 +426,8 @@ void CMainFrame::UpdateCommands(bool recheckPreview) {
     enable(ID_FILE_UNDO_LAST_RUN, !anyRunning);
     if (anyRunning) return;  // the running session writes the panes
     if (view) {
-        m_panes[1]->setText(view->LinesPaneText());
-        m_panes[2]->setText(view->FramePaneText());
+        ShowInFixedPane(*m_panes[1], view->LinesPaneText());
+        ShowInFixedPane(*m_panes[2], view->FramePaneText());
     } else {
         SetStatusPanes(QStringLiteral("Ready"), {}, {});
     }
@@ -465,6 +509,21 @@ void CMainFrame::PlaceNewChild(CChildFrame& child) {
     const auto others = static_cast<int>(m_mdi->subWindowList().size()) - 1;
     const int offset = (std::max(others, 0) % positions) * step;
     child.setGeometry(QRect(QPoint(offset, offset), size));
+}
+
+bool CMainFrame::OpenFirstWindows(const std::string& document) {
+    // Before the first window and its dialog: a run that died may have left files changed,
+    // and a new run over them should not begin before they have their originals back.
+    CChildFrame* report = OfferRecovery();
+    if (!document.empty()) {
+        if (!OpenDocumentFile(document)) return false;
+    } else if (!report) {
+        // A new session's dialog would stand over the report; the user starts the next
+        // session once they have read what the recovery did.
+        OnFileNew();
+    }
+    if (report) m_mdi->setActiveSubWindow(report);
+    return true;
 }
 
 CChildFrame* CMainFrame::OnFileNew() {

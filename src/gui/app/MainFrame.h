@@ -34,6 +34,7 @@
 #include "settings/IniFile.h"
 
 class QAction;
+class QActionGroup;
 class QMdiArea;
 class QMenu;
 class QTimer;
@@ -70,6 +71,11 @@ public:
     void OnRunHistory() { m_runHistory.ShowRunHistory(); }
     // At start: offers to finish the runs that did not end.
     CChildFrame* OfferRecovery() { return m_runHistory.OfferRecovery(); }
+    // The windows at start: the offer to recover, then `document` (a saved log or a batch
+    // file) or without one a new session window. When the recovery put files back, its
+    // report is the window in front and no new session window is opened. False when
+    // `document` could not be opened (the message was shown).
+    bool OpenFirstWindows(const std::string& document);
     CChildFrame* activeChild() const;
     CKestoView* activeView() const;
     QList<CChildFrame*> children() const;
@@ -117,8 +123,12 @@ private:
     void AddEntries(Bar& bar, std::span<const MenuEntry> entries);
     // An item of `menu`'s own under the entry's label that triggers the entry's command.
     QAction* CreateLabelledItem(QWidget& menu, const MenuEntry& entry);
+    // Lists the open session windows at the end of `menu` each time it opens.
+    void ListOpenWindowsIn(QMenu& menu);
+    void ActivateChild(CChildFrame& child);
     void CreateToolBar();
     void CreateStatusBar();
+    static void ShowInFixedPane(QLabel& pane, const QString& text);
     void ShowMenuFor(bool sessionWindowActive);
     void RebuildRecentFileActions();
     void ReadRecentFiles();
@@ -156,6 +166,7 @@ private:
     std::array<QLabel*, 3> m_panes{};
     std::map<int, QAction*> m_actions;
     std::array<QAction*, 4> m_recentActions{};
+    QActionGroup* m_openWindowEntries;
     std::vector<QAction*> m_idleMenuBar;
     std::vector<QAction*> m_sessionMenuBar;
     std::vector<std::string> m_recentFiles;

@@ -244,6 +244,10 @@ void CEditPairsDlg::OnNew() {
 
 void CEditPairsDlg::OnDelete() {
     if (m_working.size() == 0) return;
+    // The editor has no undo: a pair deleted by a slip would be gone once the list is saved.
+    const std::string question =
+        "Delete string pair " + PairNumber(m_currentIndex + 1).toStdString() + "?";
+    if (!m_doc.session().hosts().prompter.AskYesNo(question)) return;
     if (!m_working.DeletePair(m_working.FindPair(m_currentIndex))) {
         m_doc.session().hosts().prompter.ShowMessage(
             "Couldn't DELETE the selected string pairs!\nDon't know why, try doing it manually.",

@@ -1,5 +1,7 @@
 #include "gui/history/RunHistoryCommands.h"
 
+#include <QCoreApplication>
+
 #include "gui/history/RunHistoryDlg.h"
 #include "log/LoggedPath.h"
 #include "run/Prompter.h"
@@ -56,17 +58,28 @@ bool StateFolderUsable(const RunHistory& history, Prompter& prompter) {
 
 RunHistoryCommands::RunHistoryCommands(const IniFile& ini, Prompter& prompter,
                                        RecycleBin& recycleBin, QWidget& dialogParent,
-                                       ShowReport showReport)
+                                       ShowReport showReport, ShowStatus showStatus)
     : m_ini(ini),
       m_prompter(prompter),
       m_recycleBin(recycleBin),
       m_dialogParent(dialogParent),
-      m_showReport(std::move(showReport)) {
+      m_showReport(std::move(showReport)),
+      m_showStatus(std::move(showStatus)) {
+}
+
+TakeBackProgress RunHistoryCommands::ShowingProgress(const std::string& doing) {
+    return [this, doing](std::size_t done, std::size_t total) {
+        m_showStatus(doing + " " + std::to_string(done + 1) + " of " + std::to_string(total) +
+                     (total == 1 ? " file" : " files"));
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    };
 }
 
 CChildFrame* RunHistoryCommands::UndoRun(const std::string& id) {
     RunHistory history(m_journalFolder);
-    const TakeBackResult result = history.Undo(id, m_recycleBin, m_ini.path());
+    const TakeBackResult result =
+        history.Undo(id, m_recycleBin, m_ini.path(), ShowingProgress("Undoing"));
+    m_showStatus("Ready");
     if (!result.error.empty()) {
         m_prompter.ShowMessage(result.error, MessageIcon::Stop);
         return nullptr;
@@ -117,7 +130,10 @@ CChildFrame* RunHistoryCommands::OfferRecovery() {
         "Put back the original files it was changing?";
     if (!m_prompter.AskYesNo(question)) return nullptr;
     std::vector<std::string> lines = ReportHeading("Recovery of Runs That Did Not End");
-    for (const TakeBackResult& result : history.Recover(&m_recycleBin)) {
+    const std::vector<TakeBackResult> results =
+        history.Recover(&m_recycleBin, ShowingProgress("Recovering"));
+    m_showStatus("Ready");
+    for (const TakeBackResult& result : results) {
         lines.push_back("Run " + LoggedPath(result.runId) + ":");
         if (!result.error.empty()) {
             lines.push_back("     Couldn't recover it: " + result.error);

@@ -2,6 +2,7 @@
 // dialog chooses a run, the command asks and undoes it), the undo of one run by its id, and
 // at start the offer to finish the runs that did not end. Each asks before it changes a
 // file, and none works while the state folder is not the user's own: the user is told why.
+// While files are taken back the status bar counts them and the window goes on painting.
 // What became of each file is shown as a report in a window the owner opens; the kept runs
 // are then pruned to the number the settings keep.
 #pragma once
@@ -27,10 +28,13 @@ public:
     using ShowReport = std::function<CChildFrame*(const std::string& title,
                                                   const std::vector<std::string>& lines)>;
 
+    // Shows in the status bar what is being done ("Undoing 20 of 2000 files").
+    using ShowStatus = std::function<void(const std::string& what)>;
+
     // `ini`: the settings, which say how many runs are kept; `dialogParent`: the window
     // over which the run history opens.
     RunHistoryCommands(const IniFile& ini, Prompter& prompter, RecycleBin& recycleBin,
-                       QWidget& dialogParent, ShowReport showReport);
+                       QWidget& dialogParent, ShowReport showReport, ShowStatus showStatus);
 
     // Where the runs keep their journals (by default the user's state folder).
     void SetJournalFolder(std::string folder) { m_journalFolder = std::move(folder); }
@@ -48,12 +52,16 @@ public:
 
 private:
     void PruneRuns();
+    // Shows how far the files are taken back and lets the window paint; the user's input
+    // waits, so that no command starts while files are being swapped.
+    TakeBackProgress ShowingProgress(const std::string& doing);
 
     const IniFile& m_ini;
     Prompter& m_prompter;
     RecycleBin& m_recycleBin;
     QWidget& m_dialogParent;
     ShowReport m_showReport;
+    ShowStatus m_showStatus;
     std::string m_journalFolder = DefaultRunJournalFolder();
 };
 

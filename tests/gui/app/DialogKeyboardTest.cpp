@@ -1,8 +1,10 @@
 // Every dialog worked from the keyboard: Tab walks its controls in the order the eye reads
 // them, each control it reaches has a name a screen reader can say, and no two of its
-// Alt letters are the same.
+// Alt letters are the same. And every caption of a dialog or of the main window has the
+// room its text needs.
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QGridLayout>
@@ -15,8 +17,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTest>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <array>
 #include <map>
@@ -212,6 +216,44 @@ std::vector<std::string> AltLetterClashes(QWidget& window) {
     return clashes;
 }
 
+// Each caption of `window` with less room than its text needs, so that it is drawn cut: a
+// label, a button's text or a group's title.
+std::vector<std::string> CutCaptions(QWidget& window) {
+    std::vector<std::string> cut;
+    const auto note = [&cut](const QWidget* widget, const QString& text, int room, int needed) {
+        if (!widget->isVisible() || text.isEmpty() || room >= needed) return;
+        cut.push_back(std::string(widget->metaObject()->className()) + " \"" + text.toStdString() +
+                      "\" has " + std::to_string(room) + " pixels of the " +
+                      std::to_string(needed) + " it needs");
+    };
+    for (const QLabel* label : window.findChildren<QLabel*>()) {
+        if (label->wordWrap()) {
+            note(label, label->text(), label->height(), label->heightForWidth(label->width()));
+        } else {
+            note(label, label->text(), label->width(), label->minimumSizeHint().width());
+        }
+    }
+    for (const QAbstractButton* button : window.findChildren<QAbstractButton*>()) {
+        if (qobject_cast<const QPushButton*>(button)) {
+            // A push button's own hint asks for a least width even for a short text.
+            const QStyle* style = button->style();
+            const int margins =
+                style->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button) +
+                2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button);
+            QString shown = button->text();
+            shown.remove(u'&');
+            note(button, button->text(), button->width(),
+                 button->fontMetrics().horizontalAdvance(shown) + margins);
+        } else {
+            note(button, button->text(), button->width(), button->minimumSizeHint().width());
+        }
+    }
+    for (const QGroupBox* group : window.findChildren<QGroupBox*>()) {
+        note(group, group->title(), group->width(), group->minimumSizeHint().width());
+    }
+    return cut;
+}
+
 void ExpectKeyboardAccess(QWidget& window, const std::string& what, bool pressTab = true) {
     SCOPED_TRACE(what);
     window.show();
@@ -224,6 +266,7 @@ void ExpectKeyboardAccess(QWidget& window, const std::string& what, bool pressTa
     }
     for (const std::string& fault : OrderFaults(stops)) ADD_FAILURE() << fault;
     for (const std::string& clash : AltLetterClashes(window)) ADD_FAILURE() << clash;
+    for (const std::string& caption : CutCaptions(window)) ADD_FAILURE() << caption;
     if (pressTab) ExpectTabKeyWalks(window, stops);
 }
 
@@ -265,6 +308,25 @@ TEST(KeyboardOrderCheckTest, AcceptsRowsAndColumnsAndFindsAnExchangedPair) {
     EXPECT_EQ(faultsWith({0, 2, 1, 3}), 0u) << "column by column";
     EXPECT_GT(faultsWith({1, 0, 2, 3}), 0u) << "right before left";
     EXPECT_GT(faultsWith({2, 1, 0, 3}), 0u) << "below before above";
+}
+
+// The check itself: captions laid out at their own size fit; squeezed, each is found.
+TEST(CaptionCheckTest, FindsEachKindOfCaptionSqueezedBelowItsText) {
+    QDialog dialog;
+    auto* layout = new QVBoxLayout(&dialog);
+    const std::vector<QWidget*> captions = {
+        new QLabel(QStringLiteral("A label of some length"), &dialog),
+        new QPushButton(QStringLiteral("A &button of some length"), &dialog),
+        new QCheckBox(QStringLiteral("A check box of some length"), &dialog),
+        new QGroupBox(QStringLiteral("A group of some length"), &dialog),
+    };
+    for (QWidget* caption : captions) layout->addWidget(caption);
+    dialog.show();
+    QApplication::processEvents();
+    EXPECT_TRUE(CutCaptions(dialog).empty());
+    for (QWidget* caption : captions) caption->setFixedWidth(40);
+    QApplication::processEvents();
+    EXPECT_EQ(CutCaptions(dialog).size(), captions.size());
 }
 
 TEST_F(DialogKeyboardTest, TheRunDialogs) {
@@ -382,6 +444,19 @@ TEST_F(DialogKeyboardTest, TheMainWindowWithASessionWindow) {
     }
     ASSERT_NE(Frame().activeView(), nullptr);
     EXPECT_TRUE(Frame().activeView()->list()->focusPolicy() & Qt::TabFocus);
+}
+
+// The status panes show their texts whole, on any screen: those of a log of more than one
+// display frame too.
+TEST_F(DialogKeyboardTest, TheStatusPanesOfTheMainWindowReadInFull) {
+    NewWindow();
+    for (const std::string& cut : CutCaptions(Frame())) ADD_FAILURE() << cut;
+    ASSERT_NE(Open(WriteLog("long.log", NumberedLines(32'001))), nullptr);
+    Frame().activeView()->OnNextFrame();
+    Frame().UpdateCommandUI();
+    QApplication::processEvents();
+    EXPECT_EQ(Frame().paneText(2), "Display Frame 2 of 2");
+    for (const std::string& cut : CutCaptions(Frame())) ADD_FAILURE() << cut;
 }
 
 }  // namespace

@@ -5,11 +5,16 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeWidget>
+#include <memory>
 
 #include "gui/history/RunHistoryDlg.h"
+#include "gui/log/KestoView.h"
 #include "gui/run/SearchReplaceDlg.h"
 #include "journal/RunJournal.h"
 #include "support/GuiFixture.h"
@@ -37,6 +42,23 @@ protected:
             dialog.control(SearchReplaceForm::Begin)->click();
         });
         RunUntilFinished(Frame().OnFileNew());
+    }
+
+    // A run that died just after it replaced tree/a.txt: its journal is not ended.
+    void WriteARunThatDiedAfterReplacingAFile() {
+        std::filesystem::create_directories(dir / "tree");
+        test::WriteFile(dir / "tree/a.txt", "new content\n");
+        test::WriteFile(dir / "tree/a.~txt", "the original\n");
+        std::string error;
+        auto journal =
+            RunJournal::Create(dir / "state", {"single", "x", "y", "", "", {}, ""}, error);
+        ASSERT_TRUE(journal) << error;
+        const std::string file = dir / "tree/a.txt";
+        struct stat tree {};
+        ASSERT_EQ(::stat((dir / "tree").c_str(), &tree), 0);
+        ASSERT_TRUE(journal->AboutToReplace(
+            file, file.substr(0, file.size() - 3) + "~txt", {tree.st_dev, tree.st_ino},
+            ContentHash::Of("the original\n"), ContentHash::Of("new content\n"), true));
     }
 
     static std::vector<std::string> Lines(CChildFrame* child) {
@@ -72,6 +94,39 @@ TEST_F(RunHistoryWindowTest, UndoLastRunAsksThenPutsTheFilesBackAndShowsEachInAW
     EXPECT_EQ(lines[5], "1 file put back, 1 left as it was");
     EXPECT_TRUE(report->windowTitle().startsWith(QStringLiteral("Undo ")));
     EXPECT_EQ(report->document().log().logLineCount(), 6) << "the report starts no run";
+}
+
+// The undo of a big run turns the loop as it goes, so the window paints, and shows its
+// count in the status bar. Loop turns are counted, not timed: a loaded machine turns fewer,
+// but never none.
+TEST_F(RunHistoryWindowTest, AnUndoOfTwoThousandFilesKeepsTheLoopTurningAndShowsItsCount) {
+    constexpr int kFiles = 2'000;
+    std::filesystem::create_directories(dir / "tree");
+    for (int n = 0; n < kFiles; ++n) {
+        test::WriteFile(dir / ("tree/f" + std::to_string(n) + ".txt"), "a cat\n");
+    }
+    RunCatToDog();
+    ASSERT_EQ(test::ReadFile(dir / "tree/f1999.txt"), "a dog\n");
+
+    int turns = 0;
+    QStringList counts;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        ++turns;
+        const QString pane = Frame().paneText(0);
+        if (pane.startsWith(QStringLiteral("Undoing")) && !counts.contains(pane)) counts << pane;
+    });
+    ticker.start(0);
+    CChildFrame* report = Frame().OnUndoLastRun();
+    ticker.stop();
+
+    ASSERT_NE(report, nullptr);
+    EXPECT_EQ(test::ReadFile(dir / "tree/f1999.txt"), "a cat\n");
+    EXPECT_GE(turns, 20) << "the loop turned during the undo";
+    ASSERT_FALSE(counts.isEmpty());
+    EXPECT_TRUE(counts.back().endsWith(QStringLiteral(" of %1 files").arg(kFiles + 2)))
+        << counts.back().toStdString();
+    EXPECT_EQ(Frame().paneText(0), QStringLiteral("Ready"));
 }
 
 TEST_F(RunHistoryWindowTest, TheHistoryShowsEachRunAndTheStateOfItsFiles) {
@@ -125,22 +180,7 @@ TEST_F(RunHistoryWindowTest, AStateFolderOthersMayWriteIsRefusedWithItsReason) {
 }
 
 TEST_F(RunHistoryWindowTest, ARunThatDidNotEndIsOfferedForRecoveryAtStart) {
-    std::filesystem::create_directories(dir / "tree");
-    test::WriteFile(dir / "tree/a.txt", "new content\n");
-    test::WriteFile(dir / "tree/a.~txt", "the original\n");
-    {
-        // A run that died just after it replaced a.txt: its journal is not ended.
-        std::string error;
-        auto journal =
-            RunJournal::Create(dir / "state", {"single", "x", "y", "", "", {}, ""}, error);
-        ASSERT_TRUE(journal) << error;
-        const std::string file = dir / "tree/a.txt";
-        struct stat tree {};
-        ASSERT_EQ(::stat((dir / "tree").c_str(), &tree), 0);
-        ASSERT_TRUE(journal->AboutToReplace(
-            file, file.substr(0, file.size() - 3) + "~txt", {tree.st_dev, tree.st_ino},
-            ContentHash::Of("the original\n"), ContentHash::Of("new content\n"), true));
-    }
+    WriteARunThatDiedAfterReplacingAFile();
     prompter.answers = {false};
     EXPECT_EQ(Frame().OfferRecovery(), nullptr);
     EXPECT_EQ(test::ReadFile(dir / "tree/a.txt"), "new content\n");
@@ -157,6 +197,44 @@ TEST_F(RunHistoryWindowTest, ARunThatDidNotEndIsOfferedForRecoveryAtStart) {
     EXPECT_EQ(lines[3], "     Put back: " + dir / "tree/a.txt");
     EXPECT_EQ(Frame().OfferRecovery(), nullptr) << "a recovered run is not offered again";
     EXPECT_EQ(prompter.questions.size(), 2u);
+}
+
+// What the recovery at start put back is in front when the start is over, its lines on
+// show: no new session's dialog covers it, and a file named at start opens behind it.
+TEST_F(RunHistoryWindowTest, TheReportOfTheRecoveryAtStartIsTheWindowInFront) {
+    const std::string log = WriteLog("saved.log", {"a saved line"});
+    for (const std::string& document : {std::string(), log}) {
+        SCOPED_TRACE("opened at start: " + (document.empty() ? "nothing" : document));
+        WriteARunThatDiedAfterReplacingAFile();
+        // A dialog that should not have come is recorded and closed, so the start ends.
+        const auto dialogShown = std::make_shared<bool>(false);
+        test::WhenModal<QDialog>(
+            [dialogShown](QDialog& dialog) {
+                *dialogShown = true;
+                dialog.reject();
+            },
+            50);
+        // As at start: the main window is shown once its first windows are open.
+        frame = std::make_unique<CMainFrame>(settingsPath(), hosts());
+        frame->SetJournalFolder(dir / "state");
+        ASSERT_TRUE(frame->OpenFirstWindows(document));
+        frame->show();
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 1'000) {
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+        EXPECT_EQ(test::ReadFile(dir / "tree/a.txt"), "the original\n");
+        EXPECT_FALSE(*dialogShown);
+        CChildFrame* report = Frame().activeChild();
+        ASSERT_NE(report, nullptr);
+        EXPECT_EQ(report->windowTitle(), QStringLiteral("Recovery"));
+        EXPECT_TRUE(report->isVisible());
+        EXPECT_EQ(report->view().list()->model()->rowCount(),
+                  report->document().log().logLineCount());
+        EXPECT_EQ(Frame().children().size(), document.empty() ? 1 : 2);
+    }
 }
 
 TEST_F(RunHistoryWindowTest, TheQuestionsAndTheReportHeadingReadInFull) {

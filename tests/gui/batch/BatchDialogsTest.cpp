@@ -131,6 +131,24 @@ TEST_F(BatchDialogsTest, DeletingRenumbersAndSelectsTheNeighbour) {
         << "nothing saved, the document keeps its pairs";
 }
 
+// The editor has no undo: Delete asks, and No leaves the list as it was.
+TEST_F(BatchDialogsTest, DeleteAsksFirstAndNoKeepsThePair) {
+    AddPairs({{"a", "1"}, {"b", "2"}});
+    Editor editor(Doc());
+    editor.pairList()->setCurrentRow(1);
+    prompter.answers = {false, true};
+    editor.button(Editor::Delete)->click();
+    EXPECT_EQ(prompter.questions, (std::vector<std::string>{"Delete string pair 02?"}));
+    EXPECT_EQ(Numbers(editor), (QStringList{"01", "02"}));
+    EXPECT_EQ(Shown(editor.searchBox()), "b");
+    EXPECT_FALSE(editor.modified());
+    editor.button(Editor::Delete)->click();
+    EXPECT_EQ(prompter.questions.size(), 2u);
+    EXPECT_EQ(Numbers(editor), (QStringList{"01"}));
+    EXPECT_EQ(Shown(editor.searchBox()), "a");
+    EXPECT_TRUE(editor.modified());
+}
+
 TEST_F(BatchDialogsTest, DownExchangesTheStringsAndFollowsThePair) {
     AddPairs({{"first", "1"}, {"second", "2"}});
     Editor editor(Doc());
