@@ -30,7 +30,9 @@ const Files kTree = {
     {"mixed.txt", "cat\r\ncat\ncat\rcat"},
     {"none.txt", "nothing to see\n"},
     {"a b.txt", "a cat in a name with a space\n"},
-    {"mark.txt", "\xef\xbb\xbf" "cat at the start\ncat\n"},
+    {"mark.txt",
+     "\xef\xbb\xbf"
+     "cat at the start\ncat\n"},
     {"sub/deep.txt", "deep cat\ncat deep\n"},
 };
 

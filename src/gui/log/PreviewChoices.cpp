@@ -68,8 +68,8 @@ void CPreviewChoices::ShowChanges(std::vector<FilePatch> patches, bool lineForLi
         auto* file = new QTreeWidgetItem(m_tree, {DisplayText(patch.path())});
         // A file without hunks to choose from (text that is not UTF-8) goes only with all.
         if (!patch.refusal.empty()) {
-            file->setText(0, file->text(0) + QStringLiteral(" (") + DisplayText(patch.refusal) +
-                                 QChar(')'));
+            file->setText(
+                0, file->text(0) + QStringLiteral(" (") + DisplayText(patch.refusal) + QChar(')'));
             file->setFlags(file->flags() & ~Qt::ItemIsUserCheckable);
             continue;
         }
