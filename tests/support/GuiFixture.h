@@ -79,17 +79,17 @@ protected:
         return lines;
     }
 
-    // Both open windows whose mode dialogs answer from `more`. With no answer scripted
-    // there the window starts no run and stays open with an empty log, as the tests of an
-    // idle window want it: a cancelled first dialog would close it.
+    // Both open windows whose mode dialogs answer from `more` (Cancel unless scripted), so
+    // the first update of an empty window does not wait for a real dialog.
     CChildFrame* Open(const std::string& path) {
-        return AnsweringFromMore(Frame().OpenDocumentFile(path));
+        CChildFrame* child = Frame().OpenDocumentFile(path);
+        if (child) child->SetModeDialogs(&more);
+        QApplication::processEvents();
+        return child;
     }
-    CChildFrame* NewWindow() { return AnsweringFromMore(Frame().OnFileNew()); }
-    CChildFrame* AnsweringFromMore(CChildFrame* child) {
-        if (!child) return nullptr;
+    CChildFrame* NewWindow() {
+        CChildFrame* child = Frame().OnFileNew();
         child->SetModeDialogs(&more);
-        if (more.dialogAnswers.empty()) child->document().state().runStarted = true;
         QApplication::processEvents();
         return child;
     }

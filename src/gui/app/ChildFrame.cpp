@@ -49,9 +49,6 @@ RunOutcome CChildFrame::RunSession() {
     ShowPreviewChoices();
     UpdateTitle();
     emit runEnded();
-    // Nothing was run, so nothing is shown: the window goes with its dialog rather than
-    // stay as an empty window that can start no run.
-    if (outcome == RunOutcome::Cancelled && m_doc->log().logLineCount() == 0) close();
     return outcome;
 }
 

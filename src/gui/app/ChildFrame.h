@@ -30,8 +30,7 @@ public:
     void UpdateTitle();
 
     // The new-run command of the window: the mode dialogs, then the run, its log filling
-    // the view. Does nothing once a run was started here. A window whose mode dialog is
-    // cancelled closes (and is deleted once the event loop turns).
+    // the view. Does nothing once a run was started here.
     RunOutcome RunSession();
 signals:
     // RunSession ended: whatever the run started, it is over and its log complete.

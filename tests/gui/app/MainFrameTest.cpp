@@ -9,12 +9,10 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPointer>
 #include <QScreen>
 #include <QStatusBar>
 
 #include "gui/app/KestoApp.h"
-#include "gui/run/SearchReplaceDlg.h"
 #include "platform/qt/HelpPages.h"
 #include "support/GuiFixture.h"
 
@@ -109,72 +107,6 @@ TEST_F(MainFrameTest, CloseAllClosesEveryIdleWindow) {
     QApplication::processEvents();
     EXPECT_EQ(Frame().children().size(), 1);
     EXPECT_EQ(Frame().children().front(), running);
-}
-
-// A new window holds nothing until its dialog starts a run: however the dialog ends
-// without one, the window goes, and only that window.
-TEST_F(MainFrameTest, ANewWindowWhoseDialogEndsWithoutARunCloses) {
-    std::filesystem::create_directories(dir / "empty");
-    struct Case {
-        const char* what;
-        std::deque<ModeDialogResult> answers;
-        std::deque<std::optional<StartDirectoryChoice>> startChoices;
-        bool closes;
-    };
-    const std::vector<Case> cases = {
-        {"cancelled", {ModeDialogResult::Cancel}, {}, true},
-        {"switched to batch mode, then cancelled",
-         {ModeDialogResult::SwitchMode, ModeDialogResult::Cancel},
-         {},
-         true},
-        {"its start directory cancelled, then the dialog",
-         {ModeDialogResult::Begin, ModeDialogResult::Cancel},
-         {std::nullopt},
-         true},
-        {"run over a folder without files",
-         {ModeDialogResult::Begin},
-         {StartDirectoryChoice{dir / "empty", "*.txt", false, {}}},
-         false},
-    };
-    more.dialogRequest.values.searchText = "cat";
-    more.dialogRequest.values.replaceText = "dog";
-    more.dialogRequest.values.confirmEachReplace = false;
-    more.dialogRequest.values.selectViaFileDialog = false;
-    CChildFrame* other = NewWindow();
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        more.dialogAnswers = c.answers;
-        more.startChoices = c.startChoices;
-        QPointer<CChildFrame> window = NewWindow();
-        ASSERT_FALSE(window.isNull());
-        for (int turn = 0; turn < 50 && window && window->isVisible(); ++turn) {
-            QApplication::processEvents(QEventLoop::AllEvents, 20);
-        }
-        EXPECT_TRUE(more.dialogAnswers.empty()) << "every answer was taken";
-        EXPECT_EQ(window.isNull() || !window->isVisible(), c.closes);
-        EXPECT_EQ(Frame().children().contains(window.data()), !c.closes);
-        EXPECT_TRUE(Frame().children().contains(other));
-        if (window) window->close();
-    }
-}
-
-// The real dialog of the first window, cancelled: the frame is left with no window and
-// shows the menu for that.
-TEST_F(MainFrameTest, CancellingTheDialogOfTheOnlyWindowLeavesTheFrameEmpty) {
-    bool shown = false;
-    test::WhenModal<CSearchReplaceDlg>([&shown](CSearchReplaceDlg& dialog) {
-        shown = true;
-        dialog.reject();
-    });
-    QPointer<CChildFrame> window = Frame().OnFileNew();
-    for (int turn = 0; turn < 200 && (!shown || window); ++turn) {
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-    EXPECT_TRUE(shown);
-    EXPECT_TRUE(window.isNull());
-    EXPECT_TRUE(Frame().children().isEmpty());
-    EXPECT_EQ(MenuTitles(), (QStringList{"&File", "&View", "&Help"}));
 }
 
 TEST_F(MainFrameTest, TheWindowMenuListsTheOpenWindowsAndActivatesTheChosenOne) {
