@@ -69,9 +69,9 @@ public:
 
     // The hunks as a unified diff writes them.
     void AppendHunks(std::string& out) const;
-    // The file's whole diff: its names (relative to `folder` when it lies below it) and
+    // The file's whole diff: its names (relative to `relativeTo` when it lies below it) and
     // its hunks; nothing when it has none.
-    void AppendDiff(std::string& out, const std::string& folder) const;
+    void AppendDiff(std::string& out, const std::string& relativeTo) const;
 };
 
 }  // namespace kesto
