@@ -20,7 +20,7 @@ void Check(bool holds) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace kesto;
     const std::string_view input(reinterpret_cast<const char*>(data), size);
-    for (const FilePatch& patch : DiffReader::Read(input, "/base").files) {
+    for (const FilePatch& patch : DiffReader::Read(std::string(input), "/base").files) {
         (void)patch.Apply(input);
         (void)patch.Changes(true);
     }

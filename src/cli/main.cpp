@@ -5,7 +5,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <sstream>
+#include <optional>
+#include <vector>
 
 #include "cli/CliOptions.h"
 #include "cli/TerminalHosts.h"
@@ -18,6 +19,7 @@
 #include "platform/OpenFileLimit.h"
 #include "platform/StandardStreams.h"
 #include "session/SessionDocument.h"
+#include "text/PrefaultPages.h"
 
 namespace kesto::cli {
 namespace {
@@ -124,23 +126,44 @@ ConversionDirection ConversionNamed(std::string_view name) {
     return {type(name.substr(0, two)), type(name.substr(two + 1))};
 }
 
+// All of `in`, `expected` bytes of it read straight into their place, the rest in large
+// pieces; nothing when reading failed.
+std::optional<std::string> ReadAll(std::istream& in, std::size_t expected) {
+    std::string text;
+    text.reserve(expected);
+    PrefaultPages(text.data(), expected);
+    text.resize(expected);
+    in.read(text.data(), static_cast<std::streamsize>(expected));
+    text.resize(static_cast<std::size_t>(in.gcount()));
+    std::vector<char> piece(std::size_t{1} << 20);
+    while (in.read(piece.data(), static_cast<std::streamsize>(piece.size())) || in.gcount() > 0) {
+        text.append(piece.data(), static_cast<std::size_t>(in.gcount()));
+    }
+    if (in.bad()) return std::nullopt;
+    return text;
+}
+
 // The diff --apply-diff names, read whole; nothing (said on standard error) when it cannot
 // be read or is damaged.
 std::shared_ptr<const DiffToApply> ReadDiff(const std::string& file) {
     const bool standardInput = file == "-";
     std::ifstream stream;
-    if (!standardInput) stream.open(file, std::ios::binary);
+    std::error_code error;
+    std::size_t expected = 0;
+    if (!standardInput) {
+        stream.open(file, std::ios::binary);
+        expected = static_cast<std::size_t>(std::filesystem::file_size(file, error));
+        if (error) expected = 0;
+    }
     std::istream& in = standardInput ? std::cin : stream;
-    std::ostringstream text;
-    // An empty diff reads nothing, which the stream counts as a failure of its own.
-    if (in && in.peek() != std::char_traits<char>::eof()) text << in.rdbuf();
-    if (!in.good() && !in.eof()) {
+    std::optional<std::string> text;
+    if (in) text = ReadAll(in, expected);
+    if (!text) {
         std::cerr << "Couldn't read the diff " << LoggedPath(file) << "!\n";
         return nullptr;
     }
-    std::error_code error;
     DiffReading reading =
-        DiffReader::Read(text.view(), std::filesystem::current_path(error).string());
+        DiffReader::Read(std::move(*text), std::filesystem::current_path(error).string());
     if (!reading.damage.empty()) {
         std::cerr << reading.damage << '\n';
         return nullptr;

@@ -157,7 +157,8 @@ bool ReadHunkHeader(std::string_view line, PatchHunk& hunk) {
 
 class Reader {
 public:
-    Reader(std::string_view diff, const std::string& folder) : m_diff(diff), m_folder(folder) {}
+    Reader(std::shared_ptr<const std::string> diff, const std::string& folder)
+        : m_source(std::move(diff)), m_diff(*m_source), m_folder(folder) {}
 
     DiffReading Read() {
         while (NextLine()) {
@@ -195,7 +196,7 @@ private:
     }
 
     FilePatch& StartFile(std::string name) {
-        m_reading.files.push_back(FilePatch{m_folder, std::move(name), {}, {}});
+        m_reading.files.push_back(FilePatch{m_folder, std::move(name), {}, {}, m_source});
         m_namesRead = false;
         return m_reading.files.back();
     }
@@ -280,6 +281,8 @@ private:
         }
         std::size_t oldLeft = hunk.oldCount;
         std::size_t newLeft = hunk.newCount;
+        // As many lines as the header counts, if the rest of the diff can hold them.
+        hunk.lines.reserve(std::min(oldLeft + newLeft, (m_diff.size() - m_at) / 2));
         while (oldLeft > 0 || newLeft > 0) {
             if (!NextLine()) return Damaged("the diff ends inside a hunk");
             if (m_line == "\n") m_line = std::string_view(" \n");
@@ -298,7 +301,7 @@ private:
             }
             --oldSide;
             if (mark == ' ') --newSide;
-            hunk.lines.push_back({mark, std::string(m_line.substr(1))});
+            hunk.lines.push_back({mark, m_line.substr(1)});
         }
         if (StartsWith(PeekLine(), "\\")) {
             NextLine();
@@ -314,7 +317,7 @@ private:
             hunk.lines.back().text.back() != '\n') {
             return Damaged("\"\\ No newline at end of file\" after no line");
         }
-        hunk.lines.back().text.pop_back();
+        hunk.lines.back().text.remove_suffix(1);
         return true;
     }
 
@@ -361,6 +364,7 @@ private:
         return true;
     }
 
+    std::shared_ptr<const std::string> m_source;
     std::string_view m_diff;
     const std::string& m_folder;
     DiffReading m_reading;
@@ -374,8 +378,8 @@ private:
 
 }  // namespace
 
-DiffReading DiffReader::Read(std::string_view diff, const std::string& folder) {
-    return Reader(diff, folder).Read();
+DiffReading DiffReader::Read(std::string diff, const std::string& folder) {
+    return Reader(std::make_shared<const std::string>(std::move(diff)), folder).Read();
 }
 
 }  // namespace kesto

@@ -28,8 +28,9 @@ struct DiffReading {
 
 class DiffReader {
 public:
-    // The patches of `diff`, their names relative to `folder`.
-    static DiffReading Read(std::string_view diff, const std::string& folder);
+    // The patches of `diff`, their names relative to `folder`. They keep the text: their
+    // lines are views into it.
+    static DiffReading Read(std::string diff, const std::string& folder);
 };
 
 }  // namespace kesto

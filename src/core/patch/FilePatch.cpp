@@ -117,7 +117,8 @@ std::vector<PatchChange> FilePatch::Changes(bool lineForLine) const {
             const auto newLines = SideOf(hunk, '-');
             for (std::size_t i = 0; i < oldLines.size(); ++i) {
                 if (oldLines[i]->text == newLines[i]->text) continue;
-                changes.push_back({h, first + i + 1, oldLines[i]->text, newLines[i]->text});
+                changes.push_back({h, first + i + 1, std::string(oldLines[i]->text),
+                                   std::string(newLines[i]->text)});
             }
             continue;
         }
@@ -138,7 +139,7 @@ std::vector<PatchChange> FilePatch::Changes(bool lineForLine) const {
 }
 
 FilePatch FilePatch::Keeping(bool lineForLine, const std::function<bool(std::size_t)>& keep) const {
-    FilePatch kept{folder, name, refusal, {}};
+    FilePatch kept{folder, name, refusal, {}, source};
     std::size_t index = 0;
     // New lines less old lines of the hunks kept so far.
     std::ptrdiff_t shift = 0;

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,10 +16,11 @@
 
 namespace kesto {
 
-// One line of a hunk: ' ' kept, '-' removed, '+' added, with its bytes.
+// One line of a hunk: ' ' kept, '-' removed, '+' added, with its bytes (in the text of the
+// diff it was read from, which its FilePatch keeps).
 struct PatchLine {
     char mark = ' ';
-    std::string text;
+    std::string_view text;
 };
 
 struct PatchHunk {
@@ -51,6 +53,8 @@ public:
     // Why the file may not be changed by this diff; empty when it may.
     std::string refusal;
     std::vector<PatchHunk> hunks;
+    // The text of the diff the lines of the hunks are in.
+    std::shared_ptr<const std::string> source;
 
     // The folder and the name as one path.
     std::string path() const;

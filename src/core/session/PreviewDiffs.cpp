@@ -59,7 +59,8 @@ std::vector<FilePatch> PreviewDiffs::Patches() const {
             patches.push_back({std::string(DirectoryOf(file.path)),
                                std::string(FileNameOf(file.path)),
                                std::string(kWideTextChange),
-                               {}});
+                               {},
+                               nullptr});
             continue;
         }
         DiffReading reading = DiffReader::Read("--- a/f\n+++ b/f\n" + file.hunks, "");
