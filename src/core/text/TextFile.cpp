@@ -52,6 +52,8 @@ ReadResult ReadWholeFile(int fd, std::size_t size, TextBuffer& buffer) {
 LineBreakType DetectLineBreakType(std::string_view text) {
     const char* data = text.data();
     const std::size_t size = text.size();
+    // An empty text may have no bytes at all to point at, which memchr may not be given.
+    if (size == 0) return LineBreakType::None;
     const void* carriageReturn = std::memchr(data, '\r', size);
     if (carriageReturn) {
         for (const char* at = static_cast<const char*>(carriageReturn); at;) {
