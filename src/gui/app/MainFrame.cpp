@@ -55,6 +55,10 @@ QRect ToQRect(const ScreenRect& rect) {
     return {rect.left, rect.top, rect.width(), rect.height()};
 }
 
+ScreenRect ToScreenRect(const QRect& rect) {
+    return {rect.left(), rect.top(), rect.left() + rect.width(), rect.top() + rect.height()};
+}
+
 // A question of a run is answered with Abort, so that the files the run changed get their
 // originals back; any other dialog is cancelled, which touches no file.
 void EndModalDialog(QWidget& modal) {
@@ -749,15 +753,8 @@ Qt::WindowStates CMainFrame::RestorePlacement() {
     if (m_placementRestored) return windowState();
     m_placementRestored = true;
     const WindowPlacement placement = ReadWindowPlacement(m_ini);
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const QRect whole = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
-    if (placement.normalStored) {
-        setGeometry(ToQRect(ClampToScreen(placement.normal, whole.width(), whole.height())));
-    } else {
-        const QRect free = screen ? screen->availableGeometry() : whole;
-        setGeometry(ToQRect(FirstStartRect(
-            {free.left(), free.top(), free.left() + free.width(), free.top() + free.height()})));
-    }
+    const ScreenRect area = FreeArea();
+    PlaceFrame(ClampToArea(placement.normalStored ? placement.normal : FirstStartRect(area), area));
     if (!placement.barState.empty()) {
         restoreState(QByteArray::fromBase64(QByteArray::fromStdString(placement.barState)));
     }
@@ -776,14 +773,44 @@ WindowPlacement CMainFrame::CurrentPlacement() const {
     QRect normal =
         (state & (Qt::WindowMinimized | Qt::WindowMaximized)) ? normalGeometry() : geometry();
     if (normal.isEmpty()) normal = geometry();
-    placement.normal = {normal.left(), normal.top(), normal.left() + normal.width(),
-                        normal.top() + normal.height()};
+    placement.normal = FrameAround(ToScreenRect(normal), WindowFrameMargins());
     placement.iconized = (state & Qt::WindowMinimized) != 0;
     placement.maximized = (state & Qt::WindowMaximized) != 0;
     placement.toolBar = m_toolBar->isVisibleTo(this);
     placement.statusLine = statusBar()->isVisibleTo(this);
     placement.barState = saveState().toBase64().toStdString();
     return placement;
+}
+
+ScreenRect CMainFrame::FreeArea() const {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return ToScreenRect(screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768));
+}
+
+FrameMargins CMainFrame::WindowFrameMargins() const {
+    const QRect frame = frameGeometry();
+    const QRect inside = geometry();
+    return {inside.left() - frame.left(), inside.top() - frame.top(),
+            frame.right() - inside.right(), frame.bottom() - inside.bottom()};
+}
+
+void CMainFrame::PlaceFrame(const ScreenRect& frame) {
+    m_placedFrame = frame;
+    const FrameMargins margins = WindowFrameMargins();
+    m_frameToFit = margins == FrameMargins{};
+    const ScreenRect inside = InsideOfFrameIn(frame, margins, FreeArea());
+    resize(inside.width(), inside.height());
+    // Before the window exists, and once it is framed, move() places the frame's corner:
+    // the title bar starts where the frame is meant to, whatever its height.
+    move(frame.left, frame.top);
+}
+
+void CMainFrame::FitFrameInFreeArea() {
+    const FrameMargins margins = WindowFrameMargins();
+    if (margins == FrameMargins{}) return;
+    m_frameToFit = false;
+    const ScreenRect inside = InsideOfFrameIn(m_placedFrame, margins, FreeArea());
+    if (ToScreenRect(geometry()) != inside) setGeometry(ToQRect(inside));
 }
 
 void CMainFrame::SavePlacement() {
@@ -838,6 +865,14 @@ void CMainFrame::dropEvent(QDropEvent* event) {
         if (url.isLocalFile()) OpenDocumentFile(url.toLocalFile().toStdString());
     }
     event->acceptProposedAction();
+}
+
+// The window manager's frame comes after the window is shown, and with it the first move of
+// the inside: only then are the frame's margins known, and the inside made to fit them, so
+// that the whole window takes the place it was given.
+void CMainFrame::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    if (m_frameToFit && isVisible() && windowState() == Qt::WindowNoState) FitFrameInFreeArea();
 }
 
 // The area takes its background from the palette once, when it is made; a palette that

@@ -82,9 +82,12 @@ public:
     QMdiArea* mdiArea() const { return m_mdi; }
 
     // --- Placement ---
-    // Reads "Last Window Data", clamps it to the screen and applies it; returns the show
-    // state to use: Qt::WindowNoState, Qt::WindowMaximized or Qt::WindowMinimized (with
-    // Qt::WindowMaximized when the window restores maximized).
+    // The rectangle kept in "Last Window Data" is the whole window, its frame included.
+    // Reads "Last Window Data", moves the window into the screen's free area and applies it;
+    // returns the show state to use: Qt::WindowNoState, Qt::WindowMaximized or
+    // Qt::WindowMinimized (with Qt::WindowMaximized when the window restores maximized).
+    // Once the window manager has framed the window, its size is corrected so that the
+    // frame, title bar included, lies in the free area.
     Qt::WindowStates RestorePlacement();
     WindowPlacement CurrentPlacement() const;
     void SavePlacement();
@@ -107,6 +110,7 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
 private:
     void CreateActions();
@@ -137,6 +141,14 @@ private:
                           std::optional<RunRequest> request = std::nullopt);
     CChildFrame* NewSessionWindow(std::optional<RunRequest> request);
     void PlaceNewChild(CChildFrame& child);
+    // The primary screen's area that no panel takes.
+    ScreenRect FreeArea() const;
+    // Nothing until the window manager has framed the window.
+    FrameMargins WindowFrameMargins() const;
+    // Puts the whole window, frame included, at `frame`; a window not framed yet is fitted
+    // to it once it is (FitFrameInFreeArea).
+    void PlaceFrame(const ScreenRect& frame);
+    void FitFrameInFreeArea();
     void OnFileSaveDiff();
     // A window that shows `lines` as its log, under `title`.
     CChildFrame* ShowReport(const std::string& title, const std::vector<std::string>& lines);
@@ -173,6 +185,10 @@ private:
     QPrinter m_printer;
     int m_untitledCount = 0;
     bool m_placementRestored = false;
+    // The whole window's restored place, and whether the window still has to be fitted to
+    // it once framed.
+    ScreenRect m_placedFrame;
+    bool m_frameToFit = false;
 };
 
 }  // namespace kesto

@@ -41,26 +41,40 @@ ScreenRect ParseCoordinates(std::string_view value) {
     return {NumberAt(value, 0), NumberAt(value, 5), NumberAt(value, 10), NumberAt(value, 15)};
 }
 
-ScreenRect ClampToScreen(ScreenRect rect, int width, int height) {
+ScreenRect ClampToArea(ScreenRect rect, const ScreenRect& area) {
     const int storedWidth = rect.width();
     const int storedHeight = rect.height();
-    if (rect.bottom > height) {
-        rect.bottom = height;
-        rect.top = std::max(0, height - storedHeight);
+    if (rect.bottom > area.bottom) {
+        rect.bottom = area.bottom;
+        rect.top = std::max(area.top, area.bottom - storedHeight);
     }
-    if (rect.right > width) {
-        rect.right = width;
-        rect.left = std::max(0, width - storedWidth);
+    if (rect.right > area.right) {
+        rect.right = area.right;
+        rect.left = std::max(area.left, area.right - storedWidth);
     }
-    if (rect.top < 0) {
-        rect.top = 0;
-        rect.bottom = std::min(height, storedHeight);
+    if (rect.top < area.top) {
+        rect.top = area.top;
+        rect.bottom = area.top + std::min(area.height(), storedHeight);
     }
-    if (rect.left < 0) {
-        rect.left = 0;
-        rect.right = std::min(width, storedWidth);
+    if (rect.left < area.left) {
+        rect.left = area.left;
+        rect.right = area.left + std::min(area.width(), storedWidth);
     }
     return rect;
+}
+
+ScreenRect InsideOfFrameIn(const ScreenRect& frame, const FrameMargins& margins,
+                           const ScreenRect& area) {
+    const ScreenRect placed = ClampToArea(frame, area);
+    const int left = placed.left + margins.left;
+    const int top = placed.top + margins.top;
+    return {left, top, std::max(left, placed.right - margins.right),
+            std::max(top, placed.bottom - margins.bottom)};
+}
+
+ScreenRect FrameAround(const ScreenRect& inside, const FrameMargins& margins) {
+    return {inside.left - margins.left, inside.top - margins.top, inside.right + margins.right,
+            inside.bottom + margins.bottom};
 }
 
 ScreenRect FirstStartRect(const ScreenRect& area) {

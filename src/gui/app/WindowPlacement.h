@@ -41,13 +41,31 @@ WindowPlacement ReadWindowPlacement(const IniFile& file);
 // Writes every key of the section.
 void WriteWindowPlacement(const IniFile& file, const WindowPlacement& placement);
 
-// Moves a stored rectangle onto a screen of `width` x `height` pixels, keeping its size
-// where the screen allows.
-ScreenRect ClampToScreen(ScreenRect rect, int width, int height);
+// How far the window manager's frame (the title bar above all) stands out of each side of
+// a window's inside.
+struct FrameMargins {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+    bool operator==(const FrameMargins&) const = default;
+};
+
+// Moves a stored rectangle into `area` (the screen's free area), keeping its size where the
+// area allows: an edge past the area's is pulled back to it with the rectangle.
+ScreenRect ClampToArea(ScreenRect rect, const ScreenRect& area);
 
 // Where the main window comes up when no rectangle was stored: two thirds of the screen's
 // free area (`area`, with its top-left corner), centred on it.
 ScreenRect FirstStartRect(const ScreenRect& area);
+
+// The inside of a window whose whole frame, `margins` wide, is to take `frame`, moved into
+// `area` first. The inside never has a negative size.
+ScreenRect InsideOfFrameIn(const ScreenRect& frame, const FrameMargins& margins,
+                           const ScreenRect& area);
+
+// The whole window around an inside with `margins`.
+ScreenRect FrameAround(const ScreenRect& inside, const FrameMargins& margins);
 
 // "%04d %04d %04d %04d" and its reading (numbers at characters 0, 5, 10 and 15).
 std::string FormatCoordinates(const ScreenRect& rect);
