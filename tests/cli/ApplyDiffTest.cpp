@@ -13,6 +13,7 @@ namespace kesto {
 namespace {
 
 namespace fs = std::filesystem;
+using test::KestoCli;
 using test::Quote;
 using test::ReadFile;
 using test::WriteFile;
@@ -35,9 +36,8 @@ protected:
     int RunIn(const std::string& folder, const std::vector<std::string>& arguments,
               const std::string& input = "") {
         WriteFile(dir / "stdin", input);
-        std::string command = "cd " + Quote(dir / folder) + " && " + Quote(KESTO_CLI_PATH) +
-                              " --ini " + Quote(dir / "k.INI") + " --state " +
-                              Quote(dir / "state") + " -q";
+        std::string command = "cd " + Quote(dir / folder) + " && " + Quote(KestoCli()) + " --ini " +
+                              Quote(dir / "k.INI") + " --state " + Quote(dir / "state") + " -q";
         for (const std::string& argument : arguments) command += " " + Quote(argument);
         command += " < " + Quote(dir / "stdin") + " > " + Quote(dir / "stdout") + " 2> " +
                    Quote(dir / "stderr");

@@ -16,6 +16,7 @@
 namespace kesto {
 namespace {
 
+using test::KestoCli;
 using test::Quote;
 using test::ReadFile;
 using test::WriteFile;
@@ -169,7 +170,7 @@ TEST_F(AskedBytesTest, TheLogsLineLimitLeavesTheFileInHandAsItWasAndNamesTheFile
 TEST_F(AskedBytesTest, AClosedStandardInputIsTheEndOfTheAnswers) {
     WriteFile(dir / "a.txt", "cat\n");
     const int status =
-        std::system(("cd " + Quote(dir.path()) + " && timeout 30 " + Quote(KESTO_CLI_PATH) +
+        std::system(("cd " + Quote(dir.path()) + " && timeout 30 " + Quote(KestoCli()) +
                      " --ini k.INI --state '' -q -i -s cat -r dog a.txt <&- "
                      ">stdout 2>stderr")
                         .c_str());

@@ -28,6 +28,7 @@ namespace {
 using test::BackupOf;
 using test::CanDropPrivileges;
 using test::ExpectOriginalsRecoverable;
+using test::KestoCli;
 using test::kNobody;
 using test::Quote;
 using test::ReadFile;
@@ -91,8 +92,7 @@ TEST_F(FaultInjectionTest, FilesThatVanishOrChangeDuringTheRunAreHandledOneByOne
     WriteFile(dir / "t/3.txt", "cat\n");
     // The run asks about 1.txt first; meanwhile 2.txt goes and 3.txt is replaced.
     WriteFile(dir / "stdin", "");
-    const std::string command = "cd " + Quote(dir.path().string()) + " && " +
-                                Quote(KESTO_CLI_PATH) +
+    const std::string command = "cd " + Quote(dir.path().string()) + " && " + Quote(KestoCli()) +
                                 " --ini k.INI -q -i -s cat -r dog -d t > stdout 2> stderr";
     FILE* answers = ::popen(command.c_str(), "w");
     ASSERT_NE(answers, nullptr);

@@ -24,6 +24,7 @@ namespace {
 
 using test::CanDropPrivileges;
 using test::Child;
+using test::KestoCli;
 using test::kNobody;
 using test::Quote;
 using test::ReadFile;
@@ -259,7 +260,7 @@ TEST_F(ForgedJournalTest, AForgedJournalNeverMovesOrSwapsAFileItsRunCouldNotHave
         fs::rename(attacker + "/state", attacker + "/xdg/kesto/runs");
         const int status = std::system(
             ("cd " + Quote(dir.path()) + " && XDG_STATE_HOME=" + Quote(attacker + "/xdg") + " " +
-             Quote(KESTO_CLI_PATH) + " --ini k.INI " + forgery.command + " >stdout 2>stderr")
+             Quote(KestoCli()) + " --ini k.INI " + forgery.command + " >stdout 2>stderr")
                 .c_str());
         EXPECT_EQ(WEXITSTATUS(status), 1) << Out();
         fs::rename(attacker + "/xdg/kesto/runs", attacker + "/state");

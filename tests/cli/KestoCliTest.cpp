@@ -14,6 +14,7 @@
 namespace kesto {
 namespace {
 
+using test::KestoCli;
 using test::Quote;
 using test::ReadFile;
 using test::WriteFile;
@@ -45,7 +46,7 @@ protected:
     // Runs kesto-cli in the test folder with its own settings file.
     Result Run(const std::vector<std::string>& arguments, const std::string& input = "") {
         WriteFile(dir / "stdin", input);
-        std::string command = "cd " + Quote(dir.path().string()) + " && " + Quote(KESTO_CLI_PATH) +
+        std::string command = "cd " + Quote(dir.path().string()) + " && " + Quote(KestoCli()) +
                               " --ini " + Quote(dir / "settings.INI") + " -q";
         for (const std::string& argument : arguments) command += " " + Quote(argument);
         command += " < stdin > stdout 2> stderr";
@@ -249,9 +250,9 @@ TEST_F(KestoCliTest, AWalkTakesEachFileOnceByItsFirstEntryWhereverItsLinksSort) 
 
 TEST_F(KestoCliTest, AnUnwritableSettingsFileDoesNotStopARun) {
     WriteFile(Path("a.txt"), "cat\n");
-    const std::string command =
-        "cd " + Quote(dir.path().string()) + " && " + Quote(KESTO_CLI_PATH) +
-        " --ini /proc/no-such-folder/k.INI -q -s cat -r dog a.txt" + " > stdout 2> stderr";
+    const std::string command = "cd " + Quote(dir.path().string()) + " && " + Quote(KestoCli()) +
+                                " --ini /proc/no-such-folder/k.INI -q -s cat -r dog a.txt" +
+                                " > stdout 2> stderr";
     EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 0);
     EXPECT_EQ(ReadFile(Path("a.txt")), "dog\n");
 }
@@ -308,7 +309,7 @@ TEST_F(KestoCliTest, ABatchFileThatIsNoRegularFileIsRefused) {
     ASSERT_EQ(::mkfifo(Path("fifo.sr").c_str(), 0600), 0);
     WriteFile(Path("a.txt"), "cat\n");
     const std::string command = "cd " + Quote(dir.path().string()) + " && timeout 20 " +
-                                Quote(KESTO_CLI_PATH) + " --ini " + Quote(dir / "settings.INI") +
+                                Quote(KestoCli()) + " --ini " + Quote(dir / "settings.INI") +
                                 " -q -b fifo.sr a.txt < /dev/null > stdout 2> stderr";
     EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 1);
     EXPECT_EQ(ReadFile(Path("stderr")), "Couldn't Open batch file: fifo.sr!\n");

@@ -13,6 +13,7 @@ namespace kesto {
 namespace {
 
 namespace fs = std::filesystem;
+using test::KestoCli;
 using test::Quote;
 using test::ReadFile;
 using test::WriteFile;
@@ -181,7 +182,7 @@ TEST_F(PreviewTest, AnAbortedPreviewPrintsNoPartOfItsDiff) {
 TEST_F(PreviewTest, TheDiffNamesFilesOutsideTheCurrentFolderByTheirWholePath) {
     MakeTree();
     fs::create_directories(dir / "elsewhere");
-    ASSERT_EQ(Shell(Quote(KESTO_CLI_PATH) + " --ini k.INI -q --diff -s cat -r dog " +
+    ASSERT_EQ(Shell(Quote(KestoCli()) + " --ini k.INI -q --diff -s cat -r dog " +
                     Quote(dir / "tree/unix.txt") + " -- ../" +
                     Quote(fs::path(dir.path()).filename().string() + "/tree/mac.txt") +
                     " > stdout 2> stderr"),
@@ -190,14 +191,13 @@ TEST_F(PreviewTest, TheDiffNamesFilesOutsideTheCurrentFolderByTheirWholePath) {
     EXPECT_NE(patch.find("--- a/tree/unix.txt\n+++ b/tree/unix.txt\n"), std::string::npos) << patch;
     EXPECT_NE(patch.find("--- a/tree/mac.txt\n"), std::string::npos) << "../ is resolved";
 
-    ASSERT_EQ(
-        Shell("cd tree && " + Quote(KESTO_CLI_PATH) + " --ini ../k.INI -q --diff -s cat -r dog " +
-              Quote(dir / "tree/dos.txt") + " > ../stdout 2> ../stderr"),
-        0);
+    ASSERT_EQ(Shell("cd tree && " + Quote(KestoCli()) + " --ini ../k.INI -q --diff -s cat -r dog " +
+                    Quote(dir / "tree/dos.txt") + " > ../stdout 2> ../stderr"),
+              0);
     EXPECT_EQ(ReadFile(dir / "stdout").rfind("--- a/dos.txt\n", 0), 0u);
     // A file above the current folder keeps its whole path.
     WriteFile(dir / "top.txt", "cat\n");
-    ASSERT_EQ(Shell("cd tree && " + Quote(KESTO_CLI_PATH) +
+    ASSERT_EQ(Shell("cd tree && " + Quote(KestoCli()) +
                     " --ini ../k.INI -q --diff -s cat -r dog ../top.txt > ../stdout"),
               0);
     EXPECT_EQ(ReadFile(dir / "stdout").rfind("--- a/" + (dir / "top.txt") + "\n", 0), 0u);

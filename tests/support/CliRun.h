@@ -29,6 +29,13 @@ extern char** environ;
 
 namespace kesto::test {
 
+// The kesto-cli the tests run: the one built beside them, or the one KESTO_CLI names (the
+// ThreadSanitizer build's kesto-cli, run by the release build's tests).
+inline std::string KestoCli() {
+    const char* named = std::getenv("KESTO_CLI");
+    return named != nullptr && *named != '\0' ? named : KESTO_CLI_PATH;
+}
+
 // One word for /bin/sh, whatever bytes it holds.
 inline std::string Quote(const std::string& text) {
     std::string quoted = "'";
@@ -86,7 +93,7 @@ inline bool CanDropPrivileges() {
     return ::geteuid() == 0 &&
            std::system("setpriv --reuid=65534 --regid=65534 --clear-groups true >/dev/null 2>&1") ==
                0 &&
-           ::access(KESTO_CLI_PATH, X_OK) == 0;
+           ::access(KestoCli().c_str(), X_OK) == 0;
 }
 inline constexpr const char* kNobody = "setpriv --reuid=65534 --regid=65534 --clear-groups";
 
@@ -289,8 +296,8 @@ private:
                 const std::string& prefix, const std::string& extra = "") {
         WriteFile(dir / "stdin", input);
         std::string command = "cd " + Quote(dir.path().string()) + " && " + prefix + " " +
-                              Quote(KESTO_CLI_PATH) + " --ini " + Quote(dir / "k.INI") +
-                              " --state " + Quote(dir / "state") + " -q " + extra;
+                              Quote(KestoCli()) + " --ini " + Quote(dir / "k.INI") + " --state " +
+                              Quote(dir / "state") + " -q " + extra;
         for (const std::string& argument : arguments) command += " " + Quote(argument);
         command += " < stdin > stdout 2> stderr";
         const int raw = std::system(command.c_str());
@@ -301,8 +308,8 @@ protected:
     // The words that start kesto-cli quietly with a settings file of the folder.
     std::vector<std::string> CliWords(const std::vector<std::string>& arguments,
                                       const std::string& ini = "k.INI") const {
-        std::vector<std::string> words = {KESTO_CLI_PATH, "--ini",       dir / ini,
-                                          "--state",      dir / "state", "-q"};
+        std::vector<std::string> words = {KestoCli(), "--ini",       dir / ini,
+                                          "--state",  dir / "state", "-q"};
         words.insert(words.end(), arguments.begin(), arguments.end());
         return words;
     }
