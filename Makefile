@@ -17,7 +17,7 @@ JOBS           ?= $(shell nproc 2>/dev/null || echo 2)
 # Debian packages the build needs; installed only when missing.
 PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev \
             clang-14 libclang-rt-14-dev clang-tidy util-linux qt6-base-dev libqt6svg6 fonts-dejavu-core \
-            acl attr strace clang-format git patch libxxhash-dev libpcre2-dev perl \
+            acl attr strace clang-format git patch libxxhash-dev libpcre2-dev libicu-dev perl ripgrep \
             dpkg-dev lintian bash-completion zsh fish man-db groff-base appstream \
             desktop-file-utils \
             xvfb x11-utils xdotool openbox python3
@@ -81,30 +81,40 @@ build-fuzz: deps $(FUZZ_DIR)/build.ninja
 	cmake --build $(FUZZ_DIR) -j $(JOBS)
 
 # Each target runs from the committed seeds; what it finds new is kept in the build tree.
-fuzz: build-fuzz
-	@for target in $(FUZZ_TARGETS); do \
-	  mkdir -p $(FUZZ_DIR)/corpus/$$target && \
-	  echo "fuzz_$$target: $(FUZZ_SECONDS) s" && \
-	  $(FUZZ_DIR)/fuzz/fuzz_$$target -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 \
-	    -artifact_prefix=$(FUZZ_DIR)/ \
-	    -print_final_stats=1 $(FUZZ_DIR)/corpus/$$target fuzz/corpus/$$target 2>&1 \
-	    | grep -E '^(stat::number_of_executed_units|==|SUMMARY|INFO: Done)|ERROR|Test unit written' \
-	    ; status=$${PIPESTATUS[0]}; [ $$status -eq 0 ] || exit $$status; \
-	done
+# `make -j2 fuzz` runs two targets at a time.
+FUZZ_RUNS := $(addprefix fuzz-run-,$(FUZZ_TARGETS))
+.PHONY: $(FUZZ_RUNS)
+fuzz: $(FUZZ_RUNS)
+
+$(FUZZ_RUNS): fuzz-run-%: build-fuzz
+	@mkdir -p $(FUZZ_DIR)/corpus/$* && \
+	echo "fuzz_$*: $(FUZZ_SECONDS) s" && \
+	$(FUZZ_DIR)/fuzz/fuzz_$* -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 \
+	  -artifact_prefix=$(FUZZ_DIR)/$*- \
+	  -print_final_stats=1 $(FUZZ_DIR)/corpus/$* fuzz/corpus/$* 2>&1 \
+	  | grep -E '^(stat::number_of_executed_units|==|SUMMARY|INFO: Done)|ERROR|Test unit written' \
+	  ; exit $${PIPESTATUS[0]}
 
 test-fuzz:
-	@$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=12
+	@$(MAKE) --no-print-directory -j $(JOBS) --output-sync=target fuzz FUZZ_SECONDS=12
 
 test-release: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 
 # The tests that run the reading ahead on threads, with ThreadSanitizer: the workers' unit
-# tests and every kesto-cli run of the end-to-end suites, each made on one thread and on three.
-THREAD_TESTS := FileReadAhead|ReadAheadRun|KestoCliTest|PreviewTest|RegexRunTest|LeftAlone
-test-thread: deps $(THREAD_DIR)/build.ninja
-	cmake --build $(THREAD_DIR) -j $(JOBS) --target kesto-cli kesto_thread_tests kesto_cli_tests
-	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
-	  ctest --test-dir $(THREAD_DIR) --output-on-failure -j $(JOBS) -R '$(THREAD_TESTS)'
+# tests, and every kesto-cli run of the end-to-end suites, each made on one thread and on
+# three; those suites are the release build's, started on this build's kesto-cli from an
+# empty state folder (not on what the release run left in it).
+THREAD_UNIT_TESTS := FileReadAhead|ReadAheadRun
+THREAD_CLI_TESTS  := KestoCliTest|PreviewTest|RegexRunTest|LeftAlone
+THREAD_OPTIONS    := TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+test-thread: build $(THREAD_DIR)/build.ninja
+	cmake --build $(THREAD_DIR) -j $(JOBS) --target kesto-cli kesto_thread_tests
+	$(THREAD_OPTIONS) ctest --test-dir $(THREAD_DIR) --output-on-failure -j $(JOBS) \
+	  -R '$(THREAD_UNIT_TESTS)'
+	rm -rf $(BUILD_DIR)/tests/state
+	$(THREAD_OPTIONS) KESTO_CLI=$(abspath $(THREAD_DIR))/src/kesto-cli \
+	  ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS) -R '$(THREAD_CLI_TESTS)'
 
 test-sanitize: build-sanitize
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \

@@ -96,6 +96,15 @@ bench "tree, Match Case: sd -s" "$restore_tree" "$all_files sd -s planted replac
 bench "tree, Match Case: rpl -F" "$restore_tree" "rpl -q -F -R planted replaced tree"
 bench "tree, any case: kesto (backups kept)" "$restore_tree && printf '$ini_keep' > k.INI" \
   "$cli --ini k.INI -q -s planted -r replaced -d tree -R > /dev/null"
+# Unicode case: an ASCII search keeps the byte finders; one beyond ASCII checks that each
+# file is UTF-8 and folds every letter.
+bench "tree, any case: kesto --unicode-case" "$restore_tree && printf '$ini_keep' > k.INI" \
+  "$cli --ini k.INI --unicode-case -q -s planted -r replaced -d tree -R > /dev/null"
+bench "tree, any case beyond ASCII: kesto" "$restore_tree && printf '$ini_keep' > k.INI" \
+  "$cli --ini k.INI -q -s 'plänted' -r replaced -d tree -R > /dev/null"
+bench "tree, any case beyond ASCII: kesto --unicode-case" \
+  "$restore_tree && printf '$ini_keep' > k.INI" \
+  "$cli --ini k.INI --unicode-case -q -s 'plänted' -r replaced -d tree -R > /dev/null"
 bench "tree, any case: sed -i" "$restore_tree" "$all_files sed -i 's/planted/replaced/gI'"
 bench "tree, any case: perl -pi" "$restore_tree" "$all_files perl -pi -e 's/planted/replaced/gi'"
 bench "tree, any case: sd" "$restore_tree" "$all_files sd -f i planted replaced"
@@ -323,4 +332,9 @@ goal(15, f"a million files: {million:.2f} x rg -F -j1 (<= 1.2), peak RSS {millio
      million <= 1.2 and million_rss <= 150 and million_walk <= 1.5)
 wide = median["encodings: kesto, the text in UTF-16"] / median["encodings: kesto, the text in UTF-8"]
 goal(16, f"UTF-16 files {wide:.2f} x the same text in UTF-8 (<= 2)", wide <= 2)
+unicode = median["tree, any case: kesto --unicode-case"] / median["tree, any case: kesto (backups kept)"]
+beyond = (median["tree, any case beyond ASCII: kesto --unicode-case"] /
+          median["tree, any case beyond ASCII: kesto"])
+goal(17, f"--unicode-case {unicode:.2f} x the same case-blind run without it (<= 1.5); "
+         f"a search beyond ASCII {beyond:.2f} x", unicode <= 1.5)
 PY

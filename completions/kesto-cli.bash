@@ -85,7 +85,7 @@ _kesto_cli()
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W '-s --search -r --replace --insert --column --strip
             --convert -b --batch --apply-diff -c --match-case -w --whole-word -1 --first-only
-            -e --special -W --wildcards -E --regex -P --preserve-case -i --confirm
+            -e --special -W --wildcards -E --regex -P --preserve-case --unicode-case -i --confirm
             -d --dir -f --filter -R --subdirs --binary --ignore-files --ini
             --unknown-ext --log --threads -q --quiet -n --dry-run --diff --runs --undo
             --recover --state -h --help --version' -- "$cur"))

@@ -1,6 +1,8 @@
 // The pattern checks, compilation and the line matcher on random strings and lines.
 // Input: one byte of switches, then the search string, a NUL, the replace string, a NUL,
-// and the line. Replacing a plain literal by itself must leave the line as it was.
+// and the line. Replacing a plain literal by itself must leave the line as it was. With
+// Unicode case (switch 64) a line that is valid UTF-8 folds every letter; switch 128 is
+// Preserve Case.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -14,10 +16,12 @@ namespace {
 
 using namespace kesto;
 
-std::string ReplaceInLine(const RunDialogValues& values, std::string line, bool& matched) {
+std::string ReplaceInLine(const RunDialogValues& values, bool unicodeCase, std::string line,
+                          bool& matched) {
     fuzz::SilentHosts hosts;
     RunPlan options;
     options.suppressWildcardNotice = true;
+    options.unicodeCase = unicodeCase;
     matched = false;
     if (!ValidateBeforeRun(values, options, hosts).check.accepted) return line;
     if (options.stripEolWhiteSpace || options.insertAtColumn) return line;
@@ -25,6 +29,7 @@ std::string ReplaceInLine(const RunDialogValues& values, std::string line, bool&
     RunControl control;
     control.StartRun(options.confirmEachReplace, options.globalReplace);
     LineMatcher matcher(options, control, hosts, hosts);
+    matcher.ChooseCaseRule(line, patterns);
     if ((patterns.search.QuestionCount() > patterns.replace.QuestionCount() ||
          patterns.search.StarCount() > patterns.replace.StarCount()) &&
         !matcher.captures().PairWildcards(patterns.search, patterns.replace, options.matchCase)) {
@@ -73,6 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     values.allInstancesInLine = !values.firstInstanceOnly;
     values.specialCharSession = switches & 8;
     values.wildcardSession = switches & 16;
+    values.preserveCase = switches & 128;
     values.confirmEachReplace = false;
     values.globalReplace = true;
     values.searchText = input.substr(0, firstNul);
@@ -84,13 +90,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     (void)DisplayForm(values.replaceText, switches & 32);
 
     bool matched = false;
-    ReplaceInLine(values, line, matched);
+    const bool unicodeCase = switches & 64;
+    ReplaceInLine(values, unicodeCase, line, matched);
 
-    const bool plainLiteral = values.matchCase && !values.matchWholeWord &&
+    const bool plainLiteral = values.matchCase && !values.matchWholeWord && !values.preserveCase &&
                               !values.specialCharSession && !values.wildcardSession;
     if (plainLiteral) {
         values.replaceText = values.searchText;
-        if (ReplaceInLine(values, line, matched) != line) std::abort();
+        if (ReplaceInLine(values, unicodeCase, line, matched) != line) std::abort();
     }
     return 0;
 }

@@ -65,6 +65,10 @@ const char* UsageText() {
            "  -E, --regex              the search string is a regular expression (PCRE2);\n"
            "                           the replace string may use $0, $1..$99, ${name}, $$\n"
            "  -P, --preserve-case      each replacement takes the case of the text it replaces\n"
+           "      --unicode-case       in text that is valid UTF-8, case-blind matching folds\n"
+           "                           every letter (Unicode simple case folding), whole word\n"
+           "                           counts every letter and digit in a regular expression,\n"
+           "                           Preserve Case shapes every cased letter\n"
            "  -i, --confirm            Confirm each Replace, answered on standard input\n"
            "\n"
            "Files:\n"
@@ -212,6 +216,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& arguments) {
             o.binary = true;
         } else if (arg == "--ignore-files") {
             o.ignoreFiles = true;
+        } else if (arg == "--unicode-case") {
+            o.unicodeCase = true;
         } else if (arg == "--ini") {
             if (!need(text)) return result;
             o.iniPath = text;

@@ -48,6 +48,7 @@ struct CliOptions {
     std::optional<int> threads;  // --threads: how many threads the run uses
     bool binary = false;         // take binary files too
     bool ignoreFiles = false;    // leave out what the ignore files exclude
+    bool unicodeCase = false;    // fold and shape every letter of UTF-8 text
 
     std::string undoId;  // empty: the newest run that can be undone
     std::optional<std::string> stateFolder;

@@ -319,10 +319,10 @@ int Run(const CliOptions& o) {
     SessionHosts hosts{terminal, terminal, terminal, terminal, terminal, trash};
     SessionDocument document(SettingsPathOf(o), hosts);
     document.journalFolder = StateFolderOf(o);
-    if (o.binary) {
-        document.settings.skipBinaryFiles = false;
-        document.TakePreferences();
-    }
+    // The options that stand for preferences go into the plan as the Preferences page's do.
+    if (o.binary) document.settings.skipBinaryFiles = false;
+    if (o.unicodeCase) document.settings.unicodeCase = true;
+    if (o.binary || o.unicodeCase) document.TakePreferences();
     if (o.threads) document.settings.threads = *o.threads;
     if (o.ignoreFiles) document.settings.respectIgnoreFiles = true;
     WarnOfUnfinishedRuns(document.journalFolder, terminal);

@@ -7,6 +7,7 @@
 #include "passes/MatchScan.h"
 #include "passes/RegexScan.h"
 #include "text/ByteSink.h"
+#include "text/UnicodeCase.h"
 
 namespace kesto {
 namespace {
@@ -125,6 +126,8 @@ std::unique_ptr<LiteralPairChain> BatchApplier::MakeChain(LineBreakType type,
                                                           pair.m_strReplaceWork, pair.m_bWildCards);
         const std::optional<PlainLiteral> plain = PlainLiteralOf(patterns);
         if (!plain) return nullptr;
+        // The chain folds ASCII letters only.
+        if (FoldsUnicode() && !UnicodeCase::IsAscii(plain->search)) return nullptr;
         literals.push_back({std::string(plain->search), std::string(plain->replace)});
         m_lastPairNumber = pairNumber;
     }
@@ -159,6 +162,11 @@ BatchApplier::ChainOutcome BatchApplier::ApplyChain(std::string_view text, LineB
                                                     ScanObserver& observer, ScanCounters& total) {
     LiteralPairChain* chain = ChainFor(type, observer);
     if (!chain) return ChainOutcome::NotApplied;
+    // Text with the Kelvin sign or the long s goes pair by pair, where each pair's scan folds
+    // them to k and s.
+    if (FoldsUnicode() && UnicodeCase::HoldsFoldsOfAsciiLetters(text)) {
+        return ChainOutcome::NotApplied;
+    }
     m_pairNumber = m_lastPairNumber;
     ScanCounters counters;
     switch (chain->Apply(text, type, m_content, counters, m_control, observer)) {

@@ -58,6 +58,8 @@ private:
     // The chain of the run's pairs for files of `type`, made the first time one comes;
     // null when a pair needs a scan of its own (wildcards, line breaks, a question).
     LiteralPairChain* ChainFor(LineBreakType type, const ScanObserver& observer);
+    // Whether case-blind matching may fold letters beyond ASCII in this run.
+    bool FoldsUnicode() const { return m_options.unicodeCase && !m_options.matchCase; }
     std::unique_ptr<LiteralPairChain> MakeChain(LineBreakType type, const ScanObserver& observer);
     Result ApplyPairsOneByOne(std::string_view text, LineBreakType type, ScanObserver& observer,
                               ScanCounters& total);

@@ -166,6 +166,7 @@ std::optional<PlainLiteral> PlainLiteralOf(const CompiledPatterns& patterns) {
 bool HasLiteralCandidate(std::string_view text, const CompiledPatterns& patterns, bool matchCase,
                          LineMatcher& matcher) {
     if (matchCase && !ContainsBytes(text, patterns.search.text())) return false;
+    matcher.ChooseCaseRule(text, patterns);
     MatchSpan match;
     return matcher.FindNext(text, 0, patterns, match) != MatchResult::NoMatch;
 }
@@ -174,6 +175,7 @@ ScanResult ScanText(std::string_view text, const CompiledPatterns& patterns,
                     std::string_view fileName, const RunPlan& options, RunControl& control,
                     LineMatcher& matcher, ByteSink& sink, ScanObserver& observer,
                     ScanCounters& counters) {
+    matcher.ChooseCaseRule(text, patterns);
     // A literal replaced everywhere without a question, and nobody who needs the lines:
     // every match is replaced as the line matcher would, straight into the sink.
     const std::optional<PlainLiteral> literal = PlainLiteralOf(patterns);

@@ -2,6 +2,7 @@
 
 #include "text/CaseShape.h"
 #include "text/TextFile.h"
+#include "text/UnicodeCase.h"
 
 namespace kesto {
 
@@ -11,7 +12,7 @@ RegexScan::RegexScan(std::string_view text, LineBreakType type, RegexPair& pair,
                      ScanCounters& counters)
     : m_text(text),
       m_pair(pair),
-      m_finder(pair.search(), type),
+      m_finder(pair.search(), type, MatchesCharacters(text, pair)),
       m_fileName(fileName),
       m_options(options),
       m_control(control),
@@ -22,8 +23,12 @@ RegexScan::RegexScan(std::string_view text, LineBreakType type, RegexPair& pair,
       m_lines(text, LineBreakChar(type), control, observer) {
 }
 
+bool RegexScan::MatchesCharacters(std::string_view text, RegexPair& pair) {
+    return pair.search().unicode() && UnicodeCase::IsValidUtf8(text);
+}
+
 bool RegexScan::FindsAny(std::string_view text, LineBreakType type, RegexPair& pair) {
-    RegexFinder finder(pair.search(), type);
+    RegexFinder finder(pair.search(), type, MatchesCharacters(text, pair));
     if (!finder.ready()) return true;
     if (finder.RuledOut(text)) return false;
     RegexSpan match;
@@ -102,8 +107,12 @@ ScanResult RegexScan::RunOverText() {
 void RegexScan::ExpandReplacement(std::string_view subject, const RegexSpan& match) {
     m_replacement.clear();
     m_pair.replacement().Expand(m_finder.program(), subject, m_replacement);
-    if (m_options.preserveCase) {
-        ApplyShape(ShapeOf(subject.substr(match.start, match.end - match.start)), m_replacement);
+    if (!m_options.preserveCase) return;
+    const std::string_view matched = subject.substr(match.start, match.end - match.start);
+    if (m_finder.utf()) {
+        UnicodeCase::ApplyShape(UnicodeCase::ShapeOf(matched), m_replacement);
+    } else {
+        ApplyShape(ShapeOf(matched), m_replacement);
     }
 }
 

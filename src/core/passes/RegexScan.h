@@ -33,6 +33,8 @@ public:
     // Whether the text holds a match at all (a match the limit stops counts as one, for the
     // scan to report).
     static bool FindsAny(std::string_view text, LineBreakType type, RegexPair& pair);
+    // Whether `text` is matched as characters: Unicode case is on and it is valid UTF-8.
+    static bool MatchesCharacters(std::string_view text, RegexPair& pair);
 
     // Writes nothing when the text has no match.
     ScanResult Run();

@@ -21,7 +21,7 @@ SearchReplacePass::SearchReplacePass(PassContext& context, LineMatcher& matcher,
         // The run was checked before it began; a pattern that fails here fails each file.
         RegexPair::Refusal refusal;
         m_regex = RegexPair::Compile(options.searchString, options.replaceString, options.matchCase,
-                                     options.matchWholeWord, refusal);
+                                     options.matchWholeWord, refusal, options.unicodeCase);
     }
 }
 

@@ -7,6 +7,7 @@
 #include "text/AsciiCase.h"
 #include "text/CaseShape.h"
 #include "text/LineDisplay.h"
+#include "text/UnicodeCase.h"
 
 namespace kesto {
 namespace {
@@ -45,16 +46,67 @@ std::size_t NextCandidate(std::string_view text, std::size_t from, char byte, ch
     return kNone;
 }
 
+// The next place at or after `from` where any of `bytes` occurs; windows that double in
+// size keep the scan linear, as in NextCandidate.
+std::size_t NextOfAny(std::string_view text, std::size_t from, std::string_view bytes) {
+    std::size_t window = 256;
+    for (std::size_t start = from; start < text.size(); start += window, window *= 2) {
+        const char* base = text.data();
+        std::size_t limit = std::min(text.size(), start + window);
+        bool found = false;
+        for (const char byte : bytes) {
+            const void* hit =
+                std::memchr(base + start, static_cast<unsigned char>(byte), limit - start);
+            if (!hit) continue;
+            limit = static_cast<std::size_t>(static_cast<const char*>(hit) - base);
+            found = true;
+        }
+        if (found) return limit;
+    }
+    return kNone;
+}
+
+// Whether the literal character of `search` at `k` matches `text` at `at`; on a match both
+// move past it. Under Unicode folding a character and its fold may differ in length (the
+// Kelvin sign and k), and bytes that are no UTF-8 compare as themselves.
+bool LiteralMatches(std::string_view text, std::size_t& at, const CompiledPattern& search,
+                    std::size_t& k, CaseRule rule) {
+    if (at >= text.size()) return false;
+    const char t = text[at];
+    const char p = search.byte(k);
+    const bool bothAscii = static_cast<unsigned char>(t | p) < 0x80;
+    if (rule != CaseRule::Unicode || bothAscii) {
+        if (!ByteMatches(t, p, rule == CaseRule::Exact)) return false;
+        ++at;
+        ++k;
+        return true;
+    }
+    const UnicodeCase::Char inPattern = UnicodeCase::Decode(search.text(), k);
+    const UnicodeCase::Char inText = UnicodeCase::Decode(text, at);
+    if (inPattern.length == 0 || inText.length == 0) {
+        if (t != p) return false;
+        ++at;
+        ++k;
+        return true;
+    }
+    if (UnicodeCase::Fold(inPattern.code) != UnicodeCase::Fold(inText.code)) return false;
+    at += inText.length;
+    k += inPattern.length;
+    return true;
+}
+
 // Whether the pattern positions [first, last), none of them a star, match at `at`.
 bool SegmentMatches(std::string_view text, std::size_t at, const CompiledPattern& search,
-                    std::size_t first, std::size_t last, char lineBreakChar, bool matchCase) {
-    if (at + (last - first) > text.size()) return false;
-    for (std::size_t k = first; k < last; ++k, ++at) {
+                    std::size_t first, std::size_t last, char lineBreakChar, CaseRule rule) {
+    if (rule != CaseRule::Unicode && at + (last - first) > text.size()) return false;
+    for (std::size_t k = first; k < last;) {
         if (search.IsLiteral(k)) {
-            if (!ByteMatches(text[at], search.byte(k), matchCase)) return false;
-        } else if (text[at] == lineBreakChar) {
-            return false;
+            if (!LiteralMatches(text, at, search, k, rule)) return false;
+            continue;
         }
+        if (at >= text.size() || text[at] == lineBreakChar) return false;
+        ++at;
+        ++k;
     }
     return true;
 }
@@ -64,7 +116,7 @@ bool SegmentMatches(std::string_view text, std::size_t at, const CompiledPattern
 // first. Answers from the cache when an earlier search of the same text covered `pos`.
 std::size_t StarRunEnd(std::string_view text, std::size_t pos, const CompiledPattern& search,
                        std::size_t starIndex, std::size_t segmentEnd, bool takesWord,
-                       char lineBreakChar, bool matchCase, bool& none, StarSearchCache* cache) {
+                       char lineBreakChar, CaseRule rule, bool& none, StarSearchCache* cache) {
     if (cache && cache->valid && cache->text == text.data() && cache->textSize == text.size() &&
         cache->starIndex == starIndex && cache->from <= pos && pos <= cache->found) {
         none = cache->none;
@@ -80,8 +132,7 @@ std::size_t StarRunEnd(std::string_view text, std::size_t pos, const CompiledPat
                 none = true;
                 break;
             }
-            if (SegmentMatches(text, at, search, starIndex + 1, segmentEnd, lineBreakChar,
-                               matchCase)) {
+            if (SegmentMatches(text, at, search, starIndex + 1, segmentEnd, lineBreakChar, rule)) {
                 break;
             }
             if (text[at] == lineBreakChar) {
@@ -97,7 +148,7 @@ std::size_t StarRunEnd(std::string_view text, std::size_t pos, const CompiledPat
 }  // namespace
 
 bool MatchStar(std::string_view text, std::size_t pos, const CompiledPattern& search,
-               std::size_t starIndex, char lineBreakChar, bool matchCase, std::size_t& length,
+               std::size_t starIndex, char lineBreakChar, CaseRule rule, std::size_t& length,
                StarSearchCache* cache) {
     pos = std::min(pos, text.size());
     const std::size_t next = starIndex + 1;
@@ -109,7 +160,7 @@ bool MatchStar(std::string_view text, std::size_t pos, const CompiledPattern& se
     }
     bool none = false;
     const std::size_t end = StarRunEnd(text, pos, search, starIndex, segmentEnd, takesWord,
-                                       lineBreakChar, matchCase, none, cache);
+                                       lineBreakChar, rule, none, cache);
     if (none) return false;
     length = end - pos;
     return true;
@@ -131,26 +182,24 @@ MatchResult LineMatcher::TryAt(std::string_view text, std::size_t pos,
     m_captures.ReleaseCaptures();
     const CompiledPattern& search = patterns.search;
     const char lineBreakChar = patterns.layout.lineBreakChar;
-    const bool matchCase = m_options.matchCase;
+    const CaseRule rule = caseRule();
     const bool keepStars = patterns.replace.StarCount() > 0;
 
     std::size_t at = pos;
-    for (std::size_t i = 0; i < search.size(); ++i) {
+    for (std::size_t i = 0; i < search.size();) {
         switch (search.symbol(i)) {
         case PatternSymbol::Literal:
-            if (at >= text.size() || !ByteMatches(text[at], search.byte(i), matchCase)) {
-                return MatchResult::NoMatch;
-            }
-            ++at;
+            if (!LiteralMatches(text, at, search, i, rule)) return MatchResult::NoMatch;
             break;
         case PatternSymbol::AnyChar:
             if (at >= text.size() || text[at] == lineBreakChar) return MatchResult::NoMatch;
             m_captures.CaptureQuestion(text[at]);
             ++at;
+            ++i;
             break;
         case PatternSymbol::AnyRun: {
             std::size_t run = 0;
-            if (!MatchStar(text, at, search, i, lineBreakChar, matchCase, run, &m_starCache)) {
+            if (!MatchStar(text, at, search, i, lineBreakChar, rule, run, &m_starCache)) {
                 return MatchResult::NoMatch;
             }
             if (keepStars) {
@@ -158,6 +207,7 @@ MatchResult LineMatcher::TryAt(std::string_view text, std::size_t pos,
                 if (stored != WildcardCaptures::StarCapture::Stored) return StopForCapture(stored);
             }
             at += run;
+            ++i;
             break;
         }
         }
@@ -204,6 +254,9 @@ MatchResult LineMatcher::FindNext(std::string_view text, std::size_t from,
     }
 
     const CompiledPattern& search = patterns.search;
+    if (m_foldsUnicode && !m_options.matchCase && !search.empty()) {
+        return FindFolded(text, from, patterns, match);
+    }
     if (!search.HasWildcards() && !search.empty()) {
         // A plain literal: one substring search finds it.
         const std::size_t at =
@@ -224,6 +277,61 @@ MatchResult LineMatcher::FindNext(std::string_view text, std::size_t from,
         if (result != MatchResult::NoMatch) return result;
     }
     return MatchResult::NoMatch;
+}
+
+MatchResult LineMatcher::FindFolded(std::string_view text, std::size_t from,
+                                    const CompiledPatterns& patterns, MatchSpan& match) {
+    const std::string& leads = FirstCharacterLeads(patterns.search);
+    for (std::size_t pos = from; pos < text.size(); ++pos) {
+        if (!leads.empty()) {
+            pos = NextOfAny(text, pos, leads);
+            if (pos == kNone) break;
+        }
+        std::size_t length = 0;
+        const MatchResult result = TryAt(text, pos, patterns, length);
+        if (result == MatchResult::Match) match = {pos, length};
+        if (result != MatchResult::NoMatch) return result;
+    }
+    return MatchResult::NoMatch;
+}
+
+const std::string& LineMatcher::FirstCharacterLeads(const CompiledPattern& search) {
+    if (m_leadsOf == search.text() && !m_leadsOf.empty()) return m_leads;
+    m_leadsOf = search.text();
+    m_leads.clear();
+    if (!search.IsLiteral(0)) return m_leads;
+    const UnicodeCase::Char first = UnicodeCase::Decode(search.text(), 0);
+    if (first.length == 0) {
+        m_leads += search.byte(0);
+        return m_leads;
+    }
+    std::string encoded;
+    for (const char32_t alike : UnicodeCase::FoldsAlike(first.code)) {
+        encoded.clear();
+        UnicodeCase::Append(alike, encoded);
+        if (m_leads.find(encoded[0]) == std::string::npos) m_leads += encoded[0];
+    }
+    return m_leads;
+}
+
+void LineMatcher::ChooseCaseRule(std::string_view text, const CompiledPatterns& patterns) {
+    m_foldsUnicode = false;
+    m_shapesUnicode = false;
+    if (!m_options.unicodeCase) return;
+    const std::string& search = patterns.search.text();
+    const bool asciiSearch = UnicodeCase::IsAscii(search);
+    // An ASCII search finds more with Unicode folding only in text that holds the Kelvin sign
+    // or the long s: every other text keeps the byte finders.
+    const bool folds = !m_options.matchCase &&
+                       (!asciiSearch || (UnicodeCase::HasLettersFoldedFromBeyondAscii(search) &&
+                                         UnicodeCase::HoldsFoldsOfAsciiLetters(text)));
+    // What a match takes from the text, and the replacement, may hold letters beyond ASCII.
+    const bool shapes =
+        m_options.preserveCase && (folds || !asciiSearch || patterns.search.HasWildcards() ||
+                                   !UnicodeCase::IsAscii(patterns.replace.text()));
+    if ((!folds && !shapes) || !UnicodeCase::IsValidUtf8(text)) return;
+    m_foldsUnicode = folds;
+    m_shapesUnicode = shapes;
 }
 
 int LineMatcher::MatchLine(std::string& line, const CompiledPatterns& patterns,
@@ -282,7 +390,10 @@ std::string_view LineMatcher::ReplacementFor(std::string_view line, const MatchS
     if (!buildsReplacement && !m_options.preserveCase) return patterns.replace.text();
     storage = buildsReplacement ? m_captures.BuildReplacement(patterns.replace)
                                 : std::string(patterns.replace.text());
-    if (m_options.preserveCase) {
+    if (m_options.preserveCase && m_shapesUnicode) {
+        UnicodeCase::ApplyShape(UnicodeCase::ShapeOf(line.substr(match.start, match.length)),
+                                storage);
+    } else if (m_options.preserveCase) {
         ApplyShape(ShapeOf(line.substr(match.start, match.length)), storage);
     }
     return storage;

@@ -31,6 +31,13 @@ enum class MatchResult {
     MustStop,  // a star capture failed: the message was shown and the run stops
 };
 
+// How the literal characters of a search compare with a text's.
+enum class CaseRule {
+    Exact,    // Match Case: byte for byte
+    Ascii,    // A-Z and a-z match either case
+    Unicode,  // every letter of UTF-8 matches what folds as it does
+};
+
 struct MatchSpan {
     std::size_t start = 0;
     std::size_t length = 0;
@@ -56,7 +63,7 @@ struct StarSearchCache {
 // run after which the next pattern character and those following it, up to the next star,
 // match; that run never crosses `lineBreakChar`. `cache` may be null.
 bool MatchStar(std::string_view text, std::size_t pos, const CompiledPattern& search,
-               std::size_t starIndex, char lineBreakChar, bool matchCase, std::size_t& length,
+               std::size_t starIndex, char lineBreakChar, CaseRule rule, std::size_t& length,
                StarSearchCache* cache = nullptr);
 
 // Where the unchanged tail of a line edited in the confirm dialog begins, in `edited`: the
@@ -69,6 +76,16 @@ class LineMatcher {
 public:
     LineMatcher(const RunPlan& options, RunControl& control, Prompter& prompter,
                 ReplaceConfirmer& confirmer);
+
+    // Chooses how letters compare and take their shape in `text`, the whole text of a file
+    // about to be scanned for `patterns`: with Unicode case on and text that is valid UTF-8,
+    // every letter folds where folding can find more than ASCII folding does, and Preserve
+    // Case shapes every cased letter; otherwise as the run's Match Case says.
+    void ChooseCaseRule(std::string_view text, const CompiledPatterns& patterns);
+    CaseRule caseRule() const {
+        if (m_options.matchCase) return CaseRule::Exact;
+        return m_foldsUnicode ? CaseRule::Unicode : CaseRule::Ascii;
+    }
 
     // Tries the search pattern at `pos` of `text`; the match may not run past the end of
     // `text`. Releases the captures first and captures what the wildcards take.
@@ -103,6 +120,13 @@ private:
     // MatchAt without forgetting the star searches of earlier attempts on the same text.
     MatchResult TryAt(std::string_view text, std::size_t pos, const CompiledPatterns& patterns,
                       std::size_t& length);
+    // FindNext with every letter folded: candidates are the places where a character that
+    // folds as the pattern's first does begins.
+    MatchResult FindFolded(std::string_view text, std::size_t from,
+                           const CompiledPatterns& patterns, MatchSpan& match);
+    // The first bytes of the characters that fold as the first character of `search`; empty
+    // when the search begins with a wildcard.
+    const std::string& FirstCharacterLeads(const CompiledPattern& search);
     MatchResult StopForCapture(WildcardCaptures::StarCapture failure);
     // What `match` of `line` is replaced by: the captures of its wildcards put in and the
     // case shape of the match applied; held in `storage` when it is not the typed text.
@@ -118,6 +142,10 @@ private:
     WildcardCaptures m_captures;
     StarSearchCache m_starCache;
     bool m_captureFailed = false;
+    bool m_foldsUnicode = false;   // the text in hand: letters fold with Unicode case
+    bool m_shapesUnicode = false;  // ... and take their shape with it
+    std::string m_leadsOf;         // the search whose first character m_leads belongs to
+    std::string m_leads;
     std::string m_literal;
     bool m_literalMatchCase = true;
     std::optional<LiteralFinder> m_literalFinder;

@@ -275,7 +275,7 @@ ValidationResult ValidateBeforeRun(const RunDialogValues& values, RunPlan& optio
         }
         RegexPair::Refusal refusal;
         if (!RegexPair::Compile(values.searchText, values.replaceText, values.matchCase,
-                                values.matchWholeWord, refusal)) {
+                                values.matchWholeWord, refusal, options.unicodeCase)) {
             result.check =
                 PatternCheck::Reject(RegexPair::Describe(refusal),
                                      refusal.inReplace ? FocusField::Replace : FocusField::Search);

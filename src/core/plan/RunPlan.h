@@ -86,6 +86,9 @@ struct RunPlan {
     // Binary files (judged on the decoded text of UTF-16 and UTF-32 files) are problem
     // entries and never rewritten.
     bool skipBinaryFiles = true;
+    // In text that is valid UTF-8, case-blind matching folds every letter of Unicode and
+    // Preserve Case shapes every cased letter; other text folds and shapes ASCII letters.
+    bool unicodeCase = false;
 };
 
 }  // namespace kesto

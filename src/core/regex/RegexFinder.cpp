@@ -1,6 +1,9 @@
 #include "regex/RegexFinder.h"
 
+#include <algorithm>
 #include <cstring>
+
+#include "text/UnicodeCase.h"
 
 namespace kesto {
 namespace {
@@ -15,16 +18,17 @@ std::size_t FindByte(std::string_view text, char byte, std::size_t from) {
 
 }  // namespace
 
-RegexFinder::RegexFinder(RegexSearch& search, LineBreakType type)
+RegexFinder::RegexFinder(RegexSearch& search, LineBreakType type, bool utf)
     : m_search(search),
-      m_program(search.ProgramFor(type)),
+      m_utf(utf && search.unicode()),
+      m_program(search.ProgramFor(type, m_utf)),
+      m_literal(search.literalFinder(m_utf)),
       m_type(type),
       m_lineBreakChar(LineBreakChar(type)) {
 }
 
 bool RegexFinder::RuledOut(std::string_view text) const {
-    const LiteralFinder* literal = m_search.literalFinder();
-    return literal && literal->Find(text, 0, text.size()) == LiteralFinder::kNone;
+    return m_literal && m_literal->Find(text, 0, text.size()) == LiteralFinder::kNone;
 }
 
 RegexFinder::Line RegexFinder::LineAround(std::string_view text, std::size_t offset,
@@ -55,7 +59,7 @@ std::size_t RegexFinder::UnitEndAfter(std::string_view text, const RegexSpan& ma
 
 RegexProgram::Outcome RegexFinder::FindLine(std::string_view text, std::size_t from, Line& line,
                                             RegexSpan& match) {
-    const LiteralFinder* literal = m_search.literalFinder();
+    const LiteralFinder* literal = m_literal;
     std::size_t pos = from;
     while (pos < text.size()) {
         std::size_t at = pos;
@@ -82,7 +86,10 @@ RegexProgram::Outcome RegexFinder::FindNext(std::string_view subject, std::size_
         const bool crlf = m_type == LineBreakType::Dos && m_search.spansLines() &&
                           subject[from] == '\r' && from + 1 < subject.size() &&
                           subject[from + 1] == '\n';
-        from += crlf ? 2 : 1;
+        // The next character: in UTF-8 text, all of its bytes.
+        const std::size_t character =
+            m_utf ? std::max<std::size_t>(1, UnicodeCase::Decode(subject, from).length) : 1;
+        from += crlf ? 2 : character;
     }
     return m_program->Find(subject, from, false, match);
 }

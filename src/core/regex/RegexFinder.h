@@ -26,7 +26,11 @@ public:
         std::size_t next = 0;
     };
 
-    RegexFinder(RegexSearch& search, LineBreakType type);
+    // `utf`: the text is valid UTF-8 and the search matches such text as characters.
+    RegexFinder(RegexSearch& search, LineBreakType type, bool utf = false);
+
+    // Whether the program matches characters of UTF-8.
+    bool utf() const { return m_utf; }
 
     // False when the program for this file could not be made.
     bool ready() const { return m_program != nullptr; }
@@ -52,7 +56,9 @@ public:
 
 private:
     RegexSearch& m_search;
+    bool m_utf;
     RegexProgram* m_program;
+    const LiteralFinder* m_literal;
     LineBreakType m_type;
     char m_lineBreakChar;
 };

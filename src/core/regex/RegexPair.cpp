@@ -3,10 +3,11 @@
 namespace kesto {
 
 std::unique_ptr<RegexPair> RegexPair::Compile(std::string_view search, std::string_view replace,
-                                              bool matchCase, bool wholeWord, Refusal& refusal) {
+                                              bool matchCase, bool wholeWord, Refusal& refusal,
+                                              bool unicode) {
     refusal = {};
     std::unique_ptr<RegexSearch> compiled =
-        RegexSearch::Compile(search, matchCase, wholeWord, refusal.error);
+        RegexSearch::Compile(search, matchCase, wholeWord, refusal.error, unicode);
     if (!compiled) return nullptr;
     RegexReplacement replacement;
     if (!replacement.Parse(replace, compiled->lineProgram(), refusal.error)) {

@@ -19,9 +19,10 @@ public:
     };
 
     // None, with `refusal` set, when the pattern does not compile or the replace string
-    // refers to a group the pattern does not have.
+    // refers to a group the pattern does not have. `unicode`: see RegexSearch::Compile.
     static std::unique_ptr<RegexPair> Compile(std::string_view search, std::string_view replace,
-                                              bool matchCase, bool wholeWord, Refusal& refusal);
+                                              bool matchCase, bool wholeWord, Refusal& refusal,
+                                              bool unicode = false);
 
     RegexSearch& search() { return *m_search; }
     const RegexReplacement& replacement() const { return m_replacement; }

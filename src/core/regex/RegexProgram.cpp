@@ -66,9 +66,12 @@ std::unique_ptr<RegexProgram> RegexProgram::Compile(std::string_view pattern,
     if (switches.wholeWord) {
         pcre2_set_compile_extra_options(compileContext, PCRE2_EXTRA_MATCH_WORD);
     }
-    // Bytes, not characters: a (*UTF) in the pattern would make every file that is not
-    // valid UTF-8 an error.
-    std::uint32_t options = PCRE2_NEVER_UTF;
+    // Bytes, not characters, unless Unicode is asked for: a (*UTF) in the pattern would make
+    // every file that is not valid UTF-8 an error. A subject that is not valid UTF-8 (a line
+    // edited in the confirm dialog) never makes a UTF program fail: its bad bytes match
+    // nothing.
+    std::uint32_t options =
+        switches.unicode ? PCRE2_UTF | PCRE2_UCP | PCRE2_MATCH_INVALID_UTF : PCRE2_NEVER_UTF;
     if (switches.caseless) options |= PCRE2_CASELESS;
     if (switches.multiline) options |= PCRE2_MULTILINE;
     int errorCode = 0;

@@ -1,6 +1,8 @@
-// RegexProgram: one compiled Perl-compatible regular expression (PCRE2, 8-bit, without UTF:
-// a file's bytes are matched as they are, whatever their encoding), JIT compiled where the
-// processor allows and interpreted elsewhere.
+// RegexProgram: one compiled Perl-compatible regular expression (PCRE2, 8-bit), JIT compiled
+// where the processor allows and interpreted elsewhere. Without UTF a file's bytes are
+// matched as they are, whatever their encoding; with it (Unicode case, for text that is
+// valid UTF-8) characters are matched, caseless matching folds every letter and \w, \b and
+// the classes take Unicode's letters and digits.
 //
 // A program matches one subject at a time and keeps the groups of its last match. The
 // match limit stops a pattern that would backtrack for ever: Find then says TooComplex
@@ -34,6 +36,7 @@ public:
         bool caseless = false;
         bool wholeWord = false;  // the match begins and ends at a word boundary
         bool multiline = false;  // ^ and $ match at every line start and end of the subject
+        bool unicode = false;    // UTF-8 characters and Unicode properties
         Newline newline = Newline::Lf;
     };
 

@@ -23,36 +23,48 @@ namespace kesto {
 class RegexSearch {
 public:
     // None, with `error` set, when the pattern does not compile.
+    // With `unicode` the programs for UTF-8 text are made too; a pattern that is not valid
+    // UTF-8 is then refused.
     static std::unique_ptr<RegexSearch> Compile(std::string_view pattern, bool matchCase,
-                                                bool wholeWord, RegexError& error);
+                                                bool wholeWord, RegexError& error,
+                                                bool unicode = false);
+
+    // Whether files that are valid UTF-8 are matched as characters.
+    bool unicode() const { return m_unicode; }
 
     bool spansLines() const { return m_spansLines; }
 
     // The program for the lines of a file (a pattern that spans no lines), or for the whole
     // text of a file of `type`; null when it could not be made (no memory).
-    RegexProgram* ProgramFor(LineBreakType type);
+    RegexProgram* ProgramFor(LineBreakType type, bool utf = false);
 
     // The program for lines: the one that says which groups the pattern has.
     const RegexProgram& lineProgram() const { return *m_programs[0]; }
 
-    // The finder of the literal every match holds; null when there is none.
-    const LiteralFinder* literalFinder() const { return m_literal.get(); }
+    // The finder of the literal every match holds; null when there is none, or when the
+    // bytes it finds might not be all that a UTF program matches.
+    const LiteralFinder* literalFinder(bool utf = false) const {
+        return utf && !m_literalHoldsInUtf ? nullptr : m_literal.get();
+    }
     const std::string& requiredLiteral() const { return m_requiredLiteral; }
 
 private:
-    RegexSearch(std::string pattern, bool matchCase, bool wholeWord);
+    RegexSearch(std::string pattern, bool matchCase, bool wholeWord, bool unicode);
 
-    std::unique_ptr<RegexProgram> Make(LineBreakType type, RegexError& error) const;
+    std::unique_ptr<RegexProgram> Make(LineBreakType type, bool utf, RegexError& error) const;
 
     std::string m_pattern;
     bool m_matchCase;
     bool m_wholeWord;
+    bool m_unicode;
     bool m_spansLines;
     std::string m_requiredLiteral;
     std::unique_ptr<LiteralFinder> m_literal;
-    // [0]: lines; [1 + type]: whole texts of DOS, UNIX and Mac files.
-    std::array<std::unique_ptr<RegexProgram>, 4> m_programs;
-    std::array<bool, 4> m_tried{};
+    bool m_literalHoldsInUtf = false;
+    // [0]: lines; [1 + type]: whole texts of DOS, UNIX and Mac files; the same four again
+    // for UTF-8 text.
+    std::array<std::unique_ptr<RegexProgram>, 8> m_programs;
+    std::array<bool, 8> m_tried{};
 };
 
 }  // namespace kesto

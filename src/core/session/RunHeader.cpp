@@ -134,6 +134,7 @@ void RunHeader::AddSearchModeLines(const std::string& indent) {
     const RunPlan& plan = *m_plan;
     if (plan.regularExpression) AddLine(indent + "Regular Expression -> Selected");
     if (plan.preserveCase) AddLine(indent + "Preserve Case -> Selected");
+    if (plan.unicodeCase) AddLine(indent + "Unicode Case -> Selected");
     if (!plan.skipBinaryFiles) AddLine(indent + "Binary Files -> Searched");
     const bool walked = !plan.selectViaFileDialog;
     if (walked && !m_settings->skipBackUpFiles) {

@@ -339,7 +339,8 @@ bool SessionDocument::CompileRegexPairs(std::vector<std::unique_ptr<RegexPair>>&
         ++number;
         RegexPair::Refusal refusal;
         compiled.push_back(RegexPair::Compile(pair.m_strSearchWork, pair.m_strReplaceWork,
-                                              options.matchCase, options.matchWholeWord, refusal));
+                                              options.matchCase, options.matchWholeWord, refusal,
+                                              options.unicodeCase));
         if (!compiled.back()) {
             const std::string message =
                 "SR pair " + std::to_string(number) + ": " + RegexPair::Describe(refusal);
@@ -397,6 +398,7 @@ void SessionDocument::StartJournal(std::string_view kind, std::optional<std::str
     add("wildcards", options.wildcardSession);
     add("regex", options.regularExpression);
     add("preserve-case", options.preserveCase);
+    add("unicode-case", options.unicodeCase);
     add("confirm", options.confirmEachReplace);
     add("subdirs", !options.selectViaFileDialog && options.searchSubdirectories);
     // A diff's changes are its own: no switch of the window's plan took part.

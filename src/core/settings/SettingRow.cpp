@@ -65,6 +65,7 @@ constexpr std::array kRows = {
     SettingRow{RespectIgnoreFiles, kPrefs, "RespectIgnoreFiles", &Settings::respectIgnoreFiles,
                "0"},
     SettingRow{Threads, kPrefs, "Threads", &Settings::threads, "1", InRange, kThreadsRange},
+    SettingRow{UnicodeCase, kPrefs, "UnicodeCase", &Settings::unicodeCase, "0"},
 };
 
 // RowOf finds a row by its key's number.
@@ -75,7 +76,7 @@ constexpr bool RowsFollowTheKeys() {
     return true;
 }
 static_assert(RowsFollowTheKeys(), "the rows must be in the order of SettingKey");
-static_assert(kRows.size() == static_cast<std::size_t>(Threads) + 1, "a key has no row");
+static_assert(kRows.size() == static_cast<std::size_t>(UnicodeCase) + 1, "a key has no row");
 
 struct Formatter {
     const Settings& settings;

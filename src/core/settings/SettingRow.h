@@ -51,6 +51,7 @@ enum class SettingKey {
     SkipBinaryFiles,
     RespectIgnoreFiles,
     Threads,
+    UnicodeCase,
 };
 
 // What a stored value must be to be taken. The options pages refuse the same values with

@@ -109,12 +109,13 @@ constexpr std::array<PlannedSetting, 4> kCheckBoxDefaults = {{
     {&Settings::searchSubs, &RunPlan::searchSubdirectories},
 }};
 // What every run of the window takes from the preferences.
-constexpr std::array<PlannedSetting, 5> kPreferences = {{
+constexpr std::array<PlannedSetting, 6> kPreferences = {{
     {&Settings::retainBackUp, &RunPlan::retainBackups},
     {&Settings::showNoFinds, &RunPlan::showNoFinds},
     {&Settings::printNoFinds, &RunPlan::printNoFinds},
     {&Settings::suppressWildCardNotification, &RunPlan::suppressWildcardNotice},
     {&Settings::skipBinaryFiles, &RunPlan::skipBinaryFiles},
+    {&Settings::unicodeCase, &RunPlan::unicodeCase},
 }};
 
 // An equal entry moves to the front; a new one goes in front, dropping the last entry when

@@ -16,6 +16,10 @@ CaseShape ShapeOf(std::string_view text) {
         }
         ++letters;
     }
+    return ShapeOfLetters(letters, upper, firstUpper);
+}
+
+CaseShape ShapeOfLetters(int letters, int upper, bool firstUpper) {
     if (letters == 0) return CaseShape::AsTyped;
     if (upper == letters) return CaseShape::Upper;
     if (upper == 0) return CaseShape::Lower;

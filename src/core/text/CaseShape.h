@@ -16,6 +16,10 @@ enum class CaseShape {
 
 CaseShape ShapeOf(std::string_view text);
 
+// The shape of a text whose `letters` letters with a case hold `upper` upper-case ones, the
+// first of them upper case or not.
+CaseShape ShapeOfLetters(int letters, int upper, bool firstUpper);
+
 // Gives `text` the shape: Capitalised makes its first letter upper case and the others
 // lower case.
 void ApplyShape(CaseShape shape, std::string& text);

@@ -36,13 +36,20 @@ CPrefPage::CPrefPage(CKestoDoc& doc, QWidget* parent)
       m_startSingle(new QCheckBox(QStringLiteral("Start in Single &Mode Search/Replace"), this)),
       m_skipBinary(new QCheckBox(QStringLiteral("Leave &Binary Files Alone"), this)),
       m_respectIgnore(new QCheckBox(
-          QStringLiteral("&Walks Leave Out what .gitignore and .ignore Files Exclude"), this)) {
+          QStringLiteral("&Walks Leave Out what .gitignore and .ignore Files Exclude"), this)),
+      m_unicodeCase(new QCheckBox(
+          QStringLiteral("&Unicode Case: Fold and Shape Every Letter of UTF-8 Text"), this)) {
     m_skipBinary->setToolTip(
         QStringLiteral("A file with a NUL byte near its start, or mostly control bytes, is "
                        "listed as a problem and never changed"));
     m_respectIgnore->setToolTip(
         QStringLiteral("With By Directory and Filter: files and folders that .gitignore, .ignore "
                        "and .git/info/exclude exclude are not taken (git's rules)"));
+    m_unicodeCase->setToolTip(
+        QStringLiteral("In files that are valid UTF-8: without Match Case \u00E4 finds "
+                       "\u00C4 and \u03C3 finds \u03A3, Preserve Case shapes every letter, and "
+                       "a regular expression's \\w and \\b take every letter and digit. Other "
+                       "files fold A-Z only"));
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Number Spaces to Expand &Tabs:"), m_tabs);
     form->addRow(QStringLiteral("Number of Search/Replace Strings to &Remember:"), m_remember);
@@ -54,6 +61,7 @@ CPrefPage::CPrefPage(CKestoDoc& doc, QWidget* parent)
     layout->addWidget(m_startSingle);
     layout->addWidget(m_skipBinary);
     layout->addWidget(m_respectIgnore);
+    layout->addWidget(m_unicodeCase);
     layout->addStretch();
     NameControlsAfterLabels(this);
 }
@@ -68,6 +76,7 @@ void CPrefPage::OnSetActive() {
     m_startSingle->setChecked(s.startModeSingle);
     m_skipBinary->setChecked(s.skipBinaryFiles);
     m_respectIgnore->setChecked(s.respectIgnoreFiles);
+    m_unicodeCase->setChecked(s.unicodeCase);
 }
 
 bool CPrefPage::OnKillActive() {
@@ -103,13 +112,14 @@ bool CPrefPage::OnKillActive() {
     s.startModeSingle = m_startSingle->isChecked();
     s.skipBinaryFiles = m_skipBinary->isChecked();
     s.respectIgnoreFiles = m_respectIgnore->isChecked();
+    s.unicodeCase = m_unicodeCase->isChecked();
     if (!s.showNoFinds) s.printNoFinds = false;
     doc().session().TakePreferences();
 
     WriteSettings({SettingKey::ExpandTab, SettingKey::MaxSaveStrings, SettingKey::Border,
                    SettingKey::ShowNoFinds, SettingKey::SuppressWildCardNotification,
                    SettingKey::StartModeSingle, SettingKey::SkipBinaryFiles,
-                   SettingKey::RespectIgnoreFiles});
+                   SettingKey::RespectIgnoreFiles, SettingKey::UnicodeCase});
 
     if (s.maxSaveStrings < previousRemember) {
         DeleteListKeysAbove(ini(), SettingList::SearchStrings, s.maxSaveStrings);

@@ -25,6 +25,7 @@ public:
     QCheckBox* startSingleBox() const { return m_startSingle; }
     QCheckBox* skipBinaryBox() const { return m_skipBinary; }
     QCheckBox* respectIgnoreBox() const { return m_respectIgnore; }
+    QCheckBox* unicodeCaseBox() const { return m_unicodeCase; }
 
 private:
     QLineEdit* m_tabs;
@@ -35,6 +36,7 @@ private:
     QCheckBox* m_startSingle;
     QCheckBox* m_skipBinary;
     QCheckBox* m_respectIgnore;
+    QCheckBox* m_unicodeCase;
 };
 
 }  // namespace kesto

@@ -124,5 +124,24 @@ TEST_F(BatchPassTest, TextsTheWalkGivesBackAreStillDoneRight) {
     EXPECT_EQ(ReadFile(File("varied.txt")), expected);
 }
 
+// The walk that applies every pair at once folds ASCII letters only: with Unicode case a
+// pair beyond ASCII, or a text with the Kelvin sign or the long s, goes pair by pair.
+TEST_F(BatchPassTest, UnicodeCaseFoldsEveryLetterInABatchOfLiterals) {
+    options.matchCase = false;
+    options.unicodeCase = true;
+    Pairs({{"ärger", "x"}, {"kilo", "y"}});
+    BatchPass beyondAscii(context, matcher, pairs);
+    WriteFile(File("a.txt"), "ÄRGER \u212Ailo KILO\n");
+    ASSERT_TRUE(Process(beyondAscii, "a.txt"));
+    EXPECT_EQ(ReadFile(File("a.txt")), "x y y\n");
+
+    pairs.RemoveAllPairs();
+    Pairs({{"kilo", "y"}});
+    BatchPass ascii(context, matcher, pairs);
+    WriteFile(File("b.txt"), "\u212Ailo KILO\n");
+    ASSERT_TRUE(Process(ascii, "b.txt"));
+    EXPECT_EQ(ReadFile(File("b.txt")), "y y\n");
+}
+
 }  // namespace
 }  // namespace kesto

@@ -36,6 +36,7 @@ protected:
         EXPECT_TRUE(checked.check.accepted) << checked.check.message;
         control.StartRun(options.confirmEachReplace, options.globalReplace);
         patterns = CompilePatterns(options, type);
+        matcher.ChooseCaseRule(line, patterns);
         matcher.captures().ResetPairing();
         if (patterns.search.QuestionCount() > patterns.replace.QuestionCount() ||
             patterns.search.StarCount() > patterns.replace.StarCount()) {

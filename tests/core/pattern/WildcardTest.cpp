@@ -63,8 +63,8 @@ TEST(MatchStarTest, StarTakesAWordOrTheShortestRunBeforeWhatFollows) {
     for (const StarRow& row : rows) {
         SCOPED_TRACE(row.pattern + std::string(" on ") + row.text);
         std::size_t length = 99;
-        const bool matched =
-            MatchStar(row.text, row.textAt, Marked(row.pattern), row.starAt, '\n', true, length);
+        const bool matched = MatchStar(row.text, row.textAt, Marked(row.pattern), row.starAt, '\n',
+                                       CaseRule::Exact, length);
         EXPECT_EQ(matched, row.matches);
         if (matched) {
             EXPECT_EQ(std::string(row.text).substr(row.textAt, length), row.taken);

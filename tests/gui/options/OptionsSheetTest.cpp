@@ -126,17 +126,21 @@ TEST_F(OptionsSheetTest, BackUpsKeepTheNumberOfRunJournals) {
     EXPECT_EQ(Written("SkipBackUpFiles"), "0");
 }
 
-TEST_F(OptionsSheetTest, PreferencesSayWhetherBinaryFilesAndIgnoredFilesAreLeftAlone) {
+TEST_F(OptionsSheetTest, PreferencesSayWhatIsLeftAloneAndHowLettersFold) {
     CPrefPage page(Doc());
     page.OnSetActive();
     EXPECT_TRUE(page.skipBinaryBox()->isChecked());
     EXPECT_FALSE(page.respectIgnoreBox()->isChecked());
+    EXPECT_FALSE(page.unicodeCaseBox()->isChecked()) << "ASCII letters fold by default";
     page.skipBinaryBox()->setChecked(false);
     page.respectIgnoreBox()->setChecked(true);
+    page.unicodeCaseBox()->setChecked(true);
     EXPECT_TRUE(Leave(page));
     EXPECT_EQ(Written("SkipBinaryFiles"), "0");
     EXPECT_EQ(Written("RespectIgnoreFiles"), "1");
+    EXPECT_EQ(Written("UnicodeCase"), "1");
     EXPECT_FALSE(Doc().options().skipBinaryFiles) << "the window's next run takes them";
+    EXPECT_TRUE(Doc().options().unicodeCase);
 }
 
 TEST_F(OptionsSheetTest, BackUpsValidateTheCharacterAndTheExtension) {
