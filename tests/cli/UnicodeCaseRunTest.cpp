@@ -62,6 +62,7 @@ TEST_F(UnicodeCaseRunTest, ABatchFoldsEveryLetterToo) {
         << ReadFile(dir / "stderr");
     EXPECT_EQ(ReadFile(dir / "a.txt"), "R1\n");
     EXPECT_EQ(ReadFile(dir / "b.txt"), "R2\n");
+    EXPECT_NE(ReadFile(dir / "stdout").find("Unicode Case -> Selected\n"), std::string::npos);
 }
 
 // Words in the cases a text may hold them in; the search takes one form of each.
