@@ -296,22 +296,25 @@ MatchResult LineMatcher::FindFolded(std::string_view text, std::size_t from,
 }
 
 const std::string& LineMatcher::FirstCharacterLeads(const CompiledPattern& search) {
-    if (m_leadsOf == search.text() && !m_leadsOf.empty()) return m_leads;
-    m_leadsOf = search.text();
-    m_leads.clear();
-    if (!search.IsLiteral(0)) return m_leads;
+    // A search that begins with a wildcard is tried everywhere; its text can equal that of
+    // one beginning with an escaped ? or *, so it is never looked up.
+    static const std::string kEverywhere;
+    if (!search.IsLiteral(0)) return kEverywhere;
+    const auto [entry, added] = m_leads.try_emplace(search.text());
+    std::string& leads = entry->second;
+    if (!added) return leads;
     const UnicodeCase::Char first = UnicodeCase::Decode(search.text(), 0);
     if (first.length == 0) {
-        m_leads += search.byte(0);
-        return m_leads;
+        leads += search.byte(0);
+        return leads;
     }
     std::string encoded;
     for (const char32_t alike : UnicodeCase::FoldsAlike(first.code)) {
         encoded.clear();
         UnicodeCase::Append(alike, encoded);
-        if (m_leads.find(encoded[0]) == std::string::npos) m_leads += encoded[0];
+        if (leads.find(encoded[0]) == std::string::npos) leads += encoded[0];
     }
-    return m_leads;
+    return leads;
 }
 
 void LineMatcher::ChooseCaseRule(std::string_view text, const CompiledPatterns& patterns) {

@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "literal/LiteralFinder.h"
 #include "literal/ScanReport.h"
@@ -144,8 +145,8 @@ private:
     bool m_captureFailed = false;
     bool m_foldsUnicode = false;   // the text in hand: letters fold with Unicode case
     bool m_shapesUnicode = false;  // ... and take their shape with it
-    std::string m_leadsOf;         // the search whose first character m_leads belongs to
-    std::string m_leads;
+    // The leads of each search met so far: a batch asks for its pairs' in turn.
+    std::unordered_map<std::string, std::string> m_leads;
     std::string m_literal;
     bool m_literalMatchCase = true;
     std::optional<LiteralFinder> m_literalFinder;
