@@ -837,6 +837,8 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 // one dialog; the run then reaches its abort and restores what it changed.
 void CMainFrame::OnInterruptCheck() {
     if (!InterruptRequested()) return;
+    // An undo or a recovery stops after the file in hand by itself; the window closes after.
+    if (m_runHistory.busy()) return;
     bool runLeft = false;
     for (CChildFrame* child : children()) {
         SessionDocument& session = child->document().session();

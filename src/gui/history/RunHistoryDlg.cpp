@@ -53,13 +53,23 @@ QString CRunHistoryDlg::StateOf(const KeptRun& run) {
         return QStringLiteral("can't be undone (undone by ") +
                QString::fromStdString(run.undoneBy) + u')';
     }
-    return run.undoable ? QStringLiteral("can be undone") : QStringLiteral("can't be undone");
+    if (!run.undoable) return QStringLiteral("can't be undone");
+    if (run.filesUndone == 0) return QStringLiteral("can be undone");
+    // An undo stopped part way: the files it did not reach can be.
+    return QStringLiteral("can be undone (%1 of %2 files undone)")
+        .arg(run.filesUndone)
+        .arg(run.filesChanged);
 }
 
 CRunHistoryDlg::CRunHistoryDlg(const RunHistory& history, QWidget* parent)
+    : CRunHistoryDlg(history, history.Runs(), parent) {
+}
+
+CRunHistoryDlg::CRunHistoryDlg(const RunHistory& history, std::vector<KeptRun> kept,
+                               QWidget* parent)
     : QDialog(parent),
       m_history(history),
-      m_kept(history.Runs()),
+      m_kept(std::move(kept)),
       m_runs(NewList({QStringLiteral("Started"), QStringLiteral("Kind"), QStringLiteral("What"),
                       QStringLiteral("Files"), QStringLiteral("State")},
                      this)),

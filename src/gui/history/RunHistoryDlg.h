@@ -19,6 +19,8 @@ class CRunHistoryDlg : public QDialog {
     Q_OBJECT
 public:
     CRunHistoryDlg(const RunHistory& history, QWidget* parent = nullptr);
+    // `kept`: the runs of `history`, read already.
+    CRunHistoryDlg(const RunHistory& history, std::vector<KeptRun> kept, QWidget* parent = nullptr);
 
     // The run chosen with Undo Run; empty when the dialog was closed otherwise.
     const std::string& chosenRun() const { return m_chosen; }
