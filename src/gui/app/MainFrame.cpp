@@ -428,7 +428,8 @@ void CMainFrame::UpdateCommands(bool recheckPreview) {
     // A run is not taken back while another one may be changing the same files.
     enable(ID_FILE_RUN_HISTORY, !anyRunning);
     enable(ID_FILE_UNDO_LAST_RUN, !anyRunning);
-    if (anyRunning) return;  // the running session writes the panes
+    // The running session, or the undo or recovery under way, writes the panes.
+    if (anyRunning || m_runHistory.busy()) return;
     if (view) {
         ShowInFixedPane(*m_panes[1], view->LinesPaneText());
         ShowInFixedPane(*m_panes[2], view->FramePaneText());
