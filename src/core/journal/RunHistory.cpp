@@ -577,12 +577,16 @@ std::vector<std::string> RunHistory::UnfinishedRuns() const {
     return ids;
 }
 
-std::vector<FileOutcome> RunHistory::CheckUndo(const KeptRun& run, RecycleBin* bin) const {
+std::vector<FileOutcome> RunHistory::CheckUndo(const KeptRun& run, RecycleBin* bin,
+                                               const ReadingProgress& progress) const {
     const std::map<std::string, std::string> later = LaterChanges(Runs(), run);
     TakeBackFolders folders;
     std::vector<FileOutcome> outcomes;
+    const auto replaced = static_cast<std::size_t>(
+        std::count_if(run.journal.files.begin(), run.journal.files.end(), ReplacedByRun));
     for (const JournalEntry& entry : run.journal.files) {
         if (!ReplacedByRun(entry)) continue;
+        if (progress) progress(outcomes.size(), replaced);
         std::optional<std::string> refusal = UndoRefusalBeforeLooking(entry);
         if (!refusal) {
             HeldFolder* folder = folders.Open(entry);

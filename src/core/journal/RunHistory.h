@@ -78,7 +78,7 @@ inline constexpr std::string_view kNotReached = "not reached, the undo was stopp
 // the run, on the caller's thread: a window keeps painting and shows how far it is. False
 // stops the work before that file, so that every file is either taken back whole or left.
 using TakeBackProgress = std::function<bool(std::size_t done, std::size_t total)>;
-// Called before each journal is read, with the journals read and the journals kept.
+// Called before each journal is read, or each file is looked at, with those done and all.
 using ReadingProgress = std::function<void(std::size_t done, std::size_t total)>;
 
 class RunHistory {
@@ -97,7 +97,8 @@ public:
     std::vector<std::string> UnfinishedRuns() const;
 
     // For each file `run` changed: empty when it can be undone, else why not.
-    std::vector<FileOutcome> CheckUndo(const KeptRun& run, RecycleBin* bin = nullptr) const;
+    std::vector<FileOutcome> CheckUndo(const KeptRun& run, RecycleBin* bin = nullptr,
+                                       const ReadingProgress& progress = {}) const;
     // Undoes run `id` (empty: the newest that can be undone). `settingsPath` goes into the
     // undo's own journal.
     TakeBackResult Undo(const std::string& id, RecycleBin& bin, const std::string& settingsPath,

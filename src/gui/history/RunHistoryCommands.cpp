@@ -102,6 +102,18 @@ std::vector<KeptRun> RunHistoryCommands::PruneAndReadRuns(RunHistory& history) {
     return runs;
 }
 
+ReadingProgress RunHistoryCommands::CountingChecks() {
+    return [this](std::size_t done, std::size_t total) {
+        if (done == total) {
+            m_showStatus("Ready");
+            return;
+        }
+        m_showStatus("Checking " + std::to_string(done + 1) + " of " + std::to_string(total) +
+                     (total == 1 ? " file" : " files"));
+        QCoreApplication::processEvents();
+    };
+}
+
 CChildFrame* RunHistoryCommands::UndoRun(const std::string& id) {
     RunHistory history(m_journalFolder);
     TakeBackResult result;
@@ -145,7 +157,7 @@ CChildFrame* RunHistoryCommands::UndoLastRun() {
 void RunHistoryCommands::ShowRunHistory() {
     RunHistory history(m_journalFolder);
     if (!StateFolderUsable(history, m_prompter)) return;
-    CRunHistoryDlg dialog(history, PruneAndReadRuns(history), &m_dialogParent);
+    CRunHistoryDlg dialog(history, PruneAndReadRuns(history), CountingChecks(), &m_dialogParent);
     if (dialog.exec() != QDialog::Accepted || dialog.chosenRun().empty()) return;
     const std::string question = "Undo run " + dialog.chosenRun() + "?" + kWhatAnUndoDoes;
     if (m_prompter.AskYesNo(question)) UndoRun(dialog.chosenRun());
@@ -163,6 +175,8 @@ CChildFrame* RunHistoryCommands::OfferRecovery() {
         "): the program was ended or the computer went off while it changed files.\n\n"
         "Put back the original files it was changing?";
     if (!m_prompter.AskYesNo(question)) return nullptr;
+    // At start the window is shown once its first windows are open: the count needs it now.
+    m_dialogParent.show();
     std::vector<std::string> lines = ReportHeading("Recovery of Runs That Did Not End");
     std::vector<TakeBackResult> results;
     {

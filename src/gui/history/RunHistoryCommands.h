@@ -63,6 +63,8 @@ private:
     TakeBackProgress ShowingProgress(const std::string& doing, const TakeBackInputGuard& guard);
     // The kept runs, less those whose backups are all gone, with a count while they are read.
     std::vector<KeptRun> PruneAndReadRuns(RunHistory& history);
+    // Shows how far the files of the run chosen in the run history are checked.
+    ReadingProgress CountingChecks();
 
     const IniFile& m_ini;
     Prompter& m_prompter;

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "gui/app/KeyboardAccess.h"
+#include "gui/history/TakeBackInputGuard.h"
 #include "platform/qt/DisplayText.h"
 
 namespace kesto {
@@ -62,14 +63,15 @@ QString CRunHistoryDlg::StateOf(const KeptRun& run) {
 }
 
 CRunHistoryDlg::CRunHistoryDlg(const RunHistory& history, QWidget* parent)
-    : CRunHistoryDlg(history, history.Runs(), parent) {
+    : CRunHistoryDlg(history, history.Runs(), {}, parent) {
 }
 
 CRunHistoryDlg::CRunHistoryDlg(const RunHistory& history, std::vector<KeptRun> kept,
-                               QWidget* parent)
+                               ReadingProgress checking, QWidget* parent)
     : QDialog(parent),
       m_history(history),
       m_kept(std::move(kept)),
+      m_checking(std::move(checking)),
       m_runs(NewList({QStringLiteral("Started"), QStringLiteral("Kind"), QStringLiteral("What"),
                       QStringLiteral("Files"), QStringLiteral("State")},
                      this)),
@@ -126,7 +128,14 @@ void CRunHistoryDlg::ShowFilesOfSelectedRun() {
     const KeptRun& run = m_kept[static_cast<std::size_t>(row)];
     bool anyUndoable = false;
     if (run.undoable) {
-        for (const FileOutcome& file : m_history.CheckUndo(run)) {
+        std::vector<FileOutcome> files;
+        {
+            // The list must not change under the check while the window paints.
+            const TakeBackInputGuard guard(*this);
+            files = m_history.CheckUndo(run, nullptr, m_checking);
+        }
+        if (m_checking) m_checking(files.size(), files.size());
+        for (const FileOutcome& file : files) {
             anyUndoable = anyUndoable || file.done;
             new QTreeWidgetItem(
                 m_files, {DisplayText(file.path),

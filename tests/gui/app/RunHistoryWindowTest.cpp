@@ -78,13 +78,13 @@ protected:
         return names;
     }
 
-    // Counts the turns of the loop while the first status pane begins with `doing`, and the
-    // texts it shows then.
+    // Counts the turns of the loop while the window is on screen and its first status pane
+    // begins with `doing`, and the texts it shows then.
     struct LoopWatch {
         explicit LoopWatch(CMainFrame& frame, const QString& doing) {
             QObject::connect(&ticker, &QTimer::timeout, [this, &frame, doing] {
                 const QString pane = frame.paneText(0);
-                if (!pane.startsWith(doing)) return;
+                if (!frame.isVisible() || !pane.startsWith(doing)) return;
                 ++turns;
                 if (!counts.contains(pane)) counts << pane;
             });
@@ -130,10 +130,11 @@ TEST_F(RunHistoryWindowTest, UndoLastRunAsksThenPutsTheFilesBackAndShowsEachInAW
     EXPECT_EQ(report->document().log().logLineCount(), 6) << "the report starts no run";
 }
 
-// The undo of a big run turns the loop as it goes, so the window paints, and shows its
-// count in the status bar, whatever else updates the window meanwhile. Loop turns are
+// The undo of a big run, and the check of its files in the run history, turn the loop as they
+// go, so the window paints, and show their count in the status bar, whatever else updates
+// the window meanwhile. Loop turns are
 // counted, not timed: a loaded machine turns fewer, but never none.
-TEST_F(RunHistoryWindowTest, AnUndoOfTwoThousandFilesKeepsTheLoopTurningAndShowsItsCount) {
+TEST_F(RunHistoryWindowTest, AnUndoOfTwoThousandFilesAndItsCheckKeepTheLoopTurningWithACount) {
     constexpr int kFiles = 2'000;
     std::filesystem::create_directories(dir / "tree");
     for (int n = 0; n < kFiles; ++n) {
@@ -142,6 +143,17 @@ TEST_F(RunHistoryWindowTest, AnUndoOfTwoThousandFilesKeepsTheLoopTurningAndShows
     RunCatToDog();
     ASSERT_EQ(test::ReadFile(dir / "tree/f1999.txt"), "a dog\n");
     Frame().mdiArea()->closeAllSubWindows();
+
+    // The run history checks each file of the run it selects first, with a count too.
+    {
+        LoopWatch watch(Frame(), QStringLiteral("Checking"));
+        test::WhenModal<CRunHistoryDlg>([](CRunHistoryDlg& dialog) { dialog.reject(); });
+        Frame().OnRunHistory();
+        EXPECT_GE(watch.turns, 20) << "the loop turned during the check";
+        ASSERT_FALSE(watch.counts.isEmpty());
+        EXPECT_TRUE(watch.counts.back().endsWith(QStringLiteral(" of %1 files").arg(kFiles + 2)))
+            << watch.counts.back().toStdString();
+    }
 
     int turns = 0;
     QStringList counts;
@@ -166,20 +178,23 @@ TEST_F(RunHistoryWindowTest, AnUndoOfTwoThousandFilesKeepsTheLoopTurningAndShows
     EXPECT_EQ(Frame().paneText(0), QStringLiteral("Ready"));
 }
 
-// Loop turns are counted, as for the undo above.
-TEST_F(RunHistoryWindowTest, ARecoveryOfTwoThousandFilesKeepsTheLoopTurningAndShowsItsCount) {
+// Loop turns are counted, as for the undo above. The recovery at start comes before the
+// window is otherwise shown: the window shows itself for the count.
+TEST_F(RunHistoryWindowTest, ARecoveryAtStartOfTwoThousandFilesShowsTheWindowTurningAndItsCount) {
     constexpr int kFiles = 2'000;
     WriteARunThatDiedAfterReplacing(ManyNames(kFiles));
-    CChildFrame* report = nullptr;
+    frame = std::make_unique<CMainFrame>(settingsPath(), hosts());
+    frame->SetJournalFolder(dir / "state");
     {
-        LoopWatch watch(Frame(), QStringLiteral("Recovering"));
-        report = Frame().OfferRecovery();
-        EXPECT_GE(watch.turns, 20) << "the loop turned during the recovery";
+        LoopWatch watch(*frame, QStringLiteral("Recovering"));
+        ASSERT_TRUE(frame->OpenFirstWindows(""));
+        EXPECT_GE(watch.turns, 20) << "the loop turned with the window shown during the recovery";
         ASSERT_FALSE(watch.counts.isEmpty());
         EXPECT_TRUE(watch.counts.back().endsWith(QStringLiteral(" of %1 files").arg(kFiles)))
             << watch.counts.back().toStdString();
     }
-    ASSERT_NE(report, nullptr);
+    ASSERT_NE(Frame().activeChild(), nullptr);
+    EXPECT_EQ(Frame().activeChild()->windowTitle(), QStringLiteral("Recovery"));
     EXPECT_EQ(test::ReadFile(dir / "tree/f1999.txt"), "the original\n");
     EXPECT_EQ(Frame().paneText(0), QStringLiteral("Ready"));
 }
