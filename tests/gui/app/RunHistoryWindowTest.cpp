@@ -306,6 +306,45 @@ TEST_F(RunHistoryWindowTest, AnUndoStopsBetweenFilesAtAStopGestureAndTheNextUndo
     }
 }
 
+// A recovery stops the same way; its run did not end and is offered again, for the rest.
+TEST_F(RunHistoryWindowTest, AStoppedRecoveryReportsTheStopAndItsRunIsOfferedAgain) {
+    constexpr int kFiles = 40;
+    WriteARunThatDiedAfterReplacing(ManyNames(kFiles));
+    const auto holdingTheOriginal = [this] {
+        int count = 0;
+        for (const std::string& name : ManyNames(kFiles)) {
+            count += test::ReadFile(dir / ("tree/" + name)) == "the original\n";
+        }
+        return count;
+    };
+    QTimer ticker;
+    int turns = 0;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        if (Frame().paneText(0).startsWith(QStringLiteral("Recovering")) && ++turns == 3) {
+            QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QCoreApplication::sendEvent(&Frame(), &escape);
+        }
+    });
+    ticker.start(0);
+    CChildFrame* report = Frame().OfferRecovery();
+    ticker.stop();
+    ASSERT_NE(report, nullptr);
+    const int putBack = holdingTheOriginal();
+    EXPECT_LT(putBack, kFiles);
+    const std::vector<std::string> lines = Lines(report);
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[lines.size() - 3],
+              std::to_string(putBack) + " files put back, 0 left as they were");
+    EXPECT_EQ(lines[lines.size() - 2],
+              "Stopped before the end: the rest of this run, and any run after it, is offered "
+              "for recovery at the next start.");
+    EXPECT_EQ(RunHistory(dir / "state").UnfinishedRuns().size(), 1u);
+
+    ASSERT_NE(Frame().OfferRecovery(), nullptr);
+    EXPECT_EQ(holdingTheOriginal(), kFiles);
+    EXPECT_TRUE(RunHistory(dir / "state").UnfinishedRuns().empty());
+}
+
 TEST_F(RunHistoryWindowTest, TheHistoryShowsEachRunAndTheStateOfItsFiles) {
     RunCatToDog();
     test::WriteFile(dir / "tree/b.txt", "edited by hand\n");
