@@ -5,8 +5,8 @@
 // While files are taken back, and while the kept runs are read, the status bar counts them
 // and the window goes on painting; the input is dropped meanwhile, except the gestures that
 // stop an undo or a recovery after the file in hand (see TakeBackInputGuard), as does a
-// signal that ends the program. What became of each file is shown as a report in a window the owner
-// opens; the kept runs are then pruned to the number the settings keep.
+// signal that ends the program. What became of each file is shown as a report in a window
+// the owner opens; the kept runs are then pruned to the number the settings keep.
 #pragma once
 
 #include <functional>
