@@ -173,7 +173,8 @@ KeptRun Describe(const StateFolder& state, const std::string& name, JournalConte
 
 // The files the kept undos of each run put back, all its undos together: an undo stopped part
 // way and a later one of the rest take a run back whole between them. A run taken back whole
-// names its newest undo and is no longer one to undo.
+// names its newest undo and is no longer one to undo. An undo taken back whole by a later
+// one put nothing back that stays: newest first, the later undo has marked it already.
 void MarkUndoneRuns(std::vector<KeptRun>& runs) {
     std::map<std::string, KeptRun*> byId;
     for (KeptRun& run : runs) byId[run.journal.id] = &run;
@@ -182,7 +183,7 @@ void MarkUndoneRuns(std::vector<KeptRun>& runs) {
     for (const KeptRun& undo : runs) {
         const JournalContents& journal = undo.journal;
         if (journal.run.kind != "undo" || !journal.ended || journal.aborted ||
-            undo.filesChanged == 0 || !journal.damage.empty()) {
+            undo.filesChanged == 0 || !journal.damage.empty() || !undo.undoneBy.empty()) {
             continue;
         }
         const auto undone = byId.find(journal.run.search);

@@ -308,6 +308,18 @@ TEST_F(StoppedTakeBackTest, AStoppedUndoPutsBackTheFilesBeforeTheStopAndASecondU
     EXPECT_EQ(run.undoneBy, second.newRunId) << "its two undos took it back whole";
 }
 
+TEST_F(StoppedTakeBackTest, AStoppedUndoThatIsUndoneInTurnLeavesItsRunWithNothingUndone) {
+    const std::string id = RunOverAllFiles(true);
+    const TakeBackResult stopped = history.Undo(id, bin, "", StoppingAfter(kBeforeStop));
+    const TakeBackResult undoOfUndo = history.Undo(stopped.newRunId, bin, "");
+    EXPECT_EQ(undoOfUndo.leftAlone(), 0);
+    EXPECT_EQ(FilesHoldingTheirOriginal(), 0u);
+    const KeptRun run = RunWithId(id);
+    EXPECT_TRUE(run.undoable);
+    EXPECT_EQ(run.filesUndone, 0);
+    EXPECT_EQ(RunWithId(stopped.newRunId).undoneBy, undoOfUndo.newRunId);
+}
+
 TEST_F(StoppedTakeBackTest, AStoppedRecoveryLeavesItsRunToRecoverAndTheNextOneTakesTheRest) {
     const std::string id = RunOverAllFiles(false);
     const std::vector<TakeBackResult> first = history.Recover(nullptr, StoppingAfter(kBeforeStop));
