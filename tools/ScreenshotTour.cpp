@@ -3,10 +3,11 @@
 // needed), in Fusion's light palette and some in a dark one. tools/screenshot.sh builds and
 // runs it.
 //
-//   kesto_screenshots [--main-window-only NAME] OUTPUT_FOLDER SAMPLE_LOG SAMPLE_TREE PREVIEW_TREE
+//   kesto_screenshots [--first-start NAME] OUTPUT_FOLDER SAMPLE_LOG SAMPLE_TREE PREVIEW_TREE
 //
-// With --main-window-only it saves the window with the sample log as NAME and ends: the
-// picture taken again under another scale factor.
+// With --first-start it starts as the program does, with the sample log named at start, and
+// saves the screen with the window where the first start puts it as NAME, and ends: the
+// picture taken under another scale factor, on a settings file that keeps no place.
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -14,8 +15,10 @@
 #include <QFile>
 #include <QIcon>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPalette>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyle>
 #include <QTabWidget>
 #include <QTimer>
@@ -46,6 +49,25 @@ void Save(QWidget& widget, const char* name) {
     const QString path = g_folder + QLatin1Char('/') + QLatin1String(name);
     if (!widget.grab().save(path)) std::fprintf(stderr, "could not save %s\n", qPrintable(path));
     std::printf("%s\n", qPrintable(path));
+}
+
+// The whole screen, an empty desktop but for `window`, drawn where the window is.
+void SaveOnScreen(QWidget& window, const char* name) {
+    QApplication::processEvents();
+    const QScreen* screen = window.screen();
+    const QRect desktop = screen->geometry();
+    const qreal ratio = screen->devicePixelRatio();
+    QPixmap shot(desktop.size() * ratio);
+    shot.setDevicePixelRatio(ratio);
+    shot.fill(QColor(58, 76, 96));
+    QPainter painter(&shot);
+    painter.drawPixmap(window.frameGeometry().topLeft() - desktop.topLeft(), window.grab());
+    painter.end();
+    const QString path = g_folder + QLatin1Char('/') + QLatin1String(name);
+    if (!shot.save(path)) std::fprintf(stderr, "could not save %s\n", qPrintable(path));
+    std::printf("%s (screen %dx%d at %g, window at %d,%d %dx%d)\n", qPrintable(path),
+                desktop.width(), desktop.height(), ratio, window.x(), window.y(), window.width(),
+                window.height());
 }
 
 // Light text on dark grey, as a dark desktop gives it; Light, Dark, Mid and Shadow are
@@ -96,15 +118,15 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setStyle(QStringLiteral("Fusion"));
     QApplication::setPalette(QApplication::style()->standardPalette());
-    const char* mainWindowOnly = nullptr;
-    if (argc == 7 && std::string_view(argv[1]) == "--main-window-only") {
-        mainWindowOnly = argv[2];
+    const char* firstStart = nullptr;
+    if (argc == 7 && std::string_view(argv[1]) == "--first-start") {
+        firstStart = argv[2];
         argv += 2;
         argc -= 2;
     }
     if (argc != 5) {
         std::fprintf(stderr,
-                     "usage: kesto_screenshots [--main-window-only NAME] OUTPUT_FOLDER SAMPLE_LOG "
+                     "usage: kesto_screenshots [--first-start NAME] OUTPUT_FOLDER SAMPLE_LOG "
                      "SAMPLE_TREE PREVIEW_TREE\n");
         return 2;
     }
@@ -121,6 +143,15 @@ int main(int argc, char** argv) {
         frame.SetStatusPanes(a, b, c);
     });
     frame.setWindowIcon(QIcon(QStringLiteral(":/icons/kesto.svg")));
+    if (firstStart) {
+        // As the program starts: placed, its first windows opened, then shown.
+        const Qt::WindowStates state = frame.RestorePlacement();
+        if (!frame.OpenFirstWindows(log)) return 1;
+        frame.setWindowState(state);
+        frame.show();
+        SaveOnScreen(frame, firstStart);
+        return 0;
+    }
     frame.setGeometry(20, 20, 960, 680);
     frame.show();
 
@@ -128,10 +159,6 @@ int main(int argc, char** argv) {
     if (!loaded) return 1;
     QApplication::processEvents();
     loaded->showMaximized();
-    if (mainWindowOnly) {
-        Save(frame, mainWindowOnly);
-        return 0;
-    }
     Save(frame, "main-window.png");
     Save(frame, "main-window-light.png");
     SaveDark(frame, "main-window-dark.png");
@@ -212,9 +239,25 @@ int main(int argc, char** argv) {
         dialog.show();
         Save(dialog, "run-history.png");
     }
-    if (kesto::CChildFrame* undone = frame.UndoRun("")) {
+    // The undo's count in the status bar, taken at its first file.
+    QTimer undoWatch;
+    QObject::connect(&undoWatch, &QTimer::timeout, [&frame, &undoWatch] {
+        if (!frame.paneText(0).startsWith(QStringLiteral("Undoing"))) return;
+        undoWatch.stop();
+        Save(frame, "undo-progress.png");
+    });
+    undoWatch.start(0);
+    kesto::CChildFrame* undone = frame.UndoRun("");
+    undoWatch.stop();
+    if (undone) {
         undone->showMaximized();
         Save(frame, "undo-report.png");
+        undone->close();
+        // The run undone, and the undo itself a run that can be undone.
+        const kesto::RunHistory history(frame.journalFolder());
+        kesto::CRunHistoryDlg dialog(history, &frame);
+        dialog.show();
+        Save(dialog, "run-history-after-undo.png");
     }
 
     // The batch dialog with a batch file loaded, and the pair editor on its pairs.

@@ -4,7 +4,9 @@
 #   main-window.png              a saved log of a real run, loaded
 #   main-window-light.png        the same in Fusion's light palette
 #   main-window-dark.png         the same in a dark palette
-#   main-window-scale2.png       the same at a device pixel ratio of 2 (QT_SCALE_FACTOR=2)
+#   main-window-scale2.png       the first start at a device pixel ratio of 2 (QT_SCALE_FACTOR=2)
+#                                on a 1600x1000 screen, no place kept, the sample log named
+#                                at start: the screen with the window where it is put
 #   search-replace-dialog.png    the dialog of a new window, strings typed
 #   start-directory-dialog.png   the start directory of that run
 #   confirm-dialog.png           the confirm question on a real match, the line after
@@ -15,7 +17,9 @@
 #   preview-choices.png          that preview with some of its changes unticked
 #   preview-choices-dark.png     the same in a dark palette
 #   run-history.png              the run history, that run selected with its files
+#   undo-progress.png            the undo of that run under way, its count in the status bar
 #   undo-report.png              the window that reports the undo of that run
+#   run-history-after-undo.png   the run history then: the run undone, the undo a run
 #   batch-dialog.png             the batch dialog with a batch file loaded
 #   pair-editor.png              the pair editor on that file's pairs
 #   options-*.png                each page of the options sheet
@@ -56,8 +60,12 @@ sample_tree "$work/third"
 
 rm -f "$output"/*.png "$output/kesto.INI"
 XDG_RUNTIME_DIR="$work" QT_QPA_PLATFORM=offscreen "$tour" "$output" "$work/sample.log" "$work/second" "$work/third"
-# The window once more, every pixel of it doubled as on a HiDPI screen.
-XDG_RUNTIME_DIR="$work" QT_QPA_PLATFORM=offscreen QT_SCALE_FACTOR=2 "$tour" \
-    --main-window-only main-window-scale2.png \
+# The first start, every pixel doubled as on a HiDPI screen: a settings file that keeps no
+# place yet, and a screen of 1600x1000 pixels (800x500 at that scale).
+rm -f "$output/kesto.INI"
+printf '{"screens": [{"name": "hidpi", "x": 0, "y": 0, "width": 1600, "height": 1000}]}\n' \
+    >"$work/screen.json"
+XDG_RUNTIME_DIR="$work" QT_QPA_PLATFORM="offscreen:configfile=$work/screen.json" \
+    QT_SCALE_FACTOR=2 "$tour" --first-start main-window-scale2.png \
     "$output" "$work/sample.log" "$work/second" "$work/third"
 rm -f "$output/kesto.INI"

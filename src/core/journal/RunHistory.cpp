@@ -12,6 +12,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <tuple>
 
 #include "files/FolderPath.h"
@@ -170,22 +171,33 @@ KeptRun Describe(const StateFolder& state, const std::string& name, JournalConte
     return run;
 }
 
-// Each run that a kept undo took back whole names that undo and is no longer one to undo.
+// The files the kept undos of each run put back, all its undos together: an undo stopped part
+// way and a later one of the rest take a run back whole between them. A run taken back whole
+// names its newest undo and is no longer one to undo. An undo taken back whole by a later
+// one put nothing back that stays: newest first, the later undo has marked it already.
 void MarkUndoneRuns(std::vector<KeptRun>& runs) {
     std::map<std::string, KeptRun*> byId;
     for (KeptRun& run : runs) byId[run.journal.id] = &run;
+    std::map<const KeptRun*, std::set<std::string>> putBack;
+    std::map<const KeptRun*, std::string> newestUndo;
     for (const KeptRun& undo : runs) {
         const JournalContents& journal = undo.journal;
         if (journal.run.kind != "undo" || !journal.ended || journal.aborted ||
-            undo.filesChanged == 0 || !journal.damage.empty()) {
+            undo.filesChanged == 0 || !journal.damage.empty() || !undo.undoneBy.empty()) {
             continue;
         }
         const auto undone = byId.find(journal.run.search);
         if (undone == byId.end() || undone->second == &undo) continue;
-        // An undo that left files as they were leaves the run one to undo for them.
-        if (undo.filesChanged < undone->second->filesChanged) continue;
-        undone->second->undoneBy = journal.id;
-        undone->second->undoable = false;
+        KeptRun& run = *undone->second;
+        std::set<std::string>& paths = putBack[&run];
+        for (const JournalEntry& entry : journal.files) {
+            if (ReplacedByRun(entry)) paths.insert(entry.path);
+        }
+        newestUndo.emplace(&run, journal.id);  // newest first: the first one stays
+        run.filesUndone = static_cast<int>(paths.size());
+        if (run.filesUndone < run.filesChanged) continue;
+        run.undoneBy = newestUndo[&run];
+        run.undoable = false;
     }
 }
 
@@ -490,6 +502,20 @@ void Recovery::RemoveLeftovers() {
     });
 }
 
+// Whether `run` ended and every backup it kept is recorded as gone: deleted or put back. A
+// backup that is only not found now (a folder moved away for a while) keeps its run.
+bool Gone(const StateFolder& state, const KeptRun& run) {
+    if (!run.journal.ended || !run.journal.damage.empty() ||
+        RunJournalInUse(state.fd(), std::string(FileNameOf(run.path)))) {
+        return false;
+    }
+    return std::all_of(run.journal.files.begin(), run.journal.files.end(),
+                       [](const JournalEntry& entry) {
+                           return !ReplacedByRun(entry) || entry.backupFate == "deleted" ||
+                                  entry.backupFate == "restored";
+                       });
+}
+
 }  // namespace
 
 std::string DefaultRunJournalFolder() {
@@ -514,14 +540,17 @@ std::string RunHistory::Refusal() const {
     return StateFolder::Open(m_folder, false, refusal) ? std::string() : refusal;
 }
 
-std::vector<KeptRun> RunHistory::Runs() const {
+std::vector<KeptRun> RunHistory::Runs(const ReadingProgress& progress) const {
     const std::optional<StateFolder> state = State();
-    return state ? RunsIn(*state) : std::vector<KeptRun>();
+    return state ? RunsIn(*state, progress) : std::vector<KeptRun>();
 }
 
-std::vector<KeptRun> RunHistory::RunsIn(const StateFolder& state) const {
+std::vector<KeptRun> RunHistory::RunsIn(const StateFolder& state,
+                                        const ReadingProgress& progress) const {
     std::vector<KeptRun> runs;
-    for (const std::string& name : JournalNames(state)) {
+    const std::vector<std::string> names = JournalNames(state);
+    for (const std::string& name : names) {
+        if (progress) progress(runs.size(), names.size());
         std::optional<JournalContents> journal = ReadRunJournal(state.fd(), name);
         if (!journal) {
             journal.emplace();
@@ -549,12 +578,16 @@ std::vector<std::string> RunHistory::UnfinishedRuns() const {
     return ids;
 }
 
-std::vector<FileOutcome> RunHistory::CheckUndo(const KeptRun& run, RecycleBin* bin) const {
+std::vector<FileOutcome> RunHistory::CheckUndo(const KeptRun& run, RecycleBin* bin,
+                                               const ReadingProgress& progress) const {
     const std::map<std::string, std::string> later = LaterChanges(Runs(), run);
     TakeBackFolders folders;
     std::vector<FileOutcome> outcomes;
+    const auto replaced = static_cast<std::size_t>(
+        std::count_if(run.journal.files.begin(), run.journal.files.end(), ReplacedByRun));
     for (const JournalEntry& entry : run.journal.files) {
         if (!ReplacedByRun(entry)) continue;
+        if (progress) progress(outcomes.size(), replaced);
         std::optional<std::string> refusal = UndoRefusalBeforeLooking(entry);
         if (!refusal) {
             HeldFolder* folder = folders.Open(entry);
@@ -619,7 +652,13 @@ TakeBackResult RunHistory::Undo(const std::string& id, RecycleBin& bin,
     TakeBackFolders folders;
     for (std::size_t i = 0; i < taken.size(); ++i) {
         const JournalEntry& entry = *taken[i];
-        if (progress) progress(i, taken.size());
+        if (progress && !progress(i, taken.size())) {
+            result.stopped = true;
+            for (; i < taken.size(); ++i) {
+                result.files.push_back({taken[i]->path, false, std::string(kNotReached)});
+            }
+            break;
+        }
         recorder.SetPosition(i);
         FileOutcome& outcome = result.files.emplace_back(FileOutcome{entry.path, false, ""});
         if (const auto refused = UndoRefusalBeforeLooking(entry)) {
@@ -705,9 +744,17 @@ std::vector<TakeBackResult> RunHistory::Recover(RecycleBin* bin, const TakeBackP
             // and the run's result stands.
             result.finishedRemoval = journal->settled;
             for (std::size_t i = 0; i < journal->files.size(); ++i) {
-                if (progress) progress(i, journal->files.size());
+                if (progress && !progress(i, journal->files.size())) {
+                    result.stopped = true;
+                    break;
+                }
                 FileOutcome outcome = recovery.FinishRemoval(journal->files[i]);
                 if (!outcome.path.empty()) result.files.push_back(std::move(outcome));
+            }
+            if (result.stopped) {
+                // Not ended: the rest is finished the next time it is recovered.
+                results.push_back(std::move(result));
+                return results;
             }
             recovery.RemoveLeftovers();
             held->End(false);
@@ -722,7 +769,10 @@ std::vector<TakeBackResult> RunHistory::Recover(RecycleBin* bin, const TakeBackP
         const std::map<std::string, std::string> later =
             self == runs.end() ? std::map<std::string, std::string>() : LaterChanges(runs, *self);
         for (std::size_t i = 0; i < journal->files.size(); ++i) {
-            if (progress) progress(i, journal->files.size());
+            if (progress && !progress(i, journal->files.size())) {
+                result.stopped = true;
+                break;
+            }
             const JournalEntry& entry = journal->files[i];
             FileOutcome outcome;
             if (const auto taken = later.find(entry.path); taken != later.end()) {
@@ -732,6 +782,12 @@ std::vector<TakeBackResult> RunHistory::Recover(RecycleBin* bin, const TakeBackP
                 outcome = recovery.PutBack(entry, undo);
             }
             if (!outcome.path.empty()) result.files.push_back(std::move(outcome));
+        }
+        if (result.stopped) {
+            // Not ended, and its temporary names kept: a file put back is left as it is by
+            // the next recovery, which takes the rest.
+            results.push_back(std::move(result));
+            return results;
         }
         recovery.RemoveLeftovers();
         held->End(true);
@@ -770,24 +826,18 @@ void RunHistory::Prune(int keep) {
     for (const std::string& name : abandoned) ::unlinkat(state->fd(), name.c_str(), 0);
 }
 
-void RunHistory::PruneGone() {
+std::vector<KeptRun> RunHistory::PruneGone(const ReadingProgress& progress) {
+    std::vector<KeptRun> left;
     const std::optional<StateFolder> state = State();
-    if (!state || !state->exists()) return;
-    // Gone means recorded as gone: every backup deleted or put back. A backup that is only
-    // not found now (a folder moved away for a while) keeps its run.
-    for (const KeptRun& run : RunsIn(*state)) {
-        const std::string name = std::string(FileNameOf(run.path));
-        if (!run.journal.ended || !run.journal.damage.empty() ||
-            RunJournalInUse(state->fd(), name)) {
-            continue;
+    if (!state || !state->exists()) return left;
+    for (KeptRun& run : RunsIn(*state, progress)) {
+        if (Gone(*state, run)) {
+            ::unlinkat(state->fd(), std::string(FileNameOf(run.path)).c_str(), 0);
+        } else {
+            left.push_back(std::move(run));
         }
-        const bool gone = std::all_of(
-            run.journal.files.begin(), run.journal.files.end(), [](const JournalEntry& entry) {
-                return !ReplacedByRun(entry) || entry.backupFate == "deleted" ||
-                       entry.backupFate == "restored";
-            });
-        if (gone) ::unlinkat(state->fd(), name.c_str(), 0);
     }
+    return left;
 }
 
 }  // namespace kesto

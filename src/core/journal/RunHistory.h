@@ -21,6 +21,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "files/RecycleBin.h"
@@ -44,6 +45,8 @@ struct KeptRun {
     // The kept undo that took this run back, when one did: the run is then no longer one to
     // undo, however its backups stand.
     std::string undoneBy;
+    // The files its kept undos put back: short of filesChanged, the rest can still be undone.
+    int filesUndone = 0;
 };
 
 // What became of one file.
@@ -61,13 +64,22 @@ struct TakeBackResult {
     // doing ("delete" or "trash"), and each file done is a backup removed.
     std::string finishedRemoval;
     std::string error;  // the whole request was refused
+    // Stopped between two files at the caller's word. An undo lists the files it did not
+    // reach, left as they were; a recovery leaves its run not ended, to be recovered again.
+    bool stopped = false;
 
     int leftAlone() const;
 };
 
+// Why an undo left a file as it was when it stopped before it.
+inline constexpr std::string_view kNotReached = "not reached, the undo was stopped";
+
 // Called before each file an undo or a recovery takes, with the files done and the files of
-// the run, on the caller's thread: a window keeps painting and shows how far it is.
-using TakeBackProgress = std::function<void(std::size_t done, std::size_t total)>;
+// the run, on the caller's thread: a window keeps painting and shows how far it is. False
+// stops the work before that file, so that every file is either taken back whole or left.
+using TakeBackProgress = std::function<bool(std::size_t done, std::size_t total)>;
+// Called before each journal is read, or each file is looked at, with those done and all.
+using ReadingProgress = std::function<void(std::size_t done, std::size_t total)>;
 
 class RunHistory {
 public:
@@ -80,18 +92,20 @@ public:
 
     // Every journal of the folder, newest first (a damaged one included, as far as it can be
     // read).
-    std::vector<KeptRun> Runs() const;
+    std::vector<KeptRun> Runs(const ReadingProgress& progress = {}) const;
     // The ids of runs that died; reads only the end of each journal.
     std::vector<std::string> UnfinishedRuns() const;
 
     // For each file `run` changed: empty when it can be undone, else why not.
-    std::vector<FileOutcome> CheckUndo(const KeptRun& run, RecycleBin* bin = nullptr) const;
+    std::vector<FileOutcome> CheckUndo(const KeptRun& run, RecycleBin* bin = nullptr,
+                                       const ReadingProgress& progress = {}) const;
     // Undoes run `id` (empty: the newest that can be undone). `settingsPath` goes into the
     // undo's own journal.
     TakeBackResult Undo(const std::string& id, RecycleBin& bin, const std::string& settingsPath,
                         const TakeBackProgress& progress = {});
     // Finishes every run that died; one result per run. A backup that went to `bin` (when
-    // given) is taken back from it, and one the run was moving there goes there.
+    // given) is taken back from it, and one the run was moving there goes there. Stopped,
+    // the last result is the run it stopped in, and the runs after it are left for later.
     std::vector<TakeBackResult> Recover(RecycleBin* bin = nullptr,
                                         const TakeBackProgress& progress = {});
 
@@ -100,13 +114,14 @@ public:
     // can do it as it ends.
     void Prune(int keep);
     // Deletes the journals of runs that ended whose backups are all recorded as deleted or
-    // put back.
-    void PruneGone();
+    // put back; the runs left, as Runs gives them.
+    std::vector<KeptRun> PruneGone(const ReadingProgress& progress = {});
 
 private:
     // The state folder as it is now; nothing when it may not be used.
     std::optional<StateFolder> State() const;
-    std::vector<KeptRun> RunsIn(const StateFolder& state) const;
+    std::vector<KeptRun> RunsIn(const StateFolder& state,
+                                const ReadingProgress& progress = {}) const;
 
     std::string m_folder;
 };

@@ -428,7 +428,8 @@ void CMainFrame::UpdateCommands(bool recheckPreview) {
     // A run is not taken back while another one may be changing the same files.
     enable(ID_FILE_RUN_HISTORY, !anyRunning);
     enable(ID_FILE_UNDO_LAST_RUN, !anyRunning);
-    if (anyRunning) return;  // the running session writes the panes
+    // The running session, or the undo or recovery under way, writes the panes.
+    if (anyRunning || m_runHistory.busy()) return;
     if (view) {
         ShowInFixedPane(*m_panes[1], view->LinesPaneText());
         ShowInFixedPane(*m_panes[2], view->FramePaneText());
@@ -837,6 +838,8 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 // one dialog; the run then reaches its abort and restores what it changed.
 void CMainFrame::OnInterruptCheck() {
     if (!InterruptRequested()) return;
+    // An undo or a recovery stops after the file in hand by itself; the window closes after.
+    if (m_runHistory.busy()) return;
     bool runLeft = false;
     for (CChildFrame* child : children()) {
         SessionDocument& session = child->document().session();

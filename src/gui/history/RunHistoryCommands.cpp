@@ -3,7 +3,9 @@
 #include <QCoreApplication>
 
 #include "gui/history/RunHistoryDlg.h"
+#include "gui/history/TakeBackInputGuard.h"
 #include "log/LoggedPath.h"
+#include "platform/InterruptSignals.h"
 #include "run/Prompter.h"
 #include "settings/IniFile.h"
 #include "settings/Settings.h"
@@ -47,6 +49,18 @@ void AddOutcomes(const TakeBackResult& result, std::vector<std::string>& lines) 
                     std::to_string(left) + (left == 1 ? " left as it was" : " left as they were"));
 }
 
+// Files are being read or taken back for as long as it lives.
+class BusyScope {
+public:
+    explicit BusyScope(bool& busy) : m_busy(busy) { m_busy = true; }
+    ~BusyScope() { m_busy = false; }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    bool& m_busy;
+};
+
 // Whether the state folder may be used; tells the user why not.
 bool StateFolderUsable(const RunHistory& history, Prompter& prompter) {
     const std::string refusal = history.Refusal();
@@ -67,18 +81,47 @@ RunHistoryCommands::RunHistoryCommands(const IniFile& ini, Prompter& prompter,
       m_showStatus(std::move(showStatus)) {
 }
 
-TakeBackProgress RunHistoryCommands::ShowingProgress(const std::string& doing) {
-    return [this, doing](std::size_t done, std::size_t total) {
+TakeBackProgress RunHistoryCommands::ShowingProgress(const std::string& doing,
+                                                     const TakeBackInputGuard& guard) {
+    return [this, doing, &guard](std::size_t done, std::size_t total) {
         m_showStatus(doing + " " + std::to_string(done + 1) + " of " + std::to_string(total) +
                      (total == 1 ? " file" : " files"));
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        QCoreApplication::processEvents();
+        return !guard.stopAsked() && !InterruptRequested();
+    };
+}
+
+std::vector<KeptRun> RunHistoryCommands::PruneAndReadRuns(RunHistory& history) {
+    const BusyScope busy(m_busy);
+    const TakeBackInputGuard guard(m_dialogParent);
+    std::vector<KeptRun> runs = history.PruneGone([this](std::size_t done, std::size_t total) {
+        m_showStatus("Reading run " + std::to_string(done + 1) + " of " + std::to_string(total));
+        QCoreApplication::processEvents();
+    });
+    m_showStatus("Ready");
+    return runs;
+}
+
+ReadingProgress RunHistoryCommands::CountingChecks() {
+    return [this](std::size_t done, std::size_t total) {
+        if (done == total) {
+            m_showStatus("Ready");
+            return;
+        }
+        m_showStatus("Checking " + std::to_string(done + 1) + " of " + std::to_string(total) +
+                     (total == 1 ? " file" : " files"));
+        QCoreApplication::processEvents();
     };
 }
 
 CChildFrame* RunHistoryCommands::UndoRun(const std::string& id) {
     RunHistory history(m_journalFolder);
-    const TakeBackResult result =
-        history.Undo(id, m_recycleBin, m_ini.path(), ShowingProgress("Undoing"));
+    TakeBackResult result;
+    {
+        const BusyScope busy(m_busy);
+        const TakeBackInputGuard guard(m_dialogParent);
+        result = history.Undo(id, m_recycleBin, m_ini.path(), ShowingProgress("Undoing", guard));
+    }
     m_showStatus("Ready");
     if (!result.error.empty()) {
         m_prompter.ShowMessage(result.error, MessageIcon::Stop);
@@ -87,14 +130,18 @@ CChildFrame* RunHistoryCommands::UndoRun(const std::string& id) {
     PruneRuns();
     std::vector<std::string> lines = ReportHeading("Undo of Run " + result.runId);
     AddOutcomes(result, lines);
+    if (result.stopped) {
+        lines.push_back(
+            "Stopped before the end: undo the run again to put back the files it "
+            "did not reach.");
+    }
     return m_showReport("Undo " + result.runId, lines);
 }
 
 CChildFrame* RunHistoryCommands::UndoLastRun() {
     RunHistory history(m_journalFolder);
     if (!StateFolderUsable(history, m_prompter)) return nullptr;
-    history.PruneGone();
-    for (const KeptRun& run : history.Runs()) {
+    for (const KeptRun& run : PruneAndReadRuns(history)) {
         if (!run.undoable) continue;
         const std::string question = "Undo the last run (" + run.journal.run.kind + ", " +
                                      std::to_string(run.filesChanged) +
@@ -110,8 +157,7 @@ CChildFrame* RunHistoryCommands::UndoLastRun() {
 void RunHistoryCommands::ShowRunHistory() {
     RunHistory history(m_journalFolder);
     if (!StateFolderUsable(history, m_prompter)) return;
-    history.PruneGone();
-    CRunHistoryDlg dialog(history, &m_dialogParent);
+    CRunHistoryDlg dialog(history, PruneAndReadRuns(history), CountingChecks(), &m_dialogParent);
     if (dialog.exec() != QDialog::Accepted || dialog.chosenRun().empty()) return;
     const std::string question = "Undo run " + dialog.chosenRun() + "?" + kWhatAnUndoDoes;
     if (m_prompter.AskYesNo(question)) UndoRun(dialog.chosenRun());
@@ -129,9 +175,15 @@ CChildFrame* RunHistoryCommands::OfferRecovery() {
         "): the program was ended or the computer went off while it changed files.\n\n"
         "Put back the original files it was changing?";
     if (!m_prompter.AskYesNo(question)) return nullptr;
+    // At start the window is shown once its first windows are open: the count needs it now.
+    m_dialogParent.show();
     std::vector<std::string> lines = ReportHeading("Recovery of Runs That Did Not End");
-    const std::vector<TakeBackResult> results =
-        history.Recover(&m_recycleBin, ShowingProgress("Recovering"));
+    std::vector<TakeBackResult> results;
+    {
+        const BusyScope busy(m_busy);
+        const TakeBackInputGuard guard(m_dialogParent);
+        results = history.Recover(&m_recycleBin, ShowingProgress("Recovering", guard));
+    }
     m_showStatus("Ready");
     for (const TakeBackResult& result : results) {
         lines.push_back("Run " + LoggedPath(result.runId) + ":");
@@ -140,6 +192,11 @@ CChildFrame* RunHistoryCommands::OfferRecovery() {
             continue;
         }
         AddOutcomes(result, lines);
+        if (result.stopped) {
+            lines.push_back(
+                "Stopped before the end: the rest of this run, and any run after "
+                "it, is offered for recovery at the next start.");
+        }
         lines.push_back(" ");
     }
     PruneRuns();

@@ -2,9 +2,11 @@
 // dialog chooses a run, the command asks and undoes it), the undo of one run by its id, and
 // at start the offer to finish the runs that did not end. Each asks before it changes a
 // file, and none works while the state folder is not the user's own: the user is told why.
-// While files are taken back the status bar counts them and the window goes on painting.
-// What became of each file is shown as a report in a window the owner opens; the kept runs
-// are then pruned to the number the settings keep.
+// While files are taken back, and while the kept runs are read, the status bar counts them
+// and the window goes on painting; the input is dropped meanwhile, except the gestures that
+// stop an undo or a recovery after the file in hand (see TakeBackInputGuard), as does a
+// signal that ends the program. What became of each file is shown as a report in a window
+// the owner opens; the kept runs are then pruned to the number the settings keep.
 #pragma once
 
 #include <functional>
@@ -21,6 +23,7 @@ class CChildFrame;
 class IniFile;
 class Prompter;
 class RecycleBin;
+class TakeBackInputGuard;
 
 class RunHistoryCommands {
 public:
@@ -50,11 +53,18 @@ public:
     // Offers to finish the runs that did not end; their result in a report.
     CChildFrame* OfferRecovery();
 
+    // Whether runs are being read or taken back: the window must stay open until it ends.
+    bool busy() const { return m_busy; }
+
 private:
     void PruneRuns();
-    // Shows how far the files are taken back and lets the window paint; the user's input
-    // waits, so that no command starts while files are being swapped.
-    TakeBackProgress ShowingProgress(const std::string& doing);
+    // Shows how far the files are taken back and lets the window paint; false once the user
+    // or a signal has asked to stop.
+    TakeBackProgress ShowingProgress(const std::string& doing, const TakeBackInputGuard& guard);
+    // The kept runs, less those whose backups are all gone, with a count while they are read.
+    std::vector<KeptRun> PruneAndReadRuns(RunHistory& history);
+    // Shows how far the files of the run chosen in the run history are checked.
+    ReadingProgress CountingChecks();
 
     const IniFile& m_ini;
     Prompter& m_prompter;
@@ -63,6 +73,7 @@ private:
     ShowReport m_showReport;
     ShowStatus m_showStatus;
     std::string m_journalFolder = DefaultRunJournalFolder();
+    bool m_busy = false;
 };
 
 }  // namespace kesto

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "gui/app/KeyboardAccess.h"
+#include "gui/history/TakeBackInputGuard.h"
 #include "platform/qt/DisplayText.h"
 
 namespace kesto {
@@ -53,13 +54,24 @@ QString CRunHistoryDlg::StateOf(const KeptRun& run) {
         return QStringLiteral("can't be undone (undone by ") +
                QString::fromStdString(run.undoneBy) + u')';
     }
-    return run.undoable ? QStringLiteral("can be undone") : QStringLiteral("can't be undone");
+    if (!run.undoable) return QStringLiteral("can't be undone");
+    if (run.filesUndone == 0) return QStringLiteral("can be undone");
+    // An undo stopped part way: the files it did not reach can be.
+    return QStringLiteral("can be undone (%1 of %2 files undone)")
+        .arg(run.filesUndone)
+        .arg(run.filesChanged);
 }
 
 CRunHistoryDlg::CRunHistoryDlg(const RunHistory& history, QWidget* parent)
+    : CRunHistoryDlg(history, history.Runs(), {}, parent) {
+}
+
+CRunHistoryDlg::CRunHistoryDlg(const RunHistory& history, std::vector<KeptRun> kept,
+                               ReadingProgress checking, QWidget* parent)
     : QDialog(parent),
       m_history(history),
-      m_kept(history.Runs()),
+      m_kept(std::move(kept)),
+      m_checking(std::move(checking)),
       m_runs(NewList({QStringLiteral("Started"), QStringLiteral("Kind"), QStringLiteral("What"),
                       QStringLiteral("Files"), QStringLiteral("State")},
                      this)),
@@ -116,7 +128,14 @@ void CRunHistoryDlg::ShowFilesOfSelectedRun() {
     const KeptRun& run = m_kept[static_cast<std::size_t>(row)];
     bool anyUndoable = false;
     if (run.undoable) {
-        for (const FileOutcome& file : m_history.CheckUndo(run)) {
+        std::vector<FileOutcome> files;
+        {
+            // The list must not change under the check while the window paints.
+            const TakeBackInputGuard guard(*this);
+            files = m_history.CheckUndo(run, nullptr, m_checking);
+        }
+        if (m_checking) m_checking(files.size(), files.size());
+        for (const FileOutcome& file : files) {
             anyUndoable = anyUndoable || file.done;
             new QTreeWidgetItem(
                 m_files, {DisplayText(file.path),

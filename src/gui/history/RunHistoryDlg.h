@@ -19,6 +19,11 @@ class CRunHistoryDlg : public QDialog {
     Q_OBJECT
 public:
     CRunHistoryDlg(const RunHistory& history, QWidget* parent = nullptr);
+    // `kept`: the runs of `history`, read already; `checking` is told how far the check of
+    // the selected run's files is, and keeps the window painting; once more, with all files
+    // done, when the check is over.
+    CRunHistoryDlg(const RunHistory& history, std::vector<KeptRun> kept, ReadingProgress checking,
+                   QWidget* parent = nullptr);
 
     // The run chosen with Undo Run; empty when the dialog was closed otherwise.
     const std::string& chosenRun() const { return m_chosen; }
@@ -35,6 +40,7 @@ private:
 
     const RunHistory& m_history;
     std::vector<KeptRun> m_kept;
+    ReadingProgress m_checking;
     QTreeWidget* m_runs;
     QTreeWidget* m_files;
     QPushButton* m_undo;

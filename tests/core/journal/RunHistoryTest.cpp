@@ -229,5 +229,115 @@ TEST_F(RecoveryLimitsTest, AnEndedJournalWithALineAddedAfterItsEndIsNoRunToRecov
     EXPECT_EQ(history.Runs().size(), 1u);
 }
 
+// Undo and recovery stopped between two files: each file is taken back whole or left, and
+// what is left is taken back by the next undo or recovery of the run.
+class StoppedTakeBackTest : public RunHistoryTest {
+protected:
+    static constexpr std::size_t kFiles = 6;
+    static constexpr std::size_t kBeforeStop = 2;
+
+    static std::string Name(std::size_t n) { return "f" + std::to_string(n) + ".txt"; }
+    static std::string Original(std::size_t n) { return "original " + std::to_string(n) + "\n"; }
+
+    // A run that replaced every file; ended when `ends`, else it died after its last change.
+    std::string RunOverAllFiles(bool ends) {
+        std::string error;
+        auto journal = RunJournal::Create(dir / "state", kRun, error);
+        EXPECT_TRUE(journal) << error;
+        if (!journal) return {};
+        for (std::size_t n = 0; n < kFiles; ++n) {
+            Replace(Name(n), Original(n), "new\n");
+            EXPECT_TRUE(journal->AboutToReplace(Path(Name(n)), Backup(Name(n)), Here(),
+                                                ContentHash::Of(Original(n)),
+                                                ContentHash::Of("new\n"), n + 1 == kFiles));
+            EXPECT_TRUE(journal->Replaced(Path(Name(n))));
+        }
+        if (ends) {
+            EXPECT_TRUE(journal->End(false));
+        }
+        return journal->id();
+    }
+
+    std::size_t FilesHoldingTheirOriginal() const {
+        std::size_t count = 0;
+        for (std::size_t n = 0; n < kFiles; ++n) count += ReadFile(Path(Name(n))) == Original(n);
+        return count;
+    }
+
+    static TakeBackProgress StoppingAfter(std::size_t files) {
+        return [files](std::size_t done, std::size_t) { return done < files; };
+    }
+
+    KeptRun RunWithId(const std::string& id) const {
+        for (const KeptRun& run : history.Runs()) {
+            if (run.journal.id == id) return run;
+        }
+        ADD_FAILURE() << "no run " << id;
+        return {};
+    }
+
+    class NoBin : public RecycleBin {
+        bool MoveToRecycleBin(const std::vector<std::string>&, std::vector<std::string>&) override {
+            return false;
+        }
+    } bin;
+};
+
+TEST_F(StoppedTakeBackTest, AStoppedUndoPutsBackTheFilesBeforeTheStopAndASecondUndoTheRest) {
+    const std::string id = RunOverAllFiles(true);
+    const TakeBackResult first = history.Undo(id, bin, "", StoppingAfter(kBeforeStop));
+    EXPECT_TRUE(first.stopped);
+    ASSERT_EQ(first.files.size(), kFiles);
+    for (std::size_t n = 0; n < kFiles; ++n) {
+        EXPECT_EQ(first.files[n].done, n < kBeforeStop) << n;
+        EXPECT_EQ(first.files[n].reason, n < kBeforeStop ? "" : kNotReached) << n;
+        EXPECT_EQ(ReadFile(Path(Name(n))), n < kBeforeStop ? Original(n) : "new\n") << n;
+    }
+    KeptRun run = RunWithId(id);
+    EXPECT_TRUE(run.undoable) << "the files not reached can still be undone";
+    EXPECT_EQ(run.filesUndone, static_cast<int>(kBeforeStop));
+    EXPECT_EQ(run.undoneBy, "");
+
+    const TakeBackResult second = history.Undo(id, bin, "");
+    EXPECT_FALSE(second.stopped);
+    EXPECT_EQ(second.leftAlone(), static_cast<int>(kBeforeStop));
+    EXPECT_EQ(FilesHoldingTheirOriginal(), kFiles);
+    run = RunWithId(id);
+    EXPECT_FALSE(run.undoable);
+    EXPECT_EQ(run.filesUndone, static_cast<int>(kFiles));
+    EXPECT_EQ(run.undoneBy, second.newRunId) << "its two undos took it back whole";
+}
+
+TEST_F(StoppedTakeBackTest, AStoppedUndoThatIsUndoneInTurnLeavesItsRunWithNothingUndone) {
+    const std::string id = RunOverAllFiles(true);
+    const TakeBackResult stopped = history.Undo(id, bin, "", StoppingAfter(kBeforeStop));
+    const TakeBackResult undoOfUndo = history.Undo(stopped.newRunId, bin, "");
+    EXPECT_EQ(undoOfUndo.leftAlone(), 0);
+    EXPECT_EQ(FilesHoldingTheirOriginal(), 0u);
+    const KeptRun run = RunWithId(id);
+    EXPECT_TRUE(run.undoable);
+    EXPECT_EQ(run.filesUndone, 0);
+    EXPECT_EQ(RunWithId(stopped.newRunId).undoneBy, undoOfUndo.newRunId);
+}
+
+TEST_F(StoppedTakeBackTest, AStoppedRecoveryLeavesItsRunToRecoverAndTheNextOneTakesTheRest) {
+    const std::string id = RunOverAllFiles(false);
+    const std::vector<TakeBackResult> first = history.Recover(nullptr, StoppingAfter(kBeforeStop));
+    ASSERT_EQ(first.size(), 1u);
+    EXPECT_TRUE(first[0].stopped);
+    EXPECT_EQ(first[0].files.size(), kBeforeStop);
+    EXPECT_EQ(first[0].leftAlone(), 0);
+    EXPECT_EQ(FilesHoldingTheirOriginal(), kBeforeStop);
+    EXPECT_EQ(history.UnfinishedRuns(), std::vector<std::string>{id});
+
+    const std::vector<TakeBackResult> second = history.Recover();
+    ASSERT_EQ(second.size(), 1u);
+    EXPECT_FALSE(second[0].stopped);
+    EXPECT_EQ(second[0].files.size(), kFiles - kBeforeStop) << "the files put back are not again";
+    EXPECT_EQ(second[0].leftAlone(), 0);
+    EXPECT_EQ(FilesHoldingTheirOriginal(), kFiles);
+    EXPECT_TRUE(history.UnfinishedRuns().empty());
+}
+
 }  // namespace
 }  // namespace kesto

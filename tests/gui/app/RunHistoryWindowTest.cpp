@@ -6,11 +6,16 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
+#include <QMdiArea>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
+#include <algorithm>
+#include <functional>
 #include <memory>
 
 #include "gui/history/RunHistoryDlg.h"
@@ -44,22 +49,51 @@ protected:
         RunUntilFinished(Frame().OnFileNew());
     }
 
-    // A run that died just after it replaced tree/a.txt: its journal is not ended.
-    void WriteARunThatDiedAfterReplacingAFile() {
+    // A run that died just after it replaced each of `names` in tree/: its journal is not
+    // ended.
+    void WriteARunThatDiedAfterReplacing(const std::vector<std::string>& names) {
         std::filesystem::create_directories(dir / "tree");
-        test::WriteFile(dir / "tree/a.txt", "new content\n");
-        test::WriteFile(dir / "tree/a.~txt", "the original\n");
         std::string error;
         auto journal =
             RunJournal::Create(dir / "state", {"single", "x", "y", "", "", {}, ""}, error);
         ASSERT_TRUE(journal) << error;
-        const std::string file = dir / "tree/a.txt";
         struct stat tree {};
         ASSERT_EQ(::stat((dir / "tree").c_str(), &tree), 0);
-        ASSERT_TRUE(journal->AboutToReplace(
-            file, file.substr(0, file.size() - 3) + "~txt", {tree.st_dev, tree.st_ino},
-            ContentHash::Of("the original\n"), ContentHash::Of("new content\n"), true));
+        for (std::size_t n = 0; n < names.size(); ++n) {
+            const std::string file = dir / ("tree/" + names[n]);
+            const std::string backup = file.substr(0, file.size() - 3) + "~txt";
+            test::WriteFile(file, "new content\n");
+            test::WriteFile(backup, "the original\n");
+            // The last record takes the others to the disk with it.
+            ASSERT_TRUE(journal->AboutToReplace(
+                file, backup, {tree.st_dev, tree.st_ino}, ContentHash::Of("the original\n"),
+                ContentHash::Of("new content\n"), n + 1 == names.size()));
+        }
     }
+    void WriteARunThatDiedAfterReplacingAFile() { WriteARunThatDiedAfterReplacing({"a.txt"}); }
+
+    static std::vector<std::string> ManyNames(int count) {
+        std::vector<std::string> names;
+        for (int n = 0; n < count; ++n) names.push_back("f" + std::to_string(n) + ".txt");
+        return names;
+    }
+
+    // Counts the turns of the loop while the window is on screen and its first status pane
+    // begins with `doing`, and the texts it shows then.
+    struct LoopWatch {
+        explicit LoopWatch(CMainFrame& frame, const QString& doing) {
+            QObject::connect(&ticker, &QTimer::timeout, [this, &frame, doing] {
+                const QString pane = frame.paneText(0);
+                if (!frame.isVisible() || !pane.startsWith(doing)) return;
+                ++turns;
+                if (!counts.contains(pane)) counts << pane;
+            });
+            ticker.start(0);
+        }
+        QTimer ticker;
+        int turns = 0;
+        QStringList counts;
+    };
 
     static std::vector<std::string> Lines(CChildFrame* child) {
         std::vector<std::string> lines;
@@ -96,10 +130,11 @@ TEST_F(RunHistoryWindowTest, UndoLastRunAsksThenPutsTheFilesBackAndShowsEachInAW
     EXPECT_EQ(report->document().log().logLineCount(), 6) << "the report starts no run";
 }
 
-// The undo of a big run turns the loop as it goes, so the window paints, and shows its
-// count in the status bar. Loop turns are counted, not timed: a loaded machine turns fewer,
-// but never none.
-TEST_F(RunHistoryWindowTest, AnUndoOfTwoThousandFilesKeepsTheLoopTurningAndShowsItsCount) {
+// The undo of a big run, and the check of its files in the run history, turn the loop as they
+// go, so the window paints, and show their count in the status bar, whatever else updates
+// the window meanwhile. Loop turns are
+// counted, not timed: a loaded machine turns fewer, but never none.
+TEST_F(RunHistoryWindowTest, AnUndoOfTwoThousandFilesAndItsCheckKeepTheLoopTurningWithACount) {
     constexpr int kFiles = 2'000;
     std::filesystem::create_directories(dir / "tree");
     for (int n = 0; n < kFiles; ++n) {
@@ -107,12 +142,26 @@ TEST_F(RunHistoryWindowTest, AnUndoOfTwoThousandFilesKeepsTheLoopTurningAndShows
     }
     RunCatToDog();
     ASSERT_EQ(test::ReadFile(dir / "tree/f1999.txt"), "a dog\n");
+    Frame().mdiArea()->closeAllSubWindows();
+
+    // The run history checks each file of the run it selects first, with a count too.
+    {
+        LoopWatch watch(Frame(), QStringLiteral("Checking"));
+        test::WhenModal<CRunHistoryDlg>([](CRunHistoryDlg& dialog) { dialog.reject(); });
+        Frame().OnRunHistory();
+        EXPECT_GE(watch.turns, 20) << "the loop turned during the check";
+        ASSERT_FALSE(watch.counts.isEmpty());
+        EXPECT_TRUE(watch.counts.back().endsWith(QStringLiteral(" of %1 files").arg(kFiles + 2)))
+            << watch.counts.back().toStdString();
+    }
 
     int turns = 0;
     QStringList counts;
     QTimer ticker;
     QObject::connect(&ticker, &QTimer::timeout, [&] {
         ++turns;
+        // As when a window closes or the application comes to the front: the count stays.
+        Frame().UpdateCommandUI();
         const QString pane = Frame().paneText(0);
         if (pane.startsWith(QStringLiteral("Undoing")) && !counts.contains(pane)) counts << pane;
     });
@@ -127,6 +176,173 @@ TEST_F(RunHistoryWindowTest, AnUndoOfTwoThousandFilesKeepsTheLoopTurningAndShows
     EXPECT_TRUE(counts.back().endsWith(QStringLiteral(" of %1 files").arg(kFiles + 2)))
         << counts.back().toStdString();
     EXPECT_EQ(Frame().paneText(0), QStringLiteral("Ready"));
+}
+
+// Loop turns are counted, as for the undo above. The recovery at start comes before the
+// window is otherwise shown: the window shows itself for the count.
+TEST_F(RunHistoryWindowTest, ARecoveryAtStartOfTwoThousandFilesShowsTheWindowTurningAndItsCount) {
+    constexpr int kFiles = 2'000;
+    WriteARunThatDiedAfterReplacing(ManyNames(kFiles));
+    frame = std::make_unique<CMainFrame>(settingsPath(), hosts());
+    frame->SetJournalFolder(dir / "state");
+    {
+        LoopWatch watch(*frame, QStringLiteral("Recovering"));
+        ASSERT_TRUE(frame->OpenFirstWindows(""));
+        EXPECT_GE(watch.turns, 20) << "the loop turned with the window shown during the recovery";
+        ASSERT_FALSE(watch.counts.isEmpty());
+        EXPECT_TRUE(watch.counts.back().endsWith(QStringLiteral(" of %1 files").arg(kFiles)))
+            << watch.counts.back().toStdString();
+    }
+    ASSERT_NE(Frame().activeChild(), nullptr);
+    EXPECT_EQ(Frame().activeChild()->windowTitle(), QStringLiteral("Recovery"));
+    EXPECT_EQ(test::ReadFile(dir / "tree/f1999.txt"), "the original\n");
+    EXPECT_EQ(Frame().paneText(0), QStringLiteral("Ready"));
+}
+
+TEST_F(RunHistoryWindowTest, ReadingManyKeptRunsKeepsTheLoopTurningAndShowsItsCount) {
+    constexpr int kRuns = 300;
+    std::filesystem::create_directories(dir / "tree");
+    struct stat tree {};
+    ASSERT_EQ(::stat((dir / "tree").c_str(), &tree), 0);
+    const std::string file = dir / "tree/a.txt";
+    for (int n = 0; n < kRuns; ++n) {
+        std::string error;
+        auto journal =
+            RunJournal::Create(dir / "state", {"single", "x", "y", "", "", {}, ""}, error);
+        ASSERT_TRUE(journal) << error;
+        ASSERT_TRUE(journal->AboutToReplace(file, dir / "tree/a.~txt", {tree.st_dev, tree.st_ino},
+                                            ContentHash::Of("x"), ContentHash::Of("y"), false));
+        ASSERT_TRUE(journal->Replaced(file));
+        ASSERT_TRUE(journal->End(false));
+    }
+    int listed = 0;
+    test::WhenModal<CRunHistoryDlg>([&listed](CRunHistoryDlg& dialog) {
+        listed = dialog.runList()->topLevelItemCount();
+        dialog.reject();
+    });
+    LoopWatch watch(Frame(), QStringLiteral("Reading run"));
+    Frame().OnRunHistory();
+    EXPECT_EQ(listed, kRuns);
+    EXPECT_GE(watch.turns, 20) << "the loop turned while the runs were read";
+    ASSERT_FALSE(watch.counts.isEmpty());
+    EXPECT_TRUE(watch.counts.back().endsWith(QStringLiteral(" of %1").arg(kRuns)))
+        << watch.counts.back().toStdString();
+}
+
+// The gestures that stop a run stop an undo after the file in hand: the report and the run
+// history tell the files put back from those not reached, and the next undo puts those back.
+TEST_F(RunHistoryWindowTest, AnUndoStopsBetweenFilesAtAStopGestureAndTheNextUndoDoesTheRest) {
+    constexpr int kFiles = 40 + 2;  // and the fixture's a.txt and b.txt
+    std::filesystem::create_directories(dir / "tree");
+    for (const std::string& name : ManyNames(kFiles - 2)) {
+        test::WriteFile(dir / ("tree/" + name), "a cat\n");
+    }
+    const auto holdingTheOriginal = [this] {
+        int count = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(dir / "tree")) {
+            if (entry.path().extension() != ".txt") continue;
+            count += test::ReadFile(entry.path()).find("cat") != std::string::npos;
+        }
+        return count;
+    };
+    const std::vector<std::pair<std::string, std::function<void(CMainFrame&)>>> gestures = {
+        {"a right-button double-click",
+         [](CMainFrame& window) {
+             QMouseEvent click(QEvent::MouseButtonDblClick, QPointF(5, 5), QPointF(5, 5),
+                               Qt::RightButton, Qt::RightButton, Qt::NoModifier);
+             QCoreApplication::sendEvent(window.mdiArea(), &click);
+         }},
+        {"Escape",
+         [](CMainFrame& window) {
+             QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+             QCoreApplication::sendEvent(&window, &escape);
+         }},
+        {"the close control", [](CMainFrame& window) { window.close(); }},
+    };
+    for (const auto& [name, gesture] : gestures) {
+        SCOPED_TRACE(name);
+        RunCatToDog();
+        ASSERT_EQ(holdingTheOriginal(), 0);
+        const std::string id = RunHistory(dir / "state").Runs().front().journal.id;
+        QTimer ticker;
+        int turns = 0;
+        QObject::connect(&ticker, &QTimer::timeout, [&, &gesture = gesture] {
+            if (Frame().paneText(0).startsWith(QStringLiteral("Undoing")) && ++turns == 3) {
+                gesture(Frame());
+            }
+        });
+        ticker.start(0);
+        CChildFrame* report = Frame().UndoRun(id);
+        ticker.stop();
+        ASSERT_NE(report, nullptr);
+        EXPECT_TRUE(Frame().isVisible());
+        const int putBack = holdingTheOriginal();
+        EXPECT_LT(putBack, kFiles);
+        const std::vector<std::string> lines = Lines(report);
+        ASSERT_GE(lines.size(), 2u);
+        EXPECT_EQ(lines[lines.size() - 2], std::to_string(putBack) + " files put back, " +
+                                               std::to_string(kFiles - putBack) +
+                                               " left as they were");
+        EXPECT_EQ(lines.back(),
+                  "Stopped before the end: undo the run again to put back the files it did not "
+                  "reach.");
+        EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                                [](const std::string& line) {
+                                    return line.ends_with(" ... not reached, the undo was stopped");
+                                }),
+                  kFiles - putBack);
+        const auto stateOfTheRun = [this, &id] {
+            for (const KeptRun& run : RunHistory(dir / "state").Runs()) {
+                if (run.journal.id == id) return CRunHistoryDlg::StateOf(run);
+            }
+            return QString();
+        };
+        EXPECT_EQ(stateOfTheRun(),
+                  QStringLiteral("can be undone (%1 of %2 files undone)").arg(putBack).arg(kFiles));
+
+        ASSERT_NE(Frame().UndoRun(id), nullptr);
+        EXPECT_EQ(holdingTheOriginal(), kFiles);
+        EXPECT_TRUE(stateOfTheRun().startsWith(QStringLiteral("can't be undone (undone by ")));
+    }
+}
+
+// A recovery stops the same way; its run did not end and is offered again, for the rest.
+TEST_F(RunHistoryWindowTest, AStoppedRecoveryReportsTheStopAndItsRunIsOfferedAgain) {
+    constexpr int kFiles = 40;
+    WriteARunThatDiedAfterReplacing(ManyNames(kFiles));
+    const auto holdingTheOriginal = [this] {
+        int count = 0;
+        for (const std::string& name : ManyNames(kFiles)) {
+            count += test::ReadFile(dir / ("tree/" + name)) == "the original\n";
+        }
+        return count;
+    };
+    QTimer ticker;
+    int turns = 0;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        if (Frame().paneText(0).startsWith(QStringLiteral("Recovering")) && ++turns == 3) {
+            QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QCoreApplication::sendEvent(&Frame(), &escape);
+        }
+    });
+    ticker.start(0);
+    CChildFrame* report = Frame().OfferRecovery();
+    ticker.stop();
+    ASSERT_NE(report, nullptr);
+    const int putBack = holdingTheOriginal();
+    EXPECT_LT(putBack, kFiles);
+    const std::vector<std::string> lines = Lines(report);
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[lines.size() - 3],
+              std::to_string(putBack) + " files put back, 0 left as they were");
+    EXPECT_EQ(lines[lines.size() - 2],
+              "Stopped before the end: the rest of this run, and any run after it, is offered "
+              "for recovery at the next start.");
+    EXPECT_EQ(RunHistory(dir / "state").UnfinishedRuns().size(), 1u);
+
+    ASSERT_NE(Frame().OfferRecovery(), nullptr);
+    EXPECT_EQ(holdingTheOriginal(), kFiles);
+    EXPECT_TRUE(RunHistory(dir / "state").UnfinishedRuns().empty());
 }
 
 TEST_F(RunHistoryWindowTest, TheHistoryShowsEachRunAndTheStateOfItsFiles) {
