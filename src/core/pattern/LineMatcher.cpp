@@ -332,8 +332,13 @@ void LineMatcher::ChooseCaseRule(std::string_view text, const CompiledPatterns& 
     const bool shapes =
         m_options.preserveCase && (folds || !asciiSearch || patterns.search.HasWildcards() ||
                                    !UnicodeCase::IsAscii(patterns.replace.text()));
-    if ((!folds && !shapes) || !UnicodeCase::IsValidUtf8(text)) return;
-    m_foldsUnicode = folds;
+    if (!folds && !shapes) return;
+    const UnicodeCase::Encoding encoding = UnicodeCase::EncodingOf(text);
+    if (encoding == UnicodeCase::Encoding::NotUtf8) return;
+    // In ASCII text folding every letter finds what folding ASCII letters finds, unless the
+    // search holds a character beyond ASCII that folds to an ASCII letter.
+    m_foldsUnicode = folds && (encoding == UnicodeCase::Encoding::Utf8 ||
+                               UnicodeCase::HoldsFoldsOfAsciiLetters(search));
     m_shapesUnicode = shapes;
 }
 

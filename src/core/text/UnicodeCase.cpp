@@ -87,7 +87,8 @@ void UnicodeCase::Append(char32_t code, std::string& out) {
     }
 }
 
-bool UnicodeCase::IsValidUtf8(std::string_view text) {
+UnicodeCase::Encoding UnicodeCase::EncodingOf(std::string_view text) {
+    Encoding found = Encoding::Ascii;
     std::size_t at = 0;
     while (at < text.size()) {
         // Runs of ASCII, the bulk of most text, are passed eight bytes at a time.
@@ -100,10 +101,11 @@ bool UnicodeCase::IsValidUtf8(std::string_view text) {
             }
         }
         const Char next = Decode(text, at);
-        if (next.length == 0) return false;
+        if (next.length == 0) return Encoding::NotUtf8;
+        if (next.length > 1) found = Encoding::Utf8;
         at += next.length;
     }
-    return true;
+    return found;
 }
 
 bool UnicodeCase::IsAscii(std::string_view text) {

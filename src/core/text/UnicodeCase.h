@@ -27,7 +27,10 @@ public:
     static Char Decode(std::string_view text, std::size_t at);
     static void Append(char32_t code, std::string& out);
 
-    static bool IsValidUtf8(std::string_view text);
+    enum class Encoding { Ascii, Utf8, NotUtf8 };
+    // Ascii: every byte below 0x80; Utf8: valid UTF-8 with a character beyond ASCII.
+    static Encoding EncodingOf(std::string_view text);
+    static bool IsValidUtf8(std::string_view text) { return EncodingOf(text) != Encoding::NotUtf8; }
     static bool IsAscii(std::string_view text);
 
     static char32_t Fold(char32_t code);

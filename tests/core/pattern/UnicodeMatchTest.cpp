@@ -38,6 +38,8 @@ TEST_F(UnicodeMatchTest, CaseBlindMatchingFoldsEveryLetterOfUtf8Text) {
         {"ASCII i takes neither Turkish i", "i", "x", "İ ı I i", "İ ı x x"},
         {"the Kelvin sign folds to k", "kilo", "x", "\u212Ailo KILO kilo", "x x x"},
         {"the long s folds to s", "sun", "x", "\u017Fun Sun", "x x"},
+        {"the Kelvin sign searched in ASCII text", "\u212Ailo", "x", "kilo KILO", "x x"},
+        {"a letter beyond ASCII in ASCII text", "ärger", "x", "arger ARGER", "arger ARGER"},
         {"a star's run in folded text", "ä*R", "x", "ÄbcR äXr", "x x", true},
         {"not UTF-8: ASCII letters only", "\xE4rger", "x", "\xC4rger \xE4RGER", "\xC4rger x"},
     });

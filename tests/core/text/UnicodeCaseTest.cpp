@@ -32,6 +32,8 @@ TEST(UnicodeCaseTest, OnlyWellFormedUtf8IsValid) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(UnicodeCase::IsValidUtf8(row.text), row.valid);
     }
+    EXPECT_EQ(UnicodeCase::EncodingOf(ascii), UnicodeCase::Encoding::Ascii);
+    EXPECT_EQ(UnicodeCase::EncodingOf(ascii + "ä"), UnicodeCase::Encoding::Utf8);
 }
 
 TEST(UnicodeCaseTest, SimpleFoldingMakesOneCharacterOfOne) {
