@@ -53,7 +53,9 @@ bool BatchPass::ProcessBatchFile(const std::string& directory, const std::string
     ScanCounters total;
     BatchApplier::Result result = BatchApplier::Result::Applied;
     bool splitsLines = false;
-    if (AheadScan* ahead = TakenScan(); ahead && ahead->state == AheadScan::State::Scanned) {
+    AheadScan* ahead = TakenScan();
+    const bool madeAhead = ahead && ahead->state == AheadScan::State::Scanned;
+    if (madeAhead) {
         total = ahead->counters;
         m_applier.content().swap(ahead->content);
         splitsLines = ahead->splitsLines;
@@ -70,9 +72,7 @@ bool BatchPass::ProcessBatchFile(const std::string& directory, const std::string
         return true;
     }
     const std::string& content = m_applier.content();
-    if (!BeginRewrite()) return false;
-    output().Write(content);
-    if (!KeepNewFile()) return false;
+    if (!RewriteWith(content, madeAhead) || !KeepNewFile()) return false;
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - started);
     Report("     " + std::to_string(total.changes) + " changes made -- Start Size " +

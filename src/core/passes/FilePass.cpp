@@ -15,12 +15,14 @@ std::string_view CannotEncodeReason(TextEncoding encoding) {
 void FilePass::DropOutput() {
     m_encoder.reset();
     m_output.reset();
+    m_writtenAhead.reset();
 }
 
 bool FilePass::OpenAndRead(const std::string& directory, const std::string& fileName) {
     DropOutput();
     m_file.Forget();
     m_aheadTaken = false;
+    m_ahead.written = AheadFile::Written();
     BackupKeeper& backups = m_context.backups;
     // The file a worker opened and read is offered to the backup step, which takes it
     // when the folder still names that very file: one look at the entry, no second open.
@@ -78,8 +80,8 @@ AheadScan* FilePass::TakenScan() {
     return m_aheadTaken ? &m_ahead.scan : nullptr;
 }
 
-bool FilePass::AddAheadLines(const AheadScan& scan) {
-    LogStore& log = m_context.log;
+bool FilePass::AheadLinesFit(const AheadScan& scan) const {
+    const LogStore& log = m_context.log;
     // Each line splits into one line per piece at most, and a header goes before the first.
     std::size_t room = 1;
     for (const std::string& line : scan.lines) {
@@ -88,14 +90,32 @@ bool FilePass::AddAheadLines(const AheadScan& scan) {
             for (const char c : line) room += c == '\r' || c == '\n';
         }
     }
-    if (!log.HasRoomFor(room)) return false;
+    return log.HasRoomFor(room);
+}
+
+void FilePass::AddAheadLines(const AheadScan& scan) {
     for (const std::string& line : scan.lines) Report(line);
+}
+
+bool FilePass::RewriteWith(std::string_view content, bool madeAhead) {
+    AheadFile::Written& written = m_ahead.written;
+    const bool journal = m_context.backups.recorder() != nullptr;
+    const bool offered =
+        madeAhead && m_aheadTaken && written.file.valid() && (!journal || written.hashes);
+    if (!BeginRewrite(offered ? std::move(written.file) : UniqueFd())) return false;
+    if (offered && m_context.backups.current().outputWritten) {
+        m_writtenAhead = std::move(written);
+        return true;
+    }
+    output().Write(content);
     return true;
 }
 
-bool FilePass::BeginRewrite() {
+bool FilePass::BeginRewrite(UniqueFd written) {
     BackupKeeper& backups = m_context.backups;
-    if (!backups.BeginRewrite()) return false;
+    DropOutput();
+    if (!backups.BeginRewrite(std::move(written))) return false;
+    if (backups.current().outputWritten) return true;
     if (backups.preview()) {
         m_previewContent.clear();
         m_keepsPreviewContent = m_context.sink().WantsNewContent();
@@ -131,10 +151,12 @@ void FilePass::ShowLineTooLong(std::string_view ending) {
 }
 
 bool FilePass::KeepNewFile() {
-    const bool encoded = !m_encoder || m_encoder->Finish();
-    const bool complete = m_output->Flush();
-    const bool unchanged = m_output->SameAsOriginal();
-    m_newFileSize = m_output->written();
+    // A file a worker wrote holds the whole new content, which differs from the old.
+    const std::optional<AheadFile::Written> ahead = std::move(m_writtenAhead);
+    const bool encoded = ahead || !m_encoder || m_encoder->Finish();
+    const bool complete = ahead || m_output->Flush();
+    const bool unchanged = !ahead && m_output->SameAsOriginal();
+    m_newFileSize = ahead ? ahead->size : m_output->written();
     DropOutput();
     // The log's line limit, reached in this file, stops the run before the file is whole:
     // its part done is thrown away, as an abort of this one file would.
@@ -159,7 +181,9 @@ bool FilePass::KeepNewFile() {
     // A refusal at the swap reports its own reason.
     BackupKeeper& backups = m_context.backups;
     std::optional<ContentHashes> hashes;
-    if (m_newContentHash) {
+    if (ahead) {
+        hashes = ahead->hashes;
+    } else if (m_newContentHash) {
         hashes = ContentHashes{ContentHash::Of(m_file.bytes()), m_newContentHash->Digest()};
         m_newContentHash.reset();
     }

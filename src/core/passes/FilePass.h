@@ -32,8 +32,13 @@ protected:
     [[nodiscard]] bool OpenAndRead(const std::string& directory, const std::string& fileName);
 
     // Moves the original to its backup and opens the new file for output(); false when
-    // that was refused (the file is as it was, the reason recorded).
-    [[nodiscard]] bool BeginRewrite();
+    // that was refused (the file is as it was, the reason recorded). A file a worker wrote
+    // the new content into, `written`, is taken as the new file where it can be; output()
+    // is then not to be written.
+    [[nodiscard]] bool BeginRewrite(UniqueFd written = UniqueFd());
+    // Begins the rewrite with its whole new content, `content`. When a worker made it
+    // (`madeAhead`) and wrote it into a file already, that file is taken instead.
+    [[nodiscard]] bool RewriteWith(std::string_view content, bool madeAhead);
 
     // Restores the original and reports it refused for `reason`.
     void Fail(std::string_view reason);
@@ -54,10 +59,11 @@ protected:
     // What a worker found in the file, when the file in hand is the one it read; null when
     // the pass reads and scans the file itself.
     AheadScan* TakenScan();
-    // Adds the report lines a worker made for the changed lines; false, adding none, when
-    // they could reach the log's line limit: the pass then scans the file itself, so that
-    // the limit falls where it falls on one thread.
-    bool AddAheadLines(const AheadScan& scan);
+    // Whether the report lines a worker made for the changed lines stay below the log's
+    // line limit. Where they could reach it the pass scans the file itself, so that the
+    // limit falls where it falls on one thread.
+    bool AheadLinesFit(const AheadScan& scan) const;
+    void AddAheadLines(const AheadScan& scan);
 
     ByteSink& output() { return m_encoder ? static_cast<ByteSink&>(*m_encoder) : *m_output; }
     std::string_view text() const { return m_file.text(); }
@@ -85,6 +91,8 @@ private:
     std::optional<OutputWriter> m_output;
     // Between the pass and m_output, when the text was decoded.
     std::optional<TextEncoder> m_encoder;
+    // The file a worker wrote the new content into, when the rewrite took it.
+    std::optional<AheadFile::Written> m_writtenAhead;
     std::size_t m_newFileSize = 0;
     // The hash of the new content as it is written, when the run keeps a journal.
     std::optional<ContentHasher> m_newContentHash;

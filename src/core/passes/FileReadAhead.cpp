@@ -6,8 +6,9 @@
 #include <exception>
 #include <utility>
 
-#include "replace/BackupKeeper.h"
+#include "text/BackupName.h"
 #include "text/UniqueFd.h"
+#include "text/WriteAll.h"
 
 namespace kesto {
 namespace {
@@ -32,8 +33,8 @@ bool AheadFile::IsFile(const struct stat& run) const {
 }
 
 FileReadAhead::FileReadAhead(const std::vector<std::string>& paths, int workers, bool checkKind,
-                             const ScannerFactory& makeScanner, Window window)
-    : m_paths(paths), m_checkKind(checkKind), m_window(window) {
+                             const ScannerFactory& makeScanner, Window window, NewFiles newFiles)
+    : m_paths(paths), m_checkKind(checkKind), m_window(window), m_newFiles(newFiles) {
     for (int i = 0; i < workers; ++i) {
         std::shared_ptr<AheadScanner> scanner(makeScanner ? makeScanner() : nullptr);
         m_workers.emplace_back([this, scanner] { Work(scanner.get()); });
@@ -94,6 +95,7 @@ void FileReadAhead::ReadAndScan(std::size_t index, AheadFile& file, AheadScanner
     file.notSearched.reset();
     file.type = LineBreakType::None;
     file.scan.Clear();
+    file.written = AheadFile::Written();
     const std::string& path = m_paths[index];
     file.input = UniqueFd(::open(path.c_str(), kReadFlags));
     const UniqueFd& input = file.input;
@@ -122,6 +124,36 @@ void FileReadAhead::ReadAndScan(std::size_t index, AheadFile& file, AheadScanner
         // Out of memory, say: the run's own scan meets it, and tells it, as on one thread.
         file.scan.Clear();
     }
+    WriteNewFile(path, file);
+}
+
+void FileReadAhead::WriteNewFile(const std::string& path, AheadFile& file) const {
+    const AheadScan& scan = file.scan;
+    // A decoded text is encoded back by the run. New content that is the old one is no
+    // change, which the run finds out itself.
+    if (!m_newFiles.write || scan.state != AheadScan::State::Scanned ||
+        scan.counters.match.possible == 0 || file.content.decoded()) {
+        return;
+    }
+    const std::string_view mark = file.content.byteOrderMark();
+    const std::string_view original = file.content.bytes();
+    if (original.size() == mark.size() + scan.content.size() &&
+        original.substr(mark.size()) == scan.content) {
+        return;
+    }
+    const std::string_view folder = DirectoryOf(path);
+    const std::string where = folder.empty() ? std::string(".") : std::string(folder);
+    // Where the file system has no unnamed files, the run makes the new file itself.
+    UniqueFd out(::open(where.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+    if (!out.valid() || !WriteAll(out.get(), mark) || !WriteAll(out.get(), scan.content)) return;
+    if (m_newFiles.hash) {
+        ContentHasher after;
+        after.Update(mark);
+        after.Update(scan.content);
+        file.written.hashes = ContentHashes{ContentHash::Of(original), after.Digest()};
+    }
+    file.written.size = mark.size() + scan.content.size();
+    file.written.file = std::move(out);
 }
 
 bool FileReadAhead::HalfTheWindowIsFree() const {

@@ -7,8 +7,13 @@
 // bytes only when its own opened file is the same one, unchanged (device, inode, size,
 // modification and change times), and otherwise reads the file itself. The workers stay
 // a bounded number of files and bytes ahead of the run. Nothing a worker does reaches the
-// log, the prompter or a file: what it found waits for the run. A file in which the scanner
-// found no candidate comes without its bytes: the run has no use for them.
+// log, the prompter or a named file: what it found waits for the run. A file in which the
+// scanner found no candidate comes without its bytes: the run has no use for them.
+//
+// For a run that writes, a worker also writes the new content it made into an unnamed file
+// (O_TMPFILE) in the file's folder. Such a file has no name until the run gives it one, after
+// its journal names the file: a run cut off before leaves nothing behind, and one the run
+// does not take is gone when it is closed.
 #pragma once
 
 #include <sys/stat.h>
@@ -26,6 +31,7 @@
 #include <vector>
 
 #include "passes/AheadScanner.h"
+#include "replace/BackupKeeper.h"
 #include "text/FileText.h"
 #include "text/LineBreak.h"
 #include "text/UniqueFd.h"
@@ -41,6 +47,13 @@ struct AheadFile {
     std::optional<std::string_view> notSearched;  // why a run leaves it alone, if it does
     LineBreakType type = LineBreakType::None;
     AheadScan scan;
+    // The new content of a scanned file that changes, written by the worker.
+    struct Written {
+        UniqueFd file;  // unnamed, in the folder the file was listed in
+        std::size_t size = 0;
+        std::optional<ContentHashes> hashes;  // when the run keeps a journal
+    };
+    Written written;
 
     // Whether the file the run opened, `run`, is the one read here, unchanged since.
     bool IsFile(const struct stat& run) const;
@@ -54,12 +67,19 @@ public:
         std::size_t files = 16;
         std::size_t bytes = std::size_t{64} << 20;
     };
+    // Whether the workers write the new content of the files that change (a run that
+    // writes), and hash both versions of them (a run with a journal).
+    struct NewFiles {
+        bool write;
+        bool hash;
+    };
 
     // Starts `workers` threads over `paths` (which must outlive this object). With
     // `checkKind` a worker also tells text from binary. Each worker makes its own scanner
     // with `makeScanner`; without one the files are only read.
     FileReadAhead(const std::vector<std::string>& paths, int workers, bool checkKind,
-                  const ScannerFactory& makeScanner, Window window);
+                  const ScannerFactory& makeScanner, Window window,
+                  NewFiles newFiles = NewFiles{false, false});
     FileReadAhead(const FileReadAhead&) = delete;
     FileReadAhead& operator=(const FileReadAhead&) = delete;
     // Stops the workers; a file they are reading is finished first.
@@ -74,6 +94,7 @@ public:
 private:
     void Work(AheadScanner* scanner);
     void ReadAndScan(std::size_t index, AheadFile& file, AheadScanner* scanner) const;
+    void WriteNewFile(const std::string& path, AheadFile& file) const;
     void DropBefore(std::size_t index);
     bool HalfTheWindowIsFree() const;
     bool EnoughIsReady() const;
@@ -83,6 +104,7 @@ private:
     const std::vector<std::string>& m_paths;
     const bool m_checkKind;
     const Window m_window;
+    const NewFiles m_newFiles;
     std::mutex m_mutex;
     std::condition_variable m_fileReady;
     std::condition_variable m_windowMoved;

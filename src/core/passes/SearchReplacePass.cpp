@@ -82,14 +82,14 @@ bool SearchReplacePass::ProcessFile(const std::string& directory, const std::str
         LeaveAlone("No match Found!");
         return true;
     }
-    if (!BeginRewrite()) return false;
+    const bool scannedAhead =
+        ahead && ahead->state == AheadScan::State::Scanned && AheadLinesFit(*ahead);
+    if (!(scannedAhead ? RewriteWith(ahead->content, true) : BeginRewrite())) return false;
 
     ScanCounters counters;
-    const bool scannedAhead =
-        ahead && ahead->state == AheadScan::State::Scanned && AddAheadLines(*ahead);
     if (scannedAhead) {
+        AddAheadLines(*ahead);
         counters = ahead->counters;
-        output().Write(ahead->content);
     }
     switch (scannedAhead ? ScanResult::Completed : Scan(type, counters)) {
     case ScanResult::Completed:

@@ -346,7 +346,7 @@ bool BackupKeeper::OpenForReading(const std::string& directory, const std::strin
     return true;
 }
 
-bool BackupKeeper::BeginRewrite() {
+bool BackupKeeper::BeginRewrite(UniqueFd written) {
     if (m_preview) {
         // Where the run could not create its temporary file, the preview says what it would.
         if (::faccessat(m_current.folder->fd(), ".", W_OK, AT_EACCESS) == 0) return true;
@@ -359,13 +359,33 @@ bool BackupKeeper::BeginRewrite() {
                                    m_current.folder->identity())) {
         LogRecorderFailure();
     }
-    m_current.output =
-        CreateExclusive(m_current.folder->fd(), m_temporaryPrefix, m_current.tempName);
+    if (written.valid()) m_current.output = NameWrittenFile(std::move(written));
+    m_current.outputWritten = m_current.output.valid();
+    if (!m_current.outputWritten) {
+        m_current.output =
+            CreateExclusive(m_current.folder->fd(), m_temporaryPrefix, m_current.tempName);
+    }
     if (!m_current.output.valid()) {
         m_current.tempName.clear();
         return Abandon("Couldn't Create Backup file!");
     }
     return true;
+}
+
+UniqueFd BackupKeeper::NameWrittenFile(UniqueFd written) {
+    // Linked by its descriptor: only an unnamed file opened without O_EXCL can be, and a
+    // folder on another file system (one swapped in meanwhile) refuses it.
+    const std::string handle = "/proc/self/fd/" + std::to_string(written.get());
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        std::string name = UnpredictableName(m_temporaryPrefix);
+        if (::linkat(AT_FDCWD, handle.c_str(), m_current.folder->fd(), name.c_str(),
+                     AT_SYMLINK_FOLLOW) == 0) {
+            m_current.tempName = std::move(name);
+            return written;
+        }
+        if (errno != EEXIST) break;
+    }
+    return UniqueFd();
 }
 
 bool BackupKeeper::OpenForRewrite(const std::string& directory, const std::string& fileName) {

@@ -2,13 +2,14 @@
 // complete version of the file.
 //
 // A pass opens a file for reading (OpenForReading) and, only once it knows the file will
-// change, creates a temporary file beside it for the new content (BeginRewrite): a file
-// without a match is only ever read. When the new content is complete, KeepRewrittenFile
-// gives it the original's owner, mode, ACL and user attributes, makes the backup as a hard
-// link to the original, checks that nobody changed the original meanwhile and renames the
-// new file over the original name in one step. Any failure before that removes the
-// temporary file (RestoreOneFile) and leaves the original as it was. A file that changed
-// keeps its backup, so that an aborted run can put every original back
+// change, creates a temporary file beside it for the new content (BeginRewrite), or names
+// the unnamed one a worker already wrote it into: a file without a match is only ever
+// read. When the new content is complete, KeepRewrittenFile gives it the original's owner,
+// mode, ACL and user attributes, makes the backup as a hard link to the original, checks
+// that nobody changed the original meanwhile and renames the new file over the original
+// name in one step. Any failure before that removes the temporary file (RestoreOneFile)
+// and leaves the original as it was. A file that changed keeps its backup, so that an
+// aborted run can put every original back
 // (RestoreChangedFiles); at the end of a run the backups are kept or removed
 // (RemoveBackups), and EndRun lets go of the run's folders.
 //
@@ -61,10 +62,11 @@ struct PreparedFile {
     UniqueFd input;   // the original, for reading
     UniqueFd output;  // the temporary file beside it that takes the new content
     HeldFolder* folder = nullptr;
-    std::string name;         // of `path` in `folder`
-    std::string backupName;   // of `backupPath` in `folder`
-    std::string tempName;     // of `output` in `folder`, while it exists
-    struct stat original {};  // the original as it was read
+    std::string name;            // of `path` in `folder`
+    std::string backupName;      // of `backupPath` in `folder`
+    std::string tempName;        // of `output` in `folder`, while it exists
+    bool outputWritten = false;  // `output` came with the new content in it
+    struct stat original {};     // the original as it was read
 };
 
 // The hashes of a file's original and of its new content.
@@ -107,8 +109,10 @@ public:
     // or aborting). The file is not touched.
     [[nodiscard]] bool OpenForReading(const std::string& directory, const std::string& fileName);
     // Creates the temporary file that takes the new content. On refusal the file is as it
-    // was and the reason recorded.
-    [[nodiscard]] bool BeginRewrite();
+    // was and the reason recorded. An unnamed file that already holds the new content,
+    // `written`, made in the file's folder (O_TMPFILE), is given the temporary name instead
+    // where it can be (then current().outputWritten); else it is closed, and gone.
+    [[nodiscard]] bool BeginRewrite(UniqueFd written = UniqueFd());
     // Both of the above.
     [[nodiscard]] bool OpenForRewrite(const std::string& directory, const std::string& fileName);
 
@@ -174,6 +178,8 @@ private:
     std::string KeyOf(const HeldFolder& folder, std::string_view name) const;
     bool UnchangedSinceRead() const;
     bool MakeBackup();
+    // Names `written` in the file's folder; closed and invalid when it can't be.
+    UniqueFd NameWrittenFile(UniqueFd written);
     bool LinkOrCopyOriginal(const std::string& tempName);
     bool CopyOriginal(const std::string& tempName);
     bool RestoreChangedFile(const ChangedFile& file);

@@ -207,8 +207,11 @@ std::optional<RunOutcome> SessionDocument::RunFileLoop(
     std::optional<FileReadAhead> readAhead;
     const int workers = AheadWorkers();
     if (makeScanner && workers > 0 && !options.confirmEachReplace && searchFileList.size() > 1) {
+        // A run that writes has the workers write the new files too, unnamed until the
+        // run's thread takes them, so that on many cores the rewrite is no longer one thread's.
+        const FileReadAhead::NewFiles newFiles{!previewing(), m_backups.recorder() != nullptr};
         readAhead.emplace(searchFileList, workers, options.skipBinaryFiles, *makeScanner,
-                          FileReadAhead::Window{});
+                          FileReadAhead::Window{}, newFiles);
         context.readAhead = &*readAhead;
     }
     ProcessedFiles processed;

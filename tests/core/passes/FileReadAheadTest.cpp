@@ -31,6 +31,28 @@ private:
     std::atomic<int>& m_count;
 };
 
+// Replaces every "a" with "A", and counts a match in every file.
+class UppercasingScanner : public AheadScanner {
+public:
+    void ScanAhead(std::string_view text, LineBreakType, const std::string&,
+                   AheadScan& scan) override {
+        scan.content.assign(text);
+        for (char& c : scan.content) c = c == 'a' ? 'A' : c;
+        scan.counters.match.possible = 1;
+        scan.state = AheadScan::State::Scanned;
+    }
+};
+
+// What the file behind a descriptor holds, read through another one.
+std::string ContentBehind(int fd) {
+    return test::ReadFile("/proc/self/fd/" + std::to_string(fd));
+}
+
+std::size_t EntriesIn(const std::string& folder) {
+    const std::filesystem::directory_iterator entries(folder);
+    return static_cast<std::size_t>(std::distance(begin(entries), end(entries)));
+}
+
 struct stat StatOf(const std::string& path) {
     struct stat st {};
     EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
@@ -139,6 +161,62 @@ TEST_F(FileReadAheadTest, WhatTheRunMustNotTakeFromAWorkerIsLeftToTheRun) {
     WriteFile(paths[6], "PLAIN\n");
     EXPECT_FALSE(file.IsFile(StatOf(paths[6])));
     EXPECT_TRUE(file.IsFile(read));
+}
+
+// A file without a name is gone once it is closed: a run that never takes it, or is cut
+// off, leaves nothing in the folder.
+TEST_F(FileReadAheadTest, AWorkerWritesTheNewContentOfAFileThatChangesIntoAFileWithoutAName) {
+    struct Row {
+        std::string bytes;
+        std::string written;  // empty: the run writes the file itself
+    };
+    const std::vector<Row> rows = {
+        {"banana\n", "bAnAnA\n"},
+        {"\xEF\xBB\xBF"
+         "a\r\n",
+         "\xEF\xBB\xBF"
+         "A\r\n"},        // the mark stays ahead of the text
+        {"hello\n", ""},  // a match that changes nothing
+        {std::string("\xFF\xFE"
+                     "a\0\n\0",
+                     6),
+         ""},  // decoded: encoded back by the run
+    };
+    std::vector<std::string> paths;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        paths.push_back(dir / ("f" + std::to_string(i)));
+        WriteFile(paths.back(), rows[i].bytes);
+    }
+    const std::size_t entries = EntriesIn(dir.path());
+    for (const bool journal : {false, true}) {
+        FileReadAhead ahead(
+            paths, 2, true, [] { return std::make_unique<UppercasingScanner>(); }, {},
+            FileReadAhead::NewFiles{true, journal});
+        AheadFile file;
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            SCOPED_TRACE(i);
+            ASSERT_TRUE(ahead.Take(i, file));
+            const AheadFile::Written& written = file.written;
+            ASSERT_EQ(written.file.valid(), !rows[i].written.empty());
+            if (!written.file.valid()) continue;
+            EXPECT_EQ(ContentBehind(written.file.get()), rows[i].written);
+            EXPECT_EQ(written.size, rows[i].written.size());
+            ASSERT_EQ(written.hashes.has_value(), journal);
+            if (journal) {
+                EXPECT_EQ(written.hashes->before, ContentHash::Of(rows[i].bytes));
+                EXPECT_EQ(written.hashes->after, ContentHash::Of(rows[i].written));
+            }
+        }
+        EXPECT_EQ(EntriesIn(dir.path()), entries);
+    }
+    // A run that writes nothing (a preview) has nothing written for it.
+    FileReadAhead preview(paths, 2, true, [] { return std::make_unique<UppercasingScanner>(); },
+                          {});
+    AheadFile file;
+    ASSERT_TRUE(preview.Take(0, file));
+    EXPECT_FALSE(file.written.file.valid());
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        EXPECT_EQ(test::ReadFile(paths[i]), rows[i].bytes);
 }
 
 TEST_F(FileReadAheadTest, WorkersStayWithinTheirWindowAndTheRunMaySkipFiles) {
