@@ -42,11 +42,12 @@ struct ReportLine {
     std::string_view text;
 };
 
-// The file `path` (the file itself, not a link to it) was rewritten from `before`, or in a
-// preview would have been. `after` is its new content where the run kept it: in a preview,
-// for a subscriber that wants it. Both are the bytes on disk; with `decoded` they are UTF-16
-// or UTF-32 text, which the passes saw decoded, and whose lines are not what patch tools
-// take for lines.
+// The file `path` (the file itself, not a link to it) was rewritten, or in a preview would
+// have been. A preview gives its bytes, `before`, and its new content, `after`, for a
+// subscriber that wants it; a run that writes gives neither (a worker that wrote the new
+// file kept the old bytes). Both are the bytes on disk; with `decoded` they are UTF-16 or
+// UTF-32 text, which the passes saw decoded, and whose lines are not what patch tools take
+// for lines.
 struct FileRewritten {
     std::string_view path;
     std::string_view before;

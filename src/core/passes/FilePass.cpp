@@ -1,5 +1,7 @@
 #include "passes/FilePass.h"
 
+#include <unistd.h>
+
 namespace kesto {
 
 namespace {
@@ -76,6 +78,24 @@ LineBreakType FilePass::TypeOfText() const {
     return m_aheadTaken ? m_ahead.type : DetectLineBreakType(text());
 }
 
+bool FilePass::ReadBytesLeftWithTheWorker() {
+    if (!m_aheadTaken || !m_ahead.withoutBytes || !m_file.bytes().empty()) return true;
+    const PreparedFile& file = m_context.backups.current();
+    // The worker read the descriptor to its end.
+    if (::lseek(file.input.get(), 0, SEEK_SET) != 0 ||
+        m_file.Read(file.input.get(), static_cast<std::size_t>(file.size)) != ReadResult::Ok ||
+        m_file.Decode(m_context.options.skipBinaryFiles)) {
+        Fail("Failed to read!");
+        return false;
+    }
+    return true;
+}
+
+std::size_t FilePass::fileSize() const {
+    const bool withoutBytes = m_aheadTaken && m_ahead.withoutBytes;
+    return withoutBytes ? static_cast<std::size_t>(m_ahead.opened.st_size) : m_file.bytes().size();
+}
+
 AheadScan* FilePass::TakenScan() {
     return m_aheadTaken ? &m_ahead.scan : nullptr;
 }
@@ -99,11 +119,10 @@ void FilePass::AddAheadLines(const AheadScan& scan) {
 
 bool FilePass::RewriteWith(std::string_view content, bool madeAhead) {
     AheadFile::Written& written = m_ahead.written;
-    const bool journal = m_context.backups.recorder() != nullptr;
-    const bool offered =
-        madeAhead && m_aheadTaken && written.file.valid() && (!journal || written.hashes);
+    // The worker kept `content` itself when it wrote the file: it is taken or copied.
+    const bool offered = madeAhead && m_aheadTaken && written.file.valid();
     if (!BeginRewrite(offered ? std::move(written.file) : UniqueFd())) return false;
-    if (offered && m_context.backups.current().outputWritten) {
+    if (offered) {
         m_writtenAhead = std::move(written);
         return true;
     }
@@ -182,7 +201,7 @@ bool FilePass::KeepNewFile() {
     BackupKeeper& backups = m_context.backups;
     std::optional<ContentHashes> hashes;
     if (ahead) {
-        hashes = ahead->hashes;
+        if (backups.recorder()) hashes = ahead->hashes;
     } else if (m_newContentHash) {
         hashes = ContentHashes{ContentHash::Of(m_file.bytes()), m_newContentHash->Digest()};
         m_newContentHash.reset();
@@ -190,7 +209,7 @@ bool FilePass::KeepNewFile() {
     if (!backups.KeepRewrittenFile(hashes)) return false;
     const bool kept = backups.preview() && m_keepsPreviewContent;
     m_context.sink().On(FileRewritten{
-        backups.current().path, m_file.bytes(),
+        backups.current().path, backups.preview() ? m_file.bytes() : std::string_view(),
         kept ? std::optional<std::string_view>(m_previewContent) : std::nullopt, m_file.decoded()});
     return true;
 }

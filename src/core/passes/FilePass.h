@@ -59,6 +59,10 @@ protected:
     // What a worker found in the file, when the file in hand is the one it read; null when
     // the pass reads and scans the file itself.
     AheadScan* TakenScan();
+    // Reads the file's bytes where the worker that scanned it kept them (it wrote the new
+    // file, or found no candidate), for a pass that goes on to scan the file itself; false,
+    // with the file refused, when they can't be read.
+    [[nodiscard]] bool ReadBytesLeftWithTheWorker();
     // Whether the report lines a worker made for the changed lines stay below the log's
     // line limit. Where they could reach it the pass scans the file itself, so that the
     // limit falls where it falls on one thread.
@@ -70,7 +74,7 @@ protected:
     // The file as it is on disk, and whether text() was decoded from it (UTF-16, UTF-32).
     const FileText& file() const { return m_file; }
     // The sizes of the file on disk: as read, and as the last file kept was written.
-    std::size_t fileSize() const { return m_file.bytes().size(); }
+    std::size_t fileSize() const;
     std::size_t newFileSize() const { return m_newFileSize; }
     const std::string& path() const { return m_context.log.currentFilePath(); }
     void ShowProgress(int percent);

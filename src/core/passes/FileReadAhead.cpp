@@ -62,9 +62,11 @@ std::unique_ptr<AheadFile> FileReadAhead::SpareFile() {
 }
 
 void FileReadAhead::Work(AheadScanner* scanner) {
-    // The bytes of a file without a candidate are not handed on: the next file is read into
-    // the same buffer, still in this core's cache.
+    // The bytes of a file without a candidate, or whose new file is written, are not handed
+    // on: the next file is read into the same buffer, still in this core's cache, and its
+    // new content made in the same string. A fresh page costs far more than reading it.
     FileText own;
+    std::string ownContent;
     std::unique_lock lock(m_mutex);
     for (;;) {
         // A full window is taken up again once half of it is free, so that a worker is not
@@ -78,10 +80,15 @@ void FileReadAhead::Work(AheadScanner* scanner) {
         std::unique_ptr<AheadFile> file = SpareFile();
         lock.unlock();
         std::swap(own, file->content);
+        std::swap(ownContent, file->scan.content);
         ReadAndScan(index, *file, scanner);
-        if (file->scan.state == AheadScan::State::NoCandidate) {
+        file->withoutBytes =
+            file->scan.state == AheadScan::State::NoCandidate || file->written.file.valid();
+        if (file->withoutBytes) {
             std::swap(own, file->content);
             file->content.Forget();
+            std::swap(ownContent, file->scan.content);
+            file->scan.content.clear();
         }
         lock.lock();
         m_bytes += BytesHeld(*file);
@@ -143,15 +150,16 @@ void FileReadAhead::WriteNewFile(const std::string& path, AheadFile& file) const
     }
     const std::string_view folder = DirectoryOf(path);
     const std::string where = folder.empty() ? std::string(".") : std::string(folder);
-    // Where the file system has no unnamed files, the run makes the new file itself.
-    UniqueFd out(::open(where.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+    // Where the file system has no unnamed files, the run makes the new file itself. Open
+    // for reading too: where the run can't name it, it copies it.
+    UniqueFd out(::open(where.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
     if (!out.valid() || !WriteAll(out.get(), mark) || !WriteAll(out.get(), scan.content)) return;
-    if (m_newFiles.hash) {
-        ContentHasher after;
-        after.Update(mark);
-        after.Update(scan.content);
-        file.written.hashes = ContentHashes{ContentHash::Of(original), after.Digest()};
-    }
+    // For the journal, which the worker does not know to be kept: hashing costs little
+    // beside the write.
+    ContentHasher after;
+    after.Update(mark);
+    after.Update(scan.content);
+    file.written.hashes = ContentHashes{ContentHash::Of(original), after.Digest()};
     file.written.size = mark.size() + scan.content.size();
     file.written.file = std::move(out);
 }

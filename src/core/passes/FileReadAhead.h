@@ -11,9 +11,10 @@
 // scanner found no candidate comes without its bytes: the run has no use for them.
 //
 // For a run that writes, a worker also writes the new content it made into an unnamed file
-// (O_TMPFILE) in the file's folder. Such a file has no name until the run gives it one, after
-// its journal names the file: a run cut off before leaves nothing behind, and one the run
-// does not take is gone when it is closed.
+// (O_TMPFILE) in the file's folder, and keeps the file's bytes and the new content in its
+// own buffers: buffers used again and again stay in memory the worker already touched. Such a file
+// has no name until the run gives it one, after its journal names the file: a run cut off before
+// leaves nothing behind, and one the run does not take is gone when it is closed.
 #pragma once
 
 #include <sys/stat.h>
@@ -51,9 +52,12 @@ struct AheadFile {
     struct Written {
         UniqueFd file;  // unnamed, in the folder the file was listed in
         std::size_t size = 0;
-        std::optional<ContentHashes> hashes;  // when the run keeps a journal
+        ContentHashes hashes;  // of the file as read and of the new content
     };
     Written written;
+    // `content` stayed with the worker: the file has no candidate, or its new content is
+    // written. The run that needs the bytes all the same reads them itself.
+    bool withoutBytes = false;
 
     // Whether the file the run opened, `run`, is the one read here, unchanged since.
     bool IsFile(const struct stat& run) const;
@@ -67,11 +71,10 @@ public:
         std::size_t files = 16;
         std::size_t bytes = std::size_t{64} << 20;
     };
-    // Whether the workers write the new content of the files that change (a run that
-    // writes), and hash both versions of them (a run with a journal).
+    // Whether the workers write the new content of the files that change: a run that
+    // writes, not a preview.
     struct NewFiles {
         bool write;
-        bool hash;
     };
 
     // Starts `workers` threads over `paths` (which must outlive this object). With
@@ -79,7 +82,7 @@ public:
     // with `makeScanner`; without one the files are only read.
     FileReadAhead(const std::vector<std::string>& paths, int workers, bool checkKind,
                   const ScannerFactory& makeScanner, Window window,
-                  NewFiles newFiles = NewFiles{false, false});
+                  NewFiles newFiles = NewFiles{false});
     FileReadAhead(const FileReadAhead&) = delete;
     FileReadAhead& operator=(const FileReadAhead&) = delete;
     // Stops the workers; a file they are reading is finished first.

@@ -78,12 +78,13 @@ bool SearchReplacePass::ProcessFile(const std::string& directory, const std::str
             control.AbortWithReason(kCannotPair);
             return false;
         }
-    } else if (!HasCandidate(type)) {
+    } else if (!(ahead && ahead->state == AheadScan::State::Scanned) && !HasCandidate(type)) {
         LeaveAlone("No match Found!");
         return true;
     }
     const bool scannedAhead =
         ahead && ahead->state == AheadScan::State::Scanned && AheadLinesFit(*ahead);
+    if (!scannedAhead && !ReadBytesLeftWithTheWorker()) return false;
     if (!(scannedAhead ? RewriteWith(ahead->content, true) : BeginRewrite())) return false;
 
     ScanCounters counters;

@@ -60,6 +60,19 @@ UniqueFd CreateExclusive(int folder, std::string_view prefix, std::string& name)
     return UniqueFd();
 }
 
+// Copies every byte of `from`, read from its start, to `to`.
+bool CopyAll(int from, int to) {
+    char buffer[64 * 1024];
+    for (off_t at = 0;;) {
+        const ssize_t n = ::pread(from, buffer, sizeof buffer, at);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        if (n == 0) return true;
+        if (!WriteAll(to, std::string_view(buffer, static_cast<std::size_t>(n)))) return false;
+        at += n;
+    }
+}
+
 bool SameTime(const timespec& a, const timespec& b) {
     return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
 }
@@ -359,9 +372,12 @@ bool BackupKeeper::BeginRewrite(UniqueFd written) {
                                    m_current.folder->identity())) {
         LogRecorderFailure();
     }
-    if (written.valid()) m_current.output = NameWrittenFile(std::move(written));
-    m_current.outputWritten = m_current.output.valid();
-    if (!m_current.outputWritten) {
+    // The unnamed file is the only copy of the new content: where it can't be named (no
+    // /proc, or the folder is on another file system now), its bytes go to a new file.
+    const bool withContent = written.valid();
+    if (withContent) m_current.output = NameWrittenFile(written);
+    const bool named = m_current.output.valid();
+    if (!named) {
         m_current.output =
             CreateExclusive(m_current.folder->fd(), m_temporaryPrefix, m_current.tempName);
     }
@@ -369,10 +385,14 @@ bool BackupKeeper::BeginRewrite(UniqueFd written) {
         m_current.tempName.clear();
         return Abandon("Couldn't Create Backup file!");
     }
+    if (withContent && !named && !CopyAll(written.get(), m_current.output.get())) {
+        return Abandon("Failed to write!");
+    }
+    m_current.outputWritten = withContent;
     return true;
 }
 
-UniqueFd BackupKeeper::NameWrittenFile(UniqueFd written) {
+UniqueFd BackupKeeper::NameWrittenFile(UniqueFd& written) {
     // Linked by its descriptor: only an unnamed file opened without O_EXCL can be, and a
     // folder on another file system (one swapped in meanwhile) refuses it.
     const std::string handle = "/proc/self/fd/" + std::to_string(written.get());
@@ -381,7 +401,7 @@ UniqueFd BackupKeeper::NameWrittenFile(UniqueFd written) {
         if (::linkat(AT_FDCWD, handle.c_str(), m_current.folder->fd(), name.c_str(),
                      AT_SYMLINK_FOLLOW) == 0) {
             m_current.tempName = std::move(name);
-            return written;
+            return std::move(written);
         }
         if (errno != EEXIST) break;
     }

@@ -111,7 +111,8 @@ public:
     // Creates the temporary file that takes the new content. On refusal the file is as it
     // was and the reason recorded. An unnamed file that already holds the new content,
     // `written`, made in the file's folder (O_TMPFILE), is given the temporary name instead
-    // where it can be (then current().outputWritten); else it is closed, and gone.
+    // where it can be, and else copied into the new file; either way current().outputWritten
+    // then says that the new content is in place.
     [[nodiscard]] bool BeginRewrite(UniqueFd written = UniqueFd());
     // Both of the above.
     [[nodiscard]] bool OpenForRewrite(const std::string& directory, const std::string& fileName);
@@ -178,8 +179,9 @@ private:
     std::string KeyOf(const HeldFolder& folder, std::string_view name) const;
     bool UnchangedSinceRead() const;
     bool MakeBackup();
-    // Names `written` in the file's folder; closed and invalid when it can't be.
-    UniqueFd NameWrittenFile(UniqueFd written);
+    // Names `written` in the file's folder and hands it back; invalid, with `written` left
+    // as it was, when it can't be.
+    UniqueFd NameWrittenFile(UniqueFd& written);
     bool LinkOrCopyOriginal(const std::string& tempName);
     bool CopyOriginal(const std::string& tempName);
     bool RestoreChangedFile(const ChangedFile& file);

@@ -209,7 +209,7 @@ std::optional<RunOutcome> SessionDocument::RunFileLoop(
     if (makeScanner && workers > 0 && !options.confirmEachReplace && searchFileList.size() > 1) {
         // A run that writes has the workers write the new files too, unnamed until the
         // run's thread takes them, so that on many cores the rewrite is no longer one thread's.
-        const FileReadAhead::NewFiles newFiles{!previewing(), m_backups.recorder() != nullptr};
+        const FileReadAhead::NewFiles newFiles{!previewing()};
         readAhead.emplace(searchFileList, workers, options.skipBinaryFiles, *makeScanner,
                           FileReadAhead::Window{}, newFiles);
         context.readAhead = &*readAhead;

@@ -61,9 +61,10 @@ class RunEventsRunTest : public ::testing::Test {
 protected:
     // The events of one run of "a" into "b" over `files`, seen by a subscriber.
     std::vector<std::string> RunOver(const std::vector<std::string>& files, bool preview,
-                                     bool wantsContent) {
+                                     bool wantsContent, int threads) {
         SessionDocument document(dir / "k.INI",
                                  SessionHosts{prompter, confirmer, status, hosts, hosts, hosts});
+        document.settings.threads = threads;
         RecordingSink sink(wantsContent);
         document.events().Subscribe(sink);
         RunRequest request;
@@ -87,34 +88,37 @@ protected:
 // What a run reports of each file reaches a subscriber beside the log: begun, left alone or
 // refused with the reason the log gives, each changed line, the file rewritten; its new
 // content only in a preview, and only for a subscriber that wants it.
+// A worker ahead of the run words the changed lines itself: they come as report lines.
 TEST_F(RunEventsRunTest, ASubscriberSeesWhatBecameOfEachFile) {
     const struct {
         bool preview;
         bool wantsContent;
         std::string rewritten;
     } rows[] = {
-        {false, true, "rewritten xa\n>(not kept)"},
+        {false, true, "rewritten >(not kept)"},
         {true, false, "rewritten xa\n>(not kept)"},
         {true, true, "rewritten xa\n>xb\n"},
     };
-    for (const auto& row : rows) {
-        test::WriteFile(dir / "hit.txt", "xa\n");
-        test::WriteFile(dir / "miss.txt", "xy\n");
-        test::WriteFile(dir / "empty.txt", "");
-        const std::vector<std::string> seen =
-            RunOver({"hit.txt", "miss.txt", "empty.txt"}, row.preview, row.wantsContent);
-        const std::vector<std::string> expected = {
-            "begun " + (dir / "hit.txt"),
-            "line 1 xa>xb",
-            row.rewritten,
-            "report 1 changes made out of 1 possible in 1 lines!",
-            "report  ",
-            "begun " + (dir / "miss.txt"),
-            "alone No match Found!",
-            "begun " + (dir / "empty.txt"),
-            "refused Is Empty!",
-        };
-        EXPECT_EQ(seen, expected) << row.preview << row.wantsContent;
+    for (const int threads : {1, 3}) {
+        for (const auto& row : rows) {
+            test::WriteFile(dir / "hit.txt", "xa\n");
+            test::WriteFile(dir / "miss.txt", "xy\n");
+            test::WriteFile(dir / "empty.txt", "");
+            const std::vector<std::string> seen = RunOver({"hit.txt", "miss.txt", "empty.txt"},
+                                                          row.preview, row.wantsContent, threads);
+            std::vector<std::string> expected = {"begun " + (dir / "hit.txt")};
+            if (threads == 1) {
+                expected.push_back("line 1 xa>xb");
+            } else {
+                expected.insert(expected.end(),
+                                {"report ORG: 00001 xa", "report MOD: 00001 xb", "report  "});
+            }
+            expected.insert(expected.end(),
+                            {row.rewritten, "report 1 changes made out of 1 possible in 1 lines!",
+                             "report  ", "begun " + (dir / "miss.txt"), "alone No match Found!",
+                             "begun " + (dir / "empty.txt"), "refused Is Empty!"});
+            EXPECT_EQ(seen, expected) << threads << row.preview << row.wantsContent;
+        }
     }
 }
 

@@ -188,27 +188,28 @@ TEST_F(FileReadAheadTest, AWorkerWritesTheNewContentOfAFileThatChangesIntoAFileW
         WriteFile(paths.back(), rows[i].bytes);
     }
     const std::size_t entries = EntriesIn(dir.path());
-    for (const bool journal : {false, true}) {
+    {
         FileReadAhead ahead(
             paths, 2, true, [] { return std::make_unique<UppercasingScanner>(); }, {},
-            FileReadAhead::NewFiles{true, journal});
+            FileReadAhead::NewFiles{true});
         AheadFile file;
         for (std::size_t i = 0; i < rows.size(); ++i) {
             SCOPED_TRACE(i);
             ASSERT_TRUE(ahead.Take(i, file));
             const AheadFile::Written& written = file.written;
             ASSERT_EQ(written.file.valid(), !rows[i].written.empty());
+            // The worker keeps the bytes of a file whose new file it wrote.
+            EXPECT_EQ(file.withoutBytes, written.file.valid());
+            EXPECT_EQ(file.content.bytes(), written.file.valid() ? "" : rows[i].bytes);
             if (!written.file.valid()) continue;
             EXPECT_EQ(ContentBehind(written.file.get()), rows[i].written);
             EXPECT_EQ(written.size, rows[i].written.size());
-            ASSERT_EQ(written.hashes.has_value(), journal);
-            if (journal) {
-                EXPECT_EQ(written.hashes->before, ContentHash::Of(rows[i].bytes));
-                EXPECT_EQ(written.hashes->after, ContentHash::Of(rows[i].written));
-            }
+            EXPECT_EQ(written.hashes.before, ContentHash::Of(rows[i].bytes));
+            EXPECT_EQ(written.hashes.after, ContentHash::Of(rows[i].written));
         }
         EXPECT_EQ(EntriesIn(dir.path()), entries);
     }
+    EXPECT_EQ(EntriesIn(dir.path()), entries);
     // A run that writes nothing (a preview) has nothing written for it.
     FileReadAhead preview(paths, 2, true, [] { return std::make_unique<UppercasingScanner>(); },
                           {});
