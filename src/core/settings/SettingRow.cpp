@@ -64,7 +64,7 @@ constexpr std::array kRows = {
     SettingRow{SkipBinaryFiles, kPrefs, "SkipBinaryFiles", &Settings::skipBinaryFiles, "1"},
     SettingRow{RespectIgnoreFiles, kPrefs, "RespectIgnoreFiles", &Settings::respectIgnoreFiles,
                "0"},
-    SettingRow{Threads, kPrefs, "Threads", &Settings::threads, "1", InRange, kThreadsRange},
+    SettingRow{Threads, kPrefs, "Threads", &Settings::threads, "0", InRange, kThreadsRange},
     SettingRow{UnicodeCase, kPrefs, "UnicodeCase", &Settings::unicodeCase, "0"},
 };
 

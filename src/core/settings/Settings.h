@@ -54,7 +54,7 @@ struct Settings {
     int keepRuns = 20;
     // How many threads a run uses: 1 reads, searches and writes every file on the run's own
     // thread; more add workers that read and search files ahead of it; 0 is one per core.
-    int threads = 1;
+    int threads = 0;
     // Case-blind matching and Preserve Case with every letter of Unicode, in UTF-8 text.
     bool unicodeCase = false;
     std::string editor = "xdg-open";
