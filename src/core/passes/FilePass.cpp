@@ -83,9 +83,13 @@ bool FilePass::ReadBytesLeftWithTheWorker() {
     const PreparedFile& file = m_context.backups.current();
     // The worker read the descriptor to its end.
     if (::lseek(file.input.get(), 0, SEEK_SET) != 0 ||
-        m_file.Read(file.input.get(), static_cast<std::size_t>(file.size)) != ReadResult::Ok ||
-        m_file.Decode(m_context.options.skipBinaryFiles)) {
+        m_file.Read(file.input.get(), static_cast<std::size_t>(file.size)) != ReadResult::Ok) {
         Fail("Failed to read!");
+        return false;
+    }
+    if (const std::optional<std::string_view> reason =
+            m_file.Decode(m_context.options.skipBinaryFiles)) {
+        Fail(*reason);
         return false;
     }
     return true;

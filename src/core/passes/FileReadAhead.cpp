@@ -51,7 +51,8 @@ FileReadAhead::~FileReadAhead() {
 }
 
 std::size_t FileReadAhead::BytesHeld(const AheadFile& file) {
-    return file.content.bytesHeld() + file.scan.content.size();
+    // A written file holds its bytes on disk: the window bounds them there too.
+    return file.content.bytesHeld() + file.scan.content.size() + file.written.size;
 }
 
 std::unique_ptr<AheadFile> FileReadAhead::SpareFile() {
@@ -127,11 +128,12 @@ void FileReadAhead::ReadAndScan(std::size_t index, AheadFile& file, AheadScanner
     if (!scanner || file.notSearched || file.type == LineBreakType::None) return;
     try {
         scanner->ScanAhead(text, file.type, path, file.scan);
+        WriteNewFile(path, file);
     } catch (const std::exception&) {
         // Out of memory, say: the run's own scan meets it, and tells it, as on one thread.
         file.scan.Clear();
+        file.written = AheadFile::Written();
     }
-    WriteNewFile(path, file);
 }
 
 void FileReadAhead::WriteNewFile(const std::string& path, AheadFile& file) const {
@@ -184,7 +186,11 @@ bool FileReadAhead::EnoughIsReady() const {
 
 void FileReadAhead::DropBefore(std::size_t index) {
     while (!m_ready.empty() && m_ready.begin()->first < index) {
-        m_bytes -= BytesHeld(*m_ready.begin()->second);
+        AheadFile& passed = *m_ready.begin()->second;
+        m_bytes -= BytesHeld(passed);
+        // Nothing of a file the run passed over is kept until the file is used again.
+        passed.input.Reset();
+        passed.written = AheadFile::Written();
         m_spare.push_back(std::move(m_ready.begin()->second));
         m_ready.erase(m_ready.begin());
     }

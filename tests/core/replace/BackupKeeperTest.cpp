@@ -123,6 +123,41 @@ TEST_F(BackupTest, TheOriginalNeverLeavesItsNameAndAnOldBackupIsReplacedAtTheSwa
     EXPECT_TRUE(TemporaryFiles(dir.path().string()).empty());
 }
 
+// A worker's unnamed file gets the temporary name in the file's folder; made on another file
+// system, it can't, and its bytes go to a new file there instead. Either way the rewrite
+// goes on as with a file the run wrote itself, and no temporary file outlives it.
+TEST_F(BackupTest, AFileAWorkerWroteIsNamedInTheFolderOrCopiedWhereItCannotBe) {
+    struct stat here {};
+    struct stat shm {};
+    ASSERT_EQ(::stat(dir.path().c_str(), &here), 0);
+    const bool elsewhere = ::stat("/dev/shm", &shm) == 0 && shm.st_dev != here.st_dev;
+    int file = 0;  // a file changed in this run can't be changed again in it
+    for (const std::string& folder : {dir.path().string(), std::string("/dev/shm")}) {
+        if (folder == "/dev/shm" && !elsewhere) continue;
+        for (const bool keep : {true, false}) {
+            SCOPED_TRACE(folder + (keep ? " kept" : " dropped"));
+            const std::string name = "f" + std::to_string(++file) + ".txt";
+            const std::string backup = "f" + std::to_string(file) + ".~txt";
+            WriteFile(File(name), "original\n");
+            UniqueFd written(::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
+            ASSERT_TRUE(written.valid()) << "no unnamed files in " << folder;
+            ASSERT_EQ(::write(written.get(), "new\n", 4), 4);
+            ASSERT_TRUE(backups.OpenForReading(dir.path().string(), name));
+            ASSERT_TRUE(backups.BeginRewrite(std::move(written)));
+            EXPECT_TRUE(backups.current().outputWritten);
+            EXPECT_EQ(TemporaryFiles(dir.path().string()).size(), 1u);
+            if (keep) {
+                ASSERT_TRUE(backups.KeepRewrittenFile());
+            } else {
+                backups.RestoreOneFile();
+            }
+            EXPECT_EQ(ReadFile(File(name)), keep ? "new\n" : "original\n");
+            EXPECT_EQ(std::filesystem::exists(File(backup)), keep);
+            EXPECT_TRUE(TemporaryFiles(dir.path().string()).empty());
+        }
+    }
+}
+
 TEST_F(BackupTest, AFileChangedByAnotherProgramMeanwhileIsNotReplaced) {
     WriteFile(File("a.txt"), "original\n");
     ASSERT_TRUE(Open("a.txt"));
