@@ -147,7 +147,9 @@ TEST_F(RunHistoryWindowTest, AnUndoOfTwoThousandFilesAndItsCheckKeepTheLoopTurni
     // The run history checks each file of the run it selects first, with a count too.
     {
         LoopWatch watch(Frame(), QStringLiteral("Checking"));
-        test::WhenModal<CRunHistoryDlg>([](CRunHistoryDlg& dialog) { dialog.reject(); });
+        // The dialog comes after the check of 2,000 files, which takes as long as the
+        // machine makes it: the answer waits for it up to the test's own time limit.
+        test::WhenModal<CRunHistoryDlg>([](CRunHistoryDlg& dialog) { dialog.reject(); }, 30'000);
         Frame().OnRunHistory();
         EXPECT_GE(watch.turns, 20) << "the loop turned during the check";
         ASSERT_FALSE(watch.counts.isEmpty());
