@@ -64,6 +64,7 @@ bool SearchReplacePass::ProcessFile(const std::string& directory, const std::str
     }
 
     AheadScan* ahead = TakenScan();
+    const bool scannedByWorker = ahead && ahead->state == AheadScan::State::Scanned;
     if (ahead && ahead->state == AheadScan::State::NoCandidate) {
         LeaveAlone("No match Found!");
         return true;
@@ -78,12 +79,11 @@ bool SearchReplacePass::ProcessFile(const std::string& directory, const std::str
             control.AbortWithReason(kCannotPair);
             return false;
         }
-    } else if (!(ahead && ahead->state == AheadScan::State::Scanned) && !HasCandidate(type)) {
+    } else if (!scannedByWorker && !HasCandidate(type)) {
         LeaveAlone("No match Found!");
         return true;
     }
-    const bool scannedAhead =
-        ahead && ahead->state == AheadScan::State::Scanned && AheadLinesFit(*ahead);
+    const bool scannedAhead = scannedByWorker && AheadLinesFit(*ahead);
     if (!scannedAhead && !ReadBytesLeftWithTheWorker()) return false;
     if (!(scannedAhead ? RewriteWith(ahead->content, true) : BeginRewrite())) return false;
 
