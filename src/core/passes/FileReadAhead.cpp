@@ -1,6 +1,8 @@
 #include "passes/FileReadAhead.h"
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <sched.h>
 
 #include <algorithm>
 #include <exception>
@@ -24,6 +26,13 @@ bool SameTime(const timespec& a, const timespec& b) {
 bool SameFileUnchanged(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
            SameTime(a.st_mtim, b.st_mtim) && SameTime(a.st_ctim, b.st_ctim);
+}
+
+// The run's thread is the one the run waits for. A worker woken to refill the window
+// would otherwise take the core from it at once; as a batch thread it waits for its turn.
+void LeaveTheCoreToTheRun() {
+    sched_param param{};
+    ::pthread_setschedparam(::pthread_self(), SCHED_BATCH, &param);
 }
 
 }  // namespace
@@ -63,6 +72,7 @@ std::unique_ptr<AheadFile> FileReadAhead::SpareFile() {
 }
 
 void FileReadAhead::Work(AheadScanner* scanner) {
+    LeaveTheCoreToTheRun();
     // The bytes of a file without a candidate, or whose new file is written, are not handed
     // on: the next file is read into the same buffer, still in this core's cache, and its
     // new content made in the same string. A fresh page costs far more than reading it.
