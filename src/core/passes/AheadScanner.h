@@ -9,9 +9,9 @@
 
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "literal/ScanReport.h"
+#include "passes/ReportLines.h"
 #include "text/LineBreak.h"
 
 namespace kesto {
@@ -24,15 +24,15 @@ struct AheadScan {
     };
     State state = State::NotTried;
     ScanCounters counters;
-    std::string content;             // the new content, when something matched
-    std::vector<std::string> lines;  // the report lines of the changed lines, in order
-    bool splitsLines = false;        // a pair asked for report lines split at line breaks
+    std::string content;       // the new content, when something matched
+    ReportLines lines;         // the report lines of the changed lines
+    bool splitsLines = false;  // a pair asked for report lines split at line breaks
 
     void Clear() {
         state = State::NotTried;
         counters = {};
         content.clear();
-        lines.clear();
+        lines.Clear();
         splitsLines = false;
     }
 };

@@ -1,5 +1,7 @@
 #include "passes/FilePass.h"
 
+#include <algorithm>
+
 #include <unistd.h>
 
 namespace kesto {
@@ -107,18 +109,17 @@ AheadScan* FilePass::TakenScan() {
 bool FilePass::AheadLinesFit(const AheadScan& scan) const {
     const LogStore& log = m_context.log;
     // Each line splits into one line per piece at most, and a header goes before the first.
-    std::size_t room = 1;
-    for (const std::string& line : scan.lines) {
-        room += 1;
-        if (log.splitsLinesAtBreaks()) {
-            for (const char c : line) room += c == '\r' || c == '\n';
-        }
+    std::size_t room = 1 + scan.lines.size();
+    if (log.splitsLinesAtBreaks()) {
+        const std::string_view bytes = scan.lines.bytes();
+        room += static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\r') +
+                                         std::count(bytes.begin(), bytes.end(), '\n'));
     }
     return log.HasRoomFor(room);
 }
 
 void FilePass::AddAheadLines(const AheadScan& scan) {
-    for (const std::string& line : scan.lines) Report(line);
+    for (std::size_t i = 0; i < scan.lines.size(); ++i) Report(scan.lines[i]);
 }
 
 bool FilePass::RewriteWith(std::string_view content, bool madeAhead) {

@@ -46,7 +46,7 @@ void SearchAhead::ScanAhead(std::string_view text, LineBreakType type, const std
 void SearchAhead::OnChangedLine(int lineNumber, const std::string& before,
                                 const std::string& after) {
     ForEachChangedLineText(ReportedTabSpaces(m_options), lineNumber, before, after, m_lineText,
-                           [this](std::string_view text) { m_lines->emplace_back(text); });
+                           [this](std::string_view text) { m_lines->Add(text); });
 }
 
 }  // namespace kesto

@@ -9,7 +9,6 @@
 #include <array>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "literal/ScanReport.h"
 #include "passes/AheadScanner.h"
@@ -41,7 +40,7 @@ private:
     UnaskedQuestions m_questions;
     LineMatcher m_matcher;
     std::array<std::optional<CompiledPatterns>, 3> m_patterns;
-    std::vector<std::string>* m_lines = nullptr;
+    ReportLines* m_lines = nullptr;
     std::string m_lineText;
 };
 
