@@ -17,7 +17,6 @@ public:
     void Add(std::string_view line);
     void Clear();
     std::size_t size() const { return m_ends.size(); }
-    bool empty() const { return m_ends.empty(); }
     std::string_view operator[](std::size_t index) const;
     // The bytes of every line, one after the other.
     std::string_view bytes() const { return m_bytes; }
